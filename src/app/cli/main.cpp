@@ -1,0 +1,69 @@
+// vendrel-cli: the explorer's layers without a window, for scripting, batch work and tests.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/cli/cli_command.h"
+#include "app/cli/cli_support.h"
+#include "platform/code_page.h"
+
+namespace {
+
+using vendrel::cli::CliCommand;
+
+constexpr CliCommand kCommands[] = {
+    {"header", "header FILE",
+     "Prints the header rows of a folder or message database, one per line: Name, RA, Value and "
+     "Decsription separated by TAB, ending with \"To be continued...\".",
+     vendrel::cli::RunHeader},
+};
+
+void PrintHelp() {
+  std::printf(
+      "Usage: vendrel-cli [--codepage NAME] COMMAND ARGUMENTS...\n"
+      "Explores the DBX databases of Outlook Express 5 (Folders.dbx and the message databases).\n\n"
+      "Options:\n"
+      "  --codepage NAME  legacy code page of the 8-bit texts in the files (iconv name; default %s)\n"
+      "  --help           shows this text\n\n"
+      "Commands:\n",
+      vendrel::kDefaultLegacyCodePage);
+  for (const CliCommand& command : kCommands) {
+    std::printf("  %s\n      %s\n", command.usage, command.summary);
+  }
+  std::printf(
+      "\nExit codes: 0 success, 1 the work failed, 2 bad usage or a file that cannot be opened or\n"
+      "is not a folder or message database.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int next = 1;
+  while (next < argc && std::strncmp(argv[next], "--", 2) == 0) {
+    const std::string option = argv[next++];
+    if (option == "--help") {
+      PrintHelp();
+      return vendrel::cli::kExitOk;
+    }
+    if (option == "--codepage" && next < argc) {
+      if (!vendrel::SetLegacyCodePage(argv[next])) {
+        vendrel::cli::PrintError(std::string("unknown code page ") + argv[next]);
+        return vendrel::cli::kExitUsage;
+      }
+      ++next;
+      continue;
+    }
+    vendrel::cli::PrintError("unknown option " + option + " (see vendrel-cli --help)");
+    return vendrel::cli::kExitUsage;
+  }
+  if (next >= argc) {
+    PrintHelp();
+    return vendrel::cli::kExitUsage;
+  }
+  const std::string name = argv[next++];
+  for (const CliCommand& command : kCommands) {
+    if (name == command.name) return command.run(vendrel::cli::Arguments(argv + next, argv + argc));
+  }
+  vendrel::cli::PrintError("unknown command " + name + " (see vendrel-cli --help)");
+  return vendrel::cli::kExitUsage;
+}

@@ -1,0 +1,84 @@
+#include "platform/code_page.h"
+
+#include <cerrno>
+#include <memory>
+
+namespace vendrel {
+
+namespace {
+
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+enum class Conversion { Done, InvalidInput };
+
+// Converts all of input; on a byte sequence the source encoding does not define, either stops with
+// InvalidInput or (when a replacement is given) writes the replacement and skips one byte.
+Conversion Convert(iconv_t converter, std::string_view input, std::string& output,
+                   std::string_view replacement) {
+  output.clear();
+  if (converter == kNoConverter) return Conversion::InvalidInput;
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  char* in = const_cast<char*>(input.data());
+  size_t inLeft = input.size();
+  char buffer[1024];
+  while (inLeft > 0) {
+    char* out = buffer;
+    size_t outLeft = sizeof buffer;
+    const size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
+    output.append(buffer, static_cast<size_t>(out - buffer));
+    if (result != static_cast<size_t>(-1)) continue;
+    if (errno == E2BIG) continue;
+    if (replacement.empty()) return Conversion::InvalidInput;
+    output.append(replacement);
+    ++in;
+    --inLeft;
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  }
+  return Conversion::Done;
+}
+
+}  // namespace
+
+CodePage::CodePage(std::string name)
+    : name_(std::move(name)),
+      decoder_(iconv_open("UTF-8", name_.c_str())),
+      encoder_(iconv_open(name_.c_str(), "UTF-8")) {}
+
+CodePage::~CodePage() {
+  if (decoder_ != kNoConverter) iconv_close(decoder_);
+  if (encoder_ != kNoConverter) iconv_close(encoder_);
+}
+
+bool CodePage::IsUsable() const { return decoder_ != kNoConverter && encoder_ != kNoConverter; }
+
+std::string CodePage::ToUtf8(std::string_view legacy) const {
+  std::string text;
+  Convert(decoder_, legacy, text, "\xEF\xBF\xBD");
+  return text;
+}
+
+std::optional<std::string> CodePage::FromUtf8(std::string_view utf8) const {
+  std::string text;
+  if (Convert(encoder_, utf8, text, {}) != Conversion::Done) return std::nullopt;
+  return text;
+}
+
+namespace {
+
+std::unique_ptr<CodePage>& Legacy() {
+  static std::unique_ptr<CodePage> codePage = std::make_unique<CodePage>(kDefaultLegacyCodePage);
+  return codePage;
+}
+
+}  // namespace
+
+const CodePage& LegacyCodePage() { return *Legacy(); }
+
+bool SetLegacyCodePage(const std::string& name) {
+  auto candidate = std::make_unique<CodePage>(name);
+  if (!candidate->IsUsable()) return false;
+  Legacy() = std::move(candidate);
+  return true;
+}
+
+}  // namespace vendrel

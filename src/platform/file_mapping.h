@@ -1,0 +1,45 @@
+// A shared mapping of a whole file: the stand-in for a named file mapping and its view. Shared mappings
+// of one file are coherent between processes, which is what joining a peer's named mapping gives.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vendrel {
+
+class FileMapping {
+ public:
+  FileMapping() = default;
+  ~FileMapping() { Close(); }
+  FileMapping(const FileMapping&) = delete;
+  FileMapping& operator=(const FileMapping&) = delete;
+
+  // Opens an existing regular file for reading and writing, or for reading only when writing is not
+  // allowed (a read-only archive copy). Never creates a file.
+  bool Open(const std::string& path);
+  // Maps the whole file at its current size. An empty file cannot be mapped.
+  bool Map();
+  // Makes the file at least length bytes long (never shorter: a peer may have made it longer) and
+  // maps it anew at its full size. The view may move.
+  bool Extend(uint64_t length);
+  // Writes the dirty pages of the view back to the file.
+  void Flush();
+  void Unmap();
+  void Close();
+
+  bool IsOpen() const { return fd_ >= 0; }
+  bool IsWritable() const { return writable_; }
+  uint8_t* data() const { return view_; }
+  uint64_t size() const { return size_; }
+
+ private:
+  int fd_ = -1;
+  bool writable_ = false;
+  uint8_t* view_ = nullptr;
+  uint64_t size_ = 0;
+};
+
+// The page size that mapping lengths are rounded to.
+uint32_t PageSize();
+
+}  // namespace vendrel

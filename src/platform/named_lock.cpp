@@ -1,0 +1,111 @@
+#include "platform/named_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/format.h"
+
+namespace vendrel {
+
+namespace {
+
+// Leaves room below NAME_MAX (255) for the hash suffix.
+constexpr size_t kMaxPlainFileName = 200;
+
+// A hash that every build of the program computes alike, so that all instances agree on the file.
+uint64_t Fnv1a(std::string_view text) {
+  uint64_t hash = 1469598103934665603ull;
+  for (const unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+// The directory must be ours: a directory planted by another user in /tmp could otherwise be used to
+// see or block our locks.
+bool EnsurePrivateDirectory(const std::string& path) {
+  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return false;
+  if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid()) {
+    errno = EACCES;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string LockDirectory() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] == '/') return std::string(runtime) + "/vendrel";
+  return Format("/tmp/vendrel-%u", static_cast<unsigned>(geteuid()));
+}
+
+std::string LockFileName(std::string_view name) {
+  if (name.size() <= kMaxPlainFileName) return std::string(name);
+  return std::string(name.substr(0, kMaxPlainFileName - 17)) +
+         Format("-%016llx", static_cast<unsigned long long>(Fnv1a(name)));
+}
+
+bool NamedLock::Create(std::string_view name) {
+  Close();
+  const std::string directory = LockDirectory();
+  if (!EnsurePrivateDirectory(directory)) {
+    lastError_ = errno;
+    return false;
+  }
+  const std::string path = directory + "/" + LockFileName(name);
+  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd_ < 0) {
+    lastError_ = errno;
+    return false;
+  }
+  return true;
+}
+
+NamedLock::WaitResult NamedLock::Wait(std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  if (fd_ < 0) {
+    lastError_ = EBADF;
+    return WaitResult::Failed;
+  }
+  const auto deadline = Clock::now() + timeout;
+  // flock has no timed wait: poll, starting fast so that a lock freed at once is taken at once.
+  auto pause = std::chrono::microseconds(200);
+  for (;;) {
+    if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+      owned_ = true;
+      return WaitResult::Acquired;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) {
+      lastError_ = errno;
+      return WaitResult::Failed;
+    }
+    const auto now = Clock::now();
+    if (now >= deadline) return WaitResult::TimedOut;
+    std::this_thread::sleep_for(
+        std::min<Clock::duration>(pause, deadline - now));
+    pause = std::min(pause * 2, std::chrono::microseconds(20000));
+  }
+}
+
+void NamedLock::Close() {
+  if (fd_ < 0) return;
+  if (owned_) flock(fd_, LOCK_UN);
+  owned_ = false;
+  close(fd_);
+  fd_ = -1;
+}
+
+}  // namespace vendrel

@@ -1,0 +1,157 @@
+#include "store/db_store.h"
+
+#include <cstring>
+
+#include "platform/desktop.h"
+#include "platform/format.h"
+#include "store/direct_db_name.h"
+#include "store/little_endian.h"
+
+namespace vendrel {
+
+namespace {
+
+constexpr const char* kLockCaption = "Can't do it...";
+
+void ShowLockMessage(const std::string& text) {
+  CurrentDesktop().ShowMessage(text, kLockCaption, MessageButtons::Ok);
+}
+
+uint32_t RoundUpToPage(uint32_t length) {
+  const uint64_t page = PageSize();
+  const uint64_t rounded = (static_cast<uint64_t>(length) + page - 1) / page * page;
+  return rounded > UINT32_MAX ? 0 : static_cast<uint32_t>(rounded);
+}
+
+}  // namespace
+
+bool DbStore::Open(const std::string& path, uint32_t requestedLength) {
+  Close();
+  return Lock(path) && Map(path, requestedLength);
+}
+
+bool DbStore::Lock(const std::string& path) {
+  WaitCursor waitCursor;
+  if (path.empty()) return false;
+  std::string name;
+  // The mapping name is the longer one: refusing here keeps a too-long path from ever being locked.
+  if (path.size() > kMaxDbPathLength || !MakeDirectDbName(name, path, kMutexSuffix)) {
+    Close();
+    return false;
+  }
+  if (!mutex_.Create(name)) {
+    ShowLockMessage(Format("Failed to create mutex %s!", name.c_str()));
+    Close();
+    return false;
+  }
+  switch (mutex_.Wait(lockTimeout_)) {
+    case NamedLock::WaitResult::Acquired:
+      return true;
+    case NamedLock::WaitResult::TimedOut:
+      ShowLockMessage(Format("Wait for mutex %s timeout!\nPossible locked by Outlook Express", name.c_str()));
+      break;
+    case NamedLock::WaitResult::Failed:
+      ShowLockMessage(Format("Wait for mutex %s failed!\nPossible locked by Outlook Express\n"
+                             "GetLastError return %08X.",
+                             name.c_str(), static_cast<unsigned>(mutex_.lastError())));
+      break;
+  }
+  Close();
+  return false;
+}
+
+bool DbStore::Map(const std::string& path, uint32_t requestedLength) {
+  if (!MakeDirectDbName(mappingName_, path, kFileMapSuffix)) {
+    Close();
+    return false;
+  }
+  const uint32_t rounded = RoundUpToPage(requestedLength);
+  // Never create the file: a path that names nothing fails and leaves nothing behind.
+  if (!mapping_.Open(path) || (requestedLength != 0 && rounded == 0)) {
+    Close();
+    return false;
+  }
+  const bool mapped = rounded == 0 ? mapping_.Map() : mapping_.Extend(rounded);
+  if (!mapped) {
+    Close();
+    return false;
+  }
+  mappedLength_ = rounded;
+  return true;
+}
+
+bool DbStore::Grow(uint32_t minimumLength) {
+  if (minimumLength == 0 || !IsWritable()) return false;
+  if (mappedLength_ >= minimumLength) return true;
+  const uint32_t rounded = RoundUpToPage(minimumLength);
+  Unmap();
+  // Extend maps the whole file and checks that it covers the length: a peer's longer file is kept.
+  if (rounded == 0 || !mapping_.Extend(rounded)) {
+    Close();
+    return false;
+  }
+  mappedLength_ = rounded;
+  return true;
+}
+
+void DbStore::Unmap() {
+  mappedLength_ = 0;
+  if (wrote_) mapping_.Flush();
+  wrote_ = false;
+  mapping_.Unmap();
+}
+
+void DbStore::Close() {
+  Unmap();
+  mappingName_.clear();
+  mapping_.Close();
+  mutex_.Close();
+}
+
+const uint8_t* DbStore::At(uint32_t ra, uint32_t length) const {
+  if (mapping_.data() == nullptr) return nullptr;
+  if (static_cast<uint64_t>(ra) + length > mapping_.size()) return nullptr;
+  return mapping_.data() + ra;
+}
+
+const uint8_t* DbStore::AtChecked(uint32_t ra, uint32_t length) const {
+  const uint8_t* p = At(ra, length < 4 ? 4 : length);
+  return p != nullptr && LoadU32(p) == ra ? p : nullptr;
+}
+
+uint8_t* DbStore::AtWritable(uint32_t ra, uint32_t length) {
+  if (!IsWritable() || At(ra, length) == nullptr) return nullptr;
+  wrote_ = true;
+  return mapping_.data() + ra;
+}
+
+bool DbStore::WriteAt(uint32_t ra, const void* source, uint32_t length) {
+  uint8_t* target = AtWritable(ra, length);
+  if (target == nullptr) return false;
+  std::memmove(target, source, length);
+  return true;
+}
+
+std::optional<uint8_t> DbStore::ReadU8(uint32_t ra) const {
+  const uint8_t* p = At(ra, 1);
+  return p != nullptr ? std::optional<uint8_t>(*p) : std::nullopt;
+}
+
+std::optional<uint16_t> DbStore::ReadU16(uint32_t ra) const {
+  const uint8_t* p = At(ra, 2);
+  return p != nullptr ? std::optional<uint16_t>(LoadU16(p)) : std::nullopt;
+}
+
+std::optional<uint32_t> DbStore::ReadU32(uint32_t ra) const {
+  const uint8_t* p = At(ra, 4);
+  return p != nullptr ? std::optional<uint32_t>(LoadU32(p)) : std::nullopt;
+}
+
+bool DbStore::WriteU32(uint32_t ra, uint32_t value) {
+  uint8_t* p = AtWritable(ra, 4);
+  if (p == nullptr) return false;
+  StoreU32(p, value);
+  return true;
+}
+
+}  // namespace vendrel

@@ -1,0 +1,75 @@
+// One short session on one database file: take the file's DirectDB lock, map the whole file, hand out
+// bounds-checked access by relative address (RA), give everything back on Close. Nothing is cached
+// between sessions; every operation of the explorer opens its own.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "platform/file_mapping.h"
+#include "platform/named_lock.h"
+
+namespace vendrel {
+
+inline constexpr std::chrono::milliseconds kDirectDbWait{20000};
+
+class DbStore {
+ public:
+  DbStore() = default;
+  virtual ~DbStore() { Close(); }
+  DbStore(const DbStore&) = delete;
+  DbStore& operator=(const DbStore&) = delete;
+
+  // Close, Lock, Map. requestedLength 0 maps the file at its current size (what every caller passes).
+  bool Open(const std::string& path, uint32_t requestedLength = 0);
+  bool Lock(const std::string& path);
+  bool Map(const std::string& path, uint32_t requestedLength);
+  // Makes the view at least minimumLength bytes long, extending the file. Every pointer taken before
+  // a successful call is stale. A failure closes the session, except on a read-only file, which is
+  // refused before anything is touched.
+  bool Grow(uint32_t minimumLength);
+  void Unmap();
+  void Close();
+
+  // Pointer to length bytes at ra, or null when the range is not inside the view.
+  const uint8_t* At(uint32_t ra, uint32_t length) const;
+  // Like At, but only when the structure at ra starts with its own RA (the self-tag of index nodes,
+  // records and text blocks). length covers the whole structure and is at least 4.
+  const uint8_t* AtChecked(uint32_t ra, uint32_t length = 4) const;
+  // Writable access for in-place updates; null on a read-only session or outside the view.
+  uint8_t* AtWritable(uint32_t ra, uint32_t length);
+  bool WriteAt(uint32_t ra, const void* source, uint32_t length);
+
+  std::optional<uint8_t> ReadU8(uint32_t ra) const;
+  std::optional<uint16_t> ReadU16(uint32_t ra) const;
+  std::optional<uint32_t> ReadU32(uint32_t ra) const;
+  bool WriteU32(uint32_t ra, uint32_t value);
+
+  // Space allocation: carves a zero-filled block, tagged with its own RA, out of the chunk of the
+  // allocation descriptor at descriptorOffset, or out of a new chunk at the end of the file.
+  uint8_t* Allocate(uint32_t size, uint32_t descriptorOffset, uint32_t growth);
+  // Places a prepared block through the entry-heap descriptor; the block's first u32 receives its RA.
+  bool StoreBlock(std::span<uint8_t> block);
+
+  bool IsOpen() const { return mapping_.data() != nullptr; }
+  bool IsWritable() const { return IsOpen() && mapping_.IsWritable(); }
+  uint64_t viewLength() const { return mapping_.size(); }
+  uint32_t mappedLength() const { return mappedLength_; }
+  const std::string& mappingName() const { return mappingName_; }
+
+  // How long Lock waits for a peer; the mail client's convention is 20 s.
+  void SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout_ = timeout; }
+
+ private:
+  FileMapping mapping_;
+  NamedLock mutex_;
+  uint32_t mappedLength_ = 0;
+  std::string mappingName_;
+  std::chrono::milliseconds lockTimeout_ = kDirectDbWait;
+  bool wrote_ = false;
+};
+
+}  // namespace vendrel

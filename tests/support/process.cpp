@@ -1,0 +1,91 @@
+#include "support/process.h"
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace vendrel::testsupport {
+
+Pipe::Pipe() {
+  if (pipe(fds_) != 0) throw std::runtime_error("pipe failed");
+}
+
+Pipe::~Pipe() {
+  close(fds_[0]);
+  close(fds_[1]);
+}
+
+void Pipe::Send(char signal) {
+  if (write(fds_[1], &signal, 1) != 1) throw std::runtime_error("pipe write failed");
+}
+
+char Pipe::Receive(int timeoutMs) {
+  pollfd ready{fds_[0], POLLIN, 0};
+  if (poll(&ready, 1, timeoutMs) != 1) return 0;
+  char signal = 0;
+  return read(fds_[0], &signal, 1) == 1 ? signal : 0;
+}
+
+pid_t StartChild(const std::function<int()>& body) {
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) _exit(body());
+  return pid;
+}
+
+int WaitChild(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
+
+int RunInChild(const std::function<int()>& body) { return WaitChild(StartChild(body)); }
+
+namespace {
+
+std::string ReadAll(int fd) {
+  std::string text;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+  return text;
+}
+
+}  // namespace
+
+CommandResult RunCommand(const std::vector<std::string>& argv) {
+  int out[2], err[2];
+  if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    close(out[0]);
+    close(err[0]);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  close(out[1]);
+  close(err[1]);
+  CommandResult result;
+  // The outputs of these commands are small: stderr fits its pipe while stdout is read to the end.
+  result.out = ReadAll(out[0]);
+  result.err = ReadAll(err[0]);
+  close(out[0]);
+  close(err[0]);
+  result.exitCode = WaitChild(pid);
+  return result;
+}
+
+}  // namespace vendrel::testsupport

@@ -1,0 +1,43 @@
+// Child processes for tests: a function run in a forked child (for lock contention between processes
+// and for dropping privileges), and a command run with its output captured.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vendrel::testsupport {
+
+// A one-way channel between a parent and a forked child, for "I hold it" / "let go" signals.
+class Pipe {
+ public:
+  Pipe();
+  ~Pipe();
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+
+  void Send(char signal);
+  // The next signal, or 0 when the other end closed or nothing came within the time-out.
+  char Receive(int timeoutMs = 10000);
+
+ private:
+  int fds_[2];
+};
+
+// Forks; the child runs body and exits with its result without running the parent's clean-up.
+pid_t StartChild(const std::function<int()>& body);
+// Waits for the child; its exit code, or 128 + signal number when a signal ended it.
+int WaitChild(pid_t pid);
+int RunInChild(const std::function<int()>& body);
+
+struct CommandResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+CommandResult RunCommand(const std::vector<std::string>& argv);
+
+}  // namespace vendrel::testsupport
