@@ -1,5 +1,7 @@
 #include "platform/code_page.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <memory>
 
@@ -42,7 +44,20 @@ Conversion Convert(iconv_t converter, std::string_view input, std::string& outpu
 CodePage::CodePage(std::string name)
     : name_(std::move(name)),
       decoder_(iconv_open("UTF-8", name_.c_str())),
-      encoder_(iconv_open(name_.c_str(), "UTF-8")) {}
+      encoder_(iconv_open(name_.c_str(), "UTF-8")) {
+  std::string upper = name_;
+  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+  if (upper == "CP932" || upper == "SHIFT_JIS" || upper == "SJIS" || upper == "WINDOWS-31J") {
+    firstLead_ = 0x81, lastLead_ = 0xFC, gapFirst_ = 0xA0, gapLast_ = 0xDF;  // A0-DF are half-width kana
+  } else if (upper == "CP936" || upper == "GBK" || upper == "CP949" || upper == "UHC" || upper == "CP950" ||
+             upper == "BIG5" || upper == "BIG5-HKSCS") {
+    firstLead_ = 0x81, lastLead_ = 0xFE;
+  }
+}
+
+bool CodePage::IsLeadByte(uint8_t byte) const {
+  return byte >= firstLead_ && byte <= lastLead_ && !(byte >= gapFirst_ && byte <= gapLast_);
+}
 
 CodePage::~CodePage() {
   if (decoder_ != kNoConverter) iconv_close(decoder_);

@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,11 +24,16 @@ class CodePage {
 
   // Bytes the code page does not define become U+FFFD; decoding never fails.
   std::string ToUtf8(std::string_view legacy) const;
+  // In a double-byte code page (Japanese, Chinese, Korean), whether byte starts a two-byte character.
+  bool IsLeadByte(uint8_t byte) const;
+
   // Empty when the text holds a character that the code page cannot represent (or is not UTF-8).
   std::optional<std::string> FromUtf8(std::string_view utf8) const;
 
  private:
   std::string name_;
+  // The lead-byte range of a double-byte code page; empty (first > last) for single-byte ones.
+  uint8_t firstLead_ = 1, lastLead_ = 0, gapFirst_ = 1, gapLast_ = 0;
   iconv_t decoder_;
   iconv_t encoder_;
 };

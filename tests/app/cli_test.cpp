@@ -1,6 +1,8 @@
 // vendrel-cli as a user runs it: arguments in, text and an exit code out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 #include "dbx/header.h"
@@ -81,6 +83,85 @@ TEST_F(Cli, HelpDescribesEveryCommandAndBadUsageIsRefused) {
   EXPECT_EQ(RunCommand({VENDREL_CLI, "header"}).exitCode, 2);
   EXPECT_EQ(RunCommand({VENDREL_CLI}).exitCode, 2);
   EXPECT_EQ(RunCommand({VENDREL_CLI, "--bogus", "header"}).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace vendrel
+
+namespace vendrel {
+namespace {
+
+class CliRecords : public Cli {
+ protected:
+  // Two messages in a two-level tree 0, the second one with a text of several blocks.
+  void SetUp() override {
+    DbxBuilder builder(DbKind::Message);
+    testsupport::MessageSpec first;
+    first.id = 2;
+    first.subject = "Caf\xE9";
+    testsupport::MessageSpec second;
+    second.id = 3;
+    second.text = text;
+    second.textBlockRoom = 7;
+    firstRa = builder.AddMessage(first);
+    secondRa = builder.AddMessage(second);
+    builder.SetIndex(0, std::vector{firstRa, secondRa}, 1);
+    builder.WriteTo(path);
+  }
+
+  std::string path = (dir / "Inbox.dbx").string();
+  std::string text = "Subject: x\r\n\r\nCR LF\r\nbare LF\nbare CR\rend\r\n";
+  uint32_t firstRa = 0, secondRa = 0;
+};
+
+TEST_F(CliRecords, RecordsPrintsEachRecordWithItsPropertiesInTreeOrder) {
+  const auto result = RunCommand({VENDREL_CLI, "records", path});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const std::vector<std::string> lines = Lines(result.out);
+  ASSERT_GE(lines.size(), 4u);
+  char head[64];
+  std::snprintf(head, sizeof head, "%08X\t00000002\tCafé", firstRa);
+  EXPECT_EQ(lines[0], head);
+  EXPECT_EQ(lines[1], "\tID\t000002");
+  EXPECT_EQ(lines[2], "\tFlags\t010089");
+  std::snprintf(head, sizeof head, "%08X\t00000003\t", secondRa);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(head)), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "\tSubject(Original)\tCafé"), lines.end());
+
+  const auto empty = RunCommand({VENDREL_CLI, "records", path, "3"});
+  EXPECT_EQ(empty.exitCode, 0);
+  EXPECT_EQ(empty.out, "");
+  EXPECT_EQ(RunCommand({VENDREL_CLI, "records", path, "8"}).exitCode, 2);
+}
+
+TEST_F(CliRecords, TextWritesTheStoredBytesUnchanged) {
+  char ra[16];
+  std::snprintf(ra, sizeof ra, "%X", secondRa);
+  const auto result = RunCommand({VENDREL_CLI, "text", path, ra});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, text);
+
+  std::snprintf(ra, sizeof ra, "0x%x", firstRa);
+  const auto noText = RunCommand({VENDREL_CLI, "text", path, ra});
+  EXPECT_EQ(noText.exitCode, 1);
+  EXPECT_EQ(noText.out, "");
+  EXPECT_EQ(Lines(noText.err).size(), 1u);
+  EXPECT_EQ(RunCommand({VENDREL_CLI, "text", path, "12"}).exitCode, 1);  // no record there
+  EXPECT_EQ(RunCommand({VENDREL_CLI, "text", path, "xyz"}).exitCode, 2);
+}
+
+TEST_F(Cli, RecordsOfATreeThatLoopsEndWithAnErrorInsteadOfHanging) {
+  DbxBuilder builder(DbKind::Message);
+  testsupport::MessageSpec message;
+  message.id = 2;
+  const uint32_t record = builder.AddMessage(message);
+  const uint32_t root = builder.AddNode();
+  builder.SetNodeEntries(root, {{record, root}});  // its own child
+  builder.SetIndexSlot(0, root, 1);
+  builder.WriteTo(dir / "loop.dbx");
+  const auto result = RunCommand({VENDREL_CLI, "records", (dir / "loop.dbx").string()});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("loops"), std::string::npos);
 }
 
 }  // namespace

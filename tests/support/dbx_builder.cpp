@@ -1,9 +1,14 @@
 #include "support/dbx_builder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
+#include "dbx/index_node.h"
+#include "dbx/message_text.h"
+#include "dbx/name_compare.h"
+#include "dbx/record.h"
 #include "store/little_endian.h"
 
 namespace vendrel::testsupport {
@@ -78,6 +83,164 @@ uint32_t DbxBuilder::Reserve(uint32_t length) {
   Cover(end);
   SetAllocatedSize(static_cast<uint32_t>(end));
   return ra;
+}
+
+uint32_t DbxBuilder::AddRecord(const dbx::RecordBuilder& record) {
+  const std::vector<uint8_t> bytes = record.Serialise();
+  if (bytes.empty()) throw std::length_error("record body past 0xFFFF bytes");
+  const uint32_t ra = Reserve(static_cast<uint32_t>(bytes.size()));
+  SetBytes(ra, bytes);
+  SetU32(ra, ra);
+  return ra;
+}
+
+uint32_t DbxBuilder::AddRawRecord(std::span<const uint32_t> entries, std::span<const uint8_t> data) {
+  const uint32_t body = static_cast<uint32_t>(4 * entries.size() + data.size());
+  const uint32_t ra = Reserve(dbx::kRecordHeadSize + body);
+  SetU32(ra, ra).SetU16(ra + 4, static_cast<uint16_t>((body + 3) & ~3u));
+  SetU8(ra + 0x0A, static_cast<uint8_t>(entries.size())).SetU8(ra + 0x0B, 1);
+  for (size_t i = 0; i < entries.size(); ++i) SetU32(static_cast<uint32_t>(ra + 12 + 4 * i), entries[i]);
+  SetBytes(static_cast<uint32_t>(ra + 12 + 4 * entries.size()), data);
+  return ra;
+}
+
+uint32_t DbxBuilder::AddMessage(const MessageSpec& message) {
+  dbx::RecordBuilder record(/*folderDatabase=*/false);
+  record.SetInteger(0x00, message.id);
+  record.SetInteger(0x01, message.flags);
+  record.SetFileTime(0x02, message.sent);
+  record.SetInteger(0x04, AddTextChain(message.text, message.textBlockRoom));
+  record.SetString(0x05, message.subject);
+  record.SetFileTime(0x06, message.sent + 600 * 10000000ull);
+  record.SetString(0x08, message.subject);
+  record.SetString(0x0D, message.fromName);
+  record.SetString(0x0E, message.fromAddress);
+  record.SetInteger(0x10, 3);
+  record.SetInteger(0x11, static_cast<uint32_t>(message.text.size()));
+  record.SetFileTime(0x12, message.sent + 1200 * 10000000ull);
+  record.SetString(0x13, message.toName);
+  record.SetString(0x14, message.toAddress);
+  record.SetString(0x1A, "mail.example.com");
+  record.SetString(0x1B, "00000001");
+  return AddRecord(record);
+}
+
+uint32_t DbxBuilder::AddFolder(const FolderSpec& folder) {
+  dbx::RecordBuilder record(/*folderDatabase=*/true);
+  record.SetInteger(0x00, folder.id);
+  record.SetInteger(0x01, folder.parentId);
+  record.SetString(0x02, folder.name);
+  record.SetString(0x03, folder.fileName);
+  record.SetInteger(0x06, folder.anyInfo);
+  return AddRecord(record);
+}
+
+uint32_t DbxBuilder::AddTextChain(std::string_view text, uint32_t blockRoom) {
+  if (text.empty()) return 0;
+  const size_t blocks = (text.size() + blockRoom - 1) / blockRoom;
+  std::vector<uint32_t> ras(blocks);
+  for (size_t i = 0; i < blocks; ++i) {
+    const std::string_view part = text.substr(i * blockRoom, blockRoom);
+    ras[i] = AddTextBlock(blockRoom, static_cast<uint32_t>(part.size()), part);
+    if (i > 0) SetU32(ras[i - 1] + 12, ras[i]);
+  }
+  return ras[0];
+}
+
+uint32_t DbxBuilder::AddTextBlock(uint32_t allocated, uint32_t used, std::string_view bytes, uint32_t next) {
+  const uint32_t ra = Reserve(dbx::kTextBlockHeadSize + allocated);
+  SetU32(ra, ra).SetU32(ra + 4, allocated).SetU32(ra + 8, used).SetU32(ra + 12, next);
+  SetBytes(ra + dbx::kTextBlockHeadSize, std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  return ra;
+}
+
+uint32_t DbxBuilder::AddNode() {
+  const uint32_t ra = Reserve(dbx::kIndexNodeSize);
+  SetU32(ra, ra);
+  return ra;
+}
+
+DbxBuilder& DbxBuilder::SetNodeEntries(uint32_t nodeRa, const std::vector<NodeEntry>& entries) {
+  SetU8(nodeRa + 0x11, static_cast<uint8_t>(entries.size()));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const uint32_t at = static_cast<uint32_t>(nodeRa + dbx::kIndexEntriesOffset + dbx::kIndexEntrySize * i);
+    const uint32_t child = entries[i].childRa;
+    SetU32(at, entries[i].recordRa).SetU32(at + 4, child);
+    if (child != 0 && uint64_t{child} + dbx::kIndexNodeSize <= bytes_.size()) {
+      SetU32(at + 8, bytes_[child + 0x11]);
+      SetU32(child + 0x0C, nodeRa).SetU8(child + 0x10, static_cast<uint8_t>(i));
+    }
+  }
+  return *this;
+}
+
+DbxBuilder& DbxBuilder::SetNodeLeftChild(uint32_t nodeRa, uint32_t childRa) {
+  SetU32(nodeRa + 0x08, childRa);
+  if (childRa != 0 && uint64_t{childRa} + dbx::kIndexNodeSize <= bytes_.size()) {
+    SetU8(nodeRa + 0x14, bytes_[childRa + 0x11]);
+    SetU32(childRa + 0x0C, nodeRa).SetU8(childRa + 0x10, 0);
+  }
+  return *this;
+}
+
+uint32_t DbxBuilder::BuildSubtree(std::span<const uint32_t> records, unsigned perNode) {
+  if (records.empty()) return 0;
+  const uint32_t node = AddNode();
+  std::vector<NodeEntry> entries;
+  if (records.size() <= perNode) {
+    for (const uint32_t record : records) entries.push_back({record, 0});
+    SetNodeEntries(node, entries);
+    return node;
+  }
+  // perNode entries, the other records spread evenly over the left child and the entries' children.
+  const size_t rest = records.size() - perNode;
+  const size_t groups = perNode + 1;
+  auto groupSize = [&](size_t j) { return rest / groups + (j < rest % groups ? 1 : 0); };
+  size_t next = groupSize(0);
+  const uint32_t left = BuildSubtree(records.first(next), perNode);
+  for (size_t i = 0; i < perNode; ++i) {
+    const uint32_t record = records[next++];
+    const size_t size = groupSize(i + 1);
+    entries.push_back({record, BuildSubtree(records.subspan(next, size), perNode)});
+    next += size;
+  }
+  SetNodeEntries(node, entries);
+  SetNodeLeftChild(node, left);
+  return node;
+}
+
+uint32_t DbxBuilder::AddIndexTree(std::span<const uint32_t> recordsInOrder, unsigned perNode) {
+  if (perNode == 0 || perNode > dbx::kMaxIndexEntries) throw std::invalid_argument("perNode out of range");
+  return recordsInOrder.empty() ? AddNode() : BuildSubtree(recordsInOrder, perNode);
+}
+
+uint32_t DbxBuilder::SetIndex(int k, std::span<const uint32_t> recordsInOrder, unsigned perNode) {
+  const uint32_t root = AddIndexTree(recordsInOrder, perNode);
+  SetIndexSlot(k, root, static_cast<uint32_t>(recordsInOrder.size()));
+  return root;
+}
+
+std::vector<uint32_t> DbxBuilder::AddFolders(const std::vector<FolderSpec>& folders, unsigned perNode) {
+  std::vector<uint32_t> ras;
+  for (const FolderSpec& folder : folders) ras.push_back(AddFolder(folder));
+  std::vector<size_t> order(folders.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    if (folders[a].parentId != folders[b].parentId) return folders[a].parentId < folders[b].parentId;
+    return dbx::CompareNamesNoCase(folders[a].name, folders[b].name) < 0;
+  });
+  std::vector<uint32_t> byParent, subscribed;
+  for (const size_t i : order) {
+    byParent.push_back(ras[i]);
+    if (folders[i].subscribed) subscribed.push_back(ras[i]);
+  }
+  SetIndex(0, ras, perNode);
+  SetIndex(1, byParent, perNode);
+  SetIndex(2, subscribed, perNode);
+  uint32_t lastId = 0;
+  for (const FolderSpec& folder : folders) lastId = std::max(lastId, folder.id);
+  SetLastAssignedId(lastId);
+  return ras;
 }
 
 DbxBuilder& DbxBuilder::Truncate(size_t length) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dbx/header.h"
+#include "dbx/record_builder.h"
 
 namespace vendrel::testsupport {
 
@@ -23,6 +24,37 @@ struct FolderDescription {
   uint8_t type = 0;
   std::string name = "Inbox";
   uint32_t folderId = 5;
+};
+
+// A message as the builder stores it: a record with the properties the mail client writes, and its text
+// as a chain of blocks. Texts are raw legacy (8-bit) bytes.
+struct MessageSpec {
+  uint32_t id = 0;
+  std::string subject;             // "Subject(Original)" and "Subject"; empty: no subject at all
+  std::string text;                // the message source; empty: no text in the file
+  uint32_t textBlockRoom = 0x200;  // "Allocated" of each text block
+  uint32_t flags = 0x010089;
+  uint64_t sent = 0x01C6F0B8A1E2C000;  // a FILETIME in October 2006
+  std::string fromName = "Ann Example";
+  std::string fromAddress = "ann@example.com";
+  std::string toName = "Bob Example";
+  std::string toAddress = "bob@example.com";
+};
+
+// A folder record of Folders.dbx.
+struct FolderSpec {
+  uint32_t id = 0;
+  uint32_t parentId = 0;  // 0: a top-level folder (no ParentID property)
+  std::string name;
+  std::string fileName;  // the message database, e.g. "Inbox.dbx"; empty: none
+  bool subscribed = true;
+  uint32_t anyInfo = 0;
+};
+
+// One entry of an index node as the builder writes it.
+struct NodeEntry {
+  uint32_t recordRa = 0;
+  uint32_t childRa = 0;
 };
 
 // Room left for the header before the first structure, as in the mail client's files.
@@ -59,6 +91,33 @@ class DbxBuilder {
   // the image grows to cover it. Returns the RA of the room.
   uint32_t Reserve(uint32_t length);
 
+  // Records. AddRecord stores what the program's own RecordBuilder serialises; AddRawRecord stores any
+  // property table and data area (for damaged records). Both return the record's RA.
+  uint32_t AddRecord(const dbx::RecordBuilder& record);
+  uint32_t AddRawRecord(std::span<const uint32_t> entries, std::span<const uint8_t> data);
+  uint32_t AddMessage(const MessageSpec& message);
+  uint32_t AddFolder(const FolderSpec& folder);
+
+  // Message text: a chain of blocks of blockRoom bytes each; 0 for an empty text. AddTextBlock makes
+  // one block of any shape.
+  uint32_t AddTextChain(std::string_view text, uint32_t blockRoom = 0x200);
+  uint32_t AddTextBlock(uint32_t allocated, uint32_t used, std::string_view bytes, uint32_t next = 0);
+
+  // Index nodes: AddNode gives an empty node; entries and left children are linked both ways with their
+  // counts refreshed, as a sound file has them.
+  uint32_t AddNode();
+  DbxBuilder& SetNodeEntries(uint32_t nodeRa, const std::vector<NodeEntry>& entries);
+  DbxBuilder& SetNodeLeftChild(uint32_t nodeRa, uint32_t childRa);
+  // A tree holding the records in this order, at most perNode entries a node: one node when they fit,
+  // else a root with a left child and an entry child under every entry, and so on down. Returns the
+  // root (an empty node for no records).
+  uint32_t AddIndexTree(std::span<const uint32_t> recordsInOrder, unsigned perNode = 51);
+  // AddIndexTree, hung into index slot k with its record count.
+  uint32_t SetIndex(int k, std::span<const uint32_t> recordsInOrder, unsigned perNode = 51);
+  // Folders.dbx indexes: tree 0 in the order given, tree 1 by parent ID then name without regard to case,
+  // tree 2 the same for the subscribed folders. Returns the folder records' RAs in the order given.
+  std::vector<uint32_t> AddFolders(const std::vector<FolderSpec>& folders, unsigned perNode = 51);
+
   // Damage and shape.
   DbxBuilder& Truncate(size_t length);
   DbxBuilder& PadTo(size_t length);
@@ -68,6 +127,7 @@ class DbxBuilder {
 
  private:
   void Cover(uint64_t end);
+  uint32_t BuildSubtree(std::span<const uint32_t> records, unsigned perNode);
 
   DbKind kind_;
   std::vector<uint8_t> bytes_;

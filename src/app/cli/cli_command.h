@@ -23,5 +23,7 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNotDatabase = 2;
 
 int RunHeader(const Arguments& arguments);
+int RunRecords(const Arguments& arguments);
+int RunText(const Arguments& arguments);
 
 }  // namespace vendrel::cli

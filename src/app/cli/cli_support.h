@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "dbx/field_row.h"
@@ -15,5 +17,8 @@ bool OpenDatabase(DbStore& store, const std::string& path);
 void PrintRow(const dbx::FieldRow& row);
 
 void PrintError(const std::string& message);
+
+// A 32-bit number written in hexadecimal (an RA or an ID), with or without 0x; none for anything else.
+std::optional<uint32_t> ParseHex(const std::string& text);
 
 }  // namespace vendrel::cli

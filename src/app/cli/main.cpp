@@ -16,6 +16,13 @@ constexpr CliCommand kCommands[] = {
      "Prints the header rows of a folder or message database, one per line: Name, RA, Value and "
      "Decsription separated by TAB, ending with \"To be continued...\".",
      vendrel::cli::RunHeader},
+    {"records", "records FILE [SLOT]",
+     "Prints the records of index tree SLOT (0 to 7, default 0) in tree order: a line RA, ID and display "
+     "name per record, then a line per property: TAB, name, TAB, value.",
+     vendrel::cli::RunRecords},
+    {"text", "text FILE RA",
+     "Writes the stored text of the message record at RA (hexadecimal) to standard output byte for byte.",
+     vendrel::cli::RunText},
 };
 
 void PrintHelp() {

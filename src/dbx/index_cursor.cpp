@@ -1,0 +1,46 @@
+#include "dbx/index_cursor.h"
+
+#include "dbx/index_walk.h"
+#include "dbx/record.h"
+
+namespace vendrel::dbx {
+
+namespace {
+
+constexpr uint32_t kNoParent = 0xFFFFFFFF;
+
+}  // namespace
+
+bool IndexCursor::Reset(uint32_t root, uint8_t mode, uint32_t target) {
+  root_ = root;
+  mode_ = mode;
+  target_ = target;
+  ordinal_ = 0;
+  seen_ = 0;
+  return true;
+}
+
+bool IndexCursor::Matches(const DbStore& store, uint32_t recordRa) const {
+  if (mode_ == MatchAll) return true;
+  if (mode_ != MatchParentId && mode_ != MatchId) return false;
+  if (PropertyCount(store, recordRa) == 0) return false;
+  // The 24-bit field is compared as stored, direct or not.
+  const std::optional<PropertyEntry> entry =
+      FindProperty(store, recordRa, mode_ == MatchParentId ? kPropParentOrFlags : kPropId);
+  if (entry) return entry->field() == target_;
+  return mode_ == MatchParentId && target_ == kNoParent;
+}
+
+uint32_t IndexCursor::Next(const DbStore& store) {
+  seen_ = 0;
+  uint32_t found = 0;
+  WalkIndexTree(store, root_, [&](const IndexNode&, unsigned, uint32_t recordRa) {
+    if (!Matches(store, recordRa) || ++seen_ <= ordinal_) return false;
+    found = recordRa;
+    return true;
+  });
+  if (found != 0) ++ordinal_;
+  return found;
+}
+
+}  // namespace vendrel::dbx

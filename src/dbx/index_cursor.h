@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+
+#include "store/db_store.h"
+
+namespace vendrel::dbx {
+
+// The record query of the explorer: the n-th call of Next returns the n-th matching record of the tree in
+// tree order. It keeps only RAs and counts between calls, so it stays valid when the file grows; each
+// Next walks again from the root.
+class IndexCursor {
+ public:
+  enum Mode : uint8_t {
+    MatchAll = 0,       // every record, unread
+    MatchParentId = 1,  // property 1 equals target; records without it match target 0xFFFFFFFF
+    MatchId = 2,        // property 0 equals target
+  };
+
+  IndexCursor() = default;
+  IndexCursor(uint32_t root, uint8_t mode, uint32_t target) { Reset(root, mode, target); }
+  virtual ~IndexCursor() = default;
+
+  bool Reset(uint32_t root, uint8_t mode, uint32_t target);
+  // RA of the next matching record, or 0 when there is none.
+  uint32_t Next(const DbStore& store);
+
+ private:
+  bool Matches(const DbStore& store, uint32_t recordRa) const;
+
+  uint8_t mode_ = MatchAll;
+  uint32_t root_ = 0;
+  uint32_t ordinal_ = 0;
+  uint32_t seen_ = 0;
+  uint32_t target_ = 0;
+};
+
+}  // namespace vendrel::dbx

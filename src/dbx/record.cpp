@@ -1,0 +1,78 @@
+#include "dbx/record.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "dbx/header.h"
+#include "store/little_endian.h"
+
+namespace vendrel::dbx {
+
+const uint8_t* RecordAt(const DbStore& store, uint32_t ra) {
+  return ra == 0 ? nullptr : store.AtChecked(ra, kRecordHeadSize);
+}
+
+uint8_t PropertyCount(const DbStore& store, uint32_t ra) {
+  const uint8_t* record = RecordAt(store, ra);
+  return record != nullptr ? record[0x0A] : 0;
+}
+
+uint32_t DataAreaRa(const DbStore& store, uint32_t ra) {
+  // Saturates instead of wrapping, so that a record at the very end of a huge file reads nothing.
+  const uint64_t dataArea = uint64_t{ra} + kRecordHeadSize + 4u * PropertyCount(store, ra);
+  return static_cast<uint32_t>(std::min<uint64_t>(dataArea, UINT32_MAX));
+}
+
+std::optional<PropertyEntry> PropertyAt(const DbStore& store, uint32_t ra, unsigned index) {
+  if (index >= PropertyCount(store, ra)) return std::nullopt;
+  const uint8_t* entry = store.At(ra + kRecordHeadSize + 4 * index, 4);
+  if (entry == nullptr) return std::nullopt;
+  return PropertyEntry{LoadU32(entry)};
+}
+
+std::optional<PropertyEntry> FindProperty(const DbStore& store, uint32_t ra, uint8_t id) {
+  const unsigned count = PropertyCount(store, ra);
+  for (unsigned i = 0; i < count; ++i) {
+    const std::optional<PropertyEntry> entry = PropertyAt(store, ra, i);
+    if (!entry) return std::nullopt;  // the table runs past the end of the file
+    if (entry->id() == id) return entry;
+  }
+  return std::nullopt;
+}
+
+std::optional<uint32_t> ValueRa(uint32_t dataAreaRa, PropertyEntry entry) {
+  const uint64_t ra = uint64_t{dataAreaRa} + entry.field();
+  if (ra > UINT32_MAX) return std::nullopt;
+  return static_cast<uint32_t>(ra);
+}
+
+uint32_t GetDword(const DbStore& store, uint32_t ra, uint8_t id) {
+  const std::optional<PropertyEntry> entry = FindProperty(store, ra, id);
+  if (!entry) return 0;
+  if (entry->isDirect()) return entry->field();
+  const std::optional<uint32_t> valueRa = ValueRa(DataAreaRa(store, ra), *entry);
+  return valueRa ? store.ReadU32(*valueRa).value_or(0) : 0;
+}
+
+std::optional<std::string_view> StringAt(const DbStore& store, uint32_t ra) {
+  if (ra >= store.viewLength()) return std::nullopt;
+  const uint32_t room = static_cast<uint32_t>(std::min<uint64_t>(store.viewLength() - ra, UINT32_MAX));
+  const auto* text = reinterpret_cast<const char*>(store.At(ra, room));
+  if (text == nullptr) return std::nullopt;
+  const void* terminator = std::memchr(text, 0, room);
+  return std::string_view(text, terminator != nullptr ? static_cast<const char*>(terminator) - text : room);
+}
+
+std::optional<std::string_view> GetDisplayName(const DbStore& store, uint32_t ra) {
+  const uint8_t id = IsMessageDatabase(&store) ? kPropMessageDisplayName : kPropFolderDisplayName;
+  const std::optional<PropertyEntry> entry = FindProperty(store, ra, id);
+  if (!entry || entry->isDirect()) return std::nullopt;
+  const std::optional<uint32_t> valueRa = ValueRa(DataAreaRa(store, ra), *entry);
+  return valueRa ? StringAt(store, *valueRa) : std::nullopt;
+}
+
+uint32_t GetTextOffset(const DbStore& store, uint32_t ra) {
+  return IsMessageDatabase(&store) ? GetDword(store, ra, kPropTextOffset) : 0;
+}
+
+}  // namespace vendrel::dbx
