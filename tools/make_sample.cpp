@@ -19,8 +19,14 @@ namespace {
 
 // Subjects and names are Windows-1252 text, as a French user's client wrote them.
 const char* const kSubjects[] = {
-    "R\xE9union de lundi",  "Re: R\xE9union de lundi", "Photos de l'\xE9t\xE9", "\x93Urgent\x94 \x96 facture",
-    "",                     "Bonjour",                 "Re: Bonjour",          "Fw: Programme",
+    "R\xE9union de lundi",
+    "Re: R\xE9union de lundi",
+    "Photos de l'\xE9t\xE9",
+    "\x93Urgent\x94 \x96 facture",
+    "",
+    "Bonjour",
+    "Re: Bonjour",
+    "Fw: Programme",
 };
 
 std::string MessageSource(int n, const std::string& subject) {
@@ -47,7 +53,9 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(directory);
 
   FolderDescription inbox;
-  inbox.name = "Bo\xEEte de r\xE9" "ception";
+  inbox.name =
+      "Bo\xEEte de r\xE9"
+      "ception";
   inbox.folderId = 5;
   DbxBuilder messages(DbKind::Message);
   messages.SetFolder(inbox);
@@ -74,7 +82,10 @@ int main(int argc, char** argv) {
       {8, 1, "Deleted Items", "Deleted Items.dbx", true, 0},
       {9, 1, "Drafts", "Drafts.dbx", true, 0},
       {10, 5, "Famille", "Famille.dbx", true, 0},
-      {11, 5, "\xC9" "cole", "Ecole.dbx", false, 0},
+      {11, 5,
+       "\xC9"
+       "cole",
+       "Ecole.dbx", false, 0},
   });
   folders.WriteTo(directory / "Folders.dbx");
   return 0;

@@ -23,9 +23,13 @@ bool IsDbxFile(const DbStore* store) {
   return magic && *magic == kMagic;
 }
 
-bool IsFolderDatabase(const DbStore* store) { return HasClsid(store, kClsidFolderDatabase); }
+bool IsFolderDatabase(const DbStore* store) {
+  return HasClsid(store, kClsidFolderDatabase);
+}
 
-bool IsMessageDatabase(const DbStore* store) { return HasClsid(store, kClsidMessageDatabase); }
+bool IsMessageDatabase(const DbStore* store) {
+  return HasClsid(store, kClsidMessageDatabase);
+}
 
 std::string ClsidText(const uint8_t* b) {
   return Format("{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3], b[2], b[1],

@@ -44,8 +44,12 @@ inline constexpr uint32_t kFolderIdField = 0x26E0;
 inline constexpr uint32_t kMessageHeaderEnd = kFolderIdField + 4;
 
 inline constexpr int kIndexSlotCount = 8;
-inline constexpr uint32_t CountSlot(int k) { return 0xC4 + 4 * static_cast<uint32_t>(k); }
-inline constexpr uint32_t RootSlot(int k) { return 0xE4 + 4 * static_cast<uint32_t>(k); }
+inline constexpr uint32_t CountSlot(int k) {
+  return 0xC4 + 4 * static_cast<uint32_t>(k);
+}
+inline constexpr uint32_t RootSlot(int k) {
+  return 0xE4 + 4 * static_cast<uint32_t>(k);
+}
 
 using Clsid = std::array<uint8_t, 16>;
 // {6F74FDC6-E366-11D1-9A4E-00C04FA309D4} as its bytes lie in the file.

@@ -14,7 +14,9 @@ namespace {
 
 constexpr uint32_t kNoKey = 0xFFFFFFFF;
 
-bool IsUsableKey(uint32_t key) { return key != 0 && key != kNoKey; }
+bool IsUsableKey(uint32_t key) {
+  return key != 0 && key != kNoKey;
+}
 
 // A new empty node from the index heap; 0 when there is no room. The file may have moved.
 uint32_t NewNode(DbStore& store) {

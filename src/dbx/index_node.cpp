@@ -12,7 +12,9 @@ constexpr uint32_t kPosInParentField = 0x10;
 constexpr uint32_t kEntryCountField = 0x11;
 constexpr uint32_t kEntryCountInNextField = 0x14;
 
-uint32_t EntryOffset(unsigned pos) { return kIndexEntriesOffset + kIndexEntrySize * pos; }
+uint32_t EntryOffset(unsigned pos) {
+  return kIndexEntriesOffset + kIndexEntrySize * pos;
+}
 
 // Points the child back at its parent; the child's entry count, or none when it does not validate.
 std::optional<uint8_t> LinkChild(DbStore& store, uint32_t childRa, uint32_t parentRa, unsigned pos) {
@@ -38,11 +40,21 @@ std::optional<IndexNode> IndexNode::At(const DbStore& store, uint32_t ra) {
   return IndexNode(bytes, ra);
 }
 
-uint32_t IndexNode::dead() const { return LoadU32(bytes_ + 0x04); }
-uint32_t IndexNode::leftChild() const { return LoadU32(bytes_ + kLeftChildField); }
-uint32_t IndexNode::parent() const { return LoadU32(bytes_ + kParentField); }
-uint16_t IndexNode::unk5() const { return LoadU16(bytes_ + 0x12); }
-uint16_t IndexNode::unk7() const { return LoadU16(bytes_ + 0x16); }
+uint32_t IndexNode::dead() const {
+  return LoadU32(bytes_ + 0x04);
+}
+uint32_t IndexNode::leftChild() const {
+  return LoadU32(bytes_ + kLeftChildField);
+}
+uint32_t IndexNode::parent() const {
+  return LoadU32(bytes_ + kParentField);
+}
+uint16_t IndexNode::unk5() const {
+  return LoadU16(bytes_ + 0x12);
+}
+uint16_t IndexNode::unk7() const {
+  return LoadU16(bytes_ + 0x16);
+}
 
 IndexEntry IndexNode::entry(unsigned i) const {
   const uint8_t* e = bytes_ + EntryOffset(i);
@@ -75,6 +87,8 @@ bool SetEntryCount(DbStore& store, uint32_t nodeRa, uint8_t count) {
   return true;
 }
 
-uint64_t NodeVisitBudget(const DbStore& store) { return store.viewLength() / kIndexNodeSize + 1; }
+uint64_t NodeVisitBudget(const DbStore& store) {
+  return store.viewLength() / kIndexNodeSize + 1;
+}
 
 }  // namespace vendrel::dbx

@@ -19,8 +19,8 @@ constexpr uint8_t kAnyInfo = 0x06;  // shown with a trailing blank in both kinds
 std::string FileTimeText(uint64_t fileTime) {
   constexpr uint64_t kTicksPerSecond = 10000000;
   constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
-  const time_t seconds = static_cast<time_t>(static_cast<int64_t>(fileTime / kTicksPerSecond) -
-                                             kSecondsFrom1601To1970);
+  const time_t seconds =
+      static_cast<time_t>(static_cast<int64_t>(fileTime / kTicksPerSecond) - kSecondsFrom1601To1970);
   tm local{};
   if (localtime_r(&seconds, &local) == nullptr) return {};
   return Format("%.2d/%.2d/%.2d %.2d:%.2d:%.2d", local.tm_mday, local.tm_mon + 1, local.tm_year + 1900,

@@ -57,7 +57,9 @@ std::optional<PropertyEntry> PropertyAt(const DbStore& store, uint32_t ra, unsig
 std::optional<PropertyEntry> FindProperty(const DbStore& store, uint32_t ra, uint8_t id);
 // A direct entry's 24-bit value, or the u32 in the data area; 0 when absent or out of the view.
 uint32_t GetDword(const DbStore& store, uint32_t ra, uint8_t id);
-inline uint32_t GetId(const DbStore& store, uint32_t ra) { return GetDword(store, ra, kPropId); }
+inline uint32_t GetId(const DbStore& store, uint32_t ra) {
+  return GetDword(store, ra, kPropId);
+}
 inline uint32_t GetParentOrFlags(const DbStore& store, uint32_t ra) {
   return GetDword(store, ra, kPropParentOrFlags);
 }

@@ -12,7 +12,9 @@ namespace {
 
 constexpr uint32_t kMaxDirectValue = 0xFFFFFF;
 
-uint32_t PaddedStringSize(size_t length) { return static_cast<uint32_t>((length + 1 + 3) & ~size_t{3}); }
+uint32_t PaddedStringSize(size_t length) {
+  return static_cast<uint32_t>((length + 1 + 3) & ~size_t{3});
+}
 
 }  // namespace
 

@@ -33,7 +33,7 @@ struct PropertyCell {
 class RecordBuilder {
  public:
   static constexpr int kCellCount = kKnownPropertyCount;  // cell i holds property id i
-  static constexpr uint32_t kMaxBodySize = 0xFFFF;         // the 16-bit "Entry header size"
+  static constexpr uint32_t kMaxBodySize = 0xFFFF;        // the 16-bit "Entry header size"
 
   explicit RecordBuilder(bool folderDatabase);
 

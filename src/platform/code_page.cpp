@@ -64,7 +64,9 @@ CodePage::~CodePage() {
   if (encoder_ != kNoConverter) iconv_close(encoder_);
 }
 
-bool CodePage::IsUsable() const { return decoder_ != kNoConverter && encoder_ != kNoConverter; }
+bool CodePage::IsUsable() const {
+  return decoder_ != kNoConverter && encoder_ != kNoConverter;
+}
 
 std::string CodePage::ToUtf8(std::string_view legacy) const {
   std::string text;
@@ -87,7 +89,9 @@ std::unique_ptr<CodePage>& Legacy() {
 
 }  // namespace
 
-const CodePage& LegacyCodePage() { return *Legacy(); }
+const CodePage& LegacyCodePage() {
+  return *Legacy();
+}
 
 bool SetLegacyCodePage(const std::string& name) {
   auto candidate = std::make_unique<CodePage>(name);

@@ -30,8 +30,12 @@ Desktop* installed = nullptr;
 
 }  // namespace
 
-Desktop& CurrentDesktop() { return installed != nullptr ? *installed : BuiltInDesktop(); }
+Desktop& CurrentDesktop() {
+  return installed != nullptr ? *installed : BuiltInDesktop();
+}
 
-void SetCurrentDesktop(Desktop* desktop) { installed = desktop; }
+void SetCurrentDesktop(Desktop* desktop) {
+  installed = desktop;
+}
 
 }  // namespace vendrel

@@ -94,8 +94,7 @@ NamedLock::WaitResult NamedLock::Wait(std::chrono::milliseconds timeout) {
     }
     const auto now = Clock::now();
     if (now >= deadline) return WaitResult::TimedOut;
-    std::this_thread::sleep_for(
-        std::min<Clock::duration>(pause, deadline - now));
+    std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
     pause = std::min(pause * 2, std::chrono::microseconds(20000));
   }
 }

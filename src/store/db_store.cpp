@@ -51,9 +51,10 @@ bool DbStore::Lock(const std::string& path) {
       ShowLockMessage(Format("Wait for mutex %s timeout!\nPossible locked by Outlook Express", name.c_str()));
       break;
     case NamedLock::WaitResult::Failed:
-      ShowLockMessage(Format("Wait for mutex %s failed!\nPossible locked by Outlook Express\n"
-                             "GetLastError return %08X.",
-                             name.c_str(), static_cast<unsigned>(mutex_.lastError())));
+      ShowLockMessage(
+          Format("Wait for mutex %s failed!\nPossible locked by Outlook Express\n"
+                 "GetLastError return %08X.",
+                 name.c_str(), static_cast<unsigned>(mutex_.lastError())));
       break;
   }
   Close();

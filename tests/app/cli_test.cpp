@@ -30,7 +30,9 @@ class Cli : public testing::Test {
 
 TEST_F(Cli, HeaderPrintsOneTabSeparatedRowPerLineEndingWithToBeContinued) {
   testsupport::FolderDescription folder;
-  folder.name = "R\xE9" "ception";
+  folder.name =
+      "R\xE9"
+      "ception";
   folder.folderId = 0x42;
   DbxBuilder(DbKind::Message).SetFolder(folder).WriteTo(dir / "Inbox.dbx");
   const auto result = RunCommand({VENDREL_CLI, "header", (dir / "Inbox.dbx").string()});
@@ -49,11 +51,13 @@ TEST_F(Cli, TheCodePageOptionChangesHowHeaderTextsAreDecoded) {
   testsupport::FolderDescription folder;
   folder.name = "\xCF\xEE\xF7\xF2\xE0";
   DbxBuilder(DbKind::Message).SetFolder(folder).WriteTo(dir / "Inbox.dbx");
-  const auto result = RunCommand({VENDREL_CLI, "--codepage", "CP1251", "header", (dir / "Inbox.dbx").string()});
+  const auto result =
+      RunCommand({VENDREL_CLI, "--codepage", "CP1251", "header", (dir / "Inbox.dbx").string()});
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_NE(result.out.find("Name\t000025C1\tПочта\t\n"), std::string::npos);
 
-  const auto unknown = RunCommand({VENDREL_CLI, "--codepage", "NOPE", "header", (dir / "Inbox.dbx").string()});
+  const auto unknown =
+      RunCommand({VENDREL_CLI, "--codepage", "NOPE", "header", (dir / "Inbox.dbx").string()});
   EXPECT_EQ(unknown.exitCode, 2);
   EXPECT_EQ(unknown.out, "");
 }

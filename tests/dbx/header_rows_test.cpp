@@ -47,16 +47,54 @@ TEST_F(HeaderRowsTest, AMessageDatabaseListsEveryHeaderFieldInOrderWithTheFolder
       .SetDescriptor(0x30, 0x1E254, 0x3E1C, 0x27C)
       .SetLastAssignedId(0x1D)
       .SetIndexSlot(0, 0x1E254, 28)
-      .SetU32(0x14, 0x05).SetU32(0x1C, 0x618);
+      .SetU32(0x14, 0x05)
+      .SetU32(0x1C, 0x618);
   const std::vector<FieldRow> rows = RowsOf(builder.bytes());
 
-  const std::vector<std::string> expectedNames = {
-      "Magic", "CLSID", "Version?", "Version?", "Unknown", "Unknown", "RA entry heap", "size", "used",
-      "RA index heap", "size", "used", "RA array 3C", "size", "used?", "RA Last deleted?", "RA Last deleted?",
-      "RA Last deleted?", "Unk54?", "Unk58?", "LastAssgID", "Allocated Size", "Count[0]", "Count[1]",
-      "Count[2]", "Count[3]", "Count[4]", "Count[5]", "Count[6]", "Count[7]", "Index[0] RA", "Index[1] RA",
-      "Index[2] RA", "Index[3] RA", "Index[4] RA", "Index[5] RA", "Index[6] RA", "Index[7] RA", "ProtoType",
-      "TypeName", "Type", "Name", "FolderID", "To be continued..."};
+  const std::vector<std::string> expectedNames = {"Magic",
+                                                  "CLSID",
+                                                  "Version?",
+                                                  "Version?",
+                                                  "Unknown",
+                                                  "Unknown",
+                                                  "RA entry heap",
+                                                  "size",
+                                                  "used",
+                                                  "RA index heap",
+                                                  "size",
+                                                  "used",
+                                                  "RA array 3C",
+                                                  "size",
+                                                  "used?",
+                                                  "RA Last deleted?",
+                                                  "RA Last deleted?",
+                                                  "RA Last deleted?",
+                                                  "Unk54?",
+                                                  "Unk58?",
+                                                  "LastAssgID",
+                                                  "Allocated Size",
+                                                  "Count[0]",
+                                                  "Count[1]",
+                                                  "Count[2]",
+                                                  "Count[3]",
+                                                  "Count[4]",
+                                                  "Count[5]",
+                                                  "Count[6]",
+                                                  "Count[7]",
+                                                  "Index[0] RA",
+                                                  "Index[1] RA",
+                                                  "Index[2] RA",
+                                                  "Index[3] RA",
+                                                  "Index[4] RA",
+                                                  "Index[5] RA",
+                                                  "Index[6] RA",
+                                                  "Index[7] RA",
+                                                  "ProtoType",
+                                                  "TypeName",
+                                                  "Type",
+                                                  "Name",
+                                                  "FolderID",
+                                                  "To be continued..."};
   EXPECT_EQ(Names(rows), expectedNames);
 
   EXPECT_EQ(rows[0], (FieldRow{"Magic", "00000000", "FE12ADCF", "Means DBX"}));
@@ -108,7 +146,10 @@ TEST_F(HeaderRowsTest, AnUnknownClassIdentifierIsDescribedAsError) {
 
 TEST_F(HeaderRowsTest, FolderTextsAreDecodedFromTheLegacyCodePage) {
   FolderDescription folder;
-  folder.name = "Bo\xEEte \x93" "re\xE7" "u\x94";
+  folder.name =
+      "Bo\xEEte \x93"
+      "re\xE7"
+      "u\x94";
   folder.typeName = "Local\xA0Store";
   const std::vector<FieldRow> rows = RowsOf(DbxBuilder(DbKind::Message).SetFolder(folder).bytes());
   EXPECT_EQ(Find(rows, "Name")->value, "Boîte “reçu”");

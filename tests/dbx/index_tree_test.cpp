@@ -89,7 +89,8 @@ TEST_F(FolderCursor, MatchParentIdFindsChildrenAndTargetAllOnesFindsTopLevelFold
   const uint32_t root1 = *db.store.ReadU32(RootSlot(1));
   EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchParentId, 1), (std::vector{ras[1], ras[2]}));
   EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchParentId, 5), (std::vector{ras[3]}));
-  EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchParentId, 0xFFFFFFFF), (std::vector{ras[0], ras[4]}));
+  EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchParentId, 0xFFFFFFFF),
+            (std::vector{ras[0], ras[4]}));
   EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchParentId, 0), (std::vector<uint32_t>{}));
   EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchId, 7), (std::vector{ras[3]}));
   EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchId, 99), (std::vector<uint32_t>{}));

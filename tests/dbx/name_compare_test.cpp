@@ -25,7 +25,11 @@ TEST(CompareNamesNoCase, InADoubleByteCodePageTrailBytesAreNeverFolded) {
   // ... in Shift-JIS each is one character, and they differ.
   ASSERT_TRUE(SetLegacyCodePage("CP932"));
   EXPECT_NE(CompareNamesNoCase("\x83\x41", "\x83\x61"), 0);
-  EXPECT_EQ(CompareNamesNoCase("\x83\x41" "A", "\x83\x41" "a"), 0);
+  EXPECT_EQ(CompareNamesNoCase("\x83\x41"
+                               "A",
+                               "\x83\x41"
+                               "a"),
+            0);
   ASSERT_TRUE(SetLegacyCodePage(kDefaultLegacyCodePage));
 }
 

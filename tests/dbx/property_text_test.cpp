@@ -15,8 +15,12 @@ using testsupport::DbFile;
 using testsupport::DbKind;
 using testsupport::DbxBuilder;
 
-constexpr uint32_t Direct(uint8_t id, uint32_t value) { return id | 0x80u | value << 8; }
-constexpr uint32_t Indirect(uint8_t id, uint32_t offset) { return id | offset << 8; }
+constexpr uint32_t Direct(uint8_t id, uint32_t value) {
+  return id | 0x80u | value << 8;
+}
+constexpr uint32_t Indirect(uint8_t id, uint32_t offset) {
+  return id | offset << 8;
+}
 
 // The rows of one raw record: name and value text of each entry.
 std::vector<std::pair<std::string, std::string>> Rows(DbKind kind, std::span<const uint32_t> entries,
@@ -27,7 +31,8 @@ std::vector<std::pair<std::string, std::string>> Rows(DbKind kind, std::span<con
   std::vector<std::pair<std::string, std::string>> rows;
   for (unsigned i = 0; i < entries.size(); ++i) {
     const PropertyEntry entry = *PropertyAt(db.store, ra, i);
-    rows.emplace_back(PropertyName(db.store, entry), PropertyValueText(db.store, entry, DataAreaRa(db.store, ra)));
+    rows.emplace_back(PropertyName(db.store, entry),
+                      PropertyValueText(db.store, entry, DataAreaRa(db.store, ra)));
   }
   return rows;
 }
@@ -36,9 +41,10 @@ using Row = std::pair<std::string, std::string>;
 
 TEST(PropertyText, DirectValuesShowAsHexWithDecimalForUnnamedIdsAndABlankAfterAnyInfo) {
   const uint32_t entries[] = {Direct(0x02, 0xAB), Direct(0x15, 0x10), Direct(0x06, 0x10), Direct(0x01, 0)};
-  EXPECT_EQ(Rows(DbKind::Folder, entries, {}),
-            (std::vector<Row>{{"DisplayName", "0000AB"}, {"15(95)", "000010(16)"}, {"Any info", "00000010 "},
-                              {"ParentID", "000000"}}));
+  EXPECT_EQ(Rows(DbKind::Folder, entries, {}), (std::vector<Row>{{"DisplayName", "0000AB"},
+                                                                 {"15(95)", "000010(16)"},
+                                                                 {"Any info", "00000010 "},
+                                                                 {"ParentID", "000000"}}));
 }
 
 TEST(PropertyText, UnnamedIdsShowTheirIdAndWholeFirstByte) {
@@ -50,11 +56,14 @@ TEST(PropertyText, UnnamedIdsShowTheirIdAndWholeFirstByte) {
 
 TEST(PropertyText, IndirectValuesFollowTheKindTableOfTheDatabase) {
   const uint8_t data[] = {0x78, 0x56, 0x34, 0x12, 'R', 0xE9, 's', 0, 0x10, 0, 0, 0};
-  const uint32_t folderEntries[] = {Indirect(0x00, 0), Indirect(0x02, 4), Indirect(0x06, 8), Indirect(0x14, 4)};
-  EXPECT_EQ(Rows(DbKind::Folder, folderEntries, data),
-            (std::vector<Row>{{"FolderID", "12345678"}, {"DisplayName", "Rés"}, {"Any info", "00000010 "},
-                              {"HttpFolderID?", "Rés"}}));
-  const uint32_t messageEntries[] = {Indirect(0x11, 0), Indirect(0x05, 4), Indirect(0x06, 0), Indirect(0x1D, 0)};
+  const uint32_t folderEntries[] = {Indirect(0x00, 0), Indirect(0x02, 4), Indirect(0x06, 8),
+                                    Indirect(0x14, 4)};
+  EXPECT_EQ(Rows(DbKind::Folder, folderEntries, data), (std::vector<Row>{{"FolderID", "12345678"},
+                                                                         {"DisplayName", "Rés"},
+                                                                         {"Any info", "00000010 "},
+                                                                         {"HttpFolderID?", "Rés"}}));
+  const uint32_t messageEntries[] = {Indirect(0x11, 0), Indirect(0x05, 4), Indirect(0x06, 0),
+                                     Indirect(0x1D, 0)};
   const auto rows = Rows(DbKind::Message, messageEntries, data);
   EXPECT_EQ(rows[0], (Row{"MsgTextSize", "12345678"}));
   EXPECT_EQ(rows[1], (Row{"Subject(Original)", "Rés"}));

@@ -66,7 +66,8 @@ TEST_F(RecordRoundTrip, StringsTakeTheirLengthAndTerminatorRoundedToFourWithZero
   EXPECT_EQ(db.store.ReadU16(a + 4), 4u + 4u + 4u);
   EXPECT_EQ(db.store.ReadU16(b + 4), 4u + 4u + 8u);
   const uint32_t data = DataAreaRa(db.store, b);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(db.store.At(data, 8)), 8), std::string("abcd\0\0\0\0", 8));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(db.store.At(data, 8)), 8),
+            std::string("abcd\0\0\0\0", 8));
   EXPECT_EQ(GetDisplayName(db.store, a), std::nullopt);  // a message's display name is property 5
 }
 

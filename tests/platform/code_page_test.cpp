@@ -8,14 +8,21 @@ namespace {
 TEST(CodePage, Windows1252DecodesAccentsAndTypographicQuotesToUtf8) {
   const CodePage cp("WINDOWS-1252");
   ASSERT_TRUE(cp.IsUsable());
-  EXPECT_EQ(cp.ToUtf8("Bo\xEEte de r\xE9" "ception"), "Boîte de réception");
-  EXPECT_EQ(cp.ToUtf8("\x93" "hi\x94 \x96 x"), "“hi” – x");
+  EXPECT_EQ(cp.ToUtf8("Bo\xEEte de r\xE9"
+                      "ception"),
+            "Boîte de réception");
+  EXPECT_EQ(cp.ToUtf8("\x93"
+                      "hi\x94 \x96 x"),
+            "“hi” – x");
   EXPECT_EQ(cp.ToUtf8(""), "");
 }
 
 TEST(CodePage, BytesTheCodePageDoesNotDefineBecomeReplacementCharactersAndDecodingGoesOn) {
   const CodePage cp("WINDOWS-1252");
-  EXPECT_EQ(cp.ToUtf8("a\x81" "b\x8D"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+  EXPECT_EQ(cp.ToUtf8("a\x81"
+                      "b\x8D"),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
 }
 
 TEST(CodePage, LongTextsAreDecodedWhole) {
@@ -28,7 +35,9 @@ TEST(CodePage, LongTextsAreDecodedWhole) {
 
 TEST(CodePage, EncodingRefusesCharactersTheCodePageCannotHold) {
   const CodePage cp("WINDOWS-1252");
-  EXPECT_EQ(cp.FromUtf8("réception").value(), "r\xE9" "ception");
+  EXPECT_EQ(cp.FromUtf8("réception").value(),
+            "r\xE9"
+            "ception");
   EXPECT_FALSE(cp.FromUtf8("日本").has_value());
   EXPECT_FALSE(cp.FromUtf8("bad \xFF utf-8").has_value());
 }

@@ -42,7 +42,9 @@ class LockContention : public testing::Test {
   testsupport::ScopedDesktop desktop;
 };
 
-TEST(DirectDbWait, TheDefaultWaitIsTwentySeconds) { EXPECT_EQ(kDirectDbWait, 20000ms); }
+TEST(DirectDbWait, TheDefaultWaitIsTwentySeconds) {
+  EXPECT_EQ(kDirectDbWait, 20000ms);
+}
 
 TEST_F(LockContention, TheSecondSessionWaitsAndGetsTheLockWhenTheFirstCloses) {
   Pipe held, release;

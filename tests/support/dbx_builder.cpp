@@ -150,7 +150,8 @@ uint32_t DbxBuilder::AddTextChain(std::string_view text, uint32_t blockRoom) {
 uint32_t DbxBuilder::AddTextBlock(uint32_t allocated, uint32_t used, std::string_view bytes, uint32_t next) {
   const uint32_t ra = Reserve(dbx::kTextBlockHeadSize + allocated);
   SetU32(ra, ra).SetU32(ra + 4, allocated).SetU32(ra + 8, used).SetU32(ra + 12, next);
-  SetBytes(ra + dbx::kTextBlockHeadSize, std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  SetBytes(ra + dbx::kTextBlockHeadSize,
+           std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
   return ra;
 }
 
@@ -253,7 +254,9 @@ DbxBuilder& DbxBuilder::PadTo(size_t length) {
   return *this;
 }
 
-void DbxBuilder::WriteTo(const std::filesystem::path& path) const { WriteFileBytes(path, bytes_); }
+void DbxBuilder::WriteTo(const std::filesystem::path& path) const {
+  WriteFileBytes(path, bytes_);
+}
 
 void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);

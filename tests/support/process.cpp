@@ -45,7 +45,9 @@ int WaitChild(pid_t pid) {
   return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
-int RunInChild(const std::function<int()>& body) { return WaitChild(StartChild(body)); }
+int RunInChild(const std::function<int()>& body) {
+  return WaitChild(StartChild(body));
+}
 
 namespace {
 

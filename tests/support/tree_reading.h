@@ -10,13 +10,13 @@
 namespace vendrel::testsupport {
 
 // The record RAs of a tree in tree order, as the program's walk yields them.
-inline std::vector<uint32_t> TreeOrder(const DbStore& store, uint32_t root,
-                                       dbx::WalkEnd* end = nullptr) {
+inline std::vector<uint32_t> TreeOrder(const DbStore& store, uint32_t root, dbx::WalkEnd* end = nullptr) {
   std::vector<uint32_t> records;
-  const dbx::WalkEnd result = dbx::WalkIndexTree(store, root, [&](const dbx::IndexNode&, unsigned, uint32_t ra) {
-    records.push_back(ra);
-    return false;
-  });
+  const dbx::WalkEnd result =
+      dbx::WalkIndexTree(store, root, [&](const dbx::IndexNode&, unsigned, uint32_t ra) {
+        records.push_back(ra);
+        return false;
+      });
   if (end != nullptr) *end = result;
   return records;
 }

@@ -35,6 +35,8 @@ std::optional<uint32_t> ParseHex(const std::string& text) {
   return value;
 }
 
-void PrintError(const std::string& message) { std::fprintf(stderr, "vendrel-cli: %s\n", message.c_str()); }
+void PrintError(const std::string& message) {
+  std::fprintf(stderr, "vendrel-cli: %s\n", message.c_str());
+}
 
 }  // namespace vendrel::cli

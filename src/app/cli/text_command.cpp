@@ -32,9 +32,8 @@ int RunText(const Arguments& arguments) {
   }
   static char buffer[1 << 16];
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
-  dbx::ReadMessageText(store, first, [](std::span<const uint8_t> text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-  });
+  dbx::ReadMessageText(
+      store, first, [](std::span<const uint8_t> text) { std::fwrite(text.data(), 1, text.size(), stdout); });
   return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }
 
