@@ -80,6 +80,15 @@ std::optional<std::string> CodePage::FromUtf8(std::string_view utf8) const {
   return text;
 }
 
+std::string CutUtf8(std::string text, size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  size_t cut = maxBytes;
+  // Back up over continuation bytes to the start of the character that does not fit.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  text.resize(cut);
+  return text;
+}
+
 namespace {
 
 std::unique_ptr<CodePage>& Legacy() {

@@ -38,6 +38,9 @@ class CodePage {
   iconv_t encoder_;
 };
 
+// UTF-8 text cut to at most maxBytes bytes without leaving half a character.
+std::string CutUtf8(std::string text, size_t maxBytes);
+
 inline constexpr const char* kDefaultLegacyCodePage = "WINDOWS-1252";
 
 // The code page used for all DBX text of this process (default Windows-1252).

@@ -19,6 +19,11 @@ bool HeadlessDesktop::SetWaitCursor(bool shown) {
   return previous;
 }
 
+void HeadlessDesktop::ShowStatus(std::string_view text) {
+  statusLines_.emplace_back(text);
+  if (echo_) std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+}
+
 namespace {
 
 HeadlessDesktop& BuiltInDesktop() {

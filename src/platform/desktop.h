@@ -20,9 +20,11 @@ class Desktop {
                                     MessageButtons buttons) = 0;
   // Shows or hides the busy cursor; returns whether it was shown before.
   virtual bool SetWaitCursor(bool shown) = 0;
+  // Puts a line on the status bar.
+  virtual void ShowStatus(std::string_view text) = 0;
 };
 
-// Prints every message to stderr and answers with the scripted answer (OK unless told otherwise).
+// Prints every message and status line to stderr and answers with the scripted answer (OK unless told otherwise).
 class HeadlessDesktop : public Desktop {
  public:
   struct Message {
@@ -32,14 +34,17 @@ class HeadlessDesktop : public Desktop {
 
   MessageAnswer ShowMessage(std::string_view text, std::string_view caption, MessageButtons buttons) override;
   bool SetWaitCursor(bool shown) override;
+  void ShowStatus(std::string_view text) override;
 
   void SetAnswer(MessageAnswer answer) { answer_ = answer; }
   void SetEcho(bool echo) { echo_ = echo; }
   const std::vector<Message>& messages() const { return messages_; }
+  const std::vector<std::string>& statusLines() const { return statusLines_; }
   bool waitCursorShown() const { return waitCursor_; }
 
  private:
   std::vector<Message> messages_;
+  std::vector<std::string> statusLines_;
   MessageAnswer answer_ = MessageAnswer::Ok;
   bool echo_ = true;
   bool waitCursor_ = false;

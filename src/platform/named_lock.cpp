@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <thread>
 
 #include "platform/format.h"
@@ -43,6 +45,29 @@ bool EnsurePrivateDirectory(const std::string& path) {
   return true;
 }
 
+// The locks this process holds, by lock file: the file descriptor that holds the flock, the thread that
+// owns it and how often it took it.
+struct HeldLock {
+  int fd;
+  std::thread::id owner;
+  int count;
+};
+
+std::mutex heldLocksMutex;
+std::map<std::string, HeldLock>& HeldLocks() {
+  static std::map<std::string, HeldLock> locks;
+  return locks;
+}
+
+// Takes the lock again when this thread holds it already.
+bool TakeAgain(const std::string& fileName) {
+  std::lock_guard guard(heldLocksMutex);
+  const auto it = HeldLocks().find(fileName);
+  if (it == HeldLocks().end() || it->second.owner != std::this_thread::get_id()) return false;
+  ++it->second.count;
+  return true;
+}
+
 }  // namespace
 
 std::string LockDirectory() {
@@ -64,8 +89,8 @@ bool NamedLock::Create(std::string_view name) {
     lastError_ = errno;
     return false;
   }
-  const std::string path = directory + "/" + LockFileName(name);
-  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  fileName_ = directory + "/" + LockFileName(name);
+  fd_ = open(fileName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd_ < 0) {
     lastError_ = errno;
     return false;
@@ -79,11 +104,20 @@ NamedLock::WaitResult NamedLock::Wait(std::chrono::milliseconds timeout) {
     lastError_ = EBADF;
     return WaitResult::Failed;
   }
+  if (TakeAgain(fileName_)) {
+    owned_ = true;
+    return WaitResult::Acquired;
+  }
   const auto deadline = Clock::now() + timeout;
   // flock has no timed wait: poll, starting fast so that a lock freed at once is taken at once.
   auto pause = std::chrono::microseconds(200);
   for (;;) {
     if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+      // The held lock belongs to the process-wide table from now on, so that it outlives this object
+      // while a nested holder still counts on it.
+      std::lock_guard guard(heldLocksMutex);
+      HeldLocks()[fileName_] = HeldLock{fd_, std::this_thread::get_id(), 1};
+      fd_ = -1;
       owned_ = true;
       return WaitResult::Acquired;
     }
@@ -100,10 +134,17 @@ NamedLock::WaitResult NamedLock::Wait(std::chrono::milliseconds timeout) {
 }
 
 void NamedLock::Close() {
-  if (fd_ < 0) return;
-  if (owned_) flock(fd_, LOCK_UN);
-  owned_ = false;
-  close(fd_);
+  if (owned_) {
+    std::lock_guard guard(heldLocksMutex);
+    const auto it = HeldLocks().find(fileName_);
+    if (it != HeldLocks().end() && --it->second.count == 0) {
+      flock(it->second.fd, LOCK_UN);
+      close(it->second.fd);
+      HeldLocks().erase(it);
+    }
+    owned_ = false;
+  }
+  if (fd_ >= 0) close(fd_);
   fd_ = -1;
 }
 

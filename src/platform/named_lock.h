@@ -1,6 +1,10 @@
 // Cross-process lock known by name: the stand-in for a named mutex. Each name is a lock file in a
 // per-user directory, held with flock(2). The kernel drops the lock of a process that dies, so a crashed
 // holder never blocks later sessions and no stale state outlives it.
+//
+// Like a mutex, the lock is recursive for the thread that holds it: an operation that opens a second
+// session on a file it already has open (a refresh that expands again, a save that saves each message)
+// goes on at once. Other threads and other processes wait.
 #pragma once
 
 #include <chrono>
@@ -29,6 +33,7 @@ class NamedLock {
   int lastError() const { return lastError_; }
 
  private:
+  std::string fileName_;
   int fd_ = -1;
   bool owned_ = false;
   int lastError_ = 0;

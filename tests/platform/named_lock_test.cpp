@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 namespace vendrel {
 namespace {
@@ -15,15 +16,38 @@ std::string UniqueName(const char* tag) {
   return std::string("named_lock_test_") + tag + "_" + std::to_string(getpid());
 }
 
-TEST(NamedLock, ASecondHolderOfTheSameNameWaitsUntilTheFirstCloses) {
-  NamedLock first, second;
-  ASSERT_TRUE(first.Create(UniqueName("pair")));
-  ASSERT_TRUE(second.Create(UniqueName("pair")));
-  ASSERT_EQ(first.Wait(1000ms), NamedLock::WaitResult::Acquired);
-  EXPECT_EQ(second.Wait(50ms), NamedLock::WaitResult::TimedOut);
-  EXPECT_FALSE(second.IsOwned());
-  first.Close();
-  EXPECT_EQ(second.Wait(50ms), NamedLock::WaitResult::Acquired);
+// What another thread sees of a name: whether it could take the lock within the time-out.
+bool OtherThreadCanTake(const std::string& name, std::chrono::milliseconds timeout) {
+  NamedLock::WaitResult result = NamedLock::WaitResult::Failed;
+  std::thread([&] {
+    NamedLock lock;
+    if (lock.Create(name)) result = lock.Wait(timeout);
+  }).join();
+  return result == NamedLock::WaitResult::Acquired;
+}
+
+TEST(NamedLock, AnotherThreadWaitsUntilTheHolderCloses) {
+  const std::string name = UniqueName("threads");
+  NamedLock holder;
+  ASSERT_TRUE(holder.Create(name));
+  ASSERT_EQ(holder.Wait(1000ms), NamedLock::WaitResult::Acquired);
+  EXPECT_FALSE(OtherThreadCanTake(name, 50ms));
+  holder.Close();
+  EXPECT_TRUE(OtherThreadCanTake(name, 50ms));
+}
+
+TEST(NamedLock, TheHoldingThreadTakesItAgainAndReleasesItWithTheLastHolder) {
+  const std::string name = UniqueName("recursive");
+  NamedLock outer, inner;
+  ASSERT_TRUE(outer.Create(name));
+  ASSERT_TRUE(inner.Create(name));
+  ASSERT_EQ(outer.Wait(1000ms), NamedLock::WaitResult::Acquired);
+  EXPECT_EQ(inner.Wait(0ms), NamedLock::WaitResult::Acquired);
+  // The outer holder goes first: the inner one still holds the lock.
+  outer.Close();
+  EXPECT_FALSE(OtherThreadCanTake(name, 20ms));
+  inner.Close();
+  EXPECT_TRUE(OtherThreadCanTake(name, 20ms));
 }
 
 TEST(NamedLock, LocksOfDifferentNamesDoNotMeet) {
@@ -51,11 +75,10 @@ TEST(NamedLock, LongNamesGetAShortStableFileNameThatStillTellsThemApart) {
 
 TEST(NamedLock, TheLockOfALongNameWorks) {
   const std::string name = UniqueName("long") + std::string(240, 'y');
-  NamedLock first, second;
+  NamedLock first;
   ASSERT_TRUE(first.Create(name));
-  ASSERT_TRUE(second.Create(name));
   ASSERT_EQ(first.Wait(100ms), NamedLock::WaitResult::Acquired);
-  EXPECT_EQ(second.Wait(20ms), NamedLock::WaitResult::TimedOut);
+  EXPECT_FALSE(OtherThreadCanTake(name, 20ms));
 }
 
 }  // namespace

@@ -25,5 +25,6 @@ inline constexpr int kExitNotDatabase = 2;
 int RunHeader(const Arguments& arguments);
 int RunRecords(const Arguments& arguments);
 int RunText(const Arguments& arguments);
+int RunTree(const Arguments& arguments);
 
 }  // namespace vendrel::cli

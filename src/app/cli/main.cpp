@@ -23,6 +23,11 @@ constexpr CliCommand kCommands[] = {
     {"text", "text FILE RA",
      "Writes the stored text of the message record at RA (hexadecimal) to standard output byte for byte.",
      vendrel::cli::RunText},
+    {"tree", "tree FILE [--depth N]",
+     "Walks the explorer tree as a user clicking through it would and prints it: a line per node "
+     "(indented two spaces a level, caption, TAB, [image]), under it the node's list rows as \"| \" and "
+     "the four columns separated by TAB. --depth N stops N levels below the root.",
+     vendrel::cli::RunTree},
 };
 
 void PrintHelp() {

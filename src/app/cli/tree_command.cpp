@@ -1,0 +1,66 @@
+// vendrel-cli tree: the item model driven as a user clicking through the explorer would, printed.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/cli/cli_command.h"
+#include "app/cli/cli_support.h"
+#include "items/db_root_item.h"
+#include "items/explorer_walk.h"
+#include "items/in_memory_controls.h"
+#include "items/status_text.h"
+
+namespace vendrel::cli {
+
+int RunTree(const Arguments& arguments) {
+  std::string path;
+  int maxDepth = 1 << 20;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--depth" && i + 1 < arguments.size()) {
+      char* end = nullptr;
+      const long depth = std::strtol(arguments[++i].c_str(), &end, 10);
+      if (*end != '\0' || depth < 0) return PrintError("--depth takes a number of levels"), kExitUsage;
+      maxDepth = static_cast<int>(std::min<long>(depth, maxDepth));
+    } else if (path.empty()) {
+      path = arguments[i];
+    } else {
+      return PrintError("usage: vendrel-cli tree FILE [--depth N]"), kExitUsage;
+    }
+  }
+  if (path.empty()) return PrintError("usage: vendrel-cli tree FILE [--depth N]"), kExitUsage;
+  {
+    DbStore store;
+    if (!OpenDatabase(store, path)) return kExitNotDatabase;
+  }
+
+  static char buffer[1 << 16];
+  std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+  SetStatusLineRegistered(true);
+  InMemoryTreeView tree;
+  InMemoryListView list;
+  auto* root = new DbRootItem(nullptr, 0);
+  if (!root->AttachDatabase(path, &tree, &list, true, false)) {
+    root->Release();
+    PrintError("cannot attach " + path);
+    return kExitFailed;
+  }
+  ExplorerWalk walk(tree, list, maxDepth);
+  walk.Walk(root->hTreeItem, [](const WalkedNode& node) {
+    const std::string indent(2 * static_cast<size_t>(node.level), ' ');
+    std::printf("%s%s\t[%d]\n", indent.c_str(), node.caption.c_str(), node.image);
+    for (const auto& row : node.rows) {
+      std::printf("%s  | %s\t%s\t%s\t%s\n", indent.c_str(), row[0].c_str(), row[1].c_str(), row[2].c_str(),
+                  row[3].c_str());
+    }
+  });
+  std::fflush(stdout);
+  list.DeleteAllRows();
+  tree.DeleteAll();
+  if (walk.notFollowed() > 0) {
+    PrintError(std::to_string(walk.notFollowed()) +
+               " nodes were not expanded: their structure was shown too often already (a damaged file?)");
+  }
+  return kExitOk;
+}
+
+}  // namespace vendrel::cli

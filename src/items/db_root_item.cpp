@@ -1,0 +1,122 @@
+#include "items/db_root_item.h"
+
+#include "dbx/header.h"
+#include "dbx/header_rows.h"
+#include "dbx/index_cursor.h"
+#include "items/command_ids.h"
+#include "items/images.h"
+#include "items/index_table_item.h"
+#include "items/record_item.h"
+#include "platform/code_page.h"
+#include "platform/format.h"
+
+namespace vendrel {
+
+namespace {
+
+constexpr uint32_t kNoParent = 0xFFFFFFFF;
+constexpr int kSubscribedSlot = 2;
+
+}  // namespace
+
+bool DbRootItem::AttachDatabase(const std::string& databasePath, TreeView* tree, ListView* list, bool show,
+                                bool update) {
+  path = databasePath;
+  treeView = tree;
+  listView = list;
+  DbStore store;
+  if (!OpenStore(store)) return false;
+  if (!show) return true;
+  if (dbx::IsMessageDatabase(&store)) {
+    caption = Format("Messages DB %s", path.c_str());
+  } else if (dbx::IsFolderDatabase(&store)) {
+    caption = Format("Folders DB %s", path.c_str());
+  } else {
+    return false;
+  }
+  InsertTreeNode(update);
+  return true;
+}
+
+bool DbRootItem::Expand() {
+  DeleteTreeChildren();
+  DbStore store;
+  if (!OpenStore(store)) return false;
+  auto addTableItem = [&](uint32_t offset) {
+    auto* item = new IndexTableItem(this, offset);
+    if (!item->LoadSlot(store, true, false)) item->Release();
+  };
+  addTableItem(kIndexHeapDescriptor);
+  for (int k = 0; k < dbx::kIndexSlotCount; ++k) {
+    addTableItem(dbx::RootSlot(k));
+    if (k != kSubscribedSlot || !dbx::IsFolderDatabase(&store)) continue;
+    // The top-level folders, between slot 2 and slot 3.
+    const uint32_t root = store.ReadU32(dbx::RootSlot(kSubscribedSlot)).value_or(0);
+    if (root == 0) continue;
+    dbx::IndexCursor cursor(root, dbx::IndexCursor::MatchParentId, kNoParent);
+    for (uint32_t record; (record = cursor.Next(store)) != 0;) {
+      auto* folder = new RecordItem(this, record, root);
+      if (!folder->LoadRecord(store, true, false)) folder->Release();
+    }
+  }
+  return true;
+}
+
+bool DbRootItem::Explore() {
+  ListChildren();
+  DbStore store;
+  ListView* list = FindListView();
+  if (!OpenStore(store) || list == nullptr) return false;
+  for (const dbx::FieldRow& row : dbx::HeaderRows(store)) {
+    AppendFieldRow(list, row.name, row.ra, row.value, row.description);
+  }
+  return true;
+}
+
+bool DbRootItem::GetDisplayInfo(DisplayInfo& info) {
+  DbStore store;
+  if (!OpenStore(store)) return false;
+  if (dbx::IsFolderDatabase(&store)) return true;
+  if (!dbx::IsMessageDatabase(&store)) return false;
+  switch (info.column) {
+    case 0:
+      if (info.WantsText()) {
+        const CodePage& codePage = LegacyCodePage();
+        const std::string name =
+            codePage.ToUtf8(dbx::HeaderTextBytes(store, dbx::kFolderNameField, dbx::kFolderIdField));
+        const std::string type = codePage.ToUtf8(dbx::HeaderTextBytes(store, dbx::kTypeNameField, dbx::kTypeField));
+        info.SetText(Format("%s (%s)", name.c_str(), type.c_str()));
+      }
+      if (info.WantsImage()) info.image = image;
+      break;
+    case 1:
+      if (info.WantsText()) info.SetText(Format("%08X", ra));
+      break;
+    case 2:
+      if (info.WantsText()) {
+        const std::optional<uint8_t> prototype = store.ReadU8(dbx::kPrototypeField);
+        const std::optional<uint8_t> type = store.ReadU8(dbx::kTypeField);
+        info.SetText(prototype && type ? Format("%02X (%02X)", *prototype, *type) : "(error)");
+      }
+      break;
+    case 3:
+      if (info.WantsText()) info.SetText(path);
+      break;
+  }
+  return true;
+}
+
+bool DbRootItem::IsCommandEnabled(int command) {
+  DbStore store;
+  if (!OpenStore(store)) return false;
+  if (dbx::IsMessageDatabase(&store)) {
+    return command == kCmdSave || command == kCmdSaveDefault || command == kCmdRefresh ||
+           command == kCmdNewFolder || command == kCmdNewMessage;
+  }
+  if (dbx::IsFolderDatabase(&store)) return command == kCmdRefresh || command == kCmdNewFolder;
+  return false;
+}
+
+bool DbRootItem::Refresh() { return AttachDatabase(path, FindTreeView(), FindListView(), true, true); }
+
+}  // namespace vendrel

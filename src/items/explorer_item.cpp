@@ -1,0 +1,173 @@
+#include "items/explorer_item.h"
+
+#include "items/images.h"
+#include "items/status_text.h"
+#include "platform/desktop.h"
+#include "platform/format.h"
+
+namespace vendrel {
+
+namespace {
+
+std::atomic<int> liveItems{0};
+
+}  // namespace
+
+ExplorerItem::ExplorerItem(ExplorerItem* parent)
+    : parent(parent), anchor_(parent != nullptr ? parent->anchor_ : this) {
+  ++liveItems;
+}
+
+ExplorerItem::~ExplorerItem() { --liveItems; }
+
+int ExplorerItem::LiveCount() { return liveItems; }
+
+bool ExplorerItem::CreateFolder(const std::string*) {
+  ShowNotImplemented();
+  return false;
+}
+
+bool ExplorerItem::Preview(const std::string&) {
+  ShowNotImplemented();
+  return false;
+}
+
+bool ExplorerItem::Refresh() {
+  ShowNotImplemented();
+  return false;
+}
+
+bool ExplorerItem::Save() {
+  ShowNotImplemented();
+  return false;
+}
+
+bool ExplorerItem::SaveAs() {
+  ShowNotImplemented();
+  return false;
+}
+
+bool ExplorerItem::SaveDefault(const std::string&, bool) {
+  ShowNotImplemented();
+  return false;
+}
+
+int ExplorerItem::AddRef() { return ++refCount; }
+
+int ExplorerItem::Release() {
+  const int count = --refCount;
+  if (count != 0) return count;
+  OnFinalRelease();
+  delete this;
+  return 0;
+}
+
+ListView* ExplorerItem::FindListView() {
+  for (ExplorerItem* item = anchor_; item != nullptr; item = NextAnchor(item)) {
+    if (ListView* list = item->GetListView()) return list;
+  }
+  return nullptr;
+}
+
+TreeView* ExplorerItem::FindTreeView() {
+  for (ExplorerItem* item = anchor_; item != nullptr; item = NextAnchor(item)) {
+    if (TreeView* tree = item->GetTreeView()) return tree;
+  }
+  return nullptr;
+}
+
+const std::string* DbItem::FindDatabasePath() {
+  for (ExplorerItem* item = anchor(); item != nullptr; item = NextAnchor(item)) {
+    auto* dbItem = dynamic_cast<DbItem*>(item);
+    if (dbItem == nullptr) continue;
+    if (const std::string* path = dbItem->GetDatabasePath()) return path;
+  }
+  return nullptr;
+}
+
+bool DbItem::OpenStore(DbStore& store) {
+  const std::string* path = FindDatabasePath();
+  return path != nullptr && store.Open(*path);
+}
+
+TreeNodeHandle ExplorerItem::InsertTreeNode(bool update) {
+  TreeView* tree = FindTreeView();
+  ListView* list = FindListView();
+  if (tree == nullptr || list == nullptr) return kNoTreeNode;
+  if (!update) {
+    const TreeNodeHandle under = parent != nullptr ? parent->hTreeItem : kTreeRoot;
+    hTreeItem = tree->InsertNode(under, caption, image, this);
+    if (hTreeItem == kNoTreeNode) return kNoTreeNode;
+    tree->InsertNode(hTreeItem, kPlaceholderText, kImagePlaceholder, nullptr);
+    return hTreeItem;
+  }
+  tree->SetNode(hTreeItem, caption, image, this);
+  const bool selected = tree->Selected() == hTreeItem;
+  if (selected) list->DeleteAllRows();
+  Expand();
+  if (selected) Explore();
+  return hTreeItem;
+}
+
+bool ExplorerItem::DeleteTreeChildren() {
+  TreeView* tree = FindTreeView();
+  if (tree == nullptr) return false;
+  for (TreeNodeHandle child; (child = tree->FirstChild(hTreeItem)) != kNoTreeNode;) {
+    if (!tree->DeleteNode(child)) return false;
+  }
+  return true;
+}
+
+int ExplorerItem::AddListRow(ListView* list) {
+  if (list == nullptr) return -1;
+  const int row = list->InsertCallbackRow(list->RowCount(), this);
+  if (row >= 0) AddRef();
+  return row;
+}
+
+bool ExplorerItem::ListChildren() {
+  ListView* list = FindListView();
+  if (list != nullptr) list->DeleteAllRows();
+  TreeView* tree = FindTreeView();
+  if (tree == nullptr) return false;
+  const TreeNodeHandle selected = tree->Selected();
+  if (selected == kNoTreeNode) return false;
+  ExplorerItem* selectedItem = tree->ItemOf(selected);
+  if (selectedItem == nullptr) return false;
+  if (!tree->IsExpanded(selected)) selectedItem->Expand();
+  for (TreeNodeHandle child = tree->FirstChild(hTreeItem); child != kNoTreeNode;
+       child = tree->NextSibling(child)) {
+    ExplorerItem* item = tree->ItemOf(child);
+    if (item == nullptr) return false;
+    item->AddListRow(list);
+  }
+  return true;
+}
+
+void ExplorerItem::ShowNotImplemented() {
+  CurrentDesktop().ShowMessage(Format("Sorry, not implemented now for %s!", caption.c_str()), "Can't do it...",
+                               MessageButtons::Ok);
+}
+
+void ExplorerItem::ShowStatusCaption() { SetStatusText(caption); }
+
+int InsertRow(ListView* list, int row, const std::string& text, int image) {
+  return list != nullptr ? list->InsertRow(row, text, image) : -1;
+}
+
+void SetRowText(ListView* list, int row, int column, const std::string& text) {
+  if (list != nullptr) list->SetRowText(row, column, text);
+}
+
+int AppendFieldRow(ListView* list, const std::string& name, const std::string& ra, const std::string& value,
+                   const std::string& description) {
+  if (list == nullptr) return -1;
+  const int row = InsertRow(list, list->RowCount(), name, kImageFieldRow);
+  if (row < 0) return -1;
+  SetRowText(list, row, 1, ra);
+  SetRowText(list, row, 2, value);
+  SetRowText(list, row, 3, description);
+  return row;
+}
+
+}  // namespace vendrel

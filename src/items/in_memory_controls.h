@@ -1,0 +1,93 @@
+// Tree and list controls held in memory, behaving as the real controls do towards the items: deleted
+// nodes and rows release their items, callback rows ask their item for texts when shown (and keep the
+// answer), there is a selected node and an expanded state. Used by vendrel-cli and the tests.
+#pragma once
+
+#include <array>
+#include <unordered_map>
+#include <vector>
+
+#include "items/control_views.h"
+
+namespace vendrel {
+
+class InMemoryTreeView : public TreeView {
+ public:
+  ~InMemoryTreeView() override;
+
+  TreeNodeHandle InsertNode(TreeNodeHandle parent, const std::string& text, int image,
+                            ExplorerItem* item) override;
+  bool SetNode(TreeNodeHandle node, const std::string& text, int image, ExplorerItem* item) override;
+  bool DeleteNode(TreeNodeHandle node) override;
+  TreeNodeHandle FirstChild(TreeNodeHandle node) const override;
+  TreeNodeHandle NextSibling(TreeNodeHandle node) const override;
+  TreeNodeHandle ParentNode(TreeNodeHandle node) const override;
+  ExplorerItem* ItemOf(TreeNodeHandle node) const override;
+  TreeNodeHandle Selected() const override { return selected_; }
+  bool IsExpanded(TreeNodeHandle node) const override;
+
+  void Select(TreeNodeHandle node) { selected_ = node; }
+  void SetExpanded(TreeNodeHandle node, bool expanded);
+  const std::string& TextOf(TreeNodeHandle node) const;
+  int ImageOf(TreeNodeHandle node) const;
+  std::vector<TreeNodeHandle> Children(TreeNodeHandle node) const;
+  // Deletes every node, as the window does when it closes.
+  void DeleteAll();
+
+ private:
+  // Siblings are linked both ways, as in the real control: next sibling and deletion cost the same for
+  // a node with five thousand siblings as for one with two.
+  struct Node {
+    TreeNodeHandle parent;
+    std::string text;
+    int image;
+    ExplorerItem* item;
+    bool expanded = false;
+    TreeNodeHandle firstChild = kNoTreeNode;
+    TreeNodeHandle lastChild = kNoTreeNode;
+    TreeNodeHandle previous = kNoTreeNode;
+    TreeNodeHandle next = kNoTreeNode;
+  };
+
+  // The node that holds the child links of parent: the node itself, or the top level.
+  Node* Holder(TreeNodeHandle parent);
+  const Node* Holder(TreeNodeHandle parent) const;
+
+  std::unordered_map<TreeNodeHandle, Node> nodes_;
+  Node topLevel_{kNoTreeNode, {}, 0, nullptr};
+  TreeNodeHandle next_ = 1;
+  TreeNodeHandle selected_ = kNoTreeNode;
+};
+
+class InMemoryListView : public ListView {
+ public:
+  static constexpr int kColumns = 4;  // "Name", "RA", "Value", "Decsription"
+
+  ~InMemoryListView() override;
+
+  int RowCount() const override { return static_cast<int>(rows_.size()); }
+  int InsertRow(int index, const std::string& text, int image) override;
+  int InsertCallbackRow(int index, ExplorerItem* item) override;
+  bool SetRowText(int row, int column, const std::string& text) override;
+  void DeleteAllRows() override;
+  ExplorerItem* ItemOf(int row) const override;
+
+  // The four texts of a row as shown: a callback row asks its item once and keeps the answer. A failed
+  // answer puts the explorer's status line up and shows empty texts.
+  std::array<std::string, kColumns> RowTexts(int row);
+  int RowImage(int row);
+
+ private:
+  struct Row {
+    std::array<std::string, kColumns> texts;
+    int image = -1;
+    ExplorerItem* item = nullptr;
+    bool answered = false;
+  };
+
+  void Answer(Row& row);
+
+  std::vector<Row> rows_;
+};
+
+}  // namespace vendrel

@@ -1,0 +1,99 @@
+#include "items/index_node_item.h"
+
+#include "dbx/header.h"
+#include "dbx/index_node.h"
+#include "items/command_ids.h"
+#include "items/images.h"
+#include "items/record_item.h"
+#include "platform/format.h"
+
+namespace vendrel {
+
+IndexNodeItem::IndexNodeItem(ExplorerItem* parent, uint32_t nodeRa) : DbItem(parent, nodeRa) {
+  image = kImageIndexNode;
+}
+
+bool IndexNodeItem::LoadNode(const DbStore& store, bool show, bool update, bool asLeftChild) {
+  if (ra == 0 || !dbx::IsDbxFile(&store) || !dbx::IndexNode::At(store, ra)) return false;
+  if (!show) return true;
+  if (asLeftChild) image = kImageLeftChild;
+  caption = Format("Index %08X", ra);
+  InsertTreeNode(update);
+  return true;
+}
+
+bool IndexNodeItem::Expand() {
+  DeleteTreeChildren();
+  DbStore store;
+  if (!OpenStore(store)) return false;
+  const std::optional<dbx::IndexNode> node = dbx::IndexNode::At(store, ra);
+  if (!node) return false;
+  if (node->leftChild() != 0) {
+    auto* left = new IndexNodeItem(this, node->leftChild());
+    if (!left->LoadNode(store, true, false, true)) left->Release();
+  }
+  for (unsigned i = 0; i < node->entryCount(); ++i) {
+    const dbx::IndexEntry entry = node->entry(i);
+    if (entry.recordRa != 0) {
+      // Records under an index node list no subfolders: those hang under the folder hierarchy.
+      auto* record = new RecordItem(this, entry.recordRa, 0);
+      if (!record->LoadRecord(store, true, false)) record->Release();
+    }
+    if (entry.childRa != 0) {
+      auto* child = new IndexNodeItem(this, entry.childRa);
+      if (!child->LoadNode(store, true, false, false)) child->Release();
+    }
+  }
+  return true;
+}
+
+bool IndexNodeItem::Explore() {
+  ListChildren();
+  DbStore store;
+  if (!OpenStore(store)) return false;
+  const std::optional<dbx::IndexNode> node = dbx::IndexNode::At(store, ra);
+  ListView* list = FindListView();
+  if (!node || list == nullptr) return false;
+  AppendFieldRow(list, "RA", "", Format("%08X", ra), "Relative address of this struct");
+  AppendFieldRow(list, "dwDead?", "", Format("%08X", node->dead()), "");
+  AppendFieldRow(list, "dwRA_Root", "", Format("%08X", node->leftChild()), "");
+  AppendFieldRow(list, "dwRA_Prev", "", Format("%08X", node->parent()), "");
+  AppendFieldRow(list, "bPosInPrevTable", "", Format("%02X", node->posInParent()), "");
+  AppendFieldRow(list, "bEntryCount", "", Format("%02X", node->entryCount()), "");
+  AppendFieldRow(list, "wUnk5", "", Format("%04X", node->unk5()), "");
+  AppendFieldRow(list, "bEntryCountInNext", "", Format("%02X", node->entryCountInNext()), "");
+  AppendFieldRow(list, "bUnk6", "", Format("%02X", node->unk6()), "");
+  AppendFieldRow(list, "wUnk7", "", Format("%04X", node->unk7()), "");
+  return true;
+}
+
+bool IndexNodeItem::GetDisplayInfo(DisplayInfo& info) {
+  DbStore store;
+  if (!OpenStore(store)) return false;
+  const std::optional<dbx::IndexNode> node = dbx::IndexNode::At(store, ra);
+  if (!node) return false;
+  switch (info.column) {
+    case 0:
+      if (info.WantsText()) info.SetText("Index");
+      if (info.WantsImage()) info.image = image;
+      break;
+    case 1:
+      if (info.WantsText()) info.SetText(Format("%08X", ra));
+      break;
+    case 2:
+      if (info.WantsText()) info.SetText(Format("%d + %d sub", node->leftChild() != 0 ? 1 : 0, node->entryCount()));
+      break;
+  }
+  return true;
+}
+
+bool IndexNodeItem::IsCommandEnabled(int command) {
+  return command == kCmdSave || command == kCmdSaveDefault || command == kCmdRefresh;
+}
+
+bool IndexNodeItem::Refresh() {
+  DbStore store;
+  return OpenStore(store) && LoadNode(store, true, true, false);
+}
+
+}  // namespace vendrel

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "items/explorer_item.h"
+
+namespace vendrel {
+
+// One node of an index tree, shown as "Index %08X"; expanding it shows its left child, its records and
+// its other children in tree order.
+class IndexNodeItem : public DbItem {
+ public:
+  IndexNodeItem(ExplorerItem* parent, uint32_t nodeRa);
+
+  // Fails when the node does not validate. With show, captions the item and inserts (or updates) its
+  // node; a left child gets image 9.
+  bool LoadNode(const DbStore& store, bool show, bool update, bool asLeftChild);
+
+  bool Expand() override;
+  bool Explore() override;
+  bool GetDisplayInfo(DisplayInfo& info) override;
+  bool IsCommandEnabled(int command) override;
+  bool Refresh() override;
+};
+
+}  // namespace vendrel

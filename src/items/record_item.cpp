@@ -1,0 +1,186 @@
+#include "items/record_item.h"
+
+#include "dbx/header.h"
+#include "dbx/index_cursor.h"
+#include "dbx/record.h"
+#include "items/command_ids.h"
+#include "items/db_root_item.h"
+#include "items/field_item.h"
+#include "items/images.h"
+#include "items/section_item.h"
+#include "items/sibling_file.h"
+#include "platform/code_page.h"
+#include "platform/format.h"
+
+namespace vendrel {
+
+namespace {
+
+constexpr uint8_t kPropFileName = 0x03;
+constexpr uint8_t kPropAnyInfo = 0x06;
+constexpr uint8_t kPropType = 0x09;
+constexpr uint8_t kPropProtocol = 0x0A;
+constexpr uint32_t kNone = 0xFFFFFFFF;
+constexpr size_t kCaptionLimit = 259;
+
+int FolderImage(const DbStore& store, uint32_t ra) {
+  constexpr int F = kFolderStripBase;
+  const uint32_t id = dbx::GetId(store, ra);
+  const uint32_t type = dbx::GetDword(store, ra, kPropType);
+  const uint32_t info = dbx::GetDword(store, ra, kPropAnyInfo);
+  const uint32_t protocol = dbx::GetDword(store, ra, kPropProtocol);
+  const uint32_t parent = dbx::GetParentOrFlags(store, ra);
+  const bool marked = ((info >> 8) & 0xBF) != 0;
+  const bool infoBit = (info & 1) != 0;
+  if (id == kNone) return kImageNone;
+  if (id == 0) return F + 21;
+  if (type == kNone) return kImageNone;
+  if (type >= 1 && type <= 8) return F + (marked ? 24 : 6) + static_cast<int>(type);
+  if (type > 8) return F + (marked ? 24 : 6);
+  switch (protocol) {
+    case 0:
+      if (parent == 0) return F + (infoBit ? 16 : 18);
+      return F + (!infoBit ? 17 : marked ? 22 : 15);
+    case 2:
+    case 3:
+      if (parent == 0) return F + (!infoBit ? 18 : protocol == 2 ? 33 : 20);
+      return F + (!infoBit ? 13 : marked ? 24 : 6);
+    default:
+      return 1;
+  }
+}
+
+int MessageImage(const DbStore& store, uint32_t ra) {
+  constexpr int M = kMessageStripBase;
+  const uint32_t flags = dbx::GetParentOrFlags(store, ra);
+  const bool read = (flags & 0x80) != 0;
+  const bool bit0 = (flags & 0x01) != 0;
+  if ((flags & 0x800) != 0) return M + 24 + (read ? 1 : 0) + (bit0 ? 2 : 0);
+  if (bit0) return M + (read ? 10 : 9);
+  return M + 30;
+}
+
+std::string DisplayNameText(const DbStore& store, uint32_t ra) {
+  const std::optional<std::string_view> name = dbx::GetDisplayName(store, ra);
+  return name ? LegacyCodePage().ToUtf8(*name) : std::string();
+}
+
+}  // namespace
+
+int RecordImage(const DbStore& store, uint32_t recordRa) {
+  return dbx::IsMessageDatabase(&store) ? MessageImage(store, recordRa) : FolderImage(store, recordRa);
+}
+
+RecordItem::RecordItem(ExplorerItem* parent, uint32_t recordRa, uint32_t subfolderTreeRoot)
+    : DbItem(parent, recordRa), subfolderTreeRoot(subfolderTreeRoot) {
+  image = kImageRecord;
+}
+
+bool RecordItem::LoadRecord(const DbStore& store, bool show, bool update) {
+  if (ra == 0 || !dbx::IsDbxFile(&store) || dbx::RecordAt(store, ra) == nullptr) return false;
+  if (!show) return true;
+  image = RecordImage(store, ra);
+  caption = CutUtf8(Format("%08X %s", dbx::GetId(store, ra), DisplayNameText(store, ra).c_str()), kCaptionLimit);
+  InsertTreeNode(update);
+  return true;
+}
+
+bool RecordItem::Expand() {
+  DeleteTreeChildren();
+  DbStore store;
+  if (!OpenStore(store) || dbx::RecordAt(store, ra) == nullptr) return false;
+  if (dbx::IsMessageDatabase(&store)) {
+    const uint32_t first = dbx::GetTextOffset(store, ra);
+    if (first != 0) {
+      auto* section = new SectionItem(this, first);
+      if (!section->LoadSection(store, false)) section->Release();
+    }
+    return true;
+  }
+  // The folder's message database first, found beside Folders.dbx.
+  if (const std::optional<dbx::PropertyEntry> entry = dbx::FindProperty(store, ra, kPropFileName)) {
+    const std::optional<uint32_t> nameRa =
+        entry->isDirect() ? std::nullopt : dbx::ValueRa(dbx::DataAreaRa(store, ra), *entry);
+    const std::optional<std::string_view> name = nameRa ? dbx::StringAt(store, *nameRa) : std::nullopt;
+    const std::optional<std::string> path =
+        name ? ResolveSiblingFile(DirectoryOf(*FindDatabasePath()), LegacyCodePage().ToUtf8(*name))
+             : std::nullopt;
+    if (path) {
+      auto* database = new DbRootItem(this, 0);
+      if (!database->AttachDatabase(*path, FindTreeView(), FindListView(), true, false)) database->Release();
+    }
+  }
+  if (subfolderTreeRoot != 0) {
+    dbx::IndexCursor cursor(subfolderTreeRoot, dbx::IndexCursor::MatchParentId, dbx::GetId(store, ra));
+    for (uint32_t child; (child = cursor.Next(store)) != 0;) {
+      auto* folder = new RecordItem(this, child, subfolderTreeRoot);
+      if (!folder->LoadRecord(store, true, false)) folder->Release();
+    }
+  }
+  return true;
+}
+
+bool RecordItem::Explore() {
+  ListChildren();
+  DbStore store;
+  if (!OpenStore(store)) return false;
+  const uint8_t* record = dbx::RecordAt(store, ra);
+  if (record == nullptr) return false;
+  ListView* list = FindListView();
+  const uint8_t count = dbx::PropertyCount(store, ra);
+  AppendFieldRow(list, "RA", "", Format("%08X", ra), "Relative address of this struct");
+  AppendFieldRow(list, "Entry header size", "", Format("%08X", *store.ReadU16(ra + 4)), "bound to DWORD");
+  AppendFieldRow(list, "w0000", "", Format("%04X", *store.ReadU16(ra + 6)), "Always zero?");
+  AppendFieldRow(list, "Can grow", "", Format("%04X", *store.ReadU16(ra + 8)),
+                 "Free space after entry header size");
+  AppendFieldRow(list, "Property count", "", Format("%02X", count), "");
+  AppendFieldRow(list, "Part count?", "", Format("%02X", record[0x0B]), "?");
+  const uint32_t dataArea = dbx::DataAreaRa(store, ra);
+  for (unsigned i = 0; i < count; ++i) {
+    FieldItem field(this, ra + dbx::kRecordHeadSize + 4 * i, dataArea);
+    if (!field.IsValidField(store)) continue;
+    const int row = InsertRow(list, list != nullptr ? list->RowCount() : 0, *field.GetNameText(store),
+                              field.GetImage());
+    SetRowText(list, row, 2, field.GetValueText(store).value_or(""));
+    SetRowText(list, row, 3, field.GetDescriptionText(store).value_or(""));
+  }
+  return true;
+}
+
+bool RecordItem::GetDisplayInfo(DisplayInfo& info) {
+  DbStore store;
+  if (!OpenStore(store) || dbx::RecordAt(store, ra) == nullptr) return false;
+  switch (info.column) {
+    case 0:
+      if (info.WantsText()) {
+        const std::optional<std::string_view> name = dbx::GetDisplayName(store, ra);
+        info.SetText(name ? LegacyCodePage().ToUtf8(*name) : "NoName");
+      }
+      if (info.WantsImage()) info.image = image;
+      break;
+    case 1:
+      if (info.WantsText()) info.SetText(Format("%08X", ra));
+      break;
+    case 2:
+      if (info.WantsText()) info.SetText(Format("%08X", dbx::GetId(store, ra)));
+      break;
+  }
+  return true;
+}
+
+bool RecordItem::IsCommandEnabled(int command) {
+  DbStore store;
+  if (!OpenStore(store)) return false;
+  if (dbx::IsMessageDatabase(&store)) {
+    return command == kCmdSave || command == kCmdSaveAs || command == kCmdSaveDefault || command == kCmdPreview ||
+           command == kCmdRefresh;
+  }
+  return command == kCmdSave || command == kCmdSaveDefault || command == kCmdRefresh || command == kCmdNewFolder;
+}
+
+bool RecordItem::Refresh() {
+  DbStore store;
+  return OpenStore(store) && LoadRecord(store, true, true);
+}
+
+}  // namespace vendrel

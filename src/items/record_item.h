@@ -1,0 +1,31 @@
+#pragma once
+
+#include "items/explorer_item.h"
+
+namespace vendrel {
+
+// A folder record of Folders.dbx or a message record of a message database. A folder expands to its
+// message database and its subfolders (looked up in the tree at subfolderTreeRoot, 0 for none); a
+// message expands to the first block of its text.
+class RecordItem : public DbItem {
+ public:
+  RecordItem(ExplorerItem* parent, uint32_t recordRa, uint32_t subfolderTreeRoot);
+
+  // Fails when the record does not validate. With show, sets image and caption "%08X %s" (ID and
+  // display name) and inserts or updates the tree node.
+  bool LoadRecord(const DbStore& store, bool show, bool update);
+
+  bool Expand() override;
+  bool Explore() override;
+  bool GetDisplayInfo(DisplayInfo& info) override;
+  bool IsCommandEnabled(int command) override;
+  bool Refresh() override;
+
+  const uint32_t subfolderTreeRoot;
+};
+
+// The image of a record by its properties: the folder strip by type, protocol and flags for a folder,
+// the message strip by flags for a message.
+int RecordImage(const DbStore& store, uint32_t recordRa);
+
+}  // namespace vendrel
