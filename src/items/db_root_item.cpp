@@ -3,12 +3,17 @@
 #include "dbx/header.h"
 #include "dbx/header_rows.h"
 #include "dbx/index_cursor.h"
+#include "export/export_path.h"
 #include "items/command_ids.h"
+#include "items/folder_creation.h"
 #include "items/images.h"
+#include "items/index_node_item.h"
 #include "items/index_table_item.h"
 #include "items/record_item.h"
 #include "platform/code_page.h"
+#include "platform/desktop.h"
 #include "platform/format.h"
+#include "platform/status_text.h"
 
 namespace vendrel {
 
@@ -118,5 +123,34 @@ bool DbRootItem::IsCommandEnabled(int command) {
 }
 
 bool DbRootItem::Refresh() { return AttachDatabase(path, FindTreeView(), FindListView(), true, true); }
+
+SaveCount DbRootItem::SaveAll(const std::string& directory) {
+  MakeDirectory(directory);
+  SaveCount count;
+  DbStore store;
+  if (!OpenStore(store) || !dbx::IsMessageDatabase(&store)) return count;
+  const uint32_t root = store.ReadU32(dbx::RootSlot(0)).value_or(0);
+  const uint32_t total = store.ReadU32(dbx::CountSlot(0)).value_or(0);
+  count.valid = true;
+  if (root != 0) {
+    IndexNodeItem node(this, root);
+    if (node.LoadNode(store, false, false, false)) {
+      count = node.SaveRecords(store, directory, false, true);
+    } else {
+      ++count.failed;  // the tree is there but its root is not
+    }
+  }
+  SetStatusText(Format("Saved %d msgs (%d total).Path: %s", count.saved, total, directory.c_str()));
+  return count;
+}
+
+bool DbRootItem::SaveDefault(const std::string& directory, bool) { return SaveAll(directory).valid; }
+
+bool DbRootItem::Save() {
+  const std::optional<std::string> directory = CurrentDesktop().BrowseForFolder();
+  return directory && !directory->empty() && SaveDefault(*directory, true);
+}
+
+bool DbRootItem::CreateFolder(const std::string* name) { return CreateFolderBelow(*this, name); }
 
 }  // namespace vendrel

@@ -4,6 +4,7 @@
 
 #include "items/explorer_item.h"
 #include "items/images.h"
+#include "items/save_count.h"
 
 namespace vendrel {
 
@@ -25,6 +26,11 @@ class DbRootItem : public DbItem {
   bool GetDisplayInfo(DisplayInfo& info) override;
   bool IsCommandEnabled(int command) override;
   bool Refresh() override;
+  bool CreateFolder(const std::string* name) override;
+  bool Save() override;
+  bool SaveDefault(const std::string& directory, bool showMessages) override;
+  // Saves every message of tree 0, in tree order, into directory/<folder name>.
+  SaveCount SaveAll(const std::string& directory);
   ListView* GetListView() override { return listView; }
   TreeView* GetTreeView() override { return treeView; }
   const std::string* GetDatabasePath() override { return &path; }

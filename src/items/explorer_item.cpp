@@ -1,7 +1,7 @@
 #include "items/explorer_item.h"
 
 #include "items/images.h"
-#include "items/status_text.h"
+#include "platform/status_text.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
 
@@ -101,6 +101,9 @@ TreeNodeHandle ExplorerItem::InsertTreeNode(bool update) {
     tree->InsertNode(hTreeItem, kPlaceholderText, kImagePlaceholder, nullptr);
     return hTreeItem;
   }
+  // An item that was never given a node (a temporary one) has nothing to update, and its marker would
+  // name the whole top level.
+  if (hTreeItem == kTreeRoot) return kNoTreeNode;
   tree->SetNode(hTreeItem, caption, image, this);
   const bool selected = tree->Selected() == hTreeItem;
   if (selected) list->DeleteAllRows();
@@ -112,6 +115,7 @@ TreeNodeHandle ExplorerItem::InsertTreeNode(bool update) {
 bool ExplorerItem::DeleteTreeChildren() {
   TreeView* tree = FindTreeView();
   if (tree == nullptr) return false;
+  if (hTreeItem == kTreeRoot) return true;  // never inserted: no children of its own
   for (TreeNodeHandle child; (child = tree->FirstChild(hTreeItem)) != kNoTreeNode;) {
     if (!tree->DeleteNode(child)) return false;
   }

@@ -4,7 +4,7 @@
 #include <typeinfo>
 
 #include "items/explorer_item.h"
-#include "items/status_text.h"
+#include "platform/status_text.h"
 
 namespace vendrel {
 

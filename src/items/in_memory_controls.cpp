@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "items/explorer_item.h"
-#include "items/status_text.h"
+#include "platform/status_text.h"
 
 namespace vendrel {
 

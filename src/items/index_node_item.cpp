@@ -2,10 +2,15 @@
 
 #include "dbx/header.h"
 #include "dbx/index_node.h"
+#include "dbx/index_walk.h"
+#include "export/export_path.h"
+#include "export/message_file.h"
 #include "items/command_ids.h"
 #include "items/images.h"
 #include "items/record_item.h"
+#include "platform/desktop.h"
 #include "platform/format.h"
+#include "platform/status_text.h"
 
 namespace vendrel {
 
@@ -94,6 +99,67 @@ bool IndexNodeItem::IsCommandEnabled(int command) {
 bool IndexNodeItem::Refresh() {
   DbStore store;
   return OpenStore(store) && LoadNode(store, true, true, false);
+}
+
+SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& directory, bool showMessages,
+                                     bool recurse) {
+  SaveCount count;
+  const std::optional<dbx::IndexNode> node = dbx::IndexNode::At(store, ra);
+  if (directory.empty() || !node) return count;
+  count.valid = true;
+  std::vector<uint32_t> records;
+  if (recurse) {
+    if (dbx::WalkIndexTree(store, ra, [&](const dbx::IndexNode&, unsigned, uint32_t record) {
+          records.push_back(record);
+          return false;
+        }) == dbx::WalkEnd::Cut) {
+      ++count.failed;  // the tree loops: what lies beyond the loop is not reached
+    }
+  } else {
+    for (unsigned i = 0; i < node->entryCount(); ++i) {
+      if (node->entry(i).recordRa != 0) records.push_back(node->entry(i).recordRa);
+    }
+  }
+
+  // Every message of one database goes to the same folder directory: made once, not per message.
+  MakeDirectory(directory);
+  const std::optional<std::string> folder = FolderDirectory(store, directory);
+  const bool folderReady = folder && MakeDirectory(*folder);
+  for (const uint32_t recordRa : records) {
+    RecordItem record(this, recordRa, 0);
+    if (!record.LoadRecord(store, false, false)) {
+      ++count.failed;
+    } else if (!CanExport(store, recordRa, showMessages)) {
+      ++count.withoutText;
+    } else if (folderReady && record.ExportTo(store, *folder)) {
+      ++count.saved;
+    } else {
+      ++count.failed;
+    }
+    if (!CurrentDesktop().ReportProgress(++count.done, records.size())) {
+      count.stopped = true;
+      break;
+    }
+  }
+  SetStatusText(Format("Saved %d msgs (%d total).Path: %s", count.saved, node->entryCount(), directory.c_str()));
+  return count;
+}
+
+int IndexNodeItem::SaveSubtree(const DbStore& store, const std::string& directory, bool showMessages, bool recurse) {
+  const SaveCount count = SaveRecords(store, directory, showMessages, recurse);
+  return count.valid ? count.saved : -1;
+}
+
+bool IndexNodeItem::SaveDefault(const std::string& directory, bool) {
+  MakeDirectory(directory);
+  DbStore store;
+  if (!OpenStore(store) || !dbx::IsMessageDatabase(&store)) return false;
+  return SaveSubtree(store, directory, false, false) != -1;
+}
+
+bool IndexNodeItem::Save() {
+  const std::optional<std::string> directory = CurrentDesktop().BrowseForFolder();
+  return directory && !directory->empty() && SaveDefault(*directory, true);
 }
 
 }  // namespace vendrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "items/explorer_item.h"
+#include "items/save_count.h"
 
 namespace vendrel {
 
@@ -19,6 +20,14 @@ class IndexNodeItem : public DbItem {
   bool GetDisplayInfo(DisplayInfo& info) override;
   bool IsCommandEnabled(int command) override;
   bool Refresh() override;
+  bool Save() override;
+  // Saves the messages of this node's own entries.
+  bool SaveDefault(const std::string& directory, bool showMessages) override;
+
+  // Saves the messages of the node's entries (with recurse, of its whole subtree in tree order) into the
+  // folder directory under directory; the number saved, or -1 when the node does not validate.
+  int SaveSubtree(const DbStore& store, const std::string& directory, bool showMessages, bool recurse);
+  SaveCount SaveRecords(const DbStore& store, const std::string& directory, bool showMessages, bool recurse);
 };
 
 }  // namespace vendrel

@@ -5,11 +5,16 @@
 #include "dbx/record.h"
 #include "items/command_ids.h"
 #include "items/db_root_item.h"
+#include "export/export_path.h"
+#include "export/message_file.h"
+#include "export/safe_name.h"
 #include "items/field_item.h"
+#include "items/folder_creation.h"
 #include "items/images.h"
 #include "items/section_item.h"
 #include "items/sibling_file.h"
 #include "platform/code_page.h"
+#include "platform/desktop.h"
 #include "platform/format.h"
 
 namespace vendrel {
@@ -182,5 +187,53 @@ bool RecordItem::Refresh() {
   DbStore store;
   return OpenStore(store) && LoadRecord(store, true, true);
 }
+
+bool RecordItem::ExportTo(const DbStore& store, const std::string& directory) {
+  const std::optional<std::string> path = MakeExportPath(store, ra, directory);
+  return path && WriteMessageFile(store, ra, *path);
+}
+
+bool RecordItem::SaveDefaultIn(const DbStore& store, const std::string& directory, bool showMessages) {
+  MakeDirectory(directory);
+  if (!CanExport(store, ra, showMessages)) return false;
+  // Into a directory named after the folder, made safe: no database chooses where its files go.
+  const std::optional<std::string> folder = FolderDirectory(store, directory);
+  return folder && MakeDirectory(*folder) && ExportTo(store, *folder);
+}
+
+bool RecordItem::SaveDefault(const std::string& directory, bool showMessages) {
+  DbStore store;
+  return OpenStore(store) && SaveDefaultIn(store, directory, showMessages);
+}
+
+bool RecordItem::Save() {
+  DbStore store;
+  if (!OpenStore(store) || !CanExport(store, ra, true)) return false;
+  const std::optional<std::string> directory = CurrentDesktop().BrowseForFolder();
+  if (!directory || directory->empty()) return false;
+  return ExportTo(store, *directory);
+}
+
+bool RecordItem::SaveAs() {
+  DbStore store;
+  if (!OpenStore(store) || !CanExport(store, ra, true)) return false;
+  const std::optional<std::string> extension = GetExportExtension(store);
+  if (!extension) return false;
+  const std::string stem = LegacyCodePage().ToUtf8(GetSafeDispName(dbx::GetDisplayName(store, ra)));
+  const std::optional<std::string> path = CurrentDesktop().AskSaveFileName(stem + "." + *extension);
+  return path && !path->empty() && WriteMessageFile(store, ra, *path);
+}
+
+bool RecordItem::Preview(const std::string& directory) {
+  MakeDirectory(directory);
+  DbStore store;
+  if (!OpenStore(store) || !CanExport(store, ra, true)) return false;
+  const std::optional<std::string> path = MakeExportPath(store, ra, directory);
+  if (!path || !WriteMessageFile(store, ra, *path)) return false;
+  CurrentDesktop().OpenWithShell(*path);
+  return true;
+}
+
+bool RecordItem::CreateFolder(const std::string* name) { return CreateFolderBelow(*this, name); }
 
 }  // namespace vendrel

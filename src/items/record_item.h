@@ -20,6 +20,16 @@ class RecordItem : public DbItem {
   bool GetDisplayInfo(DisplayInfo& info) override;
   bool IsCommandEnabled(int command) override;
   bool Refresh() override;
+  bool CreateFolder(const std::string* name) override;
+  bool Preview(const std::string& directory) override;
+  bool Save() override;
+  bool SaveAs() override;
+  bool SaveDefault(const std::string& directory, bool showMessages) override;
+
+  // SaveDefault in a session the caller has open.
+  bool SaveDefaultIn(const DbStore& store, const std::string& directory, bool showMessages);
+  // Writes the message into a directory that exists.
+  bool ExportTo(const DbStore& store, const std::string& directory);
 
   const uint32_t subfolderTreeRoot;
 };

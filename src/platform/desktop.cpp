@@ -24,6 +24,45 @@ void HeadlessDesktop::ShowStatus(std::string_view text) {
   if (echo_) std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
 }
 
+void HeadlessDesktop::Diagnostic(std::string_view text) {
+  diagnostics_.emplace_back(text);
+  if (echo_) std::fprintf(stderr, "%.*s", static_cast<int>(text.size()), text.data());
+}
+
+namespace {
+
+template <typename Answer>
+Answer TakeAnswer(std::deque<Answer>& answers) {
+  if (answers.empty()) return Answer{};
+  Answer answer = std::move(answers.front());
+  answers.pop_front();
+  return answer;
+}
+
+}  // namespace
+
+std::optional<std::string> HeadlessDesktop::BrowseForFolder() { return TakeAnswer(folderAnswers_); }
+
+std::optional<std::string> HeadlessDesktop::AskSaveFileName(const std::string& proposedName) {
+  proposedSaveNames_.push_back(proposedName);
+  return TakeAnswer(saveAnswers_);
+}
+
+std::optional<std::string> HeadlessDesktop::AskFolderName(const std::string& parentName,
+                                                          const std::function<bool(const std::string&)>& accept) {
+  folderDialogParents_.push_back(parentName);
+  while (!folderNameAnswers_.empty()) {
+    const std::string name = TakeAnswer(folderNameAnswers_);
+    if (!name.empty() && accept(name)) return name;
+  }
+  return std::nullopt;
+}
+
+bool HeadlessDesktop::ReportProgress(uint64_t done, uint64_t total) {
+  progress_.emplace_back(done, total);
+  return done < stopAfter_;
+}
+
 namespace {
 
 HeadlessDesktop& BuiltInDesktop() {

@@ -2,6 +2,10 @@
 // installs a Qt implementation; vendrel-cli and the tests use HeadlessDesktop, which never blocks.
 #pragma once
 
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +26,26 @@ class Desktop {
   virtual bool SetWaitCursor(bool shown) = 0;
   // Puts a line on the status bar.
   virtual void ShowStatus(std::string_view text) = 0;
+  // The program's diagnostic log (what a debugger would show).
+  virtual void Diagnostic(std::string_view text) = 0;
+
+  // The shell's folder browser: the chosen directory, none when cancelled.
+  virtual std::optional<std::string> BrowseForFolder() = 0;
+  // The save dialog, offering proposedName: the chosen path, none when cancelled.
+  virtual std::optional<std::string> AskSaveFileName(const std::string& proposedName) = 0;
+  // Opens a file with the program the desktop associates with it.
+  virtual void OpenWithShell(const std::string& path) = 0;
+  // The "Create folder" dialog under parentName: OK is enabled only for a non-empty name and closes the
+  // dialog only when accept agrees (it tells the user why not); Cancel gives none.
+  virtual std::optional<std::string> AskFolderName(const std::string& parentName,
+                                                   const std::function<bool(const std::string&)>& accept) = 0;
+  // Progress of a long job, between two of its steps; false when the user asked it to stop.
+  virtual bool ReportProgress(uint64_t done, uint64_t total) = 0;
 };
 
-// Prints every message and status line to stderr and answers with the scripted answer (OK unless told otherwise).
+// Prints every message and status line to stderr and answers from a script: message boxes with the
+// scripted answer (OK unless told otherwise), dialogs with their queued answers (Cancel when none is
+// left), progress by going on until a scripted stop. Every call is recorded for the tests.
 class HeadlessDesktop : public Desktop {
  public:
   struct Message {
@@ -35,16 +56,45 @@ class HeadlessDesktop : public Desktop {
   MessageAnswer ShowMessage(std::string_view text, std::string_view caption, MessageButtons buttons) override;
   bool SetWaitCursor(bool shown) override;
   void ShowStatus(std::string_view text) override;
+  void Diagnostic(std::string_view text) override;
+  std::optional<std::string> BrowseForFolder() override;
+  std::optional<std::string> AskSaveFileName(const std::string& proposedName) override;
+  void OpenWithShell(const std::string& path) override { opened_.push_back(path); }
+  std::optional<std::string> AskFolderName(const std::string& parentName,
+                                           const std::function<bool(const std::string&)>& accept) override;
+  bool ReportProgress(uint64_t done, uint64_t total) override;
+
+  void AddFolderAnswer(std::optional<std::string> directory) { folderAnswers_.push_back(std::move(directory)); }
+  void AddSaveAnswer(std::optional<std::string> path) { saveAnswers_.push_back(std::move(path)); }
+  // What the user types in the folder-name dialog before pressing OK, in turn; an empty text cannot be
+  // confirmed (OK stays disabled). When none is left the user cancels.
+  void AddFolderNameAnswer(std::string name) { folderNameAnswers_.push_back(std::move(name)); }
+  // The user presses "Stop!" once this many steps are done.
+  void StopAfter(uint64_t steps) { stopAfter_ = steps; }
 
   void SetAnswer(MessageAnswer answer) { answer_ = answer; }
   void SetEcho(bool echo) { echo_ = echo; }
   const std::vector<Message>& messages() const { return messages_; }
   const std::vector<std::string>& statusLines() const { return statusLines_; }
+  const std::vector<std::string>& diagnostics() const { return diagnostics_; }
+  const std::vector<std::string>& opened() const { return opened_; }
+  const std::vector<std::string>& proposedSaveNames() const { return proposedSaveNames_; }
+  const std::vector<std::string>& folderDialogParents() const { return folderDialogParents_; }
+  const std::vector<std::pair<uint64_t, uint64_t>>& progress() const { return progress_; }
   bool waitCursorShown() const { return waitCursor_; }
 
  private:
   std::vector<Message> messages_;
   std::vector<std::string> statusLines_;
+  std::vector<std::string> diagnostics_;
+  std::vector<std::string> opened_;
+  std::vector<std::string> proposedSaveNames_;
+  std::vector<std::string> folderDialogParents_;
+  std::vector<std::pair<uint64_t, uint64_t>> progress_;
+  std::deque<std::optional<std::string>> folderAnswers_;
+  std::deque<std::optional<std::string>> saveAnswers_;
+  std::deque<std::string> folderNameAnswers_;
+  uint64_t stopAfter_ = UINT64_MAX;
   MessageAnswer answer_ = MessageAnswer::Ok;
   bool echo_ = true;
   bool waitCursor_ = false;

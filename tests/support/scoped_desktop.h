@@ -1,17 +1,23 @@
 #pragma once
 
 #include "platform/desktop.h"
+#include "platform/status_text.h"
 
 namespace vendrel::testsupport {
 
-// Installs a quiet HeadlessDesktop for the scope, so that a test can read the messages it was shown.
+// Installs a quiet HeadlessDesktop with a registered status line for the scope, so that a test can read
+// the messages and status lines it was shown.
 class ScopedDesktop {
  public:
   ScopedDesktop() {
     desktop.SetEcho(false);
     SetCurrentDesktop(&desktop);
+    SetStatusLineRegistered(true);
   }
-  ~ScopedDesktop() { SetCurrentDesktop(nullptr); }
+  ~ScopedDesktop() {
+    SetStatusLineRegistered(false);
+    SetCurrentDesktop(nullptr);
+  }
   ScopedDesktop(const ScopedDesktop&) = delete;
   ScopedDesktop& operator=(const ScopedDesktop&) = delete;
 

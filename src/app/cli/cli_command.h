@@ -26,5 +26,8 @@ int RunHeader(const Arguments& arguments);
 int RunRecords(const Arguments& arguments);
 int RunText(const Arguments& arguments);
 int RunTree(const Arguments& arguments);
+int RunExport(const Arguments& arguments);
+int RunSave(const Arguments& arguments);
+int RunNewFolder(const Arguments& arguments);
 
 }  // namespace vendrel::cli

@@ -28,6 +28,19 @@ constexpr CliCommand kCommands[] = {
      "(indented two spaces a level, caption, TAB, [image]), under it the node's list rows as \"| \" and "
      "the four columns separated by TAB. --depth N stops N levels below the root.",
      vendrel::cli::RunTree},
+    {"export", "export FILE DIR",
+     "Saves every message of a message database into DIR/<folder name>/ as one file each (\"Save "
+     "default\"); for Folders.dbx, does so for the message database of every folder. Prints the status "
+     "lines; exit code 0 when every database was saved, 1 otherwise.",
+     vendrel::cli::RunExport},
+    {"save", "save FILE RA DIR",
+     "Saves the message record at RA (hexadecimal) into DIR/<folder name>/ (\"Save default\").",
+     vendrel::cli::RunSave},
+    {"new-folder", "new-folder FILE PARENT_ID NAME",
+     "Creates folder NAME under the folder PARENT_ID (hexadecimal) of Folders.dbx FILE, or under the folder "
+     "of the message database FILE (PARENT_ID - or that folder's ID), and prints the new FolderID. A name "
+     "a sibling already has, in any letter case, is refused.",
+     vendrel::cli::RunNewFolder},
 };
 
 void PrintHelp() {

@@ -8,7 +8,7 @@
 #include "items/db_root_item.h"
 #include "items/explorer_walk.h"
 #include "items/in_memory_controls.h"
-#include "items/status_text.h"
+#include "platform/status_text.h"
 
 namespace vendrel::cli {
 

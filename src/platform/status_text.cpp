@@ -1,4 +1,4 @@
-#include "items/status_text.h"
+#include "platform/status_text.h"
 
 #include "platform/desktop.h"
 

@@ -1,0 +1,138 @@
+// vendrel-cli export and save: "Save default" of a whole database, of every database of Folders.dbx, or
+// of one message.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "app/cli/cli_command.h"
+#include "app/cli/cli_support.h"
+#include "dbx/header.h"
+#include "dbx/index_walk.h"
+#include "dbx/record.h"
+#include "items/db_root_item.h"
+#include "items/in_memory_controls.h"
+#include "items/record_item.h"
+#include "items/sibling_file.h"
+#include "platform/code_page.h"
+#include "platform/desktop.h"
+#include "platform/status_text.h"
+
+namespace vendrel::cli {
+
+namespace {
+
+constexpr uint8_t kPropFileName = 0x03;
+
+// Status lines are what export prints; progress goes to stderr when a person watches it.
+class ExportDesktop : public HeadlessDesktop {
+ public:
+  ExportDesktop() : showProgress_(isatty(STDERR_FILENO) != 0) { SetEcho(true); }
+
+  void ShowStatus(std::string_view text) override {
+    std::printf("%.*s\n", static_cast<int>(text.size()), text.data());
+  }
+
+  bool ReportProgress(uint64_t done, uint64_t total) override {
+    if (showProgress_) {
+      std::fprintf(stderr, "\r%llu/%llu", static_cast<unsigned long long>(done),
+                   static_cast<unsigned long long>(total));
+      if (done == total) std::fputc('\n', stderr);
+    }
+    return true;
+  }
+
+ private:
+  bool showProgress_;
+};
+
+// Saves one message database into directory; true when every message with text was written.
+bool ExportDatabase(const std::string& path, const std::string& directory, InMemoryTreeView& tree,
+                    InMemoryListView& list) {
+  auto* root = new DbRootItem(nullptr, 0);
+  bool saved = false;
+  if (root->AttachDatabase(path, &tree, &list, false, false)) {
+    const SaveCount count = root->SaveAll(directory);
+    saved = count.valid && count.failed == 0;
+  }
+  root->Release();
+  if (!saved) PrintError("not every message of " + path + " was saved");
+  return saved;
+}
+
+// The message databases that the folder records of Folders.dbx name, in the order of tree 0.
+std::vector<std::string> MessageDatabasesOf(const DbStore& store, const std::string& foldersPath) {
+  std::vector<std::string> paths;
+  const uint32_t root = store.ReadU32(dbx::RootSlot(0)).value_or(0);
+  dbx::WalkIndexTree(store, root, [&](const dbx::IndexNode&, unsigned, uint32_t ra) {
+    const std::optional<dbx::PropertyEntry> entry = dbx::FindProperty(store, ra, kPropFileName);
+    const std::optional<uint32_t> nameRa =
+        entry && !entry->isDirect() ? dbx::ValueRa(dbx::DataAreaRa(store, ra), *entry) : std::nullopt;
+    const std::optional<std::string_view> name = nameRa ? dbx::StringAt(store, *nameRa) : std::nullopt;
+    if (name && !name->empty()) {
+      const std::string utf8 = LegacyCodePage().ToUtf8(*name);
+      if (const std::optional<std::string> path = ResolveSiblingFile(DirectoryOf(foldersPath), utf8)) {
+        paths.push_back(*path);
+      } else {
+        PrintError("the message database " + utf8 + " of " + foldersPath + " is not there");
+      }
+    }
+    return false;
+  });
+  return paths;
+}
+
+}  // namespace
+
+int RunExport(const Arguments& arguments) {
+  if (arguments.size() != 2) {
+    PrintError("usage: vendrel-cli export FILE DIR");
+    return kExitUsage;
+  }
+  const std::string& path = arguments[0];
+  const std::string& directory = arguments[1];
+  bool folderDatabase = false;
+  std::vector<std::string> databases;
+  {
+    DbStore store;
+    if (!OpenDatabase(store, path)) return kExitNotDatabase;
+    folderDatabase = dbx::IsFolderDatabase(&store);
+    databases = folderDatabase ? MessageDatabasesOf(store, path) : std::vector<std::string>{path};
+  }
+  ExportDesktop desktop;
+  SetCurrentDesktop(&desktop);
+  SetStatusLineRegistered(true);
+  InMemoryTreeView tree;
+  InMemoryListView list;
+  bool allSaved = true;
+  for (const std::string& database : databases) allSaved = ExportDatabase(database, directory, tree, list) && allSaved;
+  SetCurrentDesktop(nullptr);
+  return allSaved ? kExitOk : kExitFailed;
+}
+
+int RunSave(const Arguments& arguments) {
+  const std::optional<uint32_t> ra = arguments.size() == 3 ? ParseHex(arguments[1]) : std::nullopt;
+  if (!ra) {
+    PrintError("usage: vendrel-cli save FILE RA DIR (RA in hexadecimal)");
+    return kExitUsage;
+  }
+  {
+    DbStore store;
+    if (!OpenDatabase(store, arguments[0])) return kExitNotDatabase;
+  }
+  SetStatusLineRegistered(true);
+  InMemoryTreeView tree;
+  InMemoryListView list;
+  auto* root = new DbRootItem(nullptr, 0);
+  bool saved = false;
+  if (root->AttachDatabase(arguments[0], &tree, &list, false, false)) {
+    RecordItem record(root, *ra, 0);
+    DbStore store;
+    saved = root->OpenStore(store) && record.LoadRecord(store, false, false) && (store.Close(), true) &&
+            record.SaveDefault(arguments[2], true);
+  }
+  root->Release();
+  if (!saved) PrintError("the message at " + arguments[1] + " was not saved");
+  return saved ? kExitOk : kExitFailed;
+}
+
+}  // namespace vendrel::cli

@@ -1,0 +1,54 @@
+#include "export/export_path.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+
+#include "dbx/header.h"
+#include "dbx/record.h"
+#include "export/safe_name.h"
+#include "platform/code_page.h"
+#include "platform/format.h"
+
+namespace vendrel {
+
+namespace {
+
+// Paths are never cut to fit: one that is too long is refused, so that it cannot turn into another name.
+std::optional<std::string> Checked(std::string path) {
+  if (path.size() >= PATH_MAX) return std::nullopt;
+  return path;
+}
+
+}  // namespace
+
+bool MakeDirectory(const std::string& path) {
+  if (path.empty()) return false;
+  mkdir(path.c_str(), 0777);
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::optional<std::string> GetExportExtension(const DbStore& store) {
+  const std::optional<uint8_t> prototype = store.ReadU8(dbx::kPrototypeField);
+  if (!prototype) return std::nullopt;
+  if (*prototype == 2 || *prototype == 3) return "eml";
+  return *prototype == 0 ? "nws" : "txt";
+}
+
+std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordRa, const std::string& directory) {
+  if (directory.empty() || dbx::RecordAt(store, recordRa) == nullptr) return std::nullopt;
+  const std::optional<std::string> extension = GetExportExtension(store);
+  const std::optional<uint32_t> folderId = store.ReadU32(dbx::kFolderIdField);
+  if (!extension || !folderId) return std::nullopt;
+  const std::string stem = LegacyCodePage().ToUtf8(GetSafeDispName(dbx::GetDisplayName(store, recordRa)));
+  return Checked(Format("%s/%s %08X_%08X.%s", directory.c_str(), stem.c_str(), *folderId,
+                        dbx::GetId(store, recordRa), extension->c_str()));
+}
+
+std::optional<std::string> FolderDirectory(const DbStore& store, const std::string& directory) {
+  const std::string name = dbx::HeaderTextBytes(store, dbx::kFolderNameField, dbx::kFolderIdField);
+  return Checked(directory + "/" + LegacyCodePage().ToUtf8(SafeFolderName(name)));
+}
+
+}  // namespace vendrel

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "store/db_store.h"
+
+namespace vendrel {
+
+// "eml" for prototype byte 2 or 3, "nws" for 0, "txt" for anything else; none when the header cannot be
+// read.
+std::optional<std::string> GetExportExtension(const DbStore& store);
+
+// directory/"<safe subject> <FolderID>_<ID>.<extension>" for the message record at recordRa, the subject
+// made safe and decoded to UTF-8. None when the directory is empty, the record is not valid, or the path
+// would be longer than a path can be.
+std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordRa, const std::string& directory);
+
+// Creates one directory level (an existing one is fine). True when path is then a directory of its
+// own, not a symbolic link that could lead a save elsewhere.
+bool MakeDirectory(const std::string& path);
+
+// The directory a database's "Save default" writes into: directory/<safe folder name from the header>.
+std::optional<std::string> FolderDirectory(const DbStore& store, const std::string& directory);
+
+}  // namespace vendrel
