@@ -1,8 +1,10 @@
 // The one walk of an index tree in tree order, shared by every reader of the trees. It keeps its own
-// stack, so a deep tree cannot exhaust the program's, and it visits no more nodes than the file can
-// hold, so a damaged tree whose links loop ends the walk instead of the program.
+// stack, so a deep tree cannot exhaust the program's, and it enters every node once: a damaged tree
+// whose links loop or share a subtree is walked once round instead of without end, and no record is
+// handed out twice.
 #pragma once
 
+#include <unordered_set>
 #include <vector>
 
 #include "dbx/index_node.h"
@@ -12,7 +14,7 @@ namespace vendrel::dbx {
 enum class WalkEnd {
   Completed,  // every reachable record was visited
   Stopped,    // the visitor asked to stop
-  Cut,        // the tree loops or is larger than the file can hold: the walk gave up there
+  Cut,        // a link led back to a node already walked (a loop or a shared subtree): it was not followed
 };
 
 // Calls visit(node, i, recordRa) for every entry i with a record, in tree order; visit returns true to
@@ -23,22 +25,24 @@ WalkEnd WalkIndexTree(const DbStore& store, uint32_t rootRa, Visit&& visit) {
     IndexNode node;
     int next;  // -1: the left child is still to be walked; else the next entry
   };
-  uint64_t budget = NodeVisitBudget(store);
+  std::unordered_set<uint32_t> entered;
+  bool cut = false;
   std::vector<Frame> stack;
   auto enter = [&](uint32_t ra) {
     if (const std::optional<IndexNode> node = IndexNode::At(store, ra)) {
-      if (budget == 0) return false;
-      --budget;
+      if (!entered.insert(ra).second) {
+        cut = true;
+        return;
+      }
       stack.push_back({*node, -1});
     }
-    return true;
   };
-  if (!enter(rootRa)) return WalkEnd::Cut;
+  enter(rootRa);
   while (!stack.empty()) {
     Frame& frame = stack.back();
     if (frame.next < 0) {
       frame.next = 0;
-      if (!enter(frame.node.leftChild())) return WalkEnd::Cut;
+      enter(frame.node.leftChild());
       continue;
     }
     if (frame.next >= frame.node.entryCount()) {
@@ -49,9 +53,9 @@ WalkEnd WalkIndexTree(const DbStore& store, uint32_t rootRa, Visit&& visit) {
     const unsigned i = static_cast<unsigned>(frame.next++);
     const IndexEntry entry = node.entry(i);
     if (entry.recordRa != 0 && visit(node, i, entry.recordRa)) return WalkEnd::Stopped;
-    if (!enter(entry.childRa)) return WalkEnd::Cut;
+    enter(entry.childRa);
   }
-  return WalkEnd::Completed;
+  return cut ? WalkEnd::Cut : WalkEnd::Completed;
 }
 
 }  // namespace vendrel::dbx

@@ -65,11 +65,6 @@ int MessageImage(const DbStore& store, uint32_t ra) {
   return M + 30;
 }
 
-std::string DisplayNameText(const DbStore& store, uint32_t ra) {
-  const std::optional<std::string_view> name = dbx::GetDisplayName(store, ra);
-  return name ? LegacyCodePage().ToUtf8(*name) : std::string();
-}
-
 }  // namespace
 
 int RecordImage(const DbStore& store, uint32_t recordRa) {
@@ -85,7 +80,11 @@ bool RecordItem::LoadRecord(const DbStore& store, bool show, bool update) {
   if (ra == 0 || !dbx::IsDbxFile(&store) || dbx::RecordAt(store, ra) == nullptr) return false;
   if (!show) return true;
   image = RecordImage(store, ra);
-  caption = CutUtf8(Format("%08X %s", dbx::GetId(store, ra), DisplayNameText(store, ra).c_str()), kCaptionLimit);
+  // The caption buffer holds 259 characters of the legacy code page: cut before decoding, so that an
+  // accented name keeps as many letters as it would on the mail client's machine.
+  const std::string legacy = Format("%08X ", dbx::GetId(store, ra)) +
+                             std::string(dbx::GetDisplayName(store, ra).value_or(""));
+  caption = LegacyCodePage().ToUtf8(std::string_view(legacy).substr(0, kCaptionLimit));
   InsertTreeNode(update);
   return true;
 }
@@ -180,6 +179,8 @@ bool RecordItem::IsCommandEnabled(int command) {
     return command == kCmdSave || command == kCmdSaveAs || command == kCmdSaveDefault || command == kCmdPreview ||
            command == kCmdRefresh;
   }
+  // A file that has become neither kind offers nothing.
+  if (!dbx::IsFolderDatabase(&store)) return false;
   return command == kCmdSave || command == kCmdSaveDefault || command == kCmdRefresh || command == kCmdNewFolder;
 }
 

@@ -170,3 +170,112 @@ TEST_F(Cli, RecordsOfATreeThatLoopsEndWithAnErrorInsteadOfHanging) {
 
 }  // namespace
 }  // namespace vendrel
+
+namespace vendrel {
+namespace {
+
+// A folder database with two folders whose message databases lie beside it.
+class CliFolders : public Cli {
+ protected:
+  void SetUp() override {
+    DbxBuilder folders(DbKind::Folder);
+    folders.AddFolders({{1, 0, "Local Folders", "", true, 0x10}, {5, 1, "Inbox", "Inbox.dbx", true, 0x10},
+                        {6, 1, "Outbox", "outbox.DBX", true, 0x01}});
+    folders.WriteTo(dir / "Folders.dbx");
+    WriteMessages("Inbox", 5, 3, "Inbox.dbx");
+    WriteMessages("Outbox", 6, 2, "Outbox.dbx");  // differs in letter case from the stored name
+  }
+
+  void WriteMessages(const std::string& folder, uint32_t folderId, int count, const std::string& file) {
+    testsupport::FolderDescription description;
+    description.name = folder;
+    description.folderId = folderId;
+    DbxBuilder builder(DbKind::Message);
+    builder.SetFolder(description);
+    std::vector<uint32_t> records;
+    for (int i = 0; i < count; ++i) {
+      testsupport::MessageSpec message;
+      message.id = static_cast<uint32_t>(i + 2);
+      message.subject = folder + " " + std::to_string(i);
+      message.text = "Subject: x\n\nbody\n";
+      records.push_back(builder.AddMessage(message));
+    }
+    builder.SetIndex(0, records);
+    builder.WriteTo(dir / file);
+  }
+
+  std::string Path(const char* name) { return (dir / name).string(); }
+};
+
+TEST_F(CliFolders, TreeShowsFoldersWithTheirMessageDatabasesAndDepthBoundsIt) {
+  const auto result = RunCommand({VENDREL_CLI, "tree", Path("Folders.dbx"), "--depth", "2"});
+  EXPECT_EQ(result.exitCode, 0);
+  std::vector<std::string> nodes;
+  for (const std::string& line : Lines(result.out)) {
+    if (line.find("| ") == std::string::npos) nodes.push_back(line);
+  }
+  ASSERT_GE(nodes.size(), 4u);
+  EXPECT_EQ(nodes[0], "Folders DB " + Path("Folders.dbx") + "\t[0]");
+  EXPECT_EQ(nodes[1], "  000000E4 All indexes by ID\t[21]");
+  EXPECT_EQ(nodes[2], "    Index " + nodes[2].substr(10, 8) + "\t[4]");
+  // The top-level folder sits between slot 2 and whatever follows, and shows its subfolders.
+  const auto top = std::find(nodes.begin(), nodes.end(), "  00000001 Local Folders\t[45]");
+  ASSERT_NE(top, nodes.end());
+  EXPECT_EQ(*(top - 1), "    " + (top - 1)->substr(4));
+  for (const std::string& node : nodes) EXPECT_LE(node.find_first_not_of(' '), 4u) << node;
+
+  const auto full = RunCommand({VENDREL_CLI, "tree", Path("Folders.dbx")});
+  EXPECT_NE(full.out.find("Messages DB " + Path("Outbox.dbx")), std::string::npos);
+  EXPECT_NE(full.out.find("Messages DB " + Path("Inbox.dbx")), std::string::npos);
+}
+
+TEST_F(CliFolders, ExportSavesEveryDatabaseOfTheFoldersIntoItsOwnDirectory) {
+  const auto result = RunCommand({VENDREL_CLI, "export", Path("Folders.dbx"), Path("out")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(std::filesystem::exists(dir / "out" / "Inbox" / "Inbox 0 00000005_00000002.eml"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "out" / "Outbox" / "Outbox 1 00000006_00000003.eml"));
+  EXPECT_NE(result.out.find("Saved 3 msgs (3 total).Path: " + Path("out") + "\n"), std::string::npos);
+  EXPECT_NE(result.out.find("Saved 2 msgs (2 total).Path: " + Path("out") + "\n"), std::string::npos);
+  const std::vector<uint8_t> bytes =
+      testsupport::ReadFileBytes(dir / "out" / "Inbox" / "Inbox 0 00000005_00000002.eml");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "Subject: x\r\n\r\nbody\r\n");
+}
+
+TEST_F(CliFolders, ExportFailsWhenAMessageDatabaseIsMissing) {
+  std::filesystem::remove(dir / "Outbox.dbx");
+  const auto result = RunCommand({VENDREL_CLI, "export", Path("Folders.dbx"), Path("out")});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("outbox.DBX"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(dir / "out" / "Inbox"));
+}
+
+TEST_F(CliFolders, SaveWritesOneMessageAndRefusesARecordThatIsNotThere) {
+  const auto records = RunCommand({VENDREL_CLI, "records", Path("Inbox.dbx")});
+  const std::string ra = Lines(records.out)[0].substr(0, 8);
+  const auto result = RunCommand({VENDREL_CLI, "save", Path("Inbox.dbx"), ra, Path("one")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(std::filesystem::exists(dir / "one" / "Inbox" / "Inbox 0 00000005_00000002.eml"));
+  EXPECT_EQ(RunCommand({VENDREL_CLI, "save", Path("Inbox.dbx"), "10", Path("one")}).exitCode, 1);
+}
+
+TEST_F(CliFolders, NewFolderPrintsTheNewIdAndRefusesASiblingsName) {
+  const auto created = RunCommand({VENDREL_CLI, "new-folder", Path("Folders.dbx"), "5", "Archive"});
+  EXPECT_EQ(created.exitCode, 0) << created.err;
+  EXPECT_EQ(created.out, "00000007\n");
+  const auto fromInbox = RunCommand({VENDREL_CLI, "new-folder", Path("Inbox.dbx"), "-", "Later"});
+  EXPECT_EQ(fromInbox.exitCode, 0) << fromInbox.err;
+  EXPECT_EQ(fromInbox.out, "00000008\n");
+
+  const auto taken = RunCommand({VENDREL_CLI, "new-folder", Path("Folders.dbx"), "5", "ARCHIVE"});
+  EXPECT_EQ(taken.exitCode, 1);
+  EXPECT_NE(taken.err.find("Name already in database"), std::string::npos);
+  EXPECT_EQ(RunCommand({VENDREL_CLI, "new-folder", Path("Folders.dbx"), "99", "x"}).exitCode, 1);
+  EXPECT_EQ(RunCommand({VENDREL_CLI, "new-folder", Path("Inbox.dbx"), "6", "x"}).exitCode, 2);
+
+  const auto listed = RunCommand({VENDREL_CLI, "records", Path("Folders.dbx"), "1"});
+  EXPECT_NE(listed.out.find("\t00000007\tArchive\n"), std::string::npos);
+  EXPECT_NE(listed.out.find("\t00000008\tLater\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vendrel

@@ -1,0 +1,219 @@
+// Items whose file changed under them, hostile files that loop, and the items a whole walk leaves
+// behind: the model reports failure instead of reading stale places, ends every walk, and leaks nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "dbx/record_builder.h"
+#include "explorer_fixture.h"
+#include "items/index_table_item.h"
+#include "support/process.h"
+
+namespace vendrel {
+namespace {
+
+using testsupport::DbKind;
+using testsupport::DbxBuilder;
+using testsupport::Folder;
+using testsupport::Hex8;
+using testsupport::Message;
+using testsupport::Row;
+using testsupport::Strings;
+
+constexpr const char* kExploreFailure = "Failed to explore, possible database changed or locked";
+
+// A message database with one message whose text is one block, in a one-node tree 0; walked.
+class ChangedFile : public testsupport::ExplorerTest {
+ protected:
+  void SetUp() override {
+    ExplorerTest::SetUp();
+    block = builder.allocatedSize();
+    message = builder.AddMessage(Message(2, "Hello", "Hi"));
+    node = builder.SetIndex(0, std::vector{message});
+    path = Write(builder);
+    root = Open(path);
+    ASSERT_NE(root, nullptr);
+    Walk(root);
+    // Deepest first: expanding an item deletes the items below it.
+    items = {Find("Section "), Find("00000002 Hello"), Find("Index "), Find("000000E4"), root};
+  }
+
+  static void ExpectEveryReadFails(ExplorerItem* item) {
+    ASSERT_NE(item, nullptr);
+    for (int column = 0; column < 4; ++column) {
+      DisplayInfo info;
+      info.column = column;
+      EXPECT_FALSE(item->GetDisplayInfo(info)) << item->caption << ", column " << column;
+    }
+    EXPECT_FALSE(item->Explore()) << item->caption;
+    EXPECT_FALSE(item->Refresh()) << item->caption;
+    EXPECT_FALSE(item->Expand()) << item->caption;
+  }
+
+  DbxBuilder builder{DbKind::Message};
+  uint32_t block = 0, message = 0, node = 0;
+  std::string path;
+  DbRootItem* root = nullptr;
+  std::vector<ExplorerItem*> items;
+};
+
+TEST_F(ChangedFile, ABlockARecordAndANodeOverwrittenInPlaceFailEveryRead) {
+  builder.SetU32(block, 0).SetU32(message, message + 0x100).SetU32(node, 0);
+  Write(builder);
+  for (size_t i = 0; i < 3; ++i) ExpectEveryReadFails(items[i]);
+}
+
+TEST_F(ChangedFile, EveryItemFailsOnceTheFileIsGoneAndAWalkThenStopsAtTheRoot) {
+  std::filesystem::remove(path);
+  for (ExplorerItem* item : items) ExpectEveryReadFails(item);
+  EXPECT_EQ(Walk(root).size(), 1u);
+  EXPECT_EQ(StatusLines().back(), kExploreFailure);
+}
+
+TEST_F(ChangedFile, AListedRowWhoseItemNoLongerValidatesShowsNothingAndPutsUpTheExploreFailure) {
+  ExplorerItem* slot = items[3];
+  tree.Select(slot->hTreeItem);
+  ASSERT_TRUE(slot->Explore());
+  ASSERT_EQ(list.RowCount(), 2);
+  builder.SetU32(node, 0);
+  Write(builder);
+  EXPECT_EQ(list.RowTexts(0), Row{});
+  EXPECT_EQ(StatusLines().back(), kExploreFailure);
+  EXPECT_EQ(list.RowTexts(1)[0], "Total Count");
+}
+
+TEST_F(ChangedFile, RefreshingASlotFailsOnceItHasBecomeEmpty) {
+  auto* slot = dynamic_cast<IndexTableItem*>(items[3]);
+  ASSERT_NE(slot, nullptr);
+  EXPECT_TRUE(slot->Refresh());
+  builder.SetIndexSlot(0, 0, 0);
+  Write(builder);
+  EXPECT_FALSE(slot->Refresh());
+}
+
+TEST_F(ChangedFile, RefreshingTheSelectedRootRebuildsItsChildrenAndItsList) {
+  Select(root);
+  builder.SetIndex(1, std::vector{message});
+  Write(builder);
+  EXPECT_TRUE(root->Refresh());
+  EXPECT_EQ(ChildCaptions(root), (Strings{"000000E4 All indexes by ID", "000000E8 Watched"}));
+  ASSERT_GE(list.RowCount(), 3);
+  EXPECT_EQ(list.RowTexts(0)[0], "All indexes by ID");
+  EXPECT_EQ(list.RowTexts(1)[0], "Watched");
+  EXPECT_EQ(list.RowTexts(2)[0], "Magic");
+}
+
+class HostileFile : public testsupport::ExplorerTest {
+ protected:
+  // The captions of a whole walk, each with the number of rows its node listed.
+  std::vector<std::pair<std::string, size_t>> WalkFile(const DbxBuilder& builder) {
+    std::vector<std::pair<std::string, size_t>> nodes;
+    DbRootItem* root = Open(Write(builder));
+    EXPECT_NE(root, nullptr);
+    if (root != nullptr) {
+      for (const WalkedNode& node : Walk(root)) nodes.emplace_back(node.caption, node.rows.size());
+    }
+    return nodes;
+  }
+};
+
+TEST_F(HostileFile, AnIndexNodeThatIsItsOwnChildShowsOnceBelowItselfAndTheWalkEnds) {
+  DbxBuilder builder(DbKind::Message);
+  const uint32_t record = builder.AddMessage(Message(2, "s"));
+  const uint32_t top = builder.AddNode();
+  builder.SetNodeEntries(top, {{record, top}});
+  builder.SetIndexSlot(0, top, 1);
+  const auto nodes = WalkFile(builder);
+  ASSERT_EQ(nodes.size(), 5u);
+  EXPECT_EQ(nodes[2].first, "Index " + Hex8(top));
+  EXPECT_EQ(nodes[3].first, "00000002 s");
+  EXPECT_EQ(nodes[4], std::make_pair("Index " + Hex8(top), size_t{0}));  // shown, not followed
+}
+
+TEST_F(HostileFile, ASubscribedFolderTreeThatLoopsStillEndsTheRootsExpansion) {
+  DbxBuilder builder(DbKind::Folder);
+  const uint32_t folder = builder.AddFolder(Folder(1, "Inbox"));
+  const uint32_t top = builder.AddNode();
+  builder.SetNodeEntries(top, {{folder, top}});
+  builder.SetIndexSlot(2, top, 1);
+  DbRootItem* root = Open(Write(builder));
+  ASSERT_NE(root, nullptr);
+  EXPECT_TRUE(root->Expand());
+  const Strings captions = ChildCaptions(root);
+  EXPECT_GE(std::count(captions.begin(), captions.end(), "00000001 Inbox"), 1);
+}
+
+TEST_F(HostileFile, ATextChainThatLoopsBackToItsFirstBlockEndsTheWalk) {
+  DbxBuilder builder(DbKind::Message);
+  const uint32_t first = builder.AddTextBlock(16, 4, "abcd");
+  const uint32_t second = builder.AddTextBlock(16, 4, "efgh", first);
+  builder.SetU32(first + 12, second);
+  dbx::RecordBuilder record(/*folderDatabase=*/false);
+  record.SetInteger(0x00, 2);
+  record.SetInteger(0x04, first);
+  builder.SetIndex(0, std::vector{builder.AddRecord(record)});
+  const auto nodes = WalkFile(builder);
+  ASSERT_EQ(nodes.size(), 7u);
+  EXPECT_EQ(nodes[4].first, "Section " + Hex8(first) + " 4 byte(s)");
+  EXPECT_EQ(nodes[5].first, "Section " + Hex8(second) + " 4 byte(s)");
+  EXPECT_EQ(nodes[6], std::make_pair("Section " + Hex8(first) + " 4 byte(s)", size_t{0}));
+}
+
+TEST_F(HostileFile, ANodeThatClaims52EntriesIsNoNodeAndItsSlotStaysEmpty) {
+  DbxBuilder builder(DbKind::Message);
+  const uint32_t top = builder.AddNode();
+  builder.SetU8(top + 0x11, 52).SetIndexSlot(0, top, 52);
+  const auto nodes = WalkFile(builder);
+  ASSERT_EQ(nodes.size(), 2u);
+  EXPECT_EQ(nodes[1], std::make_pair(std::string("000000E4 All indexes by ID"), size_t{1}));  // "Total Count"
+}
+
+TEST_F(HostileFile, ARecordCutOffByTheEndOfTheFileIsLeftOutAndItsSiblingsStay) {
+  DbxBuilder builder(DbKind::Message);
+  const uint32_t top = builder.AddNode();
+  const uint32_t kept = builder.AddMessage(Message(2, "kept"));
+  const uint32_t cut = builder.AddMessage(Message(3, "cut"));
+  builder.SetNodeEntries(top, {{kept}, {cut}});
+  builder.SetIndexSlot(0, top, 2).Truncate(cut + 8);
+  const auto nodes = WalkFile(builder);
+  ASSERT_EQ(nodes.size(), 4u);
+  EXPECT_EQ(nodes[3].first, "00000002 kept");
+}
+
+TEST_F(HostileFile, VendrelCliTreeEndsOnAFileWhoseNodesLoop) {
+  DbxBuilder builder(DbKind::Message);
+  const uint32_t top = builder.AddNode();
+  builder.SetNodeEntries(top, {{builder.AddMessage(Message(2, "s")), top}});
+  builder.SetIndexSlot(0, top, 1);
+  const std::string path = Write(builder);
+  const auto result = testsupport::RunCommand({VENDREL_CLI, "tree", path});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(result.out.starts_with("Messages DB " + path + "\t[0]\n")) << result.out;
+  EXPECT_NE(result.out.find("\n    Index " + Hex8(top) + "\t[4]\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("\n      Index " + Hex8(top) + "\t[4]\n"), std::string::npos) << result.out;
+}
+
+class ItemLeaks : public testsupport::ExplorerTest {};
+
+TEST_F(ItemLeaks, AWholeWalkOverFoldersAndTheirMessageDatabasesLeavesNoItemOnceTheControlsAreCleared) {
+  DbxBuilder messages(DbKind::Message);
+  std::vector<uint32_t> records;
+  for (uint32_t id = 1; id <= 60; ++id)
+    records.push_back(messages.AddMessage(Message(id, "m", std::string(50, 't'), 16)));
+  messages.SetIndex(0, records, 4);
+  Write(messages, "Inbox.dbx");
+  DbxBuilder folders(DbKind::Folder);
+  folders.AddFolders(
+      {Folder(1, "Inbox", 0, "Inbox.dbx"), Folder(2, "Sub", 1, "Inbox.dbx"), Folder(3, "Outbox")});
+  const int start = ExplorerItem::LiveCount();
+  DbRootItem* root = Open(Write(folders, "Folders.dbx"));
+  ASSERT_NE(root, nullptr);
+  EXPECT_GT(Walk(root).size(), 600u);  // each of the two message databases: 60 records of four blocks
+  EXPECT_GT(ExplorerItem::LiveCount(), start + 600);
+  list.DeleteAllRows();
+  tree.DeleteAll();
+  EXPECT_EQ(ExplorerItem::LiveCount(), start);
+}
+
+}  // namespace
+}  // namespace vendrel

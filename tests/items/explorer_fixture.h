@@ -1,0 +1,130 @@
+// An explorer window held in memory for the item tests: a temporary directory for the database files,
+// a quiet desktop that records what the user was shown, and the tree and list the items fill.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "items/db_root_item.h"
+#include "items/explorer_walk.h"
+#include "items/in_memory_controls.h"
+#include "platform/status_text.h"
+#include "support/dbx_builder.h"
+#include "support/scoped_desktop.h"
+
+namespace vendrel::testsupport {
+
+using Row = std::array<std::string, InMemoryListView::kColumns>;
+using Strings = std::vector<std::string>;
+
+inline std::string Hex8(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08X", value);
+  return text;
+}
+
+inline MessageSpec Message(uint32_t id, std::string subject = "", std::string text = "",
+                           uint32_t blockRoom = 0x200) {
+  MessageSpec message;
+  message.id = id;
+  message.subject = std::move(subject);
+  message.text = std::move(text);
+  message.textBlockRoom = blockRoom;
+  return message;
+}
+
+inline FolderSpec Folder(uint32_t id, std::string name, uint32_t parentId = 0, std::string fileName = "") {
+  return FolderSpec{id, parentId, std::move(name), std::move(fileName), true, 0};
+}
+
+class ExplorerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    liveAtStart_ = ExplorerItem::LiveCount();
+    SetStatusLineRegistered(true);
+  }
+
+  // Every test ends as the window does when it closes; no item may outlive that.
+  void TearDown() override {
+    list.DeleteAllRows();
+    tree.DeleteAll();
+    SetStatusLineRegistered(false);
+    EXPECT_EQ(ExplorerItem::LiveCount(), liveAtStart_) << "items still alive after the controls were cleared";
+  }
+
+  std::string Write(const DbxBuilder& builder, const std::string& name = "db.dbx") {
+    const std::string path = (dir / name).string();
+    builder.WriteTo(path);
+    return path;
+  }
+
+  // Opens the file as the window does: a new root attached with show set. Null when that fails.
+  DbRootItem* Open(const std::string& path) {
+    auto* item = new DbRootItem(nullptr, 0);
+    if (item->AttachDatabase(path, &tree, &list, true, false)) return item;
+    item->Release();
+    return nullptr;
+  }
+
+  // Every node below and including the root, as a user who selects each one in turn sees them.
+  std::vector<WalkedNode> Walk(DbRootItem* root) {
+    std::vector<WalkedNode> nodes;
+    ExplorerWalk(tree, list, 64).Walk(root->hTreeItem, [&](const WalkedNode& node) {
+      nodes.push_back(node);
+    });
+    return nodes;
+  }
+
+  // Selects the item's node, as a click does: the rows as shown.
+  std::vector<Row> Select(ExplorerItem* item) {
+    if (item == nullptr) {
+      ADD_FAILURE() << "no item to select";
+      return {};
+    }
+    tree.Select(item->hTreeItem);
+    list.DeleteAllRows();
+    EXPECT_TRUE(item->Explore()) << item->caption;
+    tree.SetExpanded(item->hTreeItem, true);
+    std::vector<Row> rows;
+    for (int row = 0; row < list.RowCount(); ++row) rows.push_back(list.RowTexts(row));
+    return rows;
+  }
+
+  // The item of the first node in tree order whose caption starts with prefix; null when there is none.
+  template <class Item = ExplorerItem>
+  Item* Find(const std::string& prefix, TreeNodeHandle under = kTreeRoot) {
+    for (const TreeNodeHandle node : tree.Children(under)) {
+      if (tree.TextOf(node).starts_with(prefix)) return dynamic_cast<Item*>(tree.ItemOf(node));
+      if (Item* found = Find<Item>(prefix, node)) return found;
+    }
+    return nullptr;
+  }
+
+  Strings ChildCaptions(const ExplorerItem* item) const {
+    Strings captions;
+    for (const TreeNodeHandle node : tree.Children(item->hTreeItem)) captions.push_back(tree.TextOf(node));
+    return captions;
+  }
+
+  std::vector<int> ChildImages(const ExplorerItem* item) const {
+    std::vector<int> images;
+    for (const TreeNodeHandle node : tree.Children(item->hTreeItem)) images.push_back(tree.ImageOf(node));
+    return images;
+  }
+
+  const Strings& StatusLines() const { return desktop.desktop.statusLines(); }
+
+  TempDir dir;
+  ScopedDesktop desktop;
+  InMemoryTreeView tree;
+  InMemoryListView list;
+
+ private:
+  int liveAtStart_ = 0;
+};
+
+}  // namespace vendrel::testsupport

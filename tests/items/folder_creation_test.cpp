@@ -1,0 +1,209 @@
+// Creating folders in Folders.dbx from a folder record or from a message database's root.
+#include "items/folder_creation.h"
+
+#include <gtest/gtest.h>
+
+#include "dbx/header.h"
+#include "dbx/index_cursor.h"
+#include "dbx/name_compare.h"
+#include "dbx/record.h"
+#include "items/db_root_item.h"
+#include "items/in_memory_controls.h"
+#include "items/record_item.h"
+#include "platform/code_page.h"
+#include "support/dbx_builder.h"
+#include "support/scoped_desktop.h"
+#include "support/tree_reading.h"
+
+namespace vendrel {
+namespace {
+
+using testsupport::DbKind;
+using testsupport::DbxBuilder;
+using testsupport::FolderSpec;
+using Names = std::vector<std::string>;
+
+class CreateFolder : public testing::Test {
+ protected:
+  void SetUp() override {
+    // "Any info": 0x10 marks a folder with subfolders; Junk has none at all.
+    folders.AddFolders({{1, 0, "Local Folders", "", true, 0x10},
+                        {5, 1, "Inbox", "Inbox.dbx", true, 0x10},
+                        {6, 1, "Outbox", "Outbox.dbx", true, 0x01},
+                        {7, 5, "Family", "Family.dbx", true, 0x04},
+                        {8, 1, "Drafts", "", true, 0x12},
+                        {9, 1, "Junk", "", false, 0}},
+                       2);
+    folders.SetLastAssignedId(0x20);
+    folders.WriteTo(dir / "Folders.dbx");
+    testsupport::FolderDescription inbox;
+    inbox.name = "Inbox";
+    inbox.folderId = 5;
+    DbxBuilder(DbKind::Message).SetFolder(inbox).WriteTo(dir / "Inbox.dbx");
+    root = new DbRootItem(nullptr, 0);
+    ASSERT_TRUE(root->AttachDatabase((dir / "Folders.dbx").string(), &tree, &list, true, false));
+  }
+
+  // The folder record item with this FolderID, shown under the root as the explorer would.
+  RecordItem* Folder(uint32_t id) {
+    DbStore store;
+    EXPECT_TRUE(root->OpenStore(store));
+    dbx::IndexCursor cursor(*store.ReadU32(dbx::RootSlot(0)), dbx::IndexCursor::MatchId, id);
+    auto* item = new RecordItem(root, cursor.Next(store), *store.ReadU32(dbx::RootSlot(2)));
+    EXPECT_TRUE(item->LoadRecord(store, true, false));
+    return item;
+  }
+
+  DbStore& Folders() {
+    folderStore.Open((dir / "Folders.dbx").string());
+    return folderStore;
+  }
+
+  // The names of the subfolders of a parent, as the cursor finds them in tree k.
+  Names Children(int k, uint32_t parent) {
+    DbStore& store = Folders();
+    dbx::IndexCursor cursor(*store.ReadU32(dbx::RootSlot(k)), dbx::IndexCursor::MatchParentId, parent);
+    Names names;
+    for (uint32_t ra; (ra = cursor.Next(store)) != 0;) names.emplace_back(*dbx::GetDisplayName(store, ra));
+    return names;
+  }
+
+  uint32_t AnyInfo(uint32_t id) {
+    DbStore& store = Folders();
+    dbx::IndexCursor cursor(*store.ReadU32(dbx::RootSlot(0)), dbx::IndexCursor::MatchId, id);
+    return dbx::GetDword(store, cursor.Next(store), 0x06);
+  }
+
+  testsupport::TempDir dir;
+  DbxBuilder folders{DbKind::Folder};
+  InMemoryTreeView tree;
+  InMemoryListView list;
+  DbRootItem* root = nullptr;
+  DbStore folderStore;
+  testsupport::ScopedDesktop desktop;
+};
+
+TEST_F(CreateFolder, TheNewFolderTakesTheNextIdAndEntersAllThreeTreesInOrder) {
+  const std::string name = "Archive";
+  ASSERT_TRUE(Folder(1)->CreateFolder(&name));
+  DbStore& store = Folders();
+  EXPECT_EQ(store.ReadU32(dbx::kLastAssignedIdField), 0x21u);
+  EXPECT_EQ(store.ReadU32(dbx::CountSlot(0)), 7u);
+  EXPECT_EQ(store.ReadU32(dbx::CountSlot(1)), 7u);
+  EXPECT_EQ(store.ReadU32(dbx::CountSlot(2)), 6u);  // Junk is not subscribed
+  EXPECT_EQ(testsupport::NamesInOrder(store, 0),
+            (Names{"Local Folders", "Inbox", "Outbox", "Family", "Drafts", "Junk", "Archive"}));
+  EXPECT_EQ(testsupport::NamesInOrder(store, 1),
+            (Names{"Local Folders", "Archive", "Drafts", "Inbox", "Junk", "Outbox", "Family"}));
+  EXPECT_EQ(Children(2, 1), (Names{"Archive", "Drafts", "Inbox", "Outbox"}));
+
+  dbx::IndexCursor cursor(*store.ReadU32(dbx::RootSlot(0)), dbx::IndexCursor::MatchId, 0x21);
+  const uint32_t ra = cursor.Next(store);
+  ASSERT_NE(ra, 0u);
+  EXPECT_EQ(dbx::GetParentOrFlags(store, ra), 1u);
+  EXPECT_EQ(dbx::GetDword(store, ra, 0x06), 0x00040021u);
+  EXPECT_EQ(dbx::GetDword(store, ra, 0x0A), 3u);
+  EXPECT_FALSE(dbx::FindProperty(store, ra, 0x03).has_value());  // no message database of its own
+}
+
+TEST_F(CreateFolder, TheFirstSubfolderSetsTheParentsFlagAndASecondLeavesIt) {
+  const std::string first = "One", second = "Two";
+  ASSERT_TRUE(Folder(6)->CreateFolder(&first));
+  EXPECT_EQ(AnyInfo(6), 0x11u);
+  ASSERT_TRUE(Folder(6)->CreateFolder(&second));
+  EXPECT_EQ(AnyInfo(6), 0x11u);
+  EXPECT_EQ(Children(1, 6), (Names{"One", "Two"}));
+  // A flag that is set already although the folder has no subfolders stays set: nothing carries over.
+  const std::string third = "Three";
+  ASSERT_TRUE(Folder(8)->CreateFolder(&third));
+  EXPECT_EQ(AnyInfo(8), 0x12u);
+}
+
+TEST_F(CreateFolder, AParentWithoutAnAnyInfoValueCannotBeMarkedAndTheFileStaysAsItWas) {
+  const std::vector<uint8_t> before = testsupport::ReadFileBytes(dir / "Folders.dbx");
+  const std::string name = "Spam";
+  EXPECT_FALSE(Folder(9)->CreateFolder(&name));
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "Folders.dbx"), before);
+}
+
+TEST_F(CreateFolder, TheDialogRefusesASiblingsNameInAnyLetterCaseAndAcceptsItUnderAnotherParent) {
+  desktop.desktop.AddFolderNameAnswer("OUTBOX");
+  EXPECT_FALSE(Folder(1)->CreateFolder(nullptr));
+  ASSERT_EQ(desktop.desktop.messages().size(), 1u);
+  EXPECT_EQ(desktop.desktop.messages()[0].text, "Name already in database");
+  EXPECT_EQ(desktop.desktop.messages()[0].caption, "Choose another name");
+  EXPECT_EQ(desktop.desktop.folderDialogParents(), (Names{"Local Folders"}));
+
+  // Then the user types an empty name (OK stays disabled), then one under another parent.
+  desktop.desktop.AddFolderNameAnswer("");
+  desktop.desktop.AddFolderNameAnswer("Outbox");
+  EXPECT_TRUE(Folder(5)->CreateFolder(nullptr));
+  EXPECT_EQ(Children(1, 5), (Names{"Family", "Outbox"}));
+  EXPECT_EQ(Folders().ReadU32(dbx::kLastAssignedIdField), 0x21u);
+}
+
+TEST_F(CreateFolder, ANameTheCodePageCannotHoldIsRefusedWithAClearMessage) {
+  const std::string name = "日本";
+  EXPECT_FALSE(Folder(1)->CreateFolder(&name));
+  ASSERT_EQ(desktop.desktop.messages().size(), 1u);
+  EXPECT_NE(desktop.desktop.messages()[0].text.find("WINDOWS-1252"), std::string::npos);
+  EXPECT_EQ(Folders().ReadU32(dbx::kLastAssignedIdField), 0x20u);
+
+  const std::string accented = "Réception";
+  ASSERT_TRUE(Folder(1)->CreateFolder(&accented));
+  EXPECT_EQ(Children(1, 1), (Names{"Drafts", "Inbox", "Junk", "Outbox", "R\xE9" "ception"}));
+}
+
+TEST_F(CreateFolder, TheRootOfAMessageDatabaseCreatesUnderItsFolderInTheFoldersDbxBesideIt) {
+  auto* inbox = new DbRootItem(nullptr, 0);
+  ASSERT_TRUE(inbox->AttachDatabase((dir / "Inbox.dbx").string(), &tree, &list, true, false));
+  desktop.desktop.AddFolderNameAnswer("Receipts");
+  ASSERT_TRUE(inbox->CreateFolder(nullptr));
+  EXPECT_EQ(desktop.desktop.folderDialogParents(), (Names{"Inbox"}));
+  EXPECT_EQ(Children(1, 5), (Names{"Family", "Receipts"}));
+}
+
+TEST_F(CreateFolder, WithoutFoldersDbxNothingIsCreatedAndTheUserIsTold) {
+  testsupport::TempDir alone;
+  testsupport::FolderDescription inbox;
+  inbox.folderId = 5;
+  DbxBuilder(DbKind::Message).SetFolder(inbox).WriteTo(alone / "Inbox.dbx");
+  const std::vector<uint8_t> before = testsupport::ReadFileBytes(alone / "Inbox.dbx");
+  auto* database = new DbRootItem(nullptr, 0);
+  ASSERT_TRUE(database->AttachDatabase((alone / "Inbox.dbx").string(), &tree, &list, true, false));
+  const std::string name = "x";
+  EXPECT_FALSE(database->CreateFolder(&name));
+  ASSERT_EQ(desktop.desktop.messages().size(), 1u);
+  EXPECT_NE(desktop.desktop.messages()[0].text.find("No folder was created"), std::string::npos);
+  EXPECT_EQ(testsupport::ReadFileBytes(alone / "Inbox.dbx"), before);
+}
+
+TEST_F(CreateFolder, ManyFoldersThatGrowTheFileKeepEveryTreeConsistent) {
+  for (int i = 0; i < 120; ++i) {
+    const std::string name = "f" + std::to_string(1000 - i);  // each sorts before the previous one
+    ASSERT_TRUE(Folder(1)->CreateFolder(&name)) << i;
+  }
+  DbStore& store = Folders();
+  EXPECT_EQ(store.ReadU32(dbx::kLastAssignedIdField), 0x20u + 120);
+  EXPECT_EQ(store.ReadU32(dbx::CountSlot(1)), 126u);
+  Names children = Children(1, 1);
+  EXPECT_EQ(children.size(), 124u);
+  EXPECT_TRUE(std::is_sorted(children.begin(), children.end(), [](const std::string& a, const std::string& b) {
+    return dbx::CompareNamesNoCase(a, b) < 0;
+  }));
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(testsupport::TreeOrder(store, *store.ReadU32(dbx::RootSlot(k))).size(), *store.ReadU32(dbx::CountSlot(k)));
+  }
+}
+
+TEST_F(CreateFolder, OtherItemsAndMessageRecordsCannotBeParents) {
+  NewFolderInfo info;
+  auto* inbox = new DbRootItem(nullptr, 0);
+  ASSERT_TRUE(inbox->AttachDatabase((dir / "Inbox.dbx").string(), &tree, &list, true, false));
+  EXPECT_TRUE(GatherParentInfo(*inbox, info));
+  EXPECT_EQ(info.parentId, 5u);
+  EXPECT_FALSE(GatherParentInfo(*root, info));  // Folders.dbx's own root has no parent folder
+}
+
+}  // namespace
+}  // namespace vendrel

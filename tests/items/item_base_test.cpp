@@ -1,0 +1,208 @@
+// What every explorer item shares: reference counting, the tree node with its placeholder child, the
+// walks up to the database root, callback rows, the "not implemented" box and the status line; and the
+// in-memory tree and list that hold the items.
+#include <gtest/gtest.h>
+
+#include "explorer_fixture.h"
+
+namespace vendrel {
+namespace {
+
+using testsupport::DbKind;
+using testsupport::DbxBuilder;
+using testsupport::Row;
+using testsupport::Strings;
+
+// An item with no file behind it: it logs its end, answers rows with fixed texts and, when expanded,
+// makes as many child probes as it is told.
+class Probe : public DbItem {
+ public:
+  explicit Probe(ExplorerItem* parent, std::string name = "p", Strings* log = nullptr)
+      : DbItem(parent, 0), name_(std::move(name)), log_(log) {}
+  ~Probe() override { Log("destroyed"); }
+
+  bool Expand() override {
+    DeleteTreeChildren();
+    for (int i = 0; i < childrenOnExpand; ++i) {
+      auto* child = new Probe(this, name_ + "." + std::to_string(i), log_);
+      child->caption = child->name_;
+      if (child->InsertTreeNode(false) == kNoTreeNode) child->Release();
+    }
+    return true;
+  }
+  bool Explore() override { return ListChildren(); }
+  bool GetDisplayInfo(DisplayInfo& info) override {
+    ++questions;
+    if (info.WantsText()) info.SetText(name_ + " column " + std::to_string(info.column));
+    if (info.WantsImage()) info.image = 7;
+    return true;
+  }
+  bool IsCommandEnabled(int) override { return false; }
+  void OnFinalRelease() override { Log("final release"); }
+
+  int childrenOnExpand = 0;
+  int questions = 0;
+
+ private:
+  void Log(const char* what) {
+    if (log_ != nullptr) log_->push_back(name_ + " " + what);
+  }
+
+  std::string name_;
+  Strings* log_;
+};
+
+class ItemBase : public testsupport::ExplorerTest {
+ protected:
+  // A root on an empty message database, in the tree, as the window has it after opening the file.
+  DbRootItem* OpenRoot() { return Open(Write(DbxBuilder(DbKind::Message))); }
+};
+
+TEST_F(ItemBase, ANewItemHasOneReferenceImageZeroNoCaptionAndTheRootMarkerAsItsNode) {
+  Probe item(nullptr);
+  EXPECT_EQ(item.refCount, 1);
+  EXPECT_EQ(item.GetImage(), 0);
+  EXPECT_TRUE(item.caption.empty());
+  EXPECT_EQ(item.hTreeItem, TreeNodeHandle{0xFFFF0000});
+}
+
+TEST_F(ItemBase, AnInsertedNodeHasExactlyOnePlaceholderChildUntilItIsExpanded) {
+  DbRootItem* root = OpenRoot();
+  ASSERT_NE(root, nullptr);
+  auto* item = new Probe(root);
+  item->caption = "Probe";
+  item->image = 5;
+  const TreeNodeHandle node = item->InsertTreeNode(false);
+  ASSERT_NE(node, kNoTreeNode);
+  EXPECT_EQ(node, item->hTreeItem);
+  EXPECT_EQ(tree.ParentNode(node), root->hTreeItem);
+  EXPECT_EQ(tree.TextOf(node), "Probe");
+  EXPECT_EQ(tree.ImageOf(node), 5);
+  EXPECT_EQ(tree.ItemOf(node), item);
+  const std::vector<TreeNodeHandle> children = tree.Children(node);
+  ASSERT_EQ(children.size(), 1u);
+  EXPECT_EQ(tree.TextOf(children[0]), "__Delete me!");
+  EXPECT_EQ(tree.ImageOf(children[0]), 0);
+  EXPECT_EQ(tree.ItemOf(children[0]), nullptr);
+  item->Expand();
+  EXPECT_TRUE(tree.Children(node).empty());
+
+  Probe alone(nullptr);  // no controls up its chain
+  EXPECT_EQ(alone.InsertTreeNode(false), kNoTreeNode);
+  EXPECT_EQ(alone.hTreeItem, kTreeRoot);
+}
+
+TEST_F(ItemBase, UpdatingTheSelectedNodeRelabelsItExpandsItAgainAndListsItsChildren) {
+  DbRootItem* root = OpenRoot();
+  ASSERT_NE(root, nullptr);
+  auto* item = new Probe(root);
+  item->childrenOnExpand = 2;
+  ASSERT_NE(item->InsertTreeNode(false), kNoTreeNode);
+  tree.Select(item->hTreeItem);
+  item->caption = "after";
+  item->image = 11;
+  EXPECT_EQ(item->InsertTreeNode(true), item->hTreeItem);
+  EXPECT_EQ(tree.TextOf(item->hTreeItem), "after");
+  EXPECT_EQ(tree.ImageOf(item->hTreeItem), 11);
+  EXPECT_EQ(ChildCaptions(item), (Strings{"p.0", "p.1"}));
+  ASSERT_EQ(list.RowCount(), 2);
+  EXPECT_EQ(list.RowTexts(1)[0], "p.1 column 0");
+}
+
+TEST_F(ItemBase, ThePathAndTheControlsAreFoundThreeLevelsBelowTheRootAndNotWithoutOne) {
+  auto* root = new DbRootItem(nullptr, 0);
+  root->path = "/mail/Inbox.dbx";
+  root->treeView = &tree;
+  root->listView = &list;
+  auto* child = new Probe(root);
+  auto* grandchild = new Probe(child);
+  auto* below = new Probe(grandchild);
+  EXPECT_EQ(below->FindDatabasePath(), &root->path);
+  EXPECT_EQ(below->FindTreeView(), &tree);
+  for (ExplorerItem* item : std::vector<ExplorerItem*>{below, grandchild, child, root}) item->Release();
+
+  Probe top(nullptr);
+  Probe middle(&top);
+  Probe bottom(&middle);
+  EXPECT_EQ(bottom.FindDatabasePath(), nullptr);
+}
+
+TEST_F(ItemBase, EachListRowHoldsOneReferenceUntilTheRowsAreDeleted) {
+  auto* item = new Probe(nullptr);
+  EXPECT_EQ(item->AddListRow(&list), 0);
+  EXPECT_EQ(item->refCount, 2);
+  EXPECT_EQ(item->AddListRow(&list), 1);
+  EXPECT_EQ(item->refCount, 3);
+  EXPECT_EQ(item->AddListRow(nullptr), -1);
+  EXPECT_EQ(item->refCount, 3);
+  list.DeleteAllRows();
+  EXPECT_EQ(item->refCount, 1);
+  item->Release();
+}
+
+TEST_F(ItemBase, TheLastReleaseCallsOnFinalReleaseAndThenDestroysTheItem) {
+  Strings log;
+  const int live = ExplorerItem::LiveCount();
+  auto* item = new Probe(nullptr, "p", &log);
+  item->AddRef();
+  EXPECT_EQ(item->Release(), 1);
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(item->Release(), 0);
+  EXPECT_EQ(log, (Strings{"p final release", "p destroyed"}));
+  EXPECT_EQ(ExplorerItem::LiveCount(), live);
+}
+
+TEST_F(ItemBase, EveryOperationWithoutAnImplementationShowsTheSorryBoxWithTheCaption) {
+  Probe item(nullptr);
+  item.caption = "Index 00002800";
+  EXPECT_FALSE(item.CreateFolder(nullptr) || item.Preview("/tmp") || item.Refresh() || item.Save() ||
+               item.SaveAs() || item.SaveDefault("/tmp", true));
+  const auto& messages = desktop.desktop.messages();
+  ASSERT_EQ(messages.size(), 6u);
+  for (const auto& message : messages) {
+    EXPECT_EQ(message.text, "Sorry, not implemented now for Index 00002800!");
+    EXPECT_EQ(message.caption, "Can't do it...");
+  }
+}
+
+TEST_F(ItemBase, StatusTextIsDroppedUntilTheWelcomeRegistersTheStatusLine) {
+  SetStatusLineRegistered(false);
+  SetStatusText("too early");
+  EXPECT_TRUE(StatusLines().empty());
+  ShowWelcome();
+  Probe item(nullptr);
+  item.caption = "Index 00002800";
+  item.ShowStatusCaption();
+  EXPECT_EQ(StatusLines(), (Strings{"Welcome to the Vendrel! Use Open command or drag'n'drop DBX to begin",
+                                    "Index 00002800"}));
+}
+
+class InMemoryControls : public testsupport::ExplorerTest {};
+
+TEST_F(InMemoryControls, DeletingANodeReleasesTheItemsOfTheNodesBelowItAndThenItsOwn) {
+  Strings log;
+  auto* top = new Probe(nullptr, "top", &log);
+  auto* below = new Probe(top, "below", &log);
+  const TreeNodeHandle topNode = tree.InsertNode(kTreeRoot, "top", 0, top);
+  tree.InsertNode(topNode, "below", 0, below);
+  EXPECT_TRUE(tree.DeleteNode(topNode));
+  EXPECT_EQ(log, (Strings{"below final release", "below destroyed", "top final release", "top destroyed"}));
+  EXPECT_TRUE(tree.Children(kTreeRoot).empty());
+}
+
+TEST_F(InMemoryControls, ACallbackRowAsksItsItemForTextsOnlyWhenShownAndOnlyOnce) {
+  auto* item = new Probe(nullptr);
+  ASSERT_EQ(list.InsertRow(0, "plain", 3), 0);
+  ASSERT_EQ(item->AddListRow(&list), 1);
+  EXPECT_EQ(item->questions, 0);
+  EXPECT_EQ(list.RowTexts(1), (Row{"p column 0", "p column 1", "p column 2", "p column 3"}));
+  EXPECT_EQ(list.RowImage(1), 7);
+  EXPECT_EQ(item->questions, 4);
+  list.RowTexts(1);
+  EXPECT_EQ(item->questions, 4);
+  EXPECT_EQ(list.RowTexts(0), (Row{"plain", "", "", ""}));
+  item->Release();
+}
+
+}  // namespace
+}  // namespace vendrel

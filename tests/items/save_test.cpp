@@ -1,0 +1,248 @@
+// Saving messages: one message, an index node's entries, a whole database.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "dbx/header.h"
+#include "dbx/record.h"
+#include "items/db_root_item.h"
+#include "items/in_memory_controls.h"
+#include "items/index_node_item.h"
+#include "items/record_item.h"
+#include "platform/format.h"
+#include "support/dbx_builder.h"
+#include "support/scoped_desktop.h"
+
+namespace vendrel {
+namespace {
+
+using testsupport::DbKind;
+using testsupport::DbxBuilder;
+using testsupport::MessageSpec;
+namespace fs = std::filesystem;
+
+class Saving : public testing::Test {
+ protected:
+  uint32_t Message(const std::string& subject, const std::string& text = "Subject: x\r\n\r\nbody\r\n") {
+    MessageSpec message;
+    message.id = ++lastId;
+    message.subject = subject;
+    message.text = text;
+    const uint32_t ra = builder.AddMessage(message);
+    records.push_back(ra);
+    return ra;
+  }
+
+  // Writes the database and attaches a root item to it, as a window would.
+  DbRootItem& Attach() {
+    builder.SetLastAssignedId(lastId);
+    path = (dir / "Inbox.dbx").string();
+    builder.WriteTo(path);
+    root = new DbRootItem(nullptr, 0);
+    EXPECT_TRUE(root->AttachDatabase(path, &tree, &list, true, false));
+    return *root;
+  }
+
+  // A record item of the database, loaded without a tree node.
+  std::unique_ptr<RecordItem> Record(uint32_t ra) {
+    auto record = std::make_unique<RecordItem>(root, ra, 0);
+    DbStore store;
+    EXPECT_TRUE(root->OpenStore(store) && record->LoadRecord(store, false, false));
+    return record;
+  }
+
+  std::vector<std::string> SavedFiles(const fs::path& folder) {
+    std::vector<std::string> names;
+    if (!fs::exists(folder)) return names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  testsupport::TempDir dir;
+  testsupport::TempDir out;
+  DbxBuilder builder{DbKind::Message};
+  std::vector<uint32_t> records;
+  uint32_t lastId = 0x10;
+  std::string path;
+  InMemoryTreeView tree;
+  InMemoryListView list;
+  DbRootItem* root = nullptr;
+  testsupport::ScopedDesktop desktop;
+};
+
+TEST_F(Saving, SaveDefaultWritesSafeSubjectFolderIdAndIdIntoTheFolderDirectory) {
+  const uint32_t ra = Message("Re: hi");
+  const uint32_t noSubject = Message("");
+  const uint32_t unsafe = Message("a<b>:c\"d/e\\f|g*h?i\tj and then some more text to cut");
+  Attach();
+  for (const uint32_t record : {ra, noSubject, unsafe}) EXPECT_TRUE(Record(record)->SaveDefault(out.path(), true));
+  EXPECT_EQ(SavedFiles(out / "Inbox"),
+            (std::vector<std::string>{"(No subject) 00000005_00000012.eml", "Re_ hi 00000005_00000011.eml",
+                                      "a_b__c_d_e_f_g_h_i_j and then some more 00000005_00000013.eml"}));
+  EXPECT_EQ(desktop.desktop.statusLines().back(), (out / "Inbox" / "a_b__c_d_e_f_g_h_i_j and then some more 00000005_00000013.eml").string());
+}
+
+TEST_F(Saving, ThePrototypeByteChoosesTheExtension) {
+  for (const auto& [prototype, extension] : std::vector<std::pair<uint8_t, std::string>>{
+           {0, "nws"}, {1, "txt"}, {2, "eml"}, {3, "eml"}, {9, "txt"}}) {
+    builder.SetU8(dbx::kPrototypeField, prototype);
+    const uint32_t ra = Message("s");
+    Attach();
+    const fs::path target = out / std::to_string(prototype);
+    EXPECT_TRUE(Record(ra)->SaveDefault(target, false));
+    EXPECT_EQ(SavedFiles(target / "Inbox"),
+              (std::vector<std::string>{Format("s 00000005_%08X.%s", lastId, extension.c_str())}))
+        << int{prototype};
+    tree.DeleteAll();
+  }
+}
+
+TEST_F(Saving, TwoMessagesWithOneSubjectGetTwoFilesAndSavingAgainOverwrites) {
+  const uint32_t a = Message("same", "first\r\n");
+  const uint32_t b = Message("same", "second\r\n");
+  Attach();
+  EXPECT_TRUE(Record(a)->SaveDefault(out.path(), true));
+  EXPECT_TRUE(Record(b)->SaveDefault(out.path(), true));
+  EXPECT_TRUE(Record(b)->SaveDefault(out.path(), true));
+  EXPECT_EQ(SavedFiles(out / "Inbox"),
+            (std::vector<std::string>{"same 00000005_00000011.eml", "same 00000005_00000012.eml"}));
+}
+
+TEST_F(Saving, AMessageWithoutTextSaysSoAndWritesNothing) {
+  const uint32_t ra = Message("empty", "");
+  Attach();
+  EXPECT_FALSE(Record(ra)->SaveDefault(out.path(), true));
+  ASSERT_EQ(desktop.desktop.messages().size(), 1u);
+  EXPECT_EQ(desktop.desktop.messages()[0].text, "No body - possible not to download!");
+  EXPECT_TRUE(SavedFiles(out / "Inbox").empty());
+}
+
+TEST_F(Saving, AFolderNameThatPointsOutsideTheDirectoryStaysInsideIt) {
+  for (const char* hostile : {"..", "../../escape", "/etc", ".", ""}) {
+    testsupport::FolderDescription folder;
+    folder.name = hostile;
+    builder.SetFolder(folder);
+    const uint32_t ra = Message("x");
+    Attach();
+    const fs::path target = out / "t";
+    fs::remove_all(target);
+    EXPECT_TRUE(Record(ra)->SaveDefault(target, true)) << hostile;
+    // Everything written lies in one directory directly below the chosen one.
+    size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(out.path())) {
+      if (entry.is_regular_file()) {
+        ++files;
+        EXPECT_EQ(entry.path().parent_path().parent_path(), target) << hostile;
+      }
+    }
+    EXPECT_EQ(files, 1u) << hostile;
+    EXPECT_FALSE(fs::exists(dir.path().parent_path() / "escape"));
+    tree.DeleteAll();
+  }
+}
+
+TEST_F(Saving, SaveAsProposesTheSafeNameAndWritesWhereTheUserChose) {
+  const uint32_t ra = Message("Re: plan");
+  Attach();
+  desktop.desktop.AddSaveAnswer((out / "chosen.eml").string());
+  EXPECT_TRUE(Record(ra)->SaveAs());
+  EXPECT_EQ(desktop.desktop.proposedSaveNames(), (std::vector<std::string>{"Re_ plan.eml"}));
+  EXPECT_TRUE(fs::exists(out / "chosen.eml"));
+  EXPECT_FALSE(Record(ra)->SaveAs());  // cancelled: no answer left
+}
+
+TEST_F(Saving, SaveAsksForAFolderAndPreviewOpensTheFile) {
+  const uint32_t ra = Message("p");
+  Attach();
+  desktop.desktop.AddFolderAnswer(out.path().string());
+  EXPECT_TRUE(Record(ra)->Save());
+  EXPECT_EQ(SavedFiles(out.path()), (std::vector<std::string>{"p 00000005_00000011.eml"}));
+  EXPECT_FALSE(Record(ra)->Save());  // the browser was cancelled
+
+  EXPECT_TRUE(Record(ra)->Preview((out / "Previews").string()));
+  EXPECT_EQ(desktop.desktop.opened(), (std::vector{(out / "Previews" / "p 00000005_00000011.eml").string()}));
+}
+
+class WholeSaves : public Saving {
+ protected:
+  // Forty messages in a tree of at most three entries a node: many levels, left children and entry
+  // children.
+  void SetUp() override {
+    for (int i = 0; i < 40; ++i) Message("m" + std::to_string(i));
+    rootNode = builder.SetIndex(0, records, 3);
+    Attach();
+  }
+
+  uint32_t rootNode = 0;
+};
+
+TEST_F(WholeSaves, TheRootSavesEveryMessageOnceInTreeOrderAndReportsTheCount) {
+  ASSERT_TRUE(root->SaveDefault(out.path(), true));
+  EXPECT_EQ(SavedFiles(out / "Inbox").size(), 40u);
+  EXPECT_EQ(desktop.desktop.statusLines().back(), "Saved 40 msgs (40 total).Path: " + out.path().string());
+  // Files were written in tree order: the status line of each file shows it.
+  std::vector<std::string> written;
+  for (const std::string& line : desktop.desktop.statusLines()) {
+    if (line.ends_with(".eml")) written.push_back(line);
+  }
+  ASSERT_EQ(written.size(), 40u);
+  for (int i = 0; i < 40; ++i) {
+    char id[9];
+    std::snprintf(id, sizeof id, "%08X", 0x11 + i);
+    EXPECT_NE(written[static_cast<size_t>(i)].find(id), std::string::npos) << i;
+  }
+  EXPECT_EQ(desktop.desktop.progress().back(), (std::pair<uint64_t, uint64_t>{40, 40}));
+}
+
+TEST_F(WholeSaves, AnIndexNodeSavesOnlyItsOwnEntries) {
+  IndexNodeItem node(root, rootNode);
+  EXPECT_TRUE(node.SaveDefault(out.path(), true));
+  EXPECT_EQ(SavedFiles(out / "Inbox").size(), 3u);
+  EXPECT_EQ(desktop.desktop.statusLines().back(), "Saved 3 msgs (3 total).Path: " + out.path().string());
+}
+
+TEST_F(WholeSaves, AStopBetweenTwoMessagesEndsTheSaveThere) {
+  desktop.desktop.StopAfter(5);
+  const SaveCount count = root->SaveAll(out.path());
+  EXPECT_TRUE(count.stopped);
+  EXPECT_EQ(count.saved, 5);
+  EXPECT_EQ(SavedFiles(out / "Inbox").size(), 5u);
+  EXPECT_EQ(desktop.desktop.statusLines().back(), "Saved 5 msgs (40 total).Path: " + out.path().string());
+}
+
+TEST(WholeSavesOfOtherFiles, AFolderDatabaseSavesNothing) {
+  testsupport::ScopedDesktop desktop;
+  testsupport::TempDir dir;
+  DbxBuilder builder(DbKind::Folder);
+  builder.AddFolders({{1, 0, "Inbox", "Inbox.dbx"}});
+  builder.WriteTo(dir / "Folders.dbx");
+  InMemoryTreeView tree;
+  InMemoryListView list;
+  auto* root = new DbRootItem(nullptr, 0);
+  ASSERT_TRUE(root->AttachDatabase((dir / "Folders.dbx").string(), &tree, &list, true, false));
+  EXPECT_FALSE(root->SaveDefault((dir / "out").string(), true));
+  IndexNodeItem node(root, builder.U32(dbx::RootSlot(0)));
+  EXPECT_FALSE(node.SaveDefault((dir / "out").string(), true));
+  EXPECT_TRUE(fs::is_empty(dir / "out"));
+}
+
+TEST_F(Saving, AnEmptyTreeSavesNothingAndSaysSo) {
+  Attach();
+  EXPECT_TRUE(root->SaveDefault(out.path(), true));
+  EXPECT_EQ(desktop.desktop.statusLines().back(), "Saved 0 msgs (0 total).Path: " + out.path().string());
+}
+
+TEST_F(Saving, ATreeThatLoopsIsSavedOnceRoundAndCountedAsFailed) {
+  for (int i = 0; i < 3; ++i) Message("m");
+  const uint32_t node = builder.AddNode();
+  builder.SetNodeEntries(node, {{records[0], 0}, {records[1], 0}, {records[2], node}});
+  builder.SetIndexSlot(0, node, 3);
+  Attach();
+  const SaveCount count = root->SaveAll(out.path());
+  EXPECT_GE(count.failed, 1);
+  EXPECT_EQ(SavedFiles(out / "Inbox").size(), 3u);
+}
+
+}  // namespace
+}  // namespace vendrel
