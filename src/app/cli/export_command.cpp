@@ -59,8 +59,9 @@ bool ExportDatabase(const std::string& path, const std::string& directory, InMem
   return saved;
 }
 
-// The message databases that the folder records of Folders.dbx name, in the order of tree 0.
-std::vector<std::string> MessageDatabasesOf(const DbStore& store, const std::string& foldersPath) {
+// The message databases that the folder records of Folders.dbx name, in the order of tree 0; missing
+// tells whether one of them is not there.
+std::vector<std::string> MessageDatabasesOf(const DbStore& store, const std::string& foldersPath, bool& missing) {
   std::vector<std::string> paths;
   const uint32_t root = store.ReadU32(dbx::RootSlot(0)).value_or(0);
   dbx::WalkIndexTree(store, root, [&](const dbx::IndexNode&, unsigned, uint32_t ra) {
@@ -74,6 +75,7 @@ std::vector<std::string> MessageDatabasesOf(const DbStore& store, const std::str
         paths.push_back(*path);
       } else {
         PrintError("the message database " + utf8 + " of " + foldersPath + " is not there");
+        missing = true;
       }
     }
     return false;
@@ -90,20 +92,20 @@ int RunExport(const Arguments& arguments) {
   }
   const std::string& path = arguments[0];
   const std::string& directory = arguments[1];
-  bool folderDatabase = false;
+  bool missing = false;
   std::vector<std::string> databases;
   {
     DbStore store;
     if (!OpenDatabase(store, path)) return kExitNotDatabase;
-    folderDatabase = dbx::IsFolderDatabase(&store);
-    databases = folderDatabase ? MessageDatabasesOf(store, path) : std::vector<std::string>{path};
+    databases = dbx::IsFolderDatabase(&store) ? MessageDatabasesOf(store, path, missing)
+                                              : std::vector<std::string>{path};
   }
   ExportDesktop desktop;
   SetCurrentDesktop(&desktop);
   SetStatusLineRegistered(true);
   InMemoryTreeView tree;
   InMemoryListView list;
-  bool allSaved = true;
+  bool allSaved = !missing;
   for (const std::string& database : databases) allSaved = ExportDatabase(database, directory, tree, list) && allSaved;
   SetCurrentDesktop(nullptr);
   return allSaved ? kExitOk : kExitFailed;
