@@ -84,10 +84,16 @@ std::string LockFileName(std::string_view name) {
 
 bool NamedLock::Create(std::string_view name) {
   Close();
+  // A directory found sound is not checked again: a session is opened around every single operation.
+  static std::string checkedDirectory;
   const std::string directory = LockDirectory();
-  if (!EnsurePrivateDirectory(directory)) {
-    lastError_ = errno;
-    return false;
+  std::lock_guard guard(heldLocksMutex);
+  if (directory != checkedDirectory) {
+    if (!EnsurePrivateDirectory(directory)) {
+      lastError_ = errno;
+      return false;
+    }
+    checkedDirectory = directory;
   }
   fileName_ = directory + "/" + LockFileName(name);
   fd_ = open(fileName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

@@ -4,6 +4,7 @@
 
 #include "platform/desktop.h"
 #include "platform/format.h"
+#include "platform/mapping_cache.h"
 #include "store/direct_db_name.h"
 #include "store/little_endian.h"
 
@@ -68,12 +69,8 @@ bool DbStore::Map(const std::string& path, uint32_t requestedLength) {
   }
   const uint32_t rounded = RoundUpToPage(requestedLength);
   // Never create the file: a path that names nothing fails and leaves nothing behind.
-  if (!mapping_.Open(path) || (requestedLength != 0 && rounded == 0)) {
-    Close();
-    return false;
-  }
-  const bool mapped = rounded == 0 ? mapping_.Map() : mapping_.Extend(rounded);
-  if (!mapped) {
+  mapping_ = requestedLength != 0 && rounded == 0 ? nullptr : AcquireMapping(path);
+  if (mapping_ == nullptr || (rounded != 0 && !mapping_->Extend(rounded))) {
     Close();
     return false;
   }
@@ -85,9 +82,9 @@ bool DbStore::Grow(uint32_t minimumLength) {
   if (minimumLength == 0 || !IsWritable()) return false;
   if (mappedLength_ >= minimumLength) return true;
   const uint32_t rounded = RoundUpToPage(minimumLength);
-  Unmap();
-  // Extend maps the whole file and checks that it covers the length: a peer's longer file is kept.
-  if (rounded == 0 || !mapping_.Extend(rounded)) {
+  if (wrote_) mapping_->Flush();
+  // Extend maps the whole file anew and checks that it covers the length: a peer's longer file is kept.
+  if (rounded == 0 || !mapping_->Extend(rounded)) {
     Close();
     return false;
   }
@@ -97,22 +94,21 @@ bool DbStore::Grow(uint32_t minimumLength) {
 
 void DbStore::Unmap() {
   mappedLength_ = 0;
-  if (wrote_) mapping_.Flush();
+  if (wrote_ && mapping_ != nullptr) mapping_->Flush();
   wrote_ = false;
-  mapping_.Unmap();
+  mapping_.reset();
 }
 
 void DbStore::Close() {
   Unmap();
   mappingName_.clear();
-  mapping_.Close();
   mutex_.Close();
 }
 
 const uint8_t* DbStore::At(uint32_t ra, uint32_t length) const {
-  if (mapping_.data() == nullptr) return nullptr;
-  if (static_cast<uint64_t>(ra) + length > mapping_.size()) return nullptr;
-  return mapping_.data() + ra;
+  if (!IsOpen()) return nullptr;
+  if (static_cast<uint64_t>(ra) + length > mapping_->size()) return nullptr;
+  return mapping_->data() + ra;
 }
 
 const uint8_t* DbStore::AtChecked(uint32_t ra, uint32_t length) const {
@@ -123,7 +119,7 @@ const uint8_t* DbStore::AtChecked(uint32_t ra, uint32_t length) const {
 uint8_t* DbStore::AtWritable(uint32_t ra, uint32_t length) {
   if (!IsWritable() || At(ra, length) == nullptr) return nullptr;
   wrote_ = true;
-  return mapping_.data() + ra;
+  return mapping_->data() + ra;
 }
 
 bool DbStore::WriteAt(uint32_t ra, const void* source, uint32_t length) {

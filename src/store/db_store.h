@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -54,9 +55,9 @@ class DbStore {
   // Places a prepared block through the entry-heap descriptor; the block's first u32 receives its RA.
   bool StoreBlock(std::span<uint8_t> block);
 
-  bool IsOpen() const { return mapping_.data() != nullptr; }
-  bool IsWritable() const { return IsOpen() && mapping_.IsWritable(); }
-  uint64_t viewLength() const { return mapping_.size(); }
+  bool IsOpen() const { return mapping_ != nullptr && mapping_->data() != nullptr; }
+  bool IsWritable() const { return IsOpen() && mapping_->IsWritable(); }
+  uint64_t viewLength() const { return IsOpen() ? mapping_->size() : 0; }
   uint32_t mappedLength() const { return mappedLength_; }
   const std::string& mappingName() const { return mappingName_; }
 
@@ -64,7 +65,8 @@ class DbStore {
   void SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout_ = timeout; }
 
  private:
-  FileMapping mapping_;
+  // Shared with the process's kept mappings and with nested sessions on the same file.
+  std::shared_ptr<FileMapping> mapping_;
   NamedLock mutex_;
   uint32_t mappedLength_ = 0;
   std::string mappingName_;
