@@ -22,7 +22,8 @@ constexpr size_t kMessageSize = 10 * 1024;  // 20,000 x 10 KiB = 200 MiB of text
 
 // One realistic message source of about kMessageSize bytes with CR LF line ends.
 std::string MessageText(int n) {
-  std::string text = Format("From: <ann@example.com>\r\nTo: <bob@example.com>\r\nSubject: Message %d\r\n\r\n", n);
+  std::string text =
+      Format("From: <ann@example.com>\r\nTo: <bob@example.com>\r\nSubject: Message %d\r\n\r\n", n);
   while (text.size() < kMessageSize) text += Format("Line of message %d with some words in it.\r\n", n);
   text.resize(kMessageSize - 2);
   return text + "\r\n";
@@ -107,7 +108,8 @@ void BaselineOneWritePerFile(benchmark::State& state) {
       const std::string path =
           Format("%s/Inbox/Message %d 00000005_%08X.eml", out.path.c_str(), i, static_cast<unsigned>(i + 2));
       const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (fd < 0 || write(fd, texts[static_cast<size_t>(i)].data(), texts[static_cast<size_t>(i)].size()) < 0) {
+      if (fd < 0 ||
+          write(fd, texts[static_cast<size_t>(i)].data(), texts[static_cast<size_t>(i)].size()) < 0) {
         state.SkipWithError("write failed");
       }
       close(fd);

@@ -47,4 +47,10 @@ std::string HeaderTextBytes(const DbStore& store, uint32_t ra, uint32_t end) {
   return std::string(reinterpret_cast<const char*>(text), length);
 }
 
+std::string PrototypeAndTypeText(const DbStore& store) {
+  const std::optional<uint8_t> prototype = store.ReadU8(kPrototypeField);
+  const std::optional<uint8_t> type = store.ReadU8(kTypeField);
+  return prototype && type ? Format("%02X (%02X)", *prototype, *type) : "(error)";
+}
+
 }  // namespace vendrel::dbx

@@ -71,4 +71,8 @@ std::string ClsidText(const uint8_t* bytes);
 // is cut at its terminator, at end, or at the end of the view, whichever comes first.
 std::string HeaderTextBytes(const DbStore& store, uint32_t ra, uint32_t end);
 
+// "%02X (%02X)" of the prototype byte and the type byte of a message database header, "(error)" when
+// the file does not reach them.
+std::string PrototypeAndTypeText(const DbStore& store);
+
 }  // namespace vendrel::dbx

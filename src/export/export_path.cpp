@@ -36,7 +36,8 @@ std::optional<std::string> GetExportExtension(const DbStore& store) {
   return *prototype == 0 ? "nws" : "txt";
 }
 
-std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordRa, const std::string& directory) {
+std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordRa,
+                                          const std::string& directory) {
   if (directory.empty() || dbx::RecordAt(store, recordRa) == nullptr) return std::nullopt;
   const std::optional<std::string> extension = GetExportExtension(store);
   const std::optional<uint32_t> folderId = store.ReadU32(dbx::kFolderIdField);

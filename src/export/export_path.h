@@ -14,7 +14,8 @@ std::optional<std::string> GetExportExtension(const DbStore& store);
 // directory/"<safe subject> <FolderID>_<ID>.<extension>" for the message record at recordRa, the subject
 // made safe and decoded to UTF-8. None when the directory is empty, the record is not valid, or the path
 // would be longer than a path can be.
-std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordRa, const std::string& directory);
+std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordRa,
+                                          const std::string& directory);
 
 // Creates one directory level (an existing one is fine). True when path is then a directory of its
 // own, not a symbolic link that could lead a save elsewhere.

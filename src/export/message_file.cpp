@@ -9,9 +9,9 @@
 #include "dbx/message_text.h"
 #include "dbx/record.h"
 #include "export/line_ends.h"
-#include "platform/status_text.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
+#include "platform/status_text.h"
 
 namespace vendrel {
 

@@ -42,7 +42,8 @@ std::string GetSafeDispName(std::optional<std::string_view> source, size_t capac
 std::string SafeFolderName(std::string_view name) {
   std::string safe(name);
   ReplaceUnsafe(safe);
-  if (safe.empty() || safe == "." || safe == "..") safe.replace(0, safe.size(), std::max<size_t>(safe.size(), 1), '_');
+  if (safe.empty() || safe == "." || safe == "..")
+    safe.replace(0, safe.size(), std::max<size_t>(safe.size(), 1), '_');
   return safe;
 }
 

@@ -2,7 +2,6 @@
 
 #include "dbx/header.h"
 #include "dbx/header_rows.h"
-#include "dbx/index_cursor.h"
 #include "export/export_path.h"
 #include "items/command_ids.h"
 #include "items/folder_creation.h"
@@ -57,12 +56,7 @@ bool DbRootItem::Expand() {
     if (k != kSubscribedSlot || !dbx::IsFolderDatabase(&store)) continue;
     // The top-level folders, between slot 2 and slot 3.
     const uint32_t root = store.ReadU32(dbx::RootSlot(kSubscribedSlot)).value_or(0);
-    if (root == 0) continue;
-    dbx::IndexCursor cursor(root, dbx::IndexCursor::MatchParentId, kNoParent);
-    for (uint32_t record; (record = cursor.Next(store)) != 0;) {
-      auto* folder = new RecordItem(this, record, root);
-      if (!folder->LoadRecord(store, true, false)) folder->Release();
-    }
+    if (root != 0) AddFolderRecords(*this, store, root, kNoParent);
   }
   return true;
 }
@@ -83,32 +77,13 @@ bool DbRootItem::GetDisplayInfo(DisplayInfo& info) {
   if (!OpenStore(store)) return false;
   if (dbx::IsFolderDatabase(&store)) return true;
   if (!dbx::IsMessageDatabase(&store)) return false;
-  switch (info.column) {
-    case 0:
-      if (info.WantsText()) {
-        const CodePage& codePage = LegacyCodePage();
-        const std::string name =
-            codePage.ToUtf8(dbx::HeaderTextBytes(store, dbx::kFolderNameField, dbx::kFolderIdField));
-        const std::string type = codePage.ToUtf8(dbx::HeaderTextBytes(store, dbx::kTypeNameField, dbx::kTypeField));
-        info.SetText(Format("%s (%s)", name.c_str(), type.c_str()));
-      }
-      if (info.WantsImage()) info.image = image;
-      break;
-    case 1:
-      if (info.WantsText()) info.SetText(Format("%08X", ra));
-      break;
-    case 2:
-      if (info.WantsText()) {
-        const std::optional<uint8_t> prototype = store.ReadU8(dbx::kPrototypeField);
-        const std::optional<uint8_t> type = store.ReadU8(dbx::kTypeField);
-        info.SetText(prototype && type ? Format("%02X (%02X)", *prototype, *type) : "(error)");
-      }
-      break;
-    case 3:
-      if (info.WantsText()) info.SetText(path);
-      break;
-  }
-  return true;
+  const CodePage& codePage = LegacyCodePage();
+  const std::string name =
+      codePage.ToUtf8(dbx::HeaderTextBytes(store, dbx::kFolderNameField, dbx::kFolderIdField));
+  const std::string type = codePage.ToUtf8(dbx::HeaderTextBytes(store, dbx::kTypeNameField, dbx::kTypeField));
+  return AnswerDisplayInfo(info, image,
+                           {Format("%s (%s)", name.c_str(), type.c_str()), Format("%08X", ra),
+                            dbx::PrototypeAndTypeText(store), path});
 }
 
 bool DbRootItem::IsCommandEnabled(int command) {
@@ -122,7 +97,9 @@ bool DbRootItem::IsCommandEnabled(int command) {
   return false;
 }
 
-bool DbRootItem::Refresh() { return AttachDatabase(path, FindTreeView(), FindListView(), true, true); }
+bool DbRootItem::Refresh() {
+  return AttachDatabase(path, FindTreeView(), FindListView(), true, true);
+}
 
 SaveCount DbRootItem::SaveAll(const std::string& directory) {
   MakeDirectory(directory);
@@ -144,13 +121,17 @@ SaveCount DbRootItem::SaveAll(const std::string& directory) {
   return count;
 }
 
-bool DbRootItem::SaveDefault(const std::string& directory, bool) { return SaveAll(directory).valid; }
+bool DbRootItem::SaveDefault(const std::string& directory, bool) {
+  return SaveAll(directory).valid;
+}
 
 bool DbRootItem::Save() {
   const std::optional<std::string> directory = CurrentDesktop().BrowseForFolder();
   return directory && !directory->empty() && SaveDefault(*directory, true);
 }
 
-bool DbRootItem::CreateFolder(const std::string* name) { return CreateFolderBelow(*this, name); }
+bool DbRootItem::CreateFolder(const std::string* name) {
+  return CreateFolderBelow(*this, name);
+}
 
 }  // namespace vendrel

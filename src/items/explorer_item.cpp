@@ -1,9 +1,9 @@
 #include "items/explorer_item.h"
 
 #include "items/images.h"
-#include "platform/status_text.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
+#include "platform/status_text.h"
 
 namespace vendrel {
 
@@ -18,9 +18,13 @@ ExplorerItem::ExplorerItem(ExplorerItem* parent)
   ++liveItems;
 }
 
-ExplorerItem::~ExplorerItem() { --liveItems; }
+ExplorerItem::~ExplorerItem() {
+  --liveItems;
+}
 
-int ExplorerItem::LiveCount() { return liveItems; }
+int ExplorerItem::LiveCount() {
+  return liveItems;
+}
 
 bool ExplorerItem::CreateFolder(const std::string*) {
   ShowNotImplemented();
@@ -52,7 +56,9 @@ bool ExplorerItem::SaveDefault(const std::string&, bool) {
   return false;
 }
 
-int ExplorerItem::AddRef() { return ++refCount; }
+int ExplorerItem::AddRef() {
+  return ++refCount;
+}
 
 int ExplorerItem::Release() {
   const int count = --refCount;
@@ -149,11 +155,20 @@ bool ExplorerItem::ListChildren() {
 }
 
 void ExplorerItem::ShowNotImplemented() {
-  CurrentDesktop().ShowMessage(Format("Sorry, not implemented now for %s!", caption.c_str()), "Can't do it...",
-                               MessageButtons::Ok);
+  CurrentDesktop().ShowMessage(Format("Sorry, not implemented now for %s!", caption.c_str()),
+                               "Can't do it...", MessageButtons::Ok);
 }
 
-void ExplorerItem::ShowStatusCaption() { SetStatusText(caption); }
+void ExplorerItem::ShowStatusCaption() {
+  SetStatusText(caption);
+}
+
+bool AnswerDisplayInfo(DisplayInfo& info, int image, const std::array<std::string, 4>& columns) {
+  if (info.column < 0 || info.column >= static_cast<int>(columns.size())) return true;
+  if (info.WantsText()) info.SetText(columns[static_cast<size_t>(info.column)]);
+  if (info.column == 0 && info.WantsImage()) info.image = image;
+  return true;
+}
 
 int InsertRow(ListView* list, int row, const std::string& text, int image) {
   return list != nullptr ? list->InsertRow(row, text, image) : -1;

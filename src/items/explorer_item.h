@@ -4,6 +4,7 @@
 // turns a false into its status line.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <string>
 
@@ -93,6 +94,9 @@ class DbItem : public ExplorerItem {
 };
 
 inline constexpr const char* kPlaceholderText = "__Delete me!";
+
+// Answers the list's question about a callback row from the row's four column texts.
+bool AnswerDisplayInfo(DisplayInfo& info, int image, const std::array<std::string, 4>& columns);
 
 // Row helpers of every Explore.
 int InsertRow(ListView* list, int row, const std::string& text, int image);

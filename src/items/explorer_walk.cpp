@@ -61,7 +61,8 @@ void ExplorerWalk::Walk(TreeNodeHandle top, const std::function<void(const Walke
     ancestors.push_back(key);
     ++onPath[key];
     const std::vector<TreeNodeHandle> children = tree_.Children(node);
-    for (auto child = children.rbegin(); child != children.rend(); ++child) pending.emplace_back(*child, level + 1);
+    for (auto child = children.rbegin(); child != children.rend(); ++child)
+      pending.emplace_back(*child, level + 1);
   }
 }
 

@@ -16,7 +16,9 @@ bool FieldItem::IsValidField(const DbStore& store) const {
   return ra != 0 && dbx::IsDbxFile(&store) && Entry(store).has_value();
 }
 
-std::optional<uint32_t> FieldItem::Entry(const DbStore& store) const { return store.ReadU32(ra); }
+std::optional<uint32_t> FieldItem::Entry(const DbStore& store) const {
+  return store.ReadU32(ra);
+}
 
 std::optional<std::string> FieldItem::GetNameText(const DbStore& store) const {
   if (!IsValidField(store)) return std::nullopt;

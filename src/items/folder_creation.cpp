@@ -214,7 +214,8 @@ bool CreateFolderBelow(DbItem& item, const std::string* presetName) {
   const bool created = InsertFolderRecord(*info.folderDatabase, info.parentId, info.newName);
   ReleaseFolderDatabase(info);
   // The folder record shows its new subfolder; a message database's root refreshes the folder above it.
-  ExplorerItem* shown = dynamic_cast<RecordItem*>(&item) == nullptr && item.parent != nullptr ? item.parent : &item;
+  ExplorerItem* shown =
+      dynamic_cast<RecordItem*>(&item) == nullptr && item.parent != nullptr ? item.parent : &item;
   shown->Refresh();
   return created;
 }

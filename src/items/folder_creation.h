@@ -21,8 +21,8 @@ struct NewFolderInfo {
   std::string newName;
   std::string parentName;
   uint32_t parentId = 0;
-  std::string directory;  // of the database the item belongs to, with its final '/'
-  std::string fileName;   // "<new name>.dbx": formed, not used further
+  std::string directory;                 // of the database the item belongs to, with its final '/'
+  std::string fileName;                  // "<new name>.dbx": formed, not used further
   DbRootItem* folderDatabase = nullptr;  // holds a reference while set
 };
 

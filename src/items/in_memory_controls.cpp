@@ -7,7 +7,9 @@
 
 namespace vendrel {
 
-InMemoryTreeView::~InMemoryTreeView() { DeleteAll(); }
+InMemoryTreeView::~InMemoryTreeView() {
+  DeleteAll();
+}
 
 InMemoryTreeView::Node* InMemoryTreeView::Holder(TreeNodeHandle parent) {
   if (parent == kTreeRoot) return &topLevel_;
@@ -107,9 +109,13 @@ void InMemoryTreeView::SetExpanded(TreeNodeHandle node, bool expanded) {
   if (it != nodes_.end()) it->second.expanded = expanded;
 }
 
-const std::string& InMemoryTreeView::TextOf(TreeNodeHandle node) const { return nodes_.at(node).text; }
+const std::string& InMemoryTreeView::TextOf(TreeNodeHandle node) const {
+  return nodes_.at(node).text;
+}
 
-int InMemoryTreeView::ImageOf(TreeNodeHandle node) const { return nodes_.at(node).image; }
+int InMemoryTreeView::ImageOf(TreeNodeHandle node) const {
+  return nodes_.at(node).image;
+}
 
 std::vector<TreeNodeHandle> InMemoryTreeView::Children(TreeNodeHandle node) const {
   std::vector<TreeNodeHandle> children;
@@ -123,7 +129,9 @@ void InMemoryTreeView::DeleteAll() {
   while (topLevel_.lastChild != kNoTreeNode) DeleteNode(topLevel_.lastChild);
 }
 
-InMemoryListView::~InMemoryListView() { DeleteAllRows(); }
+InMemoryListView::~InMemoryListView() {
+  DeleteAllRows();
+}
 
 int InMemoryListView::InsertRow(int index, const std::string& text, int image) {
   if (index < 0 || index > RowCount()) return -1;

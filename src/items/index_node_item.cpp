@@ -77,19 +77,9 @@ bool IndexNodeItem::GetDisplayInfo(DisplayInfo& info) {
   if (!OpenStore(store)) return false;
   const std::optional<dbx::IndexNode> node = dbx::IndexNode::At(store, ra);
   if (!node) return false;
-  switch (info.column) {
-    case 0:
-      if (info.WantsText()) info.SetText("Index");
-      if (info.WantsImage()) info.image = image;
-      break;
-    case 1:
-      if (info.WantsText()) info.SetText(Format("%08X", ra));
-      break;
-    case 2:
-      if (info.WantsText()) info.SetText(Format("%d + %d sub", node->leftChild() != 0 ? 1 : 0, node->entryCount()));
-      break;
-  }
-  return true;
+  return AnswerDisplayInfo(info, image,
+                           {"Index", Format("%08X", ra),
+                            Format("%d + %d sub", node->leftChild() != 0 ? 1 : 0, node->entryCount()), ""});
 }
 
 bool IndexNodeItem::IsCommandEnabled(int command) {
@@ -141,11 +131,13 @@ SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& di
       break;
     }
   }
-  SetStatusText(Format("Saved %d msgs (%d total).Path: %s", count.saved, node->entryCount(), directory.c_str()));
+  SetStatusText(
+      Format("Saved %d msgs (%d total).Path: %s", count.saved, node->entryCount(), directory.c_str()));
   return count;
 }
 
-int IndexNodeItem::SaveSubtree(const DbStore& store, const std::string& directory, bool showMessages, bool recurse) {
+int IndexNodeItem::SaveSubtree(const DbStore& store, const std::string& directory, bool showMessages,
+                               bool recurse) {
   const SaveCount count = SaveRecords(store, directory, showMessages, recurse);
   return count.valid ? count.saved : -1;
 }

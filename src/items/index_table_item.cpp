@@ -10,7 +10,9 @@ namespace vendrel {
 
 namespace {
 
-bool IsHeap(uint32_t offset) { return offset == kIndexHeapDescriptor; }
+bool IsHeap(uint32_t offset) {
+  return offset == kIndexHeapDescriptor;
+}
 
 // What the slot holds, by kind of database.
 const char* SlotName(bool folderDatabase, uint32_t offset) {
@@ -64,7 +66,8 @@ bool IndexTableItem::Explore() {
   if (list == nullptr) return false;
   auto row = [&](uint32_t offset, const char* name, const char* description) {
     const std::optional<uint32_t> value = store.ReadU32(offset);
-    return AppendFieldRow(list, name, Format("%08X", offset), value ? Format("%08X", *value) : "", description);
+    return AppendFieldRow(list, name, Format("%08X", offset), value ? Format("%08X", *value) : "",
+                          description);
   };
   if (IsHeap(ra)) {
     if (row(ra + 4, "size", "byte(s)") >= 0) row(ra + 8, "used", "byte(s)");
@@ -77,26 +80,9 @@ bool IndexTableItem::Explore() {
 bool IndexTableItem::GetDisplayInfo(DisplayInfo& info) {
   DbStore store;
   if (!OpenStore(store)) return false;
-  switch (info.column) {
-    case 0:
-      if (info.WantsText()) info.SetText(SlotName(!dbx::IsMessageDatabase(&store), ra));
-      if (info.WantsImage()) info.image = image;
-      break;
-    case 1:
-      if (info.WantsText()) info.SetText(Format("%08X", ra));
-      break;
-    case 2:
-      if (!IsHeap(ra) && info.WantsText()) {
-        const std::optional<uint8_t> prototype = store.ReadU8(dbx::kPrototypeField);
-        const std::optional<uint8_t> type = store.ReadU8(dbx::kTypeField);
-        info.SetText(prototype && type ? Format("%02X (%02X)", *prototype, *type) : "(error)");
-      }
-      break;
-    case 3:
-      if (!IsHeap(ra) && info.WantsText()) info.SetText(" ");
-      break;
-  }
-  return true;
+  const std::string name = SlotName(!dbx::IsMessageDatabase(&store), ra);
+  if (IsHeap(ra)) return AnswerDisplayInfo(info, image, {name, Format("%08X", ra), "", ""});
+  return AnswerDisplayInfo(info, image, {name, Format("%08X", ra), dbx::PrototypeAndTypeText(store), " "});
 }
 
 bool IndexTableItem::IsCommandEnabled(int command) {

@@ -3,11 +3,11 @@
 #include "dbx/header.h"
 #include "dbx/index_cursor.h"
 #include "dbx/record.h"
-#include "items/command_ids.h"
-#include "items/db_root_item.h"
 #include "export/export_path.h"
 #include "export/message_file.h"
 #include "export/safe_name.h"
+#include "items/command_ids.h"
+#include "items/db_root_item.h"
 #include "items/field_item.h"
 #include "items/folder_creation.h"
 #include "items/images.h"
@@ -67,6 +67,14 @@ int MessageImage(const DbStore& store, uint32_t ra) {
 
 }  // namespace
 
+void AddFolderRecords(ExplorerItem& parent, const DbStore& store, uint32_t treeRoot, uint32_t parentId) {
+  dbx::IndexCursor cursor(treeRoot, dbx::IndexCursor::MatchParentId, parentId);
+  for (uint32_t record; (record = cursor.Next(store)) != 0;) {
+    auto* folder = new RecordItem(&parent, record, treeRoot);
+    if (!folder->LoadRecord(store, true, false)) folder->Release();
+  }
+}
+
 int RecordImage(const DbStore& store, uint32_t recordRa) {
   return dbx::IsMessageDatabase(&store) ? MessageImage(store, recordRa) : FolderImage(store, recordRa);
 }
@@ -82,8 +90,8 @@ bool RecordItem::LoadRecord(const DbStore& store, bool show, bool update) {
   image = RecordImage(store, ra);
   // The caption buffer holds 259 characters of the legacy code page: cut before decoding, so that an
   // accented name keeps as many letters as it would on the mail client's machine.
-  const std::string legacy = Format("%08X ", dbx::GetId(store, ra)) +
-                             std::string(dbx::GetDisplayName(store, ra).value_or(""));
+  const std::string legacy =
+      Format("%08X ", dbx::GetId(store, ra)) + std::string(dbx::GetDisplayName(store, ra).value_or(""));
   caption = LegacyCodePage().ToUtf8(std::string_view(legacy).substr(0, kCaptionLimit));
   InsertTreeNode(update);
   return true;
@@ -114,13 +122,7 @@ bool RecordItem::Expand() {
       if (!database->AttachDatabase(*path, FindTreeView(), FindListView(), true, false)) database->Release();
     }
   }
-  if (subfolderTreeRoot != 0) {
-    dbx::IndexCursor cursor(subfolderTreeRoot, dbx::IndexCursor::MatchParentId, dbx::GetId(store, ra));
-    for (uint32_t child; (child = cursor.Next(store)) != 0;) {
-      auto* folder = new RecordItem(this, child, subfolderTreeRoot);
-      if (!folder->LoadRecord(store, true, false)) folder->Release();
-    }
-  }
+  if (subfolderTreeRoot != 0) AddFolderRecords(*this, store, subfolderTreeRoot, dbx::GetId(store, ra));
   return true;
 }
 
@@ -143,8 +145,8 @@ bool RecordItem::Explore() {
   for (unsigned i = 0; i < count; ++i) {
     FieldItem field(this, ra + dbx::kRecordHeadSize + 4 * i, dataArea);
     if (!field.IsValidField(store)) continue;
-    const int row = InsertRow(list, list != nullptr ? list->RowCount() : 0, *field.GetNameText(store),
-                              field.GetImage());
+    const int row =
+        InsertRow(list, list != nullptr ? list->RowCount() : 0, *field.GetNameText(store), field.GetImage());
     SetRowText(list, row, 2, field.GetValueText(store).value_or(""));
     SetRowText(list, row, 3, field.GetDescriptionText(store).value_or(""));
   }
@@ -154,34 +156,23 @@ bool RecordItem::Explore() {
 bool RecordItem::GetDisplayInfo(DisplayInfo& info) {
   DbStore store;
   if (!OpenStore(store) || dbx::RecordAt(store, ra) == nullptr) return false;
-  switch (info.column) {
-    case 0:
-      if (info.WantsText()) {
-        const std::optional<std::string_view> name = dbx::GetDisplayName(store, ra);
-        info.SetText(name ? LegacyCodePage().ToUtf8(*name) : "NoName");
-      }
-      if (info.WantsImage()) info.image = image;
-      break;
-    case 1:
-      if (info.WantsText()) info.SetText(Format("%08X", ra));
-      break;
-    case 2:
-      if (info.WantsText()) info.SetText(Format("%08X", dbx::GetId(store, ra)));
-      break;
-  }
-  return true;
+  const std::optional<std::string_view> name = dbx::GetDisplayName(store, ra);
+  return AnswerDisplayInfo(info, image,
+                           {name ? LegacyCodePage().ToUtf8(*name) : "NoName", Format("%08X", ra),
+                            Format("%08X", dbx::GetId(store, ra)), ""});
 }
 
 bool RecordItem::IsCommandEnabled(int command) {
   DbStore store;
   if (!OpenStore(store)) return false;
   if (dbx::IsMessageDatabase(&store)) {
-    return command == kCmdSave || command == kCmdSaveAs || command == kCmdSaveDefault || command == kCmdPreview ||
-           command == kCmdRefresh;
+    return command == kCmdSave || command == kCmdSaveAs || command == kCmdSaveDefault ||
+           command == kCmdPreview || command == kCmdRefresh;
   }
   // A file that has become neither kind offers nothing.
   if (!dbx::IsFolderDatabase(&store)) return false;
-  return command == kCmdSave || command == kCmdSaveDefault || command == kCmdRefresh || command == kCmdNewFolder;
+  return command == kCmdSave || command == kCmdSaveDefault || command == kCmdRefresh ||
+         command == kCmdNewFolder;
 }
 
 bool RecordItem::Refresh() {
@@ -235,6 +226,8 @@ bool RecordItem::Preview(const std::string& directory) {
   return true;
 }
 
-bool RecordItem::CreateFolder(const std::string* name) { return CreateFolderBelow(*this, name); }
+bool RecordItem::CreateFolder(const std::string* name) {
+  return CreateFolderBelow(*this, name);
+}
 
 }  // namespace vendrel

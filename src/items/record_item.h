@@ -34,6 +34,10 @@ class RecordItem : public DbItem {
   const uint32_t subfolderTreeRoot;
 };
 
+// Adds a child record item, shown, for every folder of the tree at treeRoot whose parent is parentId
+// (0xFFFFFFFF: the folders without a parent), with that tree for their own subfolders.
+void AddFolderRecords(ExplorerItem& parent, const DbStore& store, uint32_t treeRoot, uint32_t parentId);
+
 // The image of a record by its properties: the folder strip by type, protocol and flags for a folder,
 // the message strip by flags for a message.
 int RecordImage(const DbStore& store, uint32_t recordRa);

@@ -62,25 +62,15 @@ bool SectionItem::GetDisplayInfo(DisplayInfo& info) {
   if (!OpenStore(store)) return false;
   const std::optional<dbx::TextBlock> block = BlockOf(store, ra);
   if (!block) return false;
-  switch (info.column) {
-    case 0:
-      if (info.WantsText()) info.SetText("Section");
-      if (info.WantsImage()) info.image = image;
-      break;
-    case 1:
-      if (info.WantsText()) info.SetText(Format("%08X", ra));
-      break;
-    case 2:
-      if (info.WantsText()) info.SetText(Format("%d byte(s)", static_cast<int>(block->used)));
-      break;
-    case 3:
-      if (info.WantsText()) info.SetText(Format("%08X", block->allocated));
-      break;
-  }
-  return true;
+  return AnswerDisplayInfo(
+      info, image,
+      {"Section", Format("%08X", ra), Format("%d byte(s)", static_cast<int>(block->used)),
+       Format("%08X", block->allocated)});
 }
 
-bool SectionItem::IsCommandEnabled(int command) { return command == kCmdSave || command == kCmdRefresh; }
+bool SectionItem::IsCommandEnabled(int command) {
+  return command == kCmdSave || command == kCmdRefresh;
+}
 
 bool SectionItem::Refresh() {
   DbStore store;

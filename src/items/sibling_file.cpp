@@ -29,7 +29,8 @@ std::string DirectoryOf(const std::string& path) {
 std::optional<std::string> ResolveSiblingFile(const std::string& directory, const std::string& name) {
   if (!IsPlainFileName(name)) return std::nullopt;
   std::error_code error;
-  const std::filesystem::path dir = directory.empty() ? std::filesystem::path(".") : std::filesystem::path(directory);
+  const std::filesystem::path dir =
+      directory.empty() ? std::filesystem::path(".") : std::filesystem::path(directory);
   if (std::filesystem::is_regular_file(dir / name, error)) return directory + name;
   std::optional<std::string> match;
   for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {

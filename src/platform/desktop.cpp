@@ -41,15 +41,17 @@ Answer TakeAnswer(std::deque<Answer>& answers) {
 
 }  // namespace
 
-std::optional<std::string> HeadlessDesktop::BrowseForFolder() { return TakeAnswer(folderAnswers_); }
+std::optional<std::string> HeadlessDesktop::BrowseForFolder() {
+  return TakeAnswer(folderAnswers_);
+}
 
 std::optional<std::string> HeadlessDesktop::AskSaveFileName(const std::string& proposedName) {
   proposedSaveNames_.push_back(proposedName);
   return TakeAnswer(saveAnswers_);
 }
 
-std::optional<std::string> HeadlessDesktop::AskFolderName(const std::string& parentName,
-                                                          const std::function<bool(const std::string&)>& accept) {
+std::optional<std::string> HeadlessDesktop::AskFolderName(
+    const std::string& parentName, const std::function<bool(const std::string&)>& accept) {
   folderDialogParents_.push_back(parentName);
   while (!folderNameAnswers_.empty()) {
     const std::string name = TakeAnswer(folderNameAnswers_);

@@ -64,7 +64,9 @@ class HeadlessDesktop : public Desktop {
                                            const std::function<bool(const std::string&)>& accept) override;
   bool ReportProgress(uint64_t done, uint64_t total) override;
 
-  void AddFolderAnswer(std::optional<std::string> directory) { folderAnswers_.push_back(std::move(directory)); }
+  void AddFolderAnswer(std::optional<std::string> directory) {
+    folderAnswers_.push_back(std::move(directory));
+  }
   void AddSaveAnswer(std::optional<std::string> path) { saveAnswers_.push_back(std::move(path)); }
   // What the user types in the folder-name dialog before pressing OK, in turn; an empty text cannot be
   // confirmed (OK stays disabled). When none is left the user cancels.

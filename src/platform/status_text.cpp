@@ -15,7 +15,9 @@ void ShowWelcome() {
   SetStatusText(kWelcome);
 }
 
-void SetStatusLineRegistered(bool registered) { statusLineRegistered = registered; }
+void SetStatusLineRegistered(bool registered) {
+  statusLineRegistered = registered;
+}
 
 void SetStatusText(const std::string& text) {
   if (statusLineRegistered) CurrentDesktop().ShowStatus(text);

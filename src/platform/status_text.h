@@ -5,7 +5,8 @@
 
 namespace vendrel {
 
-inline constexpr const char* kWelcome = "Welcome to the Vendrel! Use Open command or drag'n'drop DBX to begin";
+inline constexpr const char* kWelcome =
+    "Welcome to the Vendrel! Use Open command or drag'n'drop DBX to begin";
 inline constexpr const char* kFailedToExpand = "Failed to expand, possible database changed or locked";
 inline constexpr const char* kFailedToExplore = "Failed to explore, possible database changed or locked";
 inline constexpr const char* kFailedToRefresh = "Failed to refresh, possible database was changed or locked";

@@ -179,7 +179,8 @@ class CliFolders : public Cli {
  protected:
   void SetUp() override {
     DbxBuilder folders(DbKind::Folder);
-    folders.AddFolders({{1, 0, "Local Folders", "", true, 0x10}, {5, 1, "Inbox", "Inbox.dbx", true, 0x10},
+    folders.AddFolders({{1, 0, "Local Folders", "", true, 0x10},
+                        {5, 1, "Inbox", "Inbox.dbx", true, 0x10},
                         {6, 1, "Outbox", "outbox.DBX", true, 0x01}});
     folders.WriteTo(dir / "Folders.dbx");
     WriteMessages("Inbox", 5, 3, "Inbox.dbx");

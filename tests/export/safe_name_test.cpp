@@ -36,7 +36,10 @@ TEST(SafeFolderName, NamesThatLeadOutOfTheDirectoryBecomePlainNames) {
   EXPECT_EQ(SafeFolderName(".."), "__");
   EXPECT_EQ(SafeFolderName("../../etc"), ".._.._etc");
   EXPECT_EQ(SafeFolderName("/etc"), "_etc");
-  EXPECT_EQ(SafeFolderName("Bo\xEEte de r\xE9" "ception"), "Bo\xEEte de r\xE9" "ception");
+  EXPECT_EQ(SafeFolderName("Bo\xEEte de r\xE9"
+                           "ception"),
+            "Bo\xEEte de r\xE9"
+            "ception");
 }
 
 }  // namespace

@@ -151,7 +151,9 @@ TEST_F(CreateFolder, ANameTheCodePageCannotHoldIsRefusedWithAClearMessage) {
 
   const std::string accented = "Réception";
   ASSERT_TRUE(Folder(1)->CreateFolder(&accented));
-  EXPECT_EQ(Children(1, 1), (Names{"Drafts", "Inbox", "Junk", "Outbox", "R\xE9" "ception"}));
+  EXPECT_EQ(Children(1, 1), (Names{"Drafts", "Inbox", "Junk", "Outbox",
+                                   "R\xE9"
+                                   "ception"}));
 }
 
 TEST_F(CreateFolder, TheRootOfAMessageDatabaseCreatesUnderItsFolderInTheFoldersDbxBesideIt) {
@@ -188,11 +190,12 @@ TEST_F(CreateFolder, ManyFoldersThatGrowTheFileKeepEveryTreeConsistent) {
   EXPECT_EQ(store.ReadU32(dbx::CountSlot(1)), 126u);
   Names children = Children(1, 1);
   EXPECT_EQ(children.size(), 124u);
-  EXPECT_TRUE(std::is_sorted(children.begin(), children.end(), [](const std::string& a, const std::string& b) {
-    return dbx::CompareNamesNoCase(a, b) < 0;
-  }));
+  EXPECT_TRUE(std::is_sorted(
+      children.begin(), children.end(),
+      [](const std::string& a, const std::string& b) { return dbx::CompareNamesNoCase(a, b) < 0; }));
   for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(testsupport::TreeOrder(store, *store.ReadU32(dbx::RootSlot(k))).size(), *store.ReadU32(dbx::CountSlot(k)));
+    EXPECT_EQ(testsupport::TreeOrder(store, *store.ReadU32(dbx::RootSlot(k))).size(),
+              *store.ReadU32(dbx::CountSlot(k)));
   }
 }
 

@@ -54,7 +54,8 @@ class Saving : public testing::Test {
   std::vector<std::string> SavedFiles(const fs::path& folder) {
     std::vector<std::string> names;
     if (!fs::exists(folder)) return names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+      names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -76,11 +77,13 @@ TEST_F(Saving, SaveDefaultWritesSafeSubjectFolderIdAndIdIntoTheFolderDirectory) 
   const uint32_t noSubject = Message("");
   const uint32_t unsafe = Message("a<b>:c\"d/e\\f|g*h?i\tj and then some more text to cut");
   Attach();
-  for (const uint32_t record : {ra, noSubject, unsafe}) EXPECT_TRUE(Record(record)->SaveDefault(out.path(), true));
+  for (const uint32_t record : {ra, noSubject, unsafe})
+    EXPECT_TRUE(Record(record)->SaveDefault(out.path(), true));
   EXPECT_EQ(SavedFiles(out / "Inbox"),
             (std::vector<std::string>{"(No subject) 00000005_00000012.eml", "Re_ hi 00000005_00000011.eml",
                                       "a_b__c_d_e_f_g_h_i_j and then some more 00000005_00000013.eml"}));
-  EXPECT_EQ(desktop.desktop.statusLines().back(), (out / "Inbox" / "a_b__c_d_e_f_g_h_i_j and then some more 00000005_00000013.eml").string());
+  EXPECT_EQ(desktop.desktop.statusLines().back(),
+            (out / "Inbox" / "a_b__c_d_e_f_g_h_i_j and then some more 00000005_00000013.eml").string());
 }
 
 TEST_F(Saving, ThePrototypeByteChoosesTheExtension) {

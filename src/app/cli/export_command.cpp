@@ -61,7 +61,8 @@ bool ExportDatabase(const std::string& path, const std::string& directory, InMem
 
 // The message databases that the folder records of Folders.dbx name, in the order of tree 0; missing
 // tells whether one of them is not there.
-std::vector<std::string> MessageDatabasesOf(const DbStore& store, const std::string& foldersPath, bool& missing) {
+std::vector<std::string> MessageDatabasesOf(const DbStore& store, const std::string& foldersPath,
+                                            bool& missing) {
   std::vector<std::string> paths;
   const uint32_t root = store.ReadU32(dbx::RootSlot(0)).value_or(0);
   dbx::WalkIndexTree(store, root, [&](const dbx::IndexNode&, unsigned, uint32_t ra) {
@@ -106,7 +107,8 @@ int RunExport(const Arguments& arguments) {
   InMemoryTreeView tree;
   InMemoryListView list;
   bool allSaved = !missing;
-  for (const std::string& database : databases) allSaved = ExportDatabase(database, directory, tree, list) && allSaved;
+  for (const std::string& database : databases)
+    allSaved = ExportDatabase(database, directory, tree, list) && allSaved;
   SetCurrentDesktop(nullptr);
   return allSaved ? kExitOk : kExitFailed;
 }

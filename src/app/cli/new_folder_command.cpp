@@ -26,8 +26,9 @@ class NewFolderDesktop : public HeadlessDesktop {
 
 int RunNewFolder(const Arguments& arguments) {
   if (arguments.size() != 3 || arguments[2].empty()) {
-    PrintError("usage: vendrel-cli new-folder FILE PARENT_ID NAME (PARENT_ID in hexadecimal, or - for the "
-               "folder of a message database)");
+    PrintError(
+        "usage: vendrel-cli new-folder FILE PARENT_ID NAME (PARENT_ID in hexadecimal, or - for the "
+        "folder of a message database)");
     return kExitUsage;
   }
   const std::string& path = arguments[0];
@@ -50,7 +51,8 @@ int RunNewFolder(const Arguments& arguments) {
         PrintError("PARENT_ID must be a folder ID in hexadecimal");
         return kExitUsage;
       }
-      dbx::IndexCursor cursor(store.ReadU32(dbx::RootSlot(0)).value_or(0), dbx::IndexCursor::MatchId, *parentId);
+      dbx::IndexCursor cursor(store.ReadU32(dbx::RootSlot(0)).value_or(0), dbx::IndexCursor::MatchId,
+                              *parentId);
       parentRa = cursor.Next(store);
       subfolderRoot = store.ReadU32(dbx::RootSlot(2)).value_or(0);
       if (parentRa == 0) {
