@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "dbx/header.h"
+#include "platform/mapping_cache.h"
 #include "support/dbx_builder.h"
 
 namespace {
@@ -25,5 +26,21 @@ void OpenCheckClose(benchmark::State& state) {
 }
 
 BENCHMARK(OpenCheckClose)->Arg(1)->Arg(256)->Unit(benchmark::kMicrosecond);
+
+// The same when the file is not mapped yet: each round maps it afresh and unmaps it again.
+void OpenCheckCloseUnmapped(benchmark::State& state) {
+  const size_t size = static_cast<size_t>(state.range(0)) << 20;
+  vendrel::testsupport::TempDir dir;
+  const std::string path = (dir / "Big.dbx").string();
+  DbxBuilder(DbKind::Message).PadTo(size).WriteTo(path);
+  for (auto _ : state) {
+    vendrel::DbStore store;
+    const bool ok = store.Open(path) && vendrel::dbx::IsMessageDatabase(&store);
+    store.Close();
+    vendrel::ForgetMappings();
+    if (!ok) state.SkipWithError("the session could not be opened");
+  }
+}
+BENCHMARK(OpenCheckCloseUnmapped)->Arg(1)->Arg(256)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

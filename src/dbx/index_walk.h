@@ -4,12 +4,45 @@
 // handed out twice.
 #pragma once
 
-#include <unordered_set>
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "dbx/index_node.h"
 
 namespace vendrel::dbx {
+
+// The nodes a walk has entered. Open addressing in one vector: the explorer's cursor walks a tree again
+// at every step, and a node-based set spent more time allocating than the walk spent reading.
+class EnteredNodes {
+ public:
+  // False when ra (never 0) was entered before.
+  bool Insert(uint32_t ra) {
+    if (2 * (count_ + 1) > slots_.size()) Grow();
+    for (size_t i = Slot(ra);; i = (i + 1) & (slots_.size() - 1)) {
+      if (slots_[i] == ra) return false;
+      if (slots_[i] == 0) {
+        slots_[i] = ra;
+        ++count_;
+        return true;
+      }
+    }
+  }
+
+ private:
+  size_t Slot(uint32_t ra) const { return (ra * 2654435761u >> 4) & (slots_.size() - 1); }
+  void Grow() {
+    std::vector<uint32_t> old(slots_.empty() ? 64 : 2 * slots_.size(), 0);
+    old.swap(slots_);
+    count_ = 0;
+    for (const uint32_t ra : old) {
+      if (ra != 0) Insert(ra);
+    }
+  }
+
+  std::vector<uint32_t> slots_;
+  size_t count_ = 0;
+};
 
 enum class WalkEnd {
   Completed,  // every reachable record was visited
@@ -25,12 +58,12 @@ WalkEnd WalkIndexTree(const DbStore& store, uint32_t rootRa, Visit&& visit) {
     IndexNode node;
     int next;  // -1: the left child is still to be walked; else the next entry
   };
-  std::unordered_set<uint32_t> entered;
+  EnteredNodes entered;
   bool cut = false;
   std::vector<Frame> stack;
   auto enter = [&](uint32_t ra) {
     if (const std::optional<IndexNode> node = IndexNode::At(store, ra)) {
-      if (!entered.insert(ra).second) {
+      if (!entered.Insert(ra)) {
         cut = true;
         return;
       }

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "dbx/record.h"
+#include "export/export_path.h"
 #include "support/db_file.h"
 #include "support/scoped_desktop.h"
 
@@ -96,6 +97,34 @@ TEST_F(WriteMessageFileTest, AnExistingFileIsOverwrittenButALinkIsNotFollowed) {
   ASSERT_EQ(desktop.desktop.diagnostics().size(), 1u);
   EXPECT_EQ(desktop.desktop.diagnostics()[0],
             "    BAG! File " + (out / "link.eml").string() + " failed to create!\nCheck GetSafeDispName()\n");
+}
+
+}  // namespace
+}  // namespace vendrel
+
+namespace vendrel {
+namespace {
+
+TEST(MakeExportPath, APathLongerThanAPathCanBeIsRefusedNotCut) {
+  testsupport::DbxBuilder builder(testsupport::DbKind::Message);
+  testsupport::MessageSpec message;
+  message.id = 2;
+  message.subject = "s";
+  const uint32_t ra = builder.AddMessage(message);
+  testsupport::DbFile db(builder);
+  EXPECT_EQ(MakeExportPath(db.store, ra, "/out"), "/out/s 00000005_00000002.eml");
+  EXPECT_FALSE(MakeExportPath(db.store, ra, "/" + std::string(5000, 'd')).has_value());
+  EXPECT_FALSE(MakeExportPath(db.store, ra, "").has_value());
+  EXPECT_FALSE(MakeExportPath(db.store, ra + 4, "/out").has_value());
+}
+
+TEST(MakeDirectory, ALinkInPlaceOfTheFolderDirectoryIsNotADirectoryToSaveInto) {
+  testsupport::TempDir out, elsewhere;
+  EXPECT_TRUE(MakeDirectory((out / "Inbox").string()));
+  EXPECT_TRUE(MakeDirectory((out / "Inbox").string()));  // an existing one is fine
+  std::filesystem::create_directory_symlink(elsewhere.path(), out / "Outbox");
+  EXPECT_FALSE(MakeDirectory((out / "Outbox").string()));
+  EXPECT_FALSE(MakeDirectory(""));
 }
 
 }  // namespace
