@@ -70,7 +70,9 @@ bool OpenGap(DbStore& store, InsertPosition at) {
   const std::optional<IndexNode> node = IndexNode::At(store, at.nodeRa);
   if (!node) return false;
   for (unsigned i = node->entryCount(); i-- > at.pos;) {
-    const IndexEntry entry = IndexNode::At(store, at.nodeRa)->entry(i);
+    const std::optional<IndexNode> current = IndexNode::At(store, at.nodeRa);
+    if (!current) return false;
+    const IndexEntry entry = current->entry(i);
     if (!SetEntry(store, at.nodeRa, entry.recordRa, entry.childRa, i + 1)) return false;
   }
   return true;
@@ -85,7 +87,8 @@ bool RefreshParentCount(DbStore& store, uint32_t nodeRa) {
   if (!parent) return false;
   if (parent->leftChild() == nodeRa) return SetLeftChild(store, parent->ra(), nodeRa);
   const unsigned pos = node->posInParent();
-  if (pos >= kMaxIndexEntries) return false;
+  // A parent link that does not lead back here would have the refresh detach another subtree.
+  if (pos >= kMaxIndexEntries || parent->entry(pos).childRa != nodeRa) return false;
   return SetEntry(store, parent->ra(), parent->entry(pos).recordRa, nodeRa, pos);
 }
 

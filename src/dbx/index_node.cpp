@@ -19,6 +19,11 @@ uint32_t EntryOffset(unsigned pos) {
 // Points the child back at its parent; the child's entry count, or none when it does not validate.
 std::optional<uint8_t> LinkChild(DbStore& store, uint32_t childRa, uint32_t parentRa, unsigned pos) {
   if (childRa == 0 || !IndexNode::At(store, childRa)) return std::nullopt;
+  // A child that overlaps its parent would overwrite the parent's own fields when linked.
+  if (uint64_t{childRa} < uint64_t{parentRa} + kIndexNodeSize &&
+      uint64_t{parentRa} < uint64_t{childRa} + kIndexNodeSize) {
+    return std::nullopt;
+  }
   uint8_t* child = store.AtWritable(childRa, kIndexNodeSize);
   if (child == nullptr) return std::nullopt;
   StoreU32(child + kParentField, parentRa);
@@ -65,6 +70,7 @@ bool SetLeftChild(DbStore& store, uint32_t nodeRa, uint32_t childRa) {
   if (WritableNode(store, nodeRa) == nullptr) return false;
   const std::optional<uint8_t> childCount = LinkChild(store, childRa, nodeRa, 0);
   uint8_t* node = WritableNode(store, nodeRa);
+  if (node == nullptr) return false;
   StoreU32(node + kLeftChildField, childCount ? childRa : 0);
   node[kEntryCountInNextField] = childCount.value_or(0);
   return true;
@@ -73,7 +79,9 @@ bool SetLeftChild(DbStore& store, uint32_t nodeRa, uint32_t childRa) {
 bool SetEntry(DbStore& store, uint32_t nodeRa, uint32_t recordRa, uint32_t childRa, unsigned pos) {
   if (pos >= kMaxIndexEntries || WritableNode(store, nodeRa) == nullptr) return false;
   const std::optional<uint8_t> childCount = LinkChild(store, childRa, nodeRa, pos);
-  uint8_t* entry = WritableNode(store, nodeRa) + EntryOffset(pos);
+  uint8_t* node = WritableNode(store, nodeRa);
+  if (node == nullptr) return false;
+  uint8_t* entry = node + EntryOffset(pos);
   StoreU32(entry, recordRa);
   StoreU32(entry + 4, childCount ? childRa : 0);
   StoreU32(entry + 8, childCount.value_or(0));

@@ -23,9 +23,16 @@ uint32_t DataAreaRa(const DbStore& store, uint32_t ra) {
   return static_cast<uint32_t>(std::min<uint64_t>(dataArea, UINT32_MAX));
 }
 
+std::optional<uint32_t> PropertyEntryRa(uint32_t ra, unsigned index) {
+  const uint64_t entryRa = uint64_t{ra} + kRecordHeadSize + 4 * uint64_t{index};
+  if (entryRa > UINT32_MAX) return std::nullopt;
+  return static_cast<uint32_t>(entryRa);
+}
+
 std::optional<PropertyEntry> PropertyAt(const DbStore& store, uint32_t ra, unsigned index) {
   if (index >= PropertyCount(store, ra)) return std::nullopt;
-  const uint8_t* entry = store.At(ra + kRecordHeadSize + 4 * index, 4);
+  const std::optional<uint32_t> entryRa = PropertyEntryRa(ra, index);
+  const uint8_t* entry = entryRa ? store.At(*entryRa, 4) : nullptr;
   if (entry == nullptr) return std::nullopt;
   return PropertyEntry{LoadU32(entry)};
 }

@@ -50,6 +50,8 @@ const uint8_t* RecordAt(const DbStore& store, uint32_t ra);
 uint8_t PropertyCount(const DbStore& store, uint32_t ra);
 // RA of the record's data area: ra + 12 + 4 * property count.
 uint32_t DataAreaRa(const DbStore& store, uint32_t ra);
+// RA of entry i of the record's property table; none when it would not fit in 32 bits.
+std::optional<uint32_t> PropertyEntryRa(uint32_t ra, unsigned index);
 // Entry i of the record's property table, or none when the record or the entry is not there.
 std::optional<PropertyEntry> PropertyAt(const DbStore& store, uint32_t ra, unsigned index);
 

@@ -42,14 +42,14 @@ std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordR
   const std::optional<std::string> extension = GetExportExtension(store);
   const std::optional<uint32_t> folderId = store.ReadU32(dbx::kFolderIdField);
   if (!extension || !folderId) return std::nullopt;
-  const std::string stem = LegacyCodePage().ToUtf8(GetSafeDispName(dbx::GetDisplayName(store, recordRa)));
+  const std::string stem = GetSafeDispName(dbx::GetDisplayName(store, recordRa));
   return Checked(Format("%s/%s %08X_%08X.%s", directory.c_str(), stem.c_str(), *folderId,
                         dbx::GetId(store, recordRa), extension->c_str()));
 }
 
 std::optional<std::string> FolderDirectory(const DbStore& store, const std::string& directory) {
   const std::string name = dbx::HeaderTextBytes(store, dbx::kFolderNameField, dbx::kFolderIdField);
-  return Checked(directory + "/" + LegacyCodePage().ToUtf8(SafeFolderName(name)));
+  return Checked(directory + "/" + SafeFolderName(name));
 }
 
 }  // namespace vendrel

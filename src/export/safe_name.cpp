@@ -1,5 +1,6 @@
 #include "export/safe_name.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/code_page.h"
@@ -10,41 +11,39 @@ namespace {
 
 constexpr const char kReplaced[] = "<>:\"/\\|*?\r\n\t";
 
-// Replaces the characters a file name cannot hold, stepping over double-byte characters whole (their
-// trail byte may look like a backslash).
+// In UTF-8 every byte of a multibyte character is above 0x7F, so replacing ASCII bytes never touches one.
 void ReplaceUnsafe(std::string& name) {
-  const CodePage& codePage = LegacyCodePage();
-  for (size_t i = 0; i < name.size(); ++i) {
-    if (codePage.IsLeadByte(static_cast<uint8_t>(name[i]))) {
-      ++i;
-    } else if (name[i] != '\0' && std::strchr(kReplaced, name[i]) != nullptr) {
-      name[i] = '_';
-    }
+  for (char& c : name) {
+    if (c != '\0' && std::strchr(kReplaced, c) != nullptr) c = '_';
   }
+}
+
+// The first count characters of UTF-8 text.
+std::string FirstCharacters(const std::string& text, size_t count) {
+  size_t end = 0;
+  for (size_t characters = 0; end < text.size() && characters < count; ++characters) {
+    do {
+      ++end;
+    } while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80);
+  }
+  return text.substr(0, end);
 }
 
 }  // namespace
 
-std::string GetSafeDispName(std::optional<std::string_view> source, size_t capacity) {
-  if (!source || source->empty()) return kNoSubject;
+std::string GetSafeDispName(std::optional<std::string_view> legacySource, size_t capacity) {
+  if (!legacySource || legacySource->empty()) return kNoSubject;
   if (capacity == 0) return {};
-  const CodePage& codePage = LegacyCodePage();
-  size_t length = 0;
-  for (size_t characters = 0; length < source->size() && characters < capacity - 1; ++characters) {
-    const bool lead = codePage.IsLeadByte(static_cast<uint8_t>((*source)[length]));
-    length += lead && length + 1 < source->size() ? 2 : 1;
-  }
-  std::string name(source->substr(0, length));
+  std::string name = FirstCharacters(LegacyCodePage().ToUtf8(*legacySource), capacity - 1);
   ReplaceUnsafe(name);
   return name;
 }
 
-std::string SafeFolderName(std::string_view name) {
-  std::string safe(name);
-  ReplaceUnsafe(safe);
-  if (safe.empty() || safe == "." || safe == "..")
-    safe.replace(0, safe.size(), std::max<size_t>(safe.size(), 1), '_');
-  return safe;
+std::string SafeFolderName(std::string_view legacyName) {
+  std::string name = LegacyCodePage().ToUtf8(legacyName);
+  ReplaceUnsafe(name);
+  if (name.empty() || name == "." || name == "..") name.assign(std::max<size_t>(name.size(), 1), '_');
+  return name;
 }
 
 }  // namespace vendrel

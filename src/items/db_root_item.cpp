@@ -38,8 +38,8 @@ bool DbRootItem::AttachDatabase(const std::string& databasePath, TreeView* tree,
   } else {
     return false;
   }
-  InsertTreeNode(update);
-  return true;
+  // Without a node nothing holds the item: the creator must release it.
+  return InsertTreeNode(update) != kNoTreeNode;
 }
 
 bool DbRootItem::Expand() {

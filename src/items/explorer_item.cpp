@@ -122,6 +122,17 @@ bool ExplorerItem::DeleteTreeChildren() {
   TreeView* tree = FindTreeView();
   if (tree == nullptr) return false;
   if (hTreeItem == kTreeRoot) return true;  // never inserted: no children of its own
+  // The list shows the selected node's children: when that node is about to go, its rows go first, so
+  // that no row outlives the items its item finds its way through.
+  const TreeNodeHandle selected = tree->Selected();
+  if (selected != hTreeItem && selected != kNoTreeNode) {
+    for (TreeNodeHandle above = tree->ParentNode(selected); above != kNoTreeNode;
+         above = tree->ParentNode(above)) {
+      if (above != hTreeItem) continue;
+      if (ListView* list = FindListView()) list->DeleteAllRows();
+      break;
+    }
+  }
   for (TreeNodeHandle child; (child = tree->FirstChild(hTreeItem)) != kNoTreeNode;) {
     if (!tree->DeleteNode(child)) return false;
   }

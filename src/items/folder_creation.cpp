@@ -66,7 +66,7 @@ std::optional<uint32_t> ParentFlagToSet(const DbStore& store, uint32_t parentId)
     const std::optional<dbx::PropertyEntry> entry = dbx::PropertyAt(store, parent, i);
     if (!entry || entry->id() != kPropAnyInfo) continue;
     if (!entry->isDirect()) return std::nullopt;
-    return parent + dbx::kRecordHeadSize + 4 * i;
+    return dbx::PropertyEntryRa(parent, i);
   }
   return std::nullopt;
 }

@@ -23,8 +23,8 @@ bool IndexNodeItem::LoadNode(const DbStore& store, bool show, bool update, bool 
   if (!show) return true;
   if (asLeftChild) image = kImageLeftChild;
   caption = Format("Index %08X", ra);
-  InsertTreeNode(update);
-  return true;
+  // Without a node nothing holds the item: the creator must release it.
+  return InsertTreeNode(update) != kNoTreeNode;
 }
 
 bool IndexNodeItem::Expand() {
@@ -111,28 +111,36 @@ SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& di
     }
   }
 
-  // Every message of one database goes to the same folder directory: made once, not per message.
+  const int entryCount = node->entryCount();  // read now: a save may move the mapping
+  // Every message of one database goes to the same folder directory: made once, at the first message
+  // that has text, so that a database without any leaves no empty directory behind.
   MakeDirectory(directory);
   const std::optional<std::string> folder = FolderDirectory(store, directory);
-  const bool folderReady = folder && MakeDirectory(*folder);
+  std::optional<bool> folderReady;
+  AddRef();  // the desktop runs while the progress is shown: this item stays until the save ends
   for (const uint32_t recordRa : records) {
     RecordItem record(this, recordRa, 0);
     if (!record.LoadRecord(store, false, false)) {
       ++count.failed;
-    } else if (!CanExport(store, recordRa, showMessages)) {
+      continue;
+    }
+    if (!CanExport(store, recordRa, showMessages)) {
       ++count.withoutText;
-    } else if (folderReady && record.ExportTo(store, *folder)) {
-      ++count.saved;
     } else {
-      ++count.failed;
+      if (!folderReady) folderReady = folder && MakeDirectory(*folder);
+      if (*folderReady && record.ExportTo(store, *folder)) {
+        ++count.saved;
+      } else {
+        ++count.failed;
+      }
     }
     if (!CurrentDesktop().ReportProgress(++count.done, records.size())) {
       count.stopped = true;
       break;
     }
   }
-  SetStatusText(
-      Format("Saved %d msgs (%d total).Path: %s", count.saved, node->entryCount(), directory.c_str()));
+  SetStatusText(Format("Saved %d msgs (%d total).Path: %s", count.saved, entryCount, directory.c_str()));
+  Release();
   return count;
 }
 

@@ -42,8 +42,8 @@ bool IndexTableItem::LoadSlot(const DbStore& store, bool show, bool update) {
   const bool folderDatabase = !dbx::IsMessageDatabase(&store);
   caption = Format("%08X %s", ra, SlotName(folderDatabase, ra));
   image = SlotImage(folderDatabase, ra);
-  InsertTreeNode(update);
-  return true;
+  // Without a node nothing holds the item: the creator must release it.
+  return InsertTreeNode(update) != kNoTreeNode;
 }
 
 bool IndexTableItem::Expand() {

@@ -93,8 +93,8 @@ bool RecordItem::LoadRecord(const DbStore& store, bool show, bool update) {
   const std::string legacy =
       Format("%08X ", dbx::GetId(store, ra)) + std::string(dbx::GetDisplayName(store, ra).value_or(""));
   caption = LegacyCodePage().ToUtf8(std::string_view(legacy).substr(0, kCaptionLimit));
-  InsertTreeNode(update);
-  return true;
+  // Without a node nothing holds the item: the creator must release it.
+  return InsertTreeNode(update) != kNoTreeNode;
 }
 
 bool RecordItem::Expand() {
@@ -143,7 +143,7 @@ bool RecordItem::Explore() {
   AppendFieldRow(list, "Part count?", "", Format("%02X", record[0x0B]), "?");
   const uint32_t dataArea = dbx::DataAreaRa(store, ra);
   for (unsigned i = 0; i < count; ++i) {
-    FieldItem field(this, ra + dbx::kRecordHeadSize + 4 * i, dataArea);
+    FieldItem field(this, dbx::PropertyEntryRa(ra, i).value_or(0), dataArea);
     if (!field.IsValidField(store)) continue;
     const int row =
         InsertRow(list, list != nullptr ? list->RowCount() : 0, *field.GetNameText(store), field.GetImage());
@@ -211,7 +211,7 @@ bool RecordItem::SaveAs() {
   if (!OpenStore(store) || !CanExport(store, ra, true)) return false;
   const std::optional<std::string> extension = GetExportExtension(store);
   if (!extension) return false;
-  const std::string stem = LegacyCodePage().ToUtf8(GetSafeDispName(dbx::GetDisplayName(store, ra)));
+  const std::string stem = GetSafeDispName(dbx::GetDisplayName(store, ra));
   const std::optional<std::string> path = CurrentDesktop().AskSaveFileName(stem + "." + *extension);
   return path && !path->empty() && WriteMessageFile(store, ra, *path);
 }

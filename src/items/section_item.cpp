@@ -26,8 +26,8 @@ bool SectionItem::LoadSection(const DbStore& store, bool update) {
   const std::optional<dbx::TextBlock> block = BlockOf(store, ra);
   if (!block) return false;
   caption = Format("Section %08X %d byte(s)", ra, static_cast<int>(block->used));
-  InsertTreeNode(update);
-  return true;
+  // Without a node nothing holds the item: the creator must release it.
+  return InsertTreeNode(update) != kNoTreeNode;
 }
 
 bool SectionItem::Expand() {

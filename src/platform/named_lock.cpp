@@ -35,9 +35,11 @@ uint64_t Fnv1a(std::string_view text) {
 // The directory must be ours: a directory planted by another user in /tmp could otherwise be used to
 // see or block our locks.
 bool EnsurePrivateDirectory(const std::string& path) {
-  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat info {};
-  if (lstat(path.c_str(), &info) != 0) return false;
+  if (lstat(path.c_str(), &info) != 0) {
+    if (errno != ENOENT || (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)) return false;
+    if (lstat(path.c_str(), &info) != 0) return false;
+  }
   if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid()) {
     errno = EACCES;
     return false;
@@ -84,16 +86,11 @@ std::string LockFileName(std::string_view name) {
 
 bool NamedLock::Create(std::string_view name) {
   Close();
-  // A directory found sound is not checked again: a session is opened around every single operation.
-  static std::string checkedDirectory;
+  // Checked every time (one lstat): the directory may have been cleaned away or planted since.
   const std::string directory = LockDirectory();
-  std::lock_guard guard(heldLocksMutex);
-  if (directory != checkedDirectory) {
-    if (!EnsurePrivateDirectory(directory)) {
-      lastError_ = errno;
-      return false;
-    }
-    checkedDirectory = directory;
+  if (!EnsurePrivateDirectory(directory)) {
+    lastError_ = errno;
+    return false;
   }
   fileName_ = directory + "/" + LockFileName(name);
   fd_ = open(fileName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

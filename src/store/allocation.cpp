@@ -39,13 +39,20 @@ uint8_t* DbStore::Allocate(uint32_t size, uint32_t descriptorOffset, uint32_t gr
   const uint32_t rounded = (size + 3) & ~3u;
 
   std::optional<Descriptor> descriptor = ReadDescriptor(*this, descriptorOffset);
-  // A damaged header whose used count passes its chunk size would hand out room that is not there.
-  if (!descriptor || descriptor->used > descriptor->chunkSize) return nullptr;
+  const std::optional<uint32_t> allocatedSize = ReadU32(kAllocatedSizeField);
+  // A damaged header must not make the allocator write over the header, past the allocated part, or
+  // hand out room that is not there: such a header is refused.
+  if (!descriptor || !allocatedSize || *allocatedSize < kHeaderEnd || *allocatedSize > viewLength()) {
+    return nullptr;
+  }
+  if (descriptor->used > descriptor->chunkSize) return nullptr;
+  if (descriptor->chunkRa != 0 && (descriptor->chunkRa < kHeaderEnd ||
+                                   uint64_t{descriptor->chunkRa} + descriptor->chunkSize > *allocatedSize)) {
+    return nullptr;
+  }
 
   const bool fits = descriptor->chunkRa != 0 && descriptor->chunkSize - descriptor->used >= rounded;
   if (!fits) {
-    const std::optional<uint32_t> allocatedSize = ReadU32(kAllocatedSizeField);
-    if (!allocatedSize || *allocatedSize == 0) return nullptr;
     // The chunk must hold the block even when the request is larger than the usual growth.
     const uint64_t chunkLength = std::max(growth, rounded);
     const uint64_t newEnd = *allocatedSize + chunkLength;

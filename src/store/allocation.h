@@ -12,6 +12,9 @@ namespace vendrel {
 inline constexpr uint32_t kEntryHeapDescriptor = 0x24;  // records
 inline constexpr uint32_t kIndexHeapDescriptor = 0x30;  // index nodes
 inline constexpr uint32_t kAllocatedSizeField = 0x7C;
+// No chunk may start inside the header: its fields run up to 0x24C0 in every database (message
+// databases keep their folder fields after that, and this program allocates only in Folders.dbx).
+inline constexpr uint32_t kHeaderEnd = 0x24C0;
 
 inline constexpr uint32_t kEntryHeapGrowth = 49152;  // 0xC000
 inline constexpr uint32_t kIndexHeapGrowth = 15900;  // 0x3E1C: 25 index nodes

@@ -217,5 +217,18 @@ TEST(SetLinks, AChildThatDoesNotValidateIsNotLinked) {
   EXPECT_FALSE(SetLeftChild(db.store, 0x7FFFFFF0, 0));
 }
 
+TEST(SetLinks, AChildThatOverlapsItsParentIsNotLinkedAndTheParentStaysValid) {
+  DbxBuilder builder(DbKind::Message);
+  const uint32_t node = builder.AddNode();
+  builder.AddNode();
+  builder.SetU32(node + 4, node + 4);  // a "node" tagged inside the parent, whose head covers its count
+  DbFile db(builder);
+  EXPECT_TRUE(SetEntry(db.store, node, 0x55, node + 4, 0));
+  EXPECT_TRUE(SetLeftChild(db.store, node, node + 4));
+  ASSERT_TRUE(IndexNode::At(db.store, node).has_value());
+  EXPECT_EQ(IndexNode::At(db.store, node)->entry(0).childRa, 0u);
+  EXPECT_EQ(IndexNode::At(db.store, node)->leftChild(), 0u);
+}
+
 }  // namespace
 }  // namespace vendrel::dbx

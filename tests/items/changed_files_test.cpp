@@ -7,6 +7,7 @@
 #include "dbx/record_builder.h"
 #include "explorer_fixture.h"
 #include "items/index_table_item.h"
+#include "items/record_item.h"
 #include "support/process.h"
 
 namespace vendrel {
@@ -217,3 +218,31 @@ TEST_F(ItemLeaks, AWholeWalkOverFoldersAndTheirMessageDatabasesLeavesNoItemOnceT
 
 }  // namespace
 }  // namespace vendrel
+
+namespace vendrel::testsupport {
+namespace {
+
+class Reexpanding : public ExplorerTest {};
+
+TEST_F(Reexpanding, AFolderThatExpandsAgainTakesTheRowsOfItsSelectedDescendantWithIt) {
+  DbxBuilder folders(DbKind::Folder);
+  folders.AddFolders({{1, 0, "Inbox", "Inbox.dbx", true, 0x10}});
+  const std::string foldersPath = Write(folders, "Folders.dbx");
+  Write(DbxBuilder(DbKind::Message).SetIndexSlot(0, 0, 0).SetDescriptor(0x30, 0x2800, 0, 0), "Inbox.dbx");
+  DbRootItem* root = Open(foldersPath);
+  ASSERT_NE(root, nullptr);
+  Select(root);
+  auto* inbox = Find<RecordItem>("00000001 Inbox");
+  ASSERT_NE(inbox, nullptr);
+  Select(inbox);
+  ExplorerItem* database = Find("Messages DB");
+  ASSERT_NE(database, nullptr);
+  ASSERT_FALSE(Select(database).empty());  // rows of the message database's children
+  // The folder is refreshed: its children, the selected database among them, are made anew.
+  EXPECT_TRUE(inbox->Refresh());
+  EXPECT_EQ(list.RowCount(), 0);
+  EXPECT_NE(Find("Messages DB"), nullptr);
+}
+
+}  // namespace
+}  // namespace vendrel::testsupport

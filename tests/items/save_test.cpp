@@ -230,6 +230,15 @@ TEST(WholeSavesOfOtherFiles, AFolderDatabaseSavesNothing) {
   EXPECT_TRUE(fs::is_empty(dir / "out"));
 }
 
+TEST_F(Saving, ADatabaseWhoseMessagesHaveNoTextLeavesNoFolderDirectory) {
+  Message("header only", "");
+  builder.SetIndex(0, records);
+  Attach();
+  const SaveCount count = root->SaveAll(out.path());
+  EXPECT_EQ(count.withoutText, 1);
+  EXPECT_FALSE(fs::exists(out / "Inbox"));
+}
+
 TEST_F(Saving, AnEmptyTreeSavesNothingAndSaysSo) {
   Attach();
   EXPECT_TRUE(root->SaveDefault(out.path(), true));

@@ -140,6 +140,10 @@ TEST_F(Allocation, DamagedOrImpossibleRequestsAreRefusedWithoutChangingTheHeader
       {"allocated size 0", 0, 0, 0, 0},
       {"allocated size near 4 GiB", 0, 0, 0, 0xFFFFF000},
       {"chunk outside the file", 0x7FFF0000, 64, 0, 0x2840},
+      {"chunk inside the header", 0x10, 0x1000, 0, 0x2840},
+      {"chunk past the allocated size", 0x2800, 0x100, 0, 0x2840},
+      {"allocated size inside the header", 0, 0, 0, 0xE0},
+      {"allocated size past the end of the file", 0, 0, 0, 0x10000},
   };
   for (const Case& c : cases) {
     DbxBuilder builder(DbKind::Message);
