@@ -43,4 +43,15 @@ uint32_t IndexCursor::Next(const DbStore& store) {
   return found;
 }
 
+std::vector<uint32_t> IndexCursor::Rest(const DbStore& store) {
+  std::vector<uint32_t> matches;
+  seen_ = 0;
+  WalkIndexTree(store, root_, [&](const IndexNode&, unsigned, uint32_t recordRa) {
+    if (Matches(store, recordRa) && ++seen_ > ordinal_) matches.push_back(recordRa);
+    return false;
+  });
+  ordinal_ += static_cast<uint32_t>(matches.size());
+  return matches;
+}
+
 }  // namespace vendrel::dbx

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "store/db_store.h"
 
@@ -24,6 +25,9 @@ class IndexCursor {
   bool Reset(uint32_t root, uint8_t mode, uint32_t target);
   // RA of the next matching record, or 0 when there is none.
   uint32_t Next(const DbStore& store);
+  // Every match from the current one on, in order, found in a single walk: what calling Next until it
+  // gives 0 would return, without walking the tree again for each match. The cursor ends after them.
+  std::vector<uint32_t> Rest(const DbStore& store);
 
  private:
   bool Matches(const DbStore& store, uint32_t recordRa) const;

@@ -156,7 +156,7 @@ bool IsFolderNameFree(DbRootItem& folderDatabase, const NewFolderInfo& info) {
   if (!folderDatabase.OpenStore(store)) return false;
   dbx::IndexCursor cursor(store.ReadU32(dbx::RootSlot(0)).value_or(0), dbx::IndexCursor::MatchParentId,
                           info.parentId);
-  for (uint32_t sibling; (sibling = cursor.Next(store)) != 0;) {
+  for (const uint32_t sibling : cursor.Rest(store)) {
     RecordItem record(&folderDatabase, sibling, 0);
     if (!record.LoadRecord(store, false, false)) continue;
     const std::optional<std::string_view> name = dbx::GetDisplayName(store, sibling);

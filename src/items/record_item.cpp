@@ -68,8 +68,10 @@ int MessageImage(const DbStore& store, uint32_t ra) {
 }  // namespace
 
 void AddFolderRecords(ExplorerItem& parent, const DbStore& store, uint32_t treeRoot, uint32_t parentId) {
+  // All at once: a folder database with thousands of top-level folders would otherwise be walked again
+  // for each of them.
   dbx::IndexCursor cursor(treeRoot, dbx::IndexCursor::MatchParentId, parentId);
-  for (uint32_t record; (record = cursor.Next(store)) != 0;) {
+  for (const uint32_t record : cursor.Rest(store)) {
     auto* folder = new RecordItem(&parent, record, treeRoot);
     if (!folder->LoadRecord(store, true, false)) folder->Release();
   }

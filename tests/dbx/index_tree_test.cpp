@@ -232,3 +232,36 @@ TEST(SetLinks, AChildThatOverlapsItsParentIsNotLinkedAndTheParentStaysValid) {
 
 }  // namespace
 }  // namespace vendrel::dbx
+
+namespace vendrel::dbx {
+namespace {
+
+TEST(IndexCursorRest, GivesWhatNextWouldGiveUntilZeroInOneWalk) {
+  DbxBuilder builder(DbKind::Folder);
+  std::vector<FolderSpec> folders;
+  for (uint32_t i = 1; i <= 60; ++i)
+    folders.push_back({i, i % 3 == 0 ? 0u : 1u, "f" + std::to_string(i), ""});
+  builder.AddFolders(folders, 3);
+  DbFile db(builder);
+  const uint32_t root = *db.store.ReadU32(RootSlot(1));
+  for (const auto& [mode, target] :
+       std::vector<std::pair<uint8_t, uint32_t>>{{IndexCursor::MatchAll, 0},
+                                                 {IndexCursor::MatchParentId, 1},
+                                                 {IndexCursor::MatchParentId, 0xFFFFFFFF},
+                                                 {IndexCursor::MatchId, 7},
+                                                 {5, 1}}) {
+    IndexCursor stepped(root, mode, target), whole(root, mode, target);
+    std::vector<uint32_t> expected;
+    for (uint32_t ra; (ra = stepped.Next(db.store)) != 0;) expected.push_back(ra);
+    EXPECT_EQ(whole.Rest(db.store), expected) << int{mode};
+    EXPECT_EQ(whole.Next(db.store), 0u);
+  }
+  // From the middle on: what is left.
+  IndexCursor cursor(root, IndexCursor::MatchAll, 0);
+  cursor.Next(db.store);
+  cursor.Next(db.store);
+  EXPECT_EQ(cursor.Rest(db.store).size(), 58u);
+}
+
+}  // namespace
+}  // namespace vendrel::dbx
