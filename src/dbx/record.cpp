@@ -70,12 +70,15 @@ std::optional<std::string_view> StringAt(const DbStore& store, uint32_t ra) {
   return std::string_view(text, terminator != nullptr ? static_cast<const char*>(terminator) - text : room);
 }
 
-std::optional<std::string_view> GetDisplayName(const DbStore& store, uint32_t ra) {
-  const uint8_t id = IsMessageDatabase(&store) ? kPropMessageDisplayName : kPropFolderDisplayName;
+std::optional<std::string_view> GetString(const DbStore& store, uint32_t ra, uint8_t id) {
   const std::optional<PropertyEntry> entry = FindProperty(store, ra, id);
   if (!entry || entry->isDirect()) return std::nullopt;
   const std::optional<uint32_t> valueRa = ValueRa(DataAreaRa(store, ra), *entry);
   return valueRa ? StringAt(store, *valueRa) : std::nullopt;
+}
+
+std::optional<std::string_view> GetDisplayName(const DbStore& store, uint32_t ra) {
+  return GetString(store, ra, IsMessageDatabase(&store) ? kPropMessageDisplayName : kPropFolderDisplayName);
 }
 
 uint32_t GetTextOffset(const DbStore& store, uint32_t ra) {

@@ -34,6 +34,11 @@ inline constexpr uint8_t kPropParentOrFlags = 0x01;
 inline constexpr uint8_t kPropFolderDisplayName = 0x02;
 inline constexpr uint8_t kPropTextOffset = 0x04;
 inline constexpr uint8_t kPropMessageDisplayName = 0x05;
+// Folder records.
+inline constexpr uint8_t kPropFileName = 0x03;
+inline constexpr uint8_t kPropAnyInfo = 0x06;
+inline constexpr uint8_t kPropType = 0x09;
+inline constexpr uint8_t kPropProtocol = 0x0A;
 
 struct PropertyEntry {
   uint32_t raw;
@@ -65,6 +70,9 @@ inline uint32_t GetId(const DbStore& store, uint32_t ra) {
 inline uint32_t GetParentOrFlags(const DbStore& store, uint32_t ra) {
   return GetDword(store, ra, kPropParentOrFlags);
 }
+// The raw 8-bit string of property id, read in place; none when absent or stored direct. A string
+// without terminator before the end of the view is cut there.
+std::optional<std::string_view> GetString(const DbStore& store, uint32_t ra, uint8_t id);
 // The raw 8-bit display name (property 0x05 of a message, 0x02 of a folder), read in place; none when
 // absent. A name without terminator before the end of the view is cut there.
 std::optional<std::string_view> GetDisplayName(const DbStore& store, uint32_t ra);

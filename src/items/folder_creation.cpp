@@ -19,8 +19,6 @@ namespace vendrel {
 
 namespace {
 
-constexpr uint8_t kPropAnyInfo = 0x06;
-constexpr uint8_t kPropProtocol = 0x0A;
 constexpr uint32_t kHasSubfolders = 0x10;  // in the 24-bit "Any info" value
 constexpr size_t kMaxNameBytes = 259;
 constexpr const char* kFolderDatabaseName = "Folders.dbx";
@@ -64,7 +62,7 @@ std::optional<uint32_t> ParentFlagToSet(const DbStore& store, uint32_t parentId)
   const unsigned count = dbx::PropertyCount(store, parent);
   for (unsigned i = 0; i < count; ++i) {
     const std::optional<dbx::PropertyEntry> entry = dbx::PropertyAt(store, parent, i);
-    if (!entry || entry->id() != kPropAnyInfo) continue;
+    if (!entry || entry->id() != dbx::kPropAnyInfo) continue;
     if (!entry->isDirect()) return std::nullopt;
     return dbx::PropertyEntryRa(parent, i);
   }
@@ -181,8 +179,8 @@ bool InsertFolderRecord(DbRootItem& folderDatabase, uint32_t parentId, const std
   dbx::RecordBuilder record(/*folderDatabase=*/true);
   record.SetInteger(dbx::kPropParentOrFlags, parentId);
   record.SetString(dbx::kPropFolderDisplayName, name);
-  record.SetInteger(kPropAnyInfo, kNewFolderAnyInfo);
-  record.SetInteger(kPropProtocol, kNewFolderProtocol);
+  record.SetInteger(dbx::kPropAnyInfo, kNewFolderAnyInfo);
+  record.SetInteger(dbx::kPropProtocol, kNewFolderProtocol);
   const uint32_t ra = record.Write(store);
   if (ra == 0) return false;
 

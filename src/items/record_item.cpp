@@ -21,19 +21,15 @@ namespace vendrel {
 
 namespace {
 
-constexpr uint8_t kPropFileName = 0x03;
-constexpr uint8_t kPropAnyInfo = 0x06;
-constexpr uint8_t kPropType = 0x09;
-constexpr uint8_t kPropProtocol = 0x0A;
 constexpr uint32_t kNone = 0xFFFFFFFF;
 constexpr size_t kCaptionLimit = 259;
 
 int FolderImage(const DbStore& store, uint32_t ra) {
   constexpr int F = kFolderStripBase;
   const uint32_t id = dbx::GetId(store, ra);
-  const uint32_t type = dbx::GetDword(store, ra, kPropType);
-  const uint32_t info = dbx::GetDword(store, ra, kPropAnyInfo);
-  const uint32_t protocol = dbx::GetDword(store, ra, kPropProtocol);
+  const uint32_t type = dbx::GetDword(store, ra, dbx::kPropType);
+  const uint32_t info = dbx::GetDword(store, ra, dbx::kPropAnyInfo);
+  const uint32_t protocol = dbx::GetDword(store, ra, dbx::kPropProtocol);
   const uint32_t parent = dbx::GetParentOrFlags(store, ra);
   const bool marked = ((info >> 8) & 0xBF) != 0;
   const bool infoBit = (info & 1) != 0;
@@ -112,13 +108,9 @@ bool RecordItem::Expand() {
     return true;
   }
   // The folder's message database first, found beside Folders.dbx.
-  if (const std::optional<dbx::PropertyEntry> entry = dbx::FindProperty(store, ra, kPropFileName)) {
-    const std::optional<uint32_t> nameRa =
-        entry->isDirect() ? std::nullopt : dbx::ValueRa(dbx::DataAreaRa(store, ra), *entry);
-    const std::optional<std::string_view> name = nameRa ? dbx::StringAt(store, *nameRa) : std::nullopt;
+  if (const std::optional<std::string_view> name = dbx::GetString(store, ra, dbx::kPropFileName)) {
     const std::optional<std::string> path =
-        name ? ResolveSiblingFile(DirectoryOf(*FindDatabasePath()), LegacyCodePage().ToUtf8(*name))
-             : std::nullopt;
+        ResolveSiblingFile(DirectoryOf(*FindDatabasePath()), LegacyCodePage().ToUtf8(*name));
     if (path) {
       auto* database = new DbRootItem(this, 0);
       if (!database->AttachDatabase(*path, FindTreeView(), FindListView(), true, false)) database->Release();

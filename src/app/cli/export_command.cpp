@@ -21,8 +21,6 @@ namespace vendrel::cli {
 
 namespace {
 
-constexpr uint8_t kPropFileName = 0x03;
-
 // Status lines are what export prints; progress goes to stderr when a person watches it.
 class ExportDesktop : public HeadlessDesktop {
  public:
@@ -66,10 +64,7 @@ std::vector<std::string> MessageDatabasesOf(const DbStore& store, const std::str
   std::vector<std::string> paths;
   const uint32_t root = store.ReadU32(dbx::RootSlot(0)).value_or(0);
   dbx::WalkIndexTree(store, root, [&](const dbx::IndexNode&, unsigned, uint32_t ra) {
-    const std::optional<dbx::PropertyEntry> entry = dbx::FindProperty(store, ra, kPropFileName);
-    const std::optional<uint32_t> nameRa =
-        entry && !entry->isDirect() ? dbx::ValueRa(dbx::DataAreaRa(store, ra), *entry) : std::nullopt;
-    const std::optional<std::string_view> name = nameRa ? dbx::StringAt(store, *nameRa) : std::nullopt;
+    const std::optional<std::string_view> name = dbx::GetString(store, ra, dbx::kPropFileName);
     if (name && !name->empty()) {
       const std::string utf8 = LegacyCodePage().ToUtf8(*name);
       if (const std::optional<std::string> path = ResolveSiblingFile(DirectoryOf(foldersPath), utf8)) {
