@@ -1,12 +1,16 @@
 // What the item model needs of the tree and the list beside it, and nothing more. The desktop window
 // implements these with Qt widgets; vendrel-cli and the tests use the in-memory implementation.
 //
-// Ownership: a tree node adopts the reference its item had at construction, a callback row holds one
-// reference taken by the item; deleting a node or a row releases that reference.
+// Ownership: a tree node adopts the reference its item had at construction, a callback row takes one of
+// its own; deleting a node or a row releases that reference. Implementations hold them as ItemRef and
+// release the items below a node before the node's own, so that no item outlives its parent.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "items/row_answer.h"
 
 namespace vendrel {
 
@@ -34,9 +38,23 @@ struct DisplayInfo {
   bool WantsImage() const { return (mask & kImage) != 0; }
 };
 
+// What the tree tells the window. Changes made through SelectNode and ExpandNode are told too, as a
+// user's click would be; DeleteNode tells only that the selected node went.
+class TreeEvents {
+ public:
+  virtual ~TreeEvents() = default;
+  // A node is about to show its children; false refuses, and the node stays collapsed.
+  virtual bool OnExpanding(TreeNodeHandle node) = 0;
+  virtual void OnSelectionChanged(TreeNodeHandle node) = 0;
+  // The selected node was deleted; no node is selected now.
+  virtual void OnSelectedNodeDeleted() = 0;
+};
+
 class TreeView {
  public:
   virtual ~TreeView() = default;
+
+  void SetEvents(TreeEvents* events) { events_ = events; }
 
   // A new node under parent (kTreeRoot for the top level) after its last child; kNoTreeNode on failure.
   virtual TreeNodeHandle InsertNode(TreeNodeHandle parent, const std::string& text, int image,
@@ -44,6 +62,11 @@ class TreeView {
   virtual bool SetNode(TreeNodeHandle node, const std::string& text, int image, ExplorerItem* item) = 0;
   // Deletes the node and everything below it, releasing their items.
   virtual bool DeleteNode(TreeNodeHandle node) = 0;
+  // Deletes every child of node (kTreeRoot: every node).
+  virtual bool DeleteChildren(TreeNodeHandle node) = 0;
+  // Selects node (kNoTreeNode: none), or expands it, as a click would.
+  virtual bool SelectNode(TreeNodeHandle node) = 0;
+  virtual bool ExpandNode(TreeNodeHandle node) = 0;
 
   // kTreeRoot as node gives the first top-level node. kNoTreeNode when there is none.
   virtual TreeNodeHandle FirstChild(TreeNodeHandle node) const = 0;
@@ -52,6 +75,12 @@ class TreeView {
   virtual ExplorerItem* ItemOf(TreeNodeHandle node) const = 0;
   virtual TreeNodeHandle Selected() const = 0;
   virtual bool IsExpanded(TreeNodeHandle node) const = 0;
+
+ protected:
+  TreeEvents* events() const { return events_; }
+
+ private:
+  TreeEvents* events_ = nullptr;
 };
 
 class ListView {
@@ -61,12 +90,21 @@ class ListView {
   virtual int RowCount() const = 0;
   // A plain row whose Name column is text; the index of the new row, or -1.
   virtual int InsertRow(int index, const std::string& text, int image) = 0;
-  // A row whose texts and image are asked of the item when shown. Takes no reference itself.
+  // A row whose texts and image are asked of the item when shown; the row takes a reference.
   virtual int InsertCallbackRow(int index, ExplorerItem* item) = 0;
   virtual bool SetRowText(int row, int column, const std::string& text) = 0;
   // Deletes every row, releasing the items of the callback rows.
   virtual void DeleteAllRows() = 0;
   virtual ExplorerItem* ItemOf(int row) const = 0;
+  // The four texts of a row as shown; a callback row's item is asked once.
+  virtual ColumnTexts RowTexts(int row) = 0;
+  // The selected rows in order.
+  virtual std::vector<int> SelectedRows() const = 0;
+  // The first selected row, -1 for none.
+  int SelectedRow() const {
+    const std::vector<int> rows = SelectedRows();
+    return rows.empty() ? -1 : rows.front();
+  }
 };
 
 }  // namespace vendrel

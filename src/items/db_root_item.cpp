@@ -110,9 +110,9 @@ SaveCount DbRootItem::SaveAll(const std::string& directory) {
   const uint32_t total = store.ReadU32(dbx::CountSlot(0)).value_or(0);
   count.valid = true;
   if (root != 0) {
-    IndexNodeItem node(this, root);
-    if (node.LoadNode(store, false, false, false)) {
-      count = node.SaveRecords(store, directory, false, true);
+    const auto node = MakeItem<IndexNodeItem>(this, root);
+    if (node->LoadNode(store, false, false, false)) {
+      count = node->SaveRecords(store, directory, false, true);
     } else {
       ++count.failed;  // the tree is there but its root is not
     }

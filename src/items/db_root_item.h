@@ -31,6 +31,11 @@ class DbRootItem : public DbItem {
   bool SaveDefault(const std::string& directory, bool showMessages) override;
   // Saves every message of tree 0, in tree order, into directory/<folder name>.
   SaveCount SaveAll(const std::string& directory);
+  // Forgets the controls, whose window is going: an item that outlives them must not reach them.
+  void DetachControls() {
+    treeView = nullptr;
+    listView = nullptr;
+  }
   ListView* GetListView() override { return listView; }
   TreeView* GetTreeView() override { return treeView; }
   const std::string* GetDatabasePath() override { return &path; }
@@ -38,6 +43,9 @@ class DbRootItem : public DbItem {
   TreeView* treeView = nullptr;
   ListView* listView = nullptr;
   std::string path;
+
+ protected:
+  ~DbRootItem() override = default;
 };
 
 }  // namespace vendrel

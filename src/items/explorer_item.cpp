@@ -133,17 +133,12 @@ bool ExplorerItem::DeleteTreeChildren() {
       break;
     }
   }
-  for (TreeNodeHandle child; (child = tree->FirstChild(hTreeItem)) != kNoTreeNode;) {
-    if (!tree->DeleteNode(child)) return false;
-  }
-  return true;
+  return tree->DeleteChildren(hTreeItem);
 }
 
 int ExplorerItem::AddListRow(ListView* list) {
   if (list == nullptr) return -1;
-  const int row = list->InsertCallbackRow(list->RowCount(), this);
-  if (row >= 0) AddRef();
-  return row;
+  return list->InsertCallbackRow(list->RowCount(), this);
 }
 
 bool ExplorerItem::ListChildren() {

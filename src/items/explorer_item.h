@@ -9,6 +9,7 @@
 #include <string>
 
 #include "items/control_views.h"
+#include "items/item_ref.h"
 #include "store/db_store.h"
 
 namespace vendrel {
@@ -16,7 +17,6 @@ namespace vendrel {
 class ExplorerItem {
  public:
   explicit ExplorerItem(ExplorerItem* parent);
-  virtual ~ExplorerItem();
   ExplorerItem(const ExplorerItem&) = delete;
   ExplorerItem& operator=(const ExplorerItem&) = delete;
 
@@ -65,6 +65,9 @@ class ExplorerItem {
   std::atomic<int> refCount{1};
 
  protected:
+  // Only the last Release ends an item (see MakeItem).
+  virtual ~ExplorerItem();
+
   // For items that answer GetListView, GetTreeView and GetDatabasePath (the database roots): the walks
   // up the parents ask only such items, so that a chain thousands of levels deep (a long text chain)
   // costs no more to walk than the roots above it.
@@ -91,6 +94,9 @@ class DbItem : public ExplorerItem {
   bool OpenStore(DbStore& store);
 
   const uint32_t ra;
+
+ protected:
+  ~DbItem() override = default;
 };
 
 inline constexpr const char* kPlaceholderText = "__Delete me!";

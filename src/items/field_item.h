@@ -23,6 +23,9 @@ class FieldItem : public DbItem {
   bool GetDisplayInfo(DisplayInfo&) override { return true; }
   bool IsCommandEnabled(int) override { return false; }
 
+ protected:
+  ~FieldItem() override = default;
+
  private:
   std::optional<uint32_t> Entry(const DbStore& store) const;
 

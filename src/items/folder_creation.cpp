@@ -155,8 +155,8 @@ bool IsFolderNameFree(DbRootItem& folderDatabase, const NewFolderInfo& info) {
   dbx::IndexCursor cursor(store.ReadU32(dbx::RootSlot(0)).value_or(0), dbx::IndexCursor::MatchParentId,
                           info.parentId);
   for (const uint32_t sibling : cursor.Rest(store)) {
-    RecordItem record(&folderDatabase, sibling, 0);
-    if (!record.LoadRecord(store, false, false)) continue;
+    const auto record = MakeItem<RecordItem>(&folderDatabase, sibling, 0);
+    if (!record->LoadRecord(store, false, false)) continue;
     const std::optional<std::string_view> name = dbx::GetDisplayName(store, sibling);
     if (name && dbx::CompareNamesNoCase(*name, info.newName) == 0) {
       Tell(kNameTaken, kNameTakenCaption);

@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-#include "items/explorer_item.h"
-#include "platform/status_text.h"
-
 namespace vendrel {
 
 InMemoryTreeView::~InMemoryTreeView() {
@@ -27,7 +24,7 @@ TreeNodeHandle InMemoryTreeView::InsertNode(TreeNodeHandle parent, const std::st
   if (holder == nullptr) return kNoTreeNode;
   if (next_ == kTreeRoot) ++next_;
   const TreeNodeHandle node = next_++;
-  Node entry{parent, text, image, item};
+  Node entry{parent, text, image, ItemRef<ExplorerItem>::Adopt(item)};
   entry.previous = holder->lastChild;
   if (holder->lastChild != kNoTreeNode) {
     nodes_.at(holder->lastChild).next = node;
@@ -42,24 +39,26 @@ TreeNodeHandle InMemoryTreeView::InsertNode(TreeNodeHandle parent, const std::st
 bool InMemoryTreeView::SetNode(TreeNodeHandle node, const std::string& text, int image, ExplorerItem* item) {
   const auto it = nodes_.find(node);
   if (it == nodes_.end()) return false;
+  // The node keeps the reference it holds: only its own item may be named again.
+  if (item != it->second.item.get()) return false;
   it->second.text = text;
   it->second.image = image;
-  it->second.item = item;
   return true;
 }
 
 bool InMemoryTreeView::DeleteNode(TreeNodeHandle node) {
   if (!nodes_.contains(node)) return false;
+  bool selectedDeleted = false;
   // Children before their parents: an item may still reach its parent while it goes. Iterative, since a
   // text chain can make a path thousands of nodes deep.
   for (TreeNodeHandle current = node;;) {
-    const Node& entry = nodes_.at(current);
+    Node& entry = nodes_.at(current);
     if (entry.lastChild != kNoTreeNode) {
       current = entry.lastChild;
       continue;
     }
     const TreeNodeHandle parent = entry.parent;
-    ExplorerItem* item = entry.item;
+    ItemRef<ExplorerItem> item = std::move(entry.item);
     Node* holder = Holder(parent);
     if (entry.previous != kNoTreeNode) {
       nodes_.at(entry.previous).next = entry.next;
@@ -72,11 +71,43 @@ bool InMemoryTreeView::DeleteNode(TreeNodeHandle node) {
       holder->lastChild = entry.previous;
     }
     nodes_.erase(current);
-    if (selected_ == current) selected_ = kNoTreeNode;
-    if (item != nullptr) item->Release();
-    if (current == node) return true;
+    if (selected_ == current) {
+      selected_ = kNoTreeNode;
+      selectedDeleted = true;
+    }
+    item.reset();
+    if (current == node) break;
     current = parent;
   }
+  if (selectedDeleted && events() != nullptr) events()->OnSelectedNodeDeleted();
+  return true;
+}
+
+bool InMemoryTreeView::DeleteChildren(TreeNodeHandle node) {
+  const Node* holder = Holder(node);
+  if (holder == nullptr) return false;
+  while (holder->firstChild != kNoTreeNode) {
+    if (!DeleteNode(holder->firstChild)) return false;
+    holder = Holder(node);  // the table may have moved
+    if (holder == nullptr) return true;
+  }
+  return true;
+}
+
+bool InMemoryTreeView::SelectNode(TreeNodeHandle node) {
+  if (node != kNoTreeNode && !nodes_.contains(node)) return false;
+  if (node == selected_) return true;
+  selected_ = node;
+  if (events() != nullptr) events()->OnSelectionChanged(node);
+  return true;
+}
+
+bool InMemoryTreeView::ExpandNode(TreeNodeHandle node) {
+  if (!nodes_.contains(node)) return false;
+  if (IsExpanded(node)) return true;
+  if (events() != nullptr && !events()->OnExpanding(node)) return false;
+  SetExpanded(node, true);
+  return IsExpanded(node);
 }
 
 TreeNodeHandle InMemoryTreeView::FirstChild(TreeNodeHandle node) const {
@@ -96,7 +127,7 @@ TreeNodeHandle InMemoryTreeView::ParentNode(TreeNodeHandle node) const {
 
 ExplorerItem* InMemoryTreeView::ItemOf(TreeNodeHandle node) const {
   const auto it = nodes_.find(node);
-  return it != nodes_.end() ? it->second.item : nullptr;
+  return it != nodes_.end() ? it->second.item.get() : nullptr;
 }
 
 bool InMemoryTreeView::IsExpanded(TreeNodeHandle node) const {
@@ -125,10 +156,6 @@ std::vector<TreeNodeHandle> InMemoryTreeView::Children(TreeNodeHandle node) cons
   return children;
 }
 
-void InMemoryTreeView::DeleteAll() {
-  while (topLevel_.lastChild != kNoTreeNode) DeleteNode(topLevel_.lastChild);
-}
-
 InMemoryListView::~InMemoryListView() {
   DeleteAllRows();
 }
@@ -146,7 +173,7 @@ int InMemoryListView::InsertRow(int index, const std::string& text, int image) {
 int InMemoryListView::InsertCallbackRow(int index, ExplorerItem* item) {
   if (index < 0 || index > RowCount() || item == nullptr) return -1;
   Row row;
-  row.item = item;
+  row.item = ItemRef<ExplorerItem>::Share(item);
   rows_.insert(rows_.begin() + index, std::move(row));
   return index;
 }
@@ -161,32 +188,22 @@ void InMemoryListView::DeleteAllRows() {
   // Taken out first: a release may end an item that asks nothing more of this list.
   std::vector<Row> rows;
   rows.swap(rows_);
-  for (const Row& row : rows) {
-    if (row.item != nullptr) row.item->Release();
-  }
+  selected_.clear();
 }
 
 ExplorerItem* InMemoryListView::ItemOf(int row) const {
-  return row >= 0 && row < RowCount() ? rows_[static_cast<size_t>(row)].item : nullptr;
+  return row >= 0 && row < RowCount() ? rows_[static_cast<size_t>(row)].item.get() : nullptr;
 }
 
 void InMemoryListView::Answer(Row& row) {
   if (row.answered) return;
+  RowAnswer answer = AnswerRow(*row.item);
   row.answered = true;
-  for (int column = 0; column < kColumns; ++column) {
-    DisplayInfo info;
-    info.column = column;
-    info.mask = column == 0 ? DisplayInfo::kText | DisplayInfo::kImage : DisplayInfo::kText;
-    if (!row.item->GetDisplayInfo(info)) {
-      SetStatusText(kFailedToExplore);
-      return;
-    }
-    row.texts[static_cast<size_t>(column)] = info.text;
-    if (column == 0 && info.image >= 0) row.image = info.image;
-  }
+  row.texts = std::move(answer.texts);
+  row.image = answer.image;
 }
 
-std::array<std::string, InMemoryListView::kColumns> InMemoryListView::RowTexts(int row) {
+ColumnTexts InMemoryListView::RowTexts(int row) {
   if (row < 0 || row >= RowCount()) return {};
   Answer(rows_[static_cast<size_t>(row)]);
   return rows_[static_cast<size_t>(row)].texts;

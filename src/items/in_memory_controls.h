@@ -1,6 +1,6 @@
-// Tree and list controls held in memory, behaving as the real controls do towards the items: deleted
-// nodes and rows release their items, callback rows ask their item for texts when shown (and keep the
-// answer), there is a selected node and an expanded state. Used by vendrel-cli and the tests.
+// Tree and list controls held in memory, behaving as the real controls do towards the items and the
+// window: deleted nodes and rows release their items, callback rows ask their item for texts when shown
+// (and keep the answer), selecting and expanding a node tell the window. Used by vendrel-cli and the tests.
 #pragma once
 
 #include <array>
@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "items/control_views.h"
+#include "items/explorer_item.h"
+#include "items/row_answer.h"
 
 namespace vendrel {
 
@@ -19,6 +21,9 @@ class InMemoryTreeView : public TreeView {
                             ExplorerItem* item) override;
   bool SetNode(TreeNodeHandle node, const std::string& text, int image, ExplorerItem* item) override;
   bool DeleteNode(TreeNodeHandle node) override;
+  bool DeleteChildren(TreeNodeHandle node) override;
+  bool SelectNode(TreeNodeHandle node) override;
+  bool ExpandNode(TreeNodeHandle node) override;
   TreeNodeHandle FirstChild(TreeNodeHandle node) const override;
   TreeNodeHandle NextSibling(TreeNodeHandle node) const override;
   TreeNodeHandle ParentNode(TreeNodeHandle node) const override;
@@ -26,13 +31,14 @@ class InMemoryTreeView : public TreeView {
   TreeNodeHandle Selected() const override { return selected_; }
   bool IsExpanded(TreeNodeHandle node) const override;
 
+  // Without telling the window: for tests that drive the items directly.
   void Select(TreeNodeHandle node) { selected_ = node; }
   void SetExpanded(TreeNodeHandle node, bool expanded);
   const std::string& TextOf(TreeNodeHandle node) const;
   int ImageOf(TreeNodeHandle node) const;
   std::vector<TreeNodeHandle> Children(TreeNodeHandle node) const;
   // Deletes every node, as the window does when it closes.
-  void DeleteAll();
+  void DeleteAll() { DeleteChildren(kTreeRoot); }
 
  private:
   // Siblings are linked both ways, as in the real control: next sibling and deletion cost the same for
@@ -41,7 +47,7 @@ class InMemoryTreeView : public TreeView {
     TreeNodeHandle parent;
     std::string text;
     int image;
-    ExplorerItem* item;
+    ItemRef<ExplorerItem> item;
     bool expanded = false;
     TreeNodeHandle firstChild = kNoTreeNode;
     TreeNodeHandle lastChild = kNoTreeNode;
@@ -54,14 +60,14 @@ class InMemoryTreeView : public TreeView {
   const Node* Holder(TreeNodeHandle parent) const;
 
   std::unordered_map<TreeNodeHandle, Node> nodes_;
-  Node topLevel_{kNoTreeNode, {}, 0, nullptr};
+  Node topLevel_{kNoTreeNode, {}, 0, {}};
   TreeNodeHandle next_ = 1;
   TreeNodeHandle selected_ = kNoTreeNode;
 };
 
 class InMemoryListView : public ListView {
  public:
-  static constexpr int kColumns = 4;  // "Name", "RA", "Value", "Decsription"
+  static constexpr int kColumns = kListColumns;
 
   ~InMemoryListView() override;
 
@@ -71,23 +77,24 @@ class InMemoryListView : public ListView {
   bool SetRowText(int row, int column, const std::string& text) override;
   void DeleteAllRows() override;
   ExplorerItem* ItemOf(int row) const override;
+  ColumnTexts RowTexts(int row) override;
+  std::vector<int> SelectedRows() const override { return selected_; }
 
-  // The four texts of a row as shown: a callback row asks its item once and keeps the answer. A failed
-  // answer puts the explorer's status line up and shows empty texts.
-  std::array<std::string, kColumns> RowTexts(int row);
+  void SelectRows(std::vector<int> rows) { selected_ = std::move(rows); }
   int RowImage(int row);
 
  private:
   struct Row {
-    std::array<std::string, kColumns> texts;
+    ColumnTexts texts;
     int image = -1;
-    ExplorerItem* item = nullptr;
+    ItemRef<ExplorerItem> item;
     bool answered = false;
   };
 
   void Answer(Row& row);
 
   std::vector<Row> rows_;
+  std::vector<int> selected_;
 };
 
 }  // namespace vendrel

@@ -119,8 +119,8 @@ SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& di
   std::optional<bool> folderReady;
   AddRef();  // the desktop runs while the progress is shown: this item stays until the save ends
   for (const uint32_t recordRa : records) {
-    RecordItem record(this, recordRa, 0);
-    if (!record.LoadRecord(store, false, false)) {
+    const auto record = MakeItem<RecordItem>(this, recordRa, 0);
+    if (!record->LoadRecord(store, false, false)) {
       ++count.failed;
       continue;
     }
@@ -128,7 +128,7 @@ SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& di
       ++count.withoutText;
     } else {
       if (!folderReady) folderReady = folder && MakeDirectory(*folder);
-      if (*folderReady && record.ExportTo(store, *folder)) {
+      if (*folderReady && record->ExportTo(store, *folder)) {
         ++count.saved;
       } else {
         ++count.failed;

@@ -28,6 +28,9 @@ class IndexNodeItem : public DbItem {
   // folder directory under directory; the number saved, or -1 when the node does not validate.
   int SaveSubtree(const DbStore& store, const std::string& directory, bool showMessages, bool recurse);
   SaveCount SaveRecords(const DbStore& store, const std::string& directory, bool showMessages, bool recurse);
+
+ protected:
+  ~IndexNodeItem() override = default;
 };
 
 }  // namespace vendrel

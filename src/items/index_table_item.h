@@ -18,6 +18,9 @@ class IndexTableItem : public DbItem {
   bool GetDisplayInfo(DisplayInfo& info) override;
   bool IsCommandEnabled(int command) override;
   bool Refresh() override;
+
+ protected:
+  ~IndexTableItem() override = default;
 };
 
 }  // namespace vendrel

@@ -137,12 +137,12 @@ bool RecordItem::Explore() {
   AppendFieldRow(list, "Part count?", "", Format("%02X", record[0x0B]), "?");
   const uint32_t dataArea = dbx::DataAreaRa(store, ra);
   for (unsigned i = 0; i < count; ++i) {
-    FieldItem field(this, dbx::PropertyEntryRa(ra, i).value_or(0), dataArea);
-    if (!field.IsValidField(store)) continue;
-    const int row =
-        InsertRow(list, list != nullptr ? list->RowCount() : 0, *field.GetNameText(store), field.GetImage());
-    SetRowText(list, row, 2, field.GetValueText(store).value_or(""));
-    SetRowText(list, row, 3, field.GetDescriptionText(store).value_or(""));
+    const auto field = MakeItem<FieldItem>(this, dbx::PropertyEntryRa(ra, i).value_or(0), dataArea);
+    if (!field->IsValidField(store)) continue;
+    const int row = InsertRow(list, list != nullptr ? list->RowCount() : 0, *field->GetNameText(store),
+                              field->GetImage());
+    SetRowText(list, row, 2, field->GetValueText(store).value_or(""));
+    SetRowText(list, row, 3, field->GetDescriptionText(store).value_or(""));
   }
   return true;
 }

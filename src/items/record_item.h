@@ -32,6 +32,9 @@ class RecordItem : public DbItem {
   bool ExportTo(const DbStore& store, const std::string& directory);
 
   const uint32_t subfolderTreeRoot;
+
+ protected:
+  ~RecordItem() override = default;
 };
 
 // Adds a child record item, shown, for every folder of the tree at treeRoot whose parent is parentId

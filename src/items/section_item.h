@@ -17,6 +17,9 @@ class SectionItem : public DbItem {
   bool GetDisplayInfo(DisplayInfo& info) override;
   bool IsCommandEnabled(int command) override;
   bool Refresh() override;
+
+ protected:
+  ~SectionItem() override = default;
 };
 
 }  // namespace vendrel

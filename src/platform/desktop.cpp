@@ -45,6 +45,11 @@ std::optional<std::string> HeadlessDesktop::BrowseForFolder() {
   return TakeAnswer(folderAnswers_);
 }
 
+std::optional<std::string> HeadlessDesktop::AskOpenFileName(const std::string& startFolder) {
+  openDialogFolders_.push_back(startFolder);
+  return TakeAnswer(openAnswers_);
+}
+
 std::optional<std::string> HeadlessDesktop::AskSaveFileName(const std::string& proposedName) {
   proposedSaveNames_.push_back(proposedName);
   return TakeAnswer(saveAnswers_);
@@ -62,6 +67,7 @@ std::optional<std::string> HeadlessDesktop::AskFolderName(
 
 bool HeadlessDesktop::ReportProgress(uint64_t done, uint64_t total) {
   progress_.emplace_back(done, total);
+  if (onProgress_) onProgress_(done);
   return done < stopAfter_;
 }
 

@@ -1,5 +1,6 @@
-// The desktop services the lower layers need: message boxes and the wait cursor. The window program
-// installs a Qt implementation; vendrel-cli and the tests use HeadlessDesktop, which never blocks.
+// The desktop services the program needs: message boxes, dialogs, the wait cursor, the status line, the
+// shell and the clipboard. The window program installs a Qt implementation; vendrel-cli and the tests use
+// HeadlessDesktop, which never blocks.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,8 @@ class Desktop {
 
   // The shell's folder browser: the chosen directory, none when cancelled.
   virtual std::optional<std::string> BrowseForFolder() = 0;
+  // The open dialog for a database file, starting in startFolder (the platform's choice when empty).
+  virtual std::optional<std::string> AskOpenFileName(const std::string& startFolder) = 0;
   // The save dialog, offering proposedName: the chosen path, none when cancelled.
   virtual std::optional<std::string> AskSaveFileName(const std::string& proposedName) = 0;
   // Opens a file with the program the desktop associates with it.
@@ -41,6 +44,7 @@ class Desktop {
                                                    const std::function<bool(const std::string&)>& accept) = 0;
   // Progress of a long job, between two of its steps; false when the user asked it to stop.
   virtual bool ReportProgress(uint64_t done, uint64_t total) = 0;
+  virtual void SetClipboardText(const std::string& text) = 0;
 };
 
 // Prints every message and status line to stderr and answers from a script: message boxes with the
@@ -58,21 +62,26 @@ class HeadlessDesktop : public Desktop {
   void ShowStatus(std::string_view text) override;
   void Diagnostic(std::string_view text) override;
   std::optional<std::string> BrowseForFolder() override;
+  std::optional<std::string> AskOpenFileName(const std::string& startFolder) override;
   std::optional<std::string> AskSaveFileName(const std::string& proposedName) override;
   void OpenWithShell(const std::string& path) override { opened_.push_back(path); }
   std::optional<std::string> AskFolderName(const std::string& parentName,
                                            const std::function<bool(const std::string&)>& accept) override;
   bool ReportProgress(uint64_t done, uint64_t total) override;
+  void SetClipboardText(const std::string& text) override { clipboard_ = text; }
 
   void AddFolderAnswer(std::optional<std::string> directory) {
     folderAnswers_.push_back(std::move(directory));
   }
   void AddSaveAnswer(std::optional<std::string> path) { saveAnswers_.push_back(std::move(path)); }
+  void AddOpenAnswer(std::optional<std::string> path) { openAnswers_.push_back(std::move(path)); }
   // What the user types in the folder-name dialog before pressing OK, in turn; an empty text cannot be
   // confirmed (OK stays disabled). When none is left the user cancels.
   void AddFolderNameAnswer(std::string name) { folderNameAnswers_.push_back(std::move(name)); }
   // The user presses "Stop!" once this many steps are done.
   void StopAfter(uint64_t steps) { stopAfter_ = steps; }
+  // Called at every progress step, as the user's actions while a long job runs.
+  void OnProgress(std::function<void(uint64_t done)> action) { onProgress_ = std::move(action); }
 
   void SetAnswer(MessageAnswer answer) { answer_ = answer; }
   void SetEcho(bool echo) { echo_ = echo; }
@@ -82,6 +91,8 @@ class HeadlessDesktop : public Desktop {
   const std::vector<std::string>& opened() const { return opened_; }
   const std::vector<std::string>& proposedSaveNames() const { return proposedSaveNames_; }
   const std::vector<std::string>& folderDialogParents() const { return folderDialogParents_; }
+  const std::vector<std::string>& openDialogFolders() const { return openDialogFolders_; }
+  const std::string& clipboard() const { return clipboard_; }
   const std::vector<std::pair<uint64_t, uint64_t>>& progress() const { return progress_; }
   bool waitCursorShown() const { return waitCursor_; }
 
@@ -92,9 +103,13 @@ class HeadlessDesktop : public Desktop {
   std::vector<std::string> opened_;
   std::vector<std::string> proposedSaveNames_;
   std::vector<std::string> folderDialogParents_;
+  std::vector<std::string> openDialogFolders_;
   std::vector<std::pair<uint64_t, uint64_t>> progress_;
   std::deque<std::optional<std::string>> folderAnswers_;
   std::deque<std::optional<std::string>> saveAnswers_;
+  std::deque<std::optional<std::string>> openAnswers_;
+  std::function<void(uint64_t)> onProgress_;
+  std::string clipboard_;
   std::deque<std::string> folderNameAnswers_;
   uint64_t stopAfter_ = UINT64_MAX;
   MessageAnswer answer_ = MessageAnswer::Ok;

@@ -7,6 +7,7 @@
 #include "platform/mapping_cache.h"
 #include "store/direct_db_name.h"
 #include "store/little_endian.h"
+#include "store/quiet_sessions.h"
 
 namespace vendrel {
 
@@ -15,7 +16,7 @@ namespace {
 constexpr const char* kLockCaption = "Can't do it...";
 
 void ShowLockMessage(const std::string& text) {
-  CurrentDesktop().ShowMessage(text, kLockCaption, MessageButtons::Ok);
+  if (!QuietSessions::Active()) CurrentDesktop().ShowMessage(text, kLockCaption, MessageButtons::Ok);
 }
 
 uint32_t RoundUpToPage(uint32_t length) {
@@ -45,10 +46,12 @@ bool DbStore::Lock(const std::string& path) {
     Close();
     return false;
   }
-  switch (mutex_.Wait(lockTimeout_)) {
+  const bool quiet = QuietSessions::Active();
+  switch (mutex_.Wait(quiet ? std::chrono::milliseconds(0) : lockTimeout_)) {
     case NamedLock::WaitResult::Acquired:
       return true;
     case NamedLock::WaitResult::TimedOut:
+      if (quiet) QuietSessions::NoteBusy();
       ShowLockMessage(Format("Wait for mutex %s timeout!\nPossible locked by Outlook Express", name.c_str()));
       break;
     case NamedLock::WaitResult::Failed:

@@ -70,8 +70,8 @@ TEST_F(Commands, SectionsOfferSaveAndRefreshAndPropertiesOfferNothing) {
   EXPECT_EQ(Enabled(Find("Section ")), (Ids{32774, 32779}));
   auto* message = Find<RecordItem>("00000002 Hello");
   ASSERT_NE(message, nullptr);
-  FieldItem field(message, message->ra + 12, message->ra + 12 + 4 * 16);
-  EXPECT_EQ(Enabled(&field), Ids{});
+  const auto field = MakeItem<FieldItem>(message, message->ra + 12, message->ra + 12 + 4 * 16);
+  EXPECT_EQ(Enabled(field.get()), Ids{});
 }
 
 TEST_F(Commands, NothingIsOfferedByRootsAndRecordsWhoseFileIsGone) {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "controllers/explorer_walk.h"
 #include "items/db_root_item.h"
-#include "items/explorer_walk.h"
 #include "items/in_memory_controls.h"
 #include "platform/status_text.h"
 #include "support/dbx_builder.h"
@@ -18,7 +18,7 @@
 
 namespace vendrel::testsupport {
 
-using Row = std::array<std::string, InMemoryListView::kColumns>;
+using Row = ColumnTexts;
 using Strings = std::vector<std::string>;
 
 inline std::string Hex8(uint32_t value) {
@@ -73,9 +73,8 @@ class ExplorerTest : public testing::Test {
   // Every node below and including the root, as a user who selects each one in turn sees them.
   std::vector<WalkedNode> Walk(DbRootItem* root) {
     std::vector<WalkedNode> nodes;
-    ExplorerWalk(tree, list, 64).Walk(root->hTreeItem, [&](const WalkedNode& node) {
-      nodes.push_back(node);
-    });
+    if (root != explorer.Root()) ADD_FAILURE() << "the walk starts at the first root";
+    ExplorerWalk(explorer, tree, list, 64).Walk([&](const WalkedNode& node) { nodes.push_back(node); });
     return nodes;
   }
 
@@ -122,6 +121,9 @@ class ExplorerTest : public testing::Test {
   ScopedDesktop desktop;
   InMemoryTreeView tree;
   InMemoryListView list;
+  DetachedExplorerWindow window;
+  CommandGate gate;
+  ExplorerController explorer{window, tree, list, gate, nullptr};
 
  private:
   int liveAtStart_ = 0;

@@ -73,10 +73,10 @@ TEST_F(ExplorerTree, AttachingFailsForAnotherClassIdentifierAndWithoutShowMakesN
   EXPECT_EQ(Open(Write(DbxBuilder(DbKind::Message).SetClsid(other), "other.dbx")), nullptr);
   EXPECT_TRUE(tree.Children(kTreeRoot).empty());
 
-  DbRootItem hidden(nullptr, 0);
-  EXPECT_TRUE(hidden.AttachDatabase(Write(DbxBuilder(DbKind::Folder)), &tree, &list, false, false));
-  EXPECT_TRUE(hidden.caption.empty());
-  EXPECT_EQ(hidden.hTreeItem, kTreeRoot);
+  const auto hidden = MakeItem<DbRootItem>(nullptr, 0);
+  EXPECT_TRUE(hidden->AttachDatabase(Write(DbxBuilder(DbKind::Folder)), &tree, &list, false, false));
+  EXPECT_TRUE(hidden->caption.empty());
+  EXPECT_EQ(hidden->hTreeItem, kTreeRoot);
   EXPECT_TRUE(tree.Children(kTreeRoot).empty());
 }
 

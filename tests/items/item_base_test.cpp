@@ -19,7 +19,6 @@ class Probe : public DbItem {
  public:
   explicit Probe(ExplorerItem* parent, std::string name = "p", Strings* log = nullptr)
       : DbItem(parent, 0), name_(std::move(name)), log_(log) {}
-  ~Probe() override { Log("destroyed"); }
 
   bool Expand() override {
     DeleteTreeChildren();
@@ -43,6 +42,9 @@ class Probe : public DbItem {
   int childrenOnExpand = 0;
   int questions = 0;
 
+ protected:
+  ~Probe() override { Log("destroyed"); }
+
  private:
   void Log(const char* what) {
     if (log_ != nullptr) log_->push_back(name_ + " " + what);
@@ -59,11 +61,11 @@ class ItemBase : public testsupport::ExplorerTest {
 };
 
 TEST_F(ItemBase, ANewItemHasOneReferenceImageZeroNoCaptionAndTheRootMarkerAsItsNode) {
-  Probe item(nullptr);
-  EXPECT_EQ(item.refCount, 1);
-  EXPECT_EQ(item.GetImage(), 0);
-  EXPECT_TRUE(item.caption.empty());
-  EXPECT_EQ(item.hTreeItem, TreeNodeHandle{0xFFFF0000});
+  const auto item = MakeItem<Probe>(nullptr);
+  EXPECT_EQ(item->refCount, 1);
+  EXPECT_EQ(item->GetImage(), 0);
+  EXPECT_TRUE(item->caption.empty());
+  EXPECT_EQ(item->hTreeItem, TreeNodeHandle{0xFFFF0000});
 }
 
 TEST_F(ItemBase, AnInsertedNodeHasExactlyOnePlaceholderChildUntilItIsExpanded) {
@@ -87,9 +89,9 @@ TEST_F(ItemBase, AnInsertedNodeHasExactlyOnePlaceholderChildUntilItIsExpanded) {
   item->Expand();
   EXPECT_TRUE(tree.Children(node).empty());
 
-  Probe alone(nullptr);  // no controls up its chain
-  EXPECT_EQ(alone.InsertTreeNode(false), kNoTreeNode);
-  EXPECT_EQ(alone.hTreeItem, kTreeRoot);
+  const auto alone = MakeItem<Probe>(nullptr);  // no controls up its chain
+  EXPECT_EQ(alone->InsertTreeNode(false), kNoTreeNode);
+  EXPECT_EQ(alone->hTreeItem, kTreeRoot);
 }
 
 TEST_F(ItemBase, UpdatingTheSelectedNodeRelabelsItExpandsItAgainAndListsItsChildren) {
@@ -121,10 +123,10 @@ TEST_F(ItemBase, ThePathAndTheControlsAreFoundThreeLevelsBelowTheRootAndNotWitho
   EXPECT_EQ(below->FindTreeView(), &tree);
   for (ExplorerItem* item : std::vector<ExplorerItem*>{below, grandchild, child, root}) item->Release();
 
-  Probe top(nullptr);
-  Probe middle(&top);
-  Probe bottom(&middle);
-  EXPECT_EQ(bottom.FindDatabasePath(), nullptr);
+  const auto top = MakeItem<Probe>(nullptr);
+  const auto middle = MakeItem<Probe>(top.get());
+  const auto bottom = MakeItem<Probe>(middle.get());
+  EXPECT_EQ(bottom->FindDatabasePath(), nullptr);
 }
 
 TEST_F(ItemBase, EachListRowHoldsOneReferenceUntilTheRowsAreDeleted) {
@@ -153,10 +155,10 @@ TEST_F(ItemBase, TheLastReleaseCallsOnFinalReleaseAndThenDestroysTheItem) {
 }
 
 TEST_F(ItemBase, EveryOperationWithoutAnImplementationShowsTheSorryBoxWithTheCaption) {
-  Probe item(nullptr);
-  item.caption = "Index 00002800";
-  EXPECT_FALSE(item.CreateFolder(nullptr) || item.Preview("/tmp") || item.Refresh() || item.Save() ||
-               item.SaveAs() || item.SaveDefault("/tmp", true));
+  const auto item = MakeItem<Probe>(nullptr);
+  item->caption = "Index 00002800";
+  EXPECT_FALSE(item->CreateFolder(nullptr) || item->Preview("/tmp") || item->Refresh() || item->Save() ||
+               item->SaveAs() || item->SaveDefault("/tmp", true));
   const auto& messages = desktop.desktop.messages();
   ASSERT_EQ(messages.size(), 6u);
   for (const auto& message : messages) {
@@ -170,9 +172,9 @@ TEST_F(ItemBase, StatusTextIsDroppedUntilTheWelcomeRegistersTheStatusLine) {
   SetStatusText("too early");
   EXPECT_TRUE(StatusLines().empty());
   ShowWelcome();
-  Probe item(nullptr);
-  item.caption = "Index 00002800";
-  item.ShowStatusCaption();
+  const auto item = MakeItem<Probe>(nullptr);
+  item->caption = "Index 00002800";
+  item->ShowStatusCaption();
   EXPECT_EQ(StatusLines(), (Strings{"Welcome to the Vendrel! Use Open command or drag'n'drop DBX to begin",
                                     "Index 00002800"}));
 }

@@ -44,8 +44,8 @@ class Saving : public testing::Test {
   }
 
   // A record item of the database, loaded without a tree node.
-  std::unique_ptr<RecordItem> Record(uint32_t ra) {
-    auto record = std::make_unique<RecordItem>(root, ra, 0);
+  ItemRef<RecordItem> Record(uint32_t ra) {
+    auto record = MakeItem<RecordItem>(root, ra, 0);
     DbStore store;
     EXPECT_TRUE(root->OpenStore(store) && record->LoadRecord(store, false, false));
     return record;
@@ -199,8 +199,8 @@ TEST_F(WholeSaves, TheRootSavesEveryMessageOnceInTreeOrderAndReportsTheCount) {
 }
 
 TEST_F(WholeSaves, AnIndexNodeSavesOnlyItsOwnEntries) {
-  IndexNodeItem node(root, rootNode);
-  EXPECT_TRUE(node.SaveDefault(out.path(), true));
+  const auto node = MakeItem<IndexNodeItem>(root, rootNode);
+  EXPECT_TRUE(node->SaveDefault(out.path(), true));
   EXPECT_EQ(SavedFiles(out / "Inbox").size(), 3u);
   EXPECT_EQ(desktop.desktop.statusLines().back(), "Saved 3 msgs (3 total).Path: " + out.path().string());
 }
@@ -225,8 +225,8 @@ TEST(WholeSavesOfOtherFiles, AFolderDatabaseSavesNothing) {
   auto* root = new DbRootItem(nullptr, 0);
   ASSERT_TRUE(root->AttachDatabase((dir / "Folders.dbx").string(), &tree, &list, true, false));
   EXPECT_FALSE(root->SaveDefault((dir / "out").string(), true));
-  IndexNodeItem node(root, builder.U32(dbx::RootSlot(0)));
-  EXPECT_FALSE(node.SaveDefault((dir / "out").string(), true));
+  const auto node = MakeItem<IndexNodeItem>(root, builder.U32(dbx::RootSlot(0)));
+  EXPECT_FALSE(node->SaveDefault((dir / "out").string(), true));
   EXPECT_TRUE(fs::is_empty(dir / "out"));
 }
 

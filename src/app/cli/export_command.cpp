@@ -46,13 +46,12 @@ class ExportDesktop : public HeadlessDesktop {
 // Saves one message database into directory; true when every message with text was written.
 bool ExportDatabase(const std::string& path, const std::string& directory, InMemoryTreeView& tree,
                     InMemoryListView& list) {
-  auto* root = new DbRootItem(nullptr, 0);
+  const auto root = MakeItem<DbRootItem>(nullptr, 0);
   bool saved = false;
   if (root->AttachDatabase(path, &tree, &list, false, false)) {
     const SaveCount count = root->SaveAll(directory);
     saved = count.valid && count.failed == 0;
   }
-  root->Release();
   if (!saved) PrintError("not every message of " + path + " was saved");
   return saved;
 }
@@ -121,15 +120,14 @@ int RunSave(const Arguments& arguments) {
   SetStatusLineRegistered(true);
   InMemoryTreeView tree;
   InMemoryListView list;
-  auto* root = new DbRootItem(nullptr, 0);
+  const auto root = MakeItem<DbRootItem>(nullptr, 0);
   bool saved = false;
   if (root->AttachDatabase(arguments[0], &tree, &list, false, false)) {
-    RecordItem record(root, *ra, 0);
+    const auto record = MakeItem<RecordItem>(root.get(), *ra, 0);
     DbStore store;
-    saved = root->OpenStore(store) && record.LoadRecord(store, false, false) && (store.Close(), true) &&
-            record.SaveDefault(arguments[2], true);
+    saved = root->OpenStore(store) && record->LoadRecord(store, false, false) && (store.Close(), true) &&
+            record->SaveDefault(arguments[2], true);
   }
-  root->Release();
   if (!saved) PrintError("the message at " + arguments[1] + " was not saved");
   return saved ? kExitOk : kExitFailed;
 }

@@ -5,8 +5,7 @@
 
 #include "app/cli/cli_command.h"
 #include "app/cli/cli_support.h"
-#include "items/db_root_item.h"
-#include "items/explorer_walk.h"
+#include "controllers/explorer_walk.h"
 #include "items/in_memory_controls.h"
 #include "platform/status_text.h"
 
@@ -38,14 +37,15 @@ int RunTree(const Arguments& arguments) {
   SetStatusLineRegistered(true);
   InMemoryTreeView tree;
   InMemoryListView list;
-  auto* root = new DbRootItem(nullptr, 0);
-  if (!root->AttachDatabase(path, &tree, &list, true, false)) {
-    root->Release();
+  DetachedExplorerWindow window;
+  CommandGate gate;
+  ExplorerController explorer(window, tree, list, gate, nullptr);
+  if (!explorer.Create(path)) {
     PrintError("cannot attach " + path);
     return kExitFailed;
   }
-  ExplorerWalk walk(tree, list, maxDepth);
-  walk.Walk(root->hTreeItem, [](const WalkedNode& node) {
+  ExplorerWalk walk(explorer, tree, list, maxDepth);
+  walk.Walk([](const WalkedNode& node) {
     const std::string indent(2 * static_cast<size_t>(node.level), ' ');
     std::printf("%s%s\t[%d]\n", indent.c_str(), node.caption.c_str(), node.image);
     for (const auto& row : node.rows) {
@@ -54,8 +54,7 @@ int RunTree(const Arguments& arguments) {
     }
   });
   std::fflush(stdout);
-  list.DeleteAllRows();
-  tree.DeleteAll();
+  explorer.Close();
   if (walk.notFollowed() > 0) {
     PrintError(std::to_string(walk.notFollowed()) +
                " nodes were not expanded: their structure was shown too often already (a damaged file?)");

@@ -1,10 +1,9 @@
-#include "items/explorer_walk.h"
+#include "controllers/explorer_walk.h"
 
 #include <algorithm>
 #include <typeinfo>
 
-#include "items/explorer_item.h"
-#include "platform/status_text.h"
+#include "items/db_root_item.h"
 
 namespace vendrel {
 
@@ -24,7 +23,10 @@ std::string StructureKey(ExplorerItem& item) {
 
 }  // namespace
 
-void ExplorerWalk::Walk(TreeNodeHandle top, const std::function<void(const WalkedNode&)>& visit) {
+void ExplorerWalk::Walk(const std::function<void(const WalkedNode&)>& visit) {
+  const DbRootItem* root = explorer_.Root();
+  if (root == nullptr) return;
+  const TreeNodeHandle top = root->hTreeItem;
   // An explicit stack, depth first: a chain of thousands of text blocks is a path thousands of levels
   // deep, which must not become as many frames of the program's stack.
   std::vector<std::pair<TreeNodeHandle, int>> pending = {{top, 0}};
@@ -47,13 +49,10 @@ void ExplorerWalk::Walk(TreeNodeHandle top, const std::function<void(const Walke
       follow = false;
     }
     if (follow) {
-      // Selecting the node: the window clears the list, shows the caption and explores, which expands
-      // the node first. Expanding the selected node afterwards does not call Expand again.
-      tree_.Select(node);
-      list_.DeleteAllRows();
-      item->ShowStatusCaption();
-      if (!item->Explore()) SetStatusText(kFailedToExplore);
-      tree_.SetExpanded(node, true);
+      // Selecting the node explores it, which expands it first; expanding the selected node afterwards
+      // shows those children without building them again.
+      tree_.SelectNode(node);
+      tree_.ExpandNode(node);
       for (int row = 0; row < list_.RowCount(); ++row) walked.rows.push_back(list_.RowTexts(row));
     }
     visit(walked);

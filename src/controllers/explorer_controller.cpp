@@ -1,0 +1,272 @@
+#include "controllers/explorer_controller.h"
+
+#include <array>
+
+#include "items/command_ids.h"
+#include "items/db_root_item.h"
+#include "platform/desktop.h"
+#include "platform/status_text.h"
+#include "platform/working_directory.h"
+#include "store/quiet_sessions.h"
+
+namespace vendrel {
+
+namespace {
+
+using Ref = ItemRef<ExplorerItem>;
+
+constexpr size_t kCommandCount = std::size(kDatabaseCommands);
+
+// The commands that have no action in this program; shown disabled whatever the item says.
+bool HasNoAction(int command) {
+  return command == kCmdCut || command == kCmdPaste || command == kCmdNewMessage;
+}
+
+}  // namespace
+
+ExplorerController::ExplorerController(ExplorerWindow& window, TreeView& tree, ListView& list,
+                                       CommandGate& gate, CommandStates* toolbar)
+    : window_(window), tree_(tree), list_(list), gate_(gate), toolbar_(toolbar) {
+  tree_.SetEvents(this);
+}
+
+ExplorerController::~ExplorerController() {
+  Close();
+}
+
+bool ExplorerController::Create(const std::string& path) {
+  path_ = path;
+  Layout();
+  CreateRoot();
+  return Root() != nullptr;
+}
+
+void ExplorerController::CreateRoot() {
+  auto* root = new DbRootItem(nullptr, 0);
+  if (!root->AttachDatabase(path_, &tree_, &list_, true, false)) {
+    root->Release();
+    return;
+  }
+  tree_.ExpandNode(root->hTreeItem);
+}
+
+DbRootItem* ExplorerController::Root() const {
+  return dynamic_cast<DbRootItem*>(tree_.ItemOf(tree_.FirstChild(kTreeRoot)));
+}
+
+void ExplorerController::Close() {
+  tree_.SetEvents(nullptr);
+  ReleaseItems();
+}
+
+void ExplorerController::ReleaseItems() {
+  list_.DeleteAllRows();
+  // An item kept alive past this point must not reach controls that are going.
+  for (TreeNodeHandle node = tree_.FirstChild(kTreeRoot); node != kNoTreeNode;
+       node = tree_.NextSibling(node)) {
+    if (auto* root = dynamic_cast<DbRootItem*>(tree_.ItemOf(node))) root->DetachControls();
+  }
+  tree_.DeleteChildren(kTreeRoot);
+}
+
+bool ExplorerController::OnExpanding(TreeNodeHandle node) {
+  const auto operation = gate_.Begin();
+  if (!operation) return false;
+  const Ref item = Ref::Share(tree_.ItemOf(node));
+  // The selected node was expanded when it was explored; expanding it again would rebuild what is shown.
+  if (item && node != tree_.Selected() && !item->Expand()) {
+    SetStatusText(kFailedToExpand);
+    return false;
+  }
+  UpdateCommandState(nullptr);
+  return true;
+}
+
+void ExplorerController::OnSelectionChanged(TreeNodeHandle node) {
+  const auto operation = gate_.Begin();
+  if (!operation) return;
+  list_.DeleteAllRows();
+  const Ref item = Ref::Share(tree_.ItemOf(node));
+  if (item) {
+    item->ShowStatusCaption();
+    if (!item->Explore()) {
+      SetStatusText(kFailedToExplore);
+      return;
+    }
+  }
+  UpdateCommandState(nullptr);
+}
+
+void ExplorerController::OnSelectedNodeDeleted() {
+  list_.DeleteAllRows();
+  UpdateCommandState(nullptr);
+}
+
+ExplorerItem* ExplorerController::GetActiveItem() const {
+  if (window_.FocusedPane() == Pane::List) {
+    const int row = list_.SelectedRow();
+    if (row >= 0) return list_.ItemOf(row);
+  }
+  const TreeNodeHandle selected = tree_.Selected();
+  return selected != kNoTreeNode ? tree_.ItemOf(selected) : nullptr;
+}
+
+void ExplorerController::UpdateCommandState(CommandStates* menu) {
+  CommandStates* target = menu != nullptr ? menu : toolbar_;
+  if (target == nullptr) return;
+  const Ref item = Ref::Share(GetActiveItem());
+  std::array<bool, kCommandCount> enabled{};
+  if (item) {
+    if (menu == nullptr) item->ShowStatusCaption();
+    // All answers from one session, quietly: this runs on every click and when a menu opens.
+    QuietSessions quiet;
+    DbStore session;
+    if (auto* dbItem = dynamic_cast<DbItem*>(item.get())) dbItem->OpenStore(session);
+    for (size_t i = 0; i < kCommandCount; ++i) {
+      const int command = kDatabaseCommands[i];
+      if (command == kCmdCopy) {
+        enabled[i] = true;  // the active item's caption, or the selected rows
+      } else if (command == kCmdStop) {
+        enabled[i] = gate_.InModalLoop();  // a save waits between its steps
+      } else {
+        enabled[i] = !HasNoAction(command) && item->IsCommandEnabled(command);
+      }
+    }
+  } else if (menu == nullptr) {
+    SetStatusText(kNoActiveItem);
+  }
+  for (size_t i = 0; i < kCommandCount; ++i) target->SetEnabled(kDatabaseCommands[i], enabled[i]);
+}
+
+void ExplorerController::GoToRow() {
+  const auto operation = gate_.Begin();
+  if (!operation) return;
+  const int row = list_.SelectedRow();
+  const Ref item = Ref::Share(row >= 0 ? list_.ItemOf(row) : nullptr);
+  if (item) {
+    item->ShowStatusCaption();
+    const TreeNodeHandle node = item->hTreeItem;
+    // A row can outlive its item's node (the node was rebuilt meanwhile): then there is nothing to show.
+    const TreeNodeHandle parent = tree_.ItemOf(node) == item.get() ? tree_.ParentNode(node) : kNoTreeNode;
+    if (parent != kNoTreeNode) {
+      if (!tree_.IsExpanded(parent)) tree_.ExpandNode(parent);
+      tree_.SelectNode(node);
+    }
+  }
+  UpdateCommandState(nullptr);
+}
+
+void ExplorerController::OnKey(ExplorerKey key, bool fromList) {
+  switch (key) {
+    case ExplorerKey::Enter:
+      if (fromList) GoToRow();
+      break;
+    case ExplorerKey::F4:
+      Command(kCmdNewFolder);
+      break;
+    case ExplorerKey::F5:
+      Command(kCmdRefresh);
+      break;
+  }
+}
+
+template <class Operation>
+void ExplorerController::RunItemCommand(Operation&& operation) {
+  const Pane focus = window_.FocusedPane();
+  const Ref item = Ref::Share(GetActiveItem());
+  if (!item) return;
+  if (!operation(*item)) SetStatusText(kFailed);
+  window_.FocusPane(focus);
+}
+
+bool ExplorerController::Command(int command) {
+  const auto operation = gate_.Begin();
+  if (!operation) return false;
+  switch (command) {
+    case kCmdPreview:
+      RunItemCommand([](ExplorerItem& item) { return item.Preview(WorkingDirectory() + "/Previews"); });
+      return true;
+    case kCmdSave:
+      RunItemCommand([](ExplorerItem& item) { return item.Save(); });
+      return true;
+    case kCmdSaveAs:
+      RunItemCommand([](ExplorerItem& item) { return item.SaveAs(); });
+      return true;
+    case kCmdSaveDefault:
+      RunItemCommand([](ExplorerItem& item) { return item.SaveDefault(WorkingDirectory(), true); });
+      return true;
+    case kCmdNewFolder:
+      RunItemCommand([](ExplorerItem& item) { return item.CreateFolder(nullptr); });
+      return true;
+    case kCmdRefresh:
+      Refresh();
+      return true;
+    case kCmdCopy:
+      Copy();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void ExplorerController::Refresh() {
+  const Pane focus = window_.FocusedPane();
+  if (const Ref item = Ref::Share(GetActiveItem())) {
+    SetStatusText(item->Refresh() ? kRefreshSucceeded : kFailedToRefresh);
+    window_.FocusPane(focus);
+    return;
+  }
+  if (tree_.Selected() != kNoTreeNode) return;
+  // Nothing to refresh but the whole file: open it anew in place of the root that is there.
+  ReleaseItems();
+  CreateRoot();
+  if (Root() == nullptr) SetStatusText(kFailedToRefresh);
+}
+
+void ExplorerController::Copy() {
+  std::string text;
+  if (window_.FocusedPane() == Pane::List) {
+    for (const int row : list_.SelectedRows()) {
+      const ColumnTexts texts = list_.RowTexts(row);
+      text += texts[0] + '\t' + texts[1] + '\t' + texts[2] + '\t' + texts[3] + '\n';
+    }
+  }
+  if (text.empty()) {
+    const ExplorerItem* item = GetActiveItem();
+    if (item == nullptr) return;
+    text = item->caption;
+  }
+  CurrentDesktop().SetClipboardText(text);
+}
+
+void ExplorerController::Layout() {
+  const Rect client = window_.ClientRect();
+  PlaceSplitter(panesPlaced_ ? KeepProportion(panes_, client.width()) : client.width() / 2);
+}
+
+void ExplorerController::PlaceSplitter(int x) {
+  panes_ = PlacePanes(x, window_.ClientRect());
+  panesPlaced_ = true;
+  window_.MovePanes(panes_);
+}
+
+void ExplorerController::OnMouseDown(int x, int y) {
+  if (drag_.Press(panes_, window_.ClientRect(), x, y)) window_.ShowDragBand(drag_.Move(x));
+}
+
+void ExplorerController::OnMouseMove(int x) {
+  if (drag_.dragging()) window_.ShowDragBand(drag_.Move(x));
+}
+
+void ExplorerController::OnMouseUp(int x) {
+  const std::optional<int> split = drag_.Release(x);
+  if (!split) return;
+  window_.ShowDragBand(std::nullopt);
+  PlaceSplitter(*split);
+}
+
+bool ExplorerController::CursorOverSplitter(int x, int y) const {
+  return panesPlaced_ && SplitterRect(panes_).Contains(x, y);
+}
+
+}  // namespace vendrel

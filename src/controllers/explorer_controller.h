@@ -1,0 +1,90 @@
+// The rules of one explorer window, without a toolkit: it opens the database as a root item, turns the
+// tree's and the list's notifications, the keys and the forwarded commands into calls of the active
+// item's operations, keeps the command states in step with the active item, reports every outcome on the
+// status line, and does the splitter's arithmetic. The window only passes events in and draws.
+#pragma once
+
+#include <string>
+
+#include "controllers/command_gate.h"
+#include "controllers/command_states.h"
+#include "controllers/explorer_window.h"
+#include "controllers/splitter.h"
+#include "items/control_views.h"
+#include "items/item_ref.h"
+
+namespace vendrel {
+
+class DbRootItem;
+class ExplorerItem;
+
+inline constexpr const char* kNoActiveItem = "No active item...";
+
+enum class ExplorerKey { Enter, F4, F5 };
+
+class ExplorerController : public TreeEvents {
+ public:
+  // toolbar is the frame's, or null for a window without one (vendrel-cli), which keeps no command state.
+  ExplorerController(ExplorerWindow& window, TreeView& tree, ListView& list, CommandGate& gate,
+                     CommandStates* toolbar);
+  ~ExplorerController() override;
+  ExplorerController(const ExplorerController&) = delete;
+  ExplorerController& operator=(const ExplorerController&) = delete;
+
+  // Opens path: its root item, expanded, with the splitter at half the width. False when the file cannot
+  // be shown (the item has said why, where it says anything); the window is then removed.
+  bool Create(const std::string& path);
+  // Releases every item for good, as the window goes: the list's rows first, then the tree's nodes, each
+  // below its parent.
+  void Close();
+  const std::string& path() const { return path_; }
+  DbRootItem* Root() const;
+
+  bool OnExpanding(TreeNodeHandle node) override;
+  void OnSelectionChanged(TreeNodeHandle node) override;
+  void OnSelectedNodeDeleted() override;
+
+  // Enter or a double click on a list row: shows the row's own node in the tree.
+  void GoToRow();
+  // key is pressed in the tree (fromList false) or in the list.
+  void OnKey(ExplorerKey key, bool fromList);
+  // The focus moved, or the list's selection changed, or this window became the active one.
+  void OnStateChanged() { UpdateCommandState(nullptr); }
+  // A command forwarded by the frame; false when this window does not handle it.
+  bool Command(int command);
+  // The commands' states on the toolbar (menu null) or in a menu popup that opens.
+  void UpdateCommandState(CommandStates* menu);
+  // The selected list row's item when the list has the focus and a selected row, else the selected node's.
+  ExplorerItem* GetActiveItem() const;
+
+  // The window's client area changed size: the splitter keeps its proportion (or starts at half).
+  void Layout();
+  void OnMouseDown(int x, int y);
+  void OnMouseMove(int x);
+  void OnMouseUp(int x);
+  // The split cursor shows over the gap between the panes.
+  bool CursorOverSplitter(int x, int y) const;
+  const Panes& panes() const { return panes_; }
+
+ private:
+  void CreateRoot();
+  void ReleaseItems();
+  void Refresh();
+  void Copy();
+  // Runs one of the item commands on the active item, with "Failed..." when it returns false.
+  template <class Operation>
+  void RunItemCommand(Operation&& operation);
+  void PlaceSplitter(int x);
+
+  ExplorerWindow& window_;
+  TreeView& tree_;
+  ListView& list_;
+  CommandGate& gate_;
+  CommandStates* toolbar_;
+  std::string path_;
+  Panes panes_;
+  bool panesPlaced_ = false;
+  SplitterDrag drag_;
+};
+
+}  // namespace vendrel

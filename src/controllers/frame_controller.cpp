@@ -1,0 +1,145 @@
+#include "controllers/frame_controller.h"
+
+#include <filesystem>
+
+#include "controllers/explorer_controller.h"
+#include "platform/desktop.h"
+#include "platform/status_text.h"
+#include "shell/shell_commands.h"
+
+namespace vendrel {
+
+FrameController::FrameController(FrameWindow& window, CommandStates& toolbar, CommandGate& gate)
+    : window_(window), toolbar_(toolbar), gate_(gate) {}
+
+void FrameController::Start() {
+  ShowWelcome();
+  EnableFrameCommands(nullptr);
+}
+
+bool FrameController::Command(int command) {
+  // "Stop!" is the one command that reaches a running operation.
+  if (command == kCmdStop) {
+    gate_.RequestStop();
+    return true;
+  }
+  const auto operation = gate_.Begin();
+  if (!operation) return false;
+  if (HandleOwn(command)) return true;
+  ExplorerController* active = window_.ActiveExplorer();
+  return active != nullptr && active->Command(command);
+}
+
+bool FrameController::HandleOwn(int command) {
+  switch (command) {
+    case kCmdAbout:
+      window_.ShowAbout();
+      return true;
+    case kCmdExit:
+      window_.Exit();
+      return true;
+    case kCmdOpen:
+      OpenFileDialog();
+      return true;
+    case kCmdCloseAll:
+      CloseAll();
+      return true;
+    case kCmdCascade:
+    case kCmdTileVertically:
+    case kCmdTileHorizontally:
+      window_.ArrangeWindows(command);
+      return true;
+    case kCmdExploreWorkingDirectory:
+      shell::ExploreWorkingDirectory();
+      return true;
+    case kCmdAssociateDbx:
+      shell::AssociateDbx();
+      return true;
+    case kCmdDefaultIdentity:
+      shell::LaunchIdentity(0);
+      return true;
+    case kCmdMoreIdentities:
+      shell::LaunchIdentity(-1);
+      return true;
+    case kCmdDirectDbWindows:
+      shell::ToggleDirectDbWindows();
+      return true;
+    case kCmdDownload:
+      shell::OpenDownloadPage();
+      return true;
+    case kCmdIdentities:
+      return true;  // neither acted on nor forwarded
+    default:
+      if (command >= kCmdBuddy1 && command <= kCmdBuddy4) {
+        shell::LaunchIdentity(command - kCmdBuddy1 + 1);
+        return true;
+      }
+      return false;
+  }
+}
+
+int FrameController::OpenFiles(const std::vector<std::string>& paths) {
+  const auto operation = gate_.Begin();
+  if (!operation) return 0;
+  int opened = 0;
+  for (const std::string& path : paths) {
+    if (!path.empty() && OpenFile(path)) ++opened;
+  }
+  return opened;
+}
+
+bool FrameController::OpenFile(const std::string& path, const std::string& title) {
+  ExplorerController* explorer = window_.CreateExplorerWindow(title.empty() ? path : title);
+  if (explorer == nullptr) return false;
+  if (!explorer->Create(path)) {
+    window_.DestroyExplorerWindow(*explorer);
+    return false;
+  }
+  window_.ShowExplorerWindow(*explorer);
+  return true;
+}
+
+bool FrameController::OpenFileDialog() {
+  std::string startFolder;
+  shell::LocateFoldersDbx(startFolder);
+  const std::optional<std::string> path = CurrentDesktop().AskOpenFileName(startFolder);
+  if (!path || path->empty()) return false;
+  return OpenFile(*path, std::filesystem::path(*path).filename().string());
+}
+
+void FrameController::CloseExplorer(ExplorerController& explorer) {
+  gate_.WhenIdle([this, &explorer] {
+    // It may have gone meanwhile with the others.
+    for (ExplorerController* open : window_.Explorers()) {
+      if (open == &explorer) window_.DestroyExplorerWindow(explorer);
+    }
+  });
+}
+
+void FrameController::CloseAll() {
+  for (ExplorerController* explorer : window_.Explorers()) CloseExplorer(*explorer);
+}
+
+void FrameController::OnActiveExplorerChanged(ExplorerController* active) {
+  if (active == nullptr) {
+    window_.ShowMenu(MenuId::Frame);
+    EnableFrameCommands(nullptr);
+    return;
+  }
+  window_.ShowMenu(MenuId::Explorer);
+  active->UpdateCommandState(nullptr);
+}
+
+void FrameController::OnMenuPopup(CommandStates& menu) {
+  if (ExplorerController* active = window_.ActiveExplorer()) active->UpdateCommandState(&menu);
+  EnableFrameCommands(&menu);
+}
+
+void FrameController::EnableFrameCommands(CommandStates* menu) {
+  CommandStates& target = menu != nullptr ? *menu : toolbar_;
+  for (const int command : kAlwaysAvailableCommands) target.SetEnabled(command, true);
+  if (menu != nullptr) return;
+  for (const int command : kDatabaseFrameCommands) target.SetEnabled(command, false);
+}
+
+}  // namespace vendrel

@@ -1,0 +1,41 @@
+#include "platform/working_directory.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace vendrel {
+
+std::string ExecutableDirectory() {
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : executable.parent_path().string();
+}
+
+std::string ChooseWorkingDirectory(const std::string& executableDirectory) {
+  if (!executableDirectory.empty() && access(executableDirectory.c_str(), W_OK) == 0) {
+    return executableDirectory;
+  }
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  std::string base;
+  if (dataHome != nullptr && dataHome[0] == '/') {
+    base = dataHome;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+    base = std::string(home) + "/.local/share";
+  } else {
+    base = "/tmp";
+  }
+  const std::string directory = base + "/vendrel";
+  std::error_code error;
+  std::filesystem::create_directories(directory, error);
+  return directory;
+}
+
+const std::string& WorkingDirectory() {
+  static const std::string directory = ChooseWorkingDirectory(ExecutableDirectory());
+  return directory;
+}
+
+}  // namespace vendrel

@@ -1,0 +1,16 @@
+// The program's working directory: "Save default" writes under it and "Preview..." into its "Previews"
+// directory. It is the directory of the executable, as users of the program know it, unless that cannot
+// be written (an installed program): then $XDG_DATA_HOME/vendrel, made when first needed.
+#pragma once
+
+#include <string>
+
+namespace vendrel {
+
+const std::string& WorkingDirectory();
+// The choice itself, for a given executable directory and environment.
+std::string ChooseWorkingDirectory(const std::string& executableDirectory);
+// The directory of the running executable; empty when it cannot be read.
+std::string ExecutableDirectory();
+
+}  // namespace vendrel
