@@ -42,6 +42,32 @@ std::string MessageSource(int n, const std::string& subject) {
   return source;
 }
 
+// The message database of a folder: count messages with IDs from 2, their subjects taken in turn from
+// firstSubject on.
+void WriteMessageDatabase(const std::filesystem::path& path, const std::string& folderName, uint32_t folderId,
+                          int count, int firstSubject) {
+  FolderDescription folder;
+  folder.name = folderName;
+  folder.folderId = folderId;
+  DbxBuilder messages(DbKind::Message);
+  messages.SetFolder(folder);
+  std::vector<uint32_t> records;
+  for (int n = 0; n < count; ++n) {
+    MessageSpec message;
+    message.id = static_cast<uint32_t>(n + 2);
+    message.subject = kSubjects[(firstSubject + n) % std::size(kSubjects)];
+    message.text = MessageSource(firstSubject + n, message.subject);
+    message.sent += static_cast<uint64_t>(n) * 3600 * 10000000ull;
+    // Every other message read, as a mail client leaves them.
+    if (n % 2 == 1) message.flags &= ~0x80u;
+    records.push_back(messages.AddMessage(message));
+  }
+  // More messages than fit one node make a root with child nodes.
+  messages.SetIndex(0, records);
+  messages.SetLastAssignedId(static_cast<uint32_t>(count + 1));
+  messages.WriteTo(path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,41 +78,44 @@ int main(int argc, char** argv) {
   const std::filesystem::path directory = argv[1];
   std::filesystem::create_directories(directory);
 
-  FolderDescription inbox;
-  inbox.name =
-      "Bo\xEEte de r\xE9"
-      "ception";
-  inbox.folderId = 5;
-  DbxBuilder messages(DbKind::Message);
-  messages.SetFolder(inbox);
-  std::vector<uint32_t> records;
-  for (int n = 0; n < 60; ++n) {
-    MessageSpec message;
-    message.id = static_cast<uint32_t>(n + 2);
-    message.subject = kSubjects[n % std::size(kSubjects)];
-    message.text = MessageSource(n, message.subject);
-    message.sent += static_cast<uint64_t>(n) * 3600 * 10000000ull;
-    records.push_back(messages.AddMessage(message));
+  // A local store as the mail client lays it out: "Local Folders" with its folders, one of them nested
+  // twice, each with its message database beside Folders.dbx. Local folders have protocol 3; "Any info"
+  // bit 0 marks them subscribed, 0x10 a folder with subfolders.
+  struct SampleFolder {
+    FolderSpec spec;
+    int messages;
+  };
+  const uint32_t kLocal = 3;
+  const SampleFolder folders[] = {
+      {{1, 0, "Local Folders", "", true, 0x31, kLocal}, 0},
+      {{5, 1,
+        "Bo\xEEte de r\xE9"
+        "ception",
+        "Inbox.dbx", true, 0x31, kLocal},
+       60},
+      {{6, 1, "Outbox", "Outbox.dbx", true, 0x21, kLocal}, 2},
+      {{7, 1, "Sent Items", "Sent Items.dbx", true, 0x21, kLocal}, 6},
+      {{8, 1, "Deleted Items", "Deleted Items.dbx", true, 0x21, kLocal}, 3},
+      {{9, 1, "Drafts", "Drafts.dbx", true, 0x21, kLocal}, 1},
+      {{10, 5, "Famille", "Famille.dbx", true, 0x31, kLocal}, 8},
+      {{11, 10,
+        "\xC9"
+        "cole",
+        "Ecole.dbx", false, 0x21, kLocal},
+       4},
+  };
+  std::vector<FolderSpec> specs;
+  int subject = 0;
+  for (const SampleFolder& folder : folders) {
+    specs.push_back(folder.spec);
+    if (folder.spec.fileName.empty()) continue;
+    WriteMessageDatabase(directory / folder.spec.fileName, folder.spec.name, folder.spec.id, folder.messages,
+                         subject);
+    subject += folder.messages;
   }
-  // Sixty messages do not fit one node: a root with child nodes.
-  messages.SetIndex(0, records);
-  messages.SetLastAssignedId(61);
-  messages.WriteTo(directory / "Inbox.dbx");
-
-  DbxBuilder folders(DbKind::Folder);
-  folders.AddFolders({
-      {1, 0, "Local Folders", "", true, 0x10},
-      {5, 1, "Inbox", "Inbox.dbx", true, 0},
-      {6, 1, "Outbox", "Outbox.dbx", true, 0},
-      {7, 1, "Sent Items", "Sent Items.dbx", true, 0},
-      {8, 1, "Deleted Items", "Deleted Items.dbx", true, 0},
-      {9, 1, "Drafts", "Drafts.dbx", true, 0},
-      {10, 5, "Famille", "Famille.dbx", true, 0},
-      {11, 5,
-       "\xC9"
-       "cole",
-       "Ecole.dbx", false, 0},
-  });
-  folders.WriteTo(directory / "Folders.dbx");
+  DbxBuilder store(DbKind::Folder);
+  store.AddFolders(specs);
+  store.SetLastAssignedId(11);
+  store.WriteTo(directory / "Folders.dbx");
   return 0;
 }

@@ -250,8 +250,10 @@ void ExplorerController::PlaceSplitter(int x) {
   window_.MovePanes(panes_);
 }
 
-void ExplorerController::OnMouseDown(int x, int y) {
-  if (drag_.Press(panes_, window_.ClientRect(), x, y)) window_.ShowDragBand(drag_.Move(x));
+bool ExplorerController::OnMouseDown(int x, int y) {
+  if (!drag_.Press(panes_, window_.ClientRect(), x, y)) return false;
+  window_.ShowDragBand(drag_.Move(x));
+  return true;
 }
 
 void ExplorerController::OnMouseMove(int x) {

@@ -59,9 +59,12 @@ class ExplorerController : public TreeEvents {
 
   // The window's client area changed size: the splitter keeps its proportion (or starts at half).
   void Layout();
-  void OnMouseDown(int x, int y);
+  // The mouse in client coordinates. A press starts a drag of the splitter only near the gap; true when
+  // it did, so that the pane under the mouse does not take the press as its own.
+  bool OnMouseDown(int x, int y);
   void OnMouseMove(int x);
   void OnMouseUp(int x);
+  bool Dragging() const { return drag_.dragging(); }
   // The split cursor shows over the gap between the panes.
   bool CursorOverSplitter(int x, int y) const;
   const Panes& panes() const { return panes_; }

@@ -1,22 +1,11 @@
 // The splitter between an explorer window's tree and list, as arithmetic on the window's client area.
-// Rectangles are half-open, as the window system's: right and bottom are the first pixels outside.
 #pragma once
 
 #include <optional>
 
+#include "controllers/geometry.h"
+
 namespace vendrel {
-
-struct Rect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
-  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-  bool operator==(const Rect&) const = default;
-};
 
 struct Panes {
   Rect tree;

@@ -132,6 +132,7 @@ uint32_t DbxBuilder::AddFolder(const FolderSpec& folder) {
   record.SetString(0x02, folder.name);
   record.SetString(0x03, folder.fileName);
   record.SetInteger(0x06, folder.anyInfo);
+  record.SetInteger(0x0A, folder.protocol);
   return AddRecord(record);
 }
 

@@ -49,6 +49,7 @@ struct FolderSpec {
   std::string fileName;  // the message database, e.g. "Inbox.dbx"; empty: none
   bool subscribed = true;
   uint32_t anyInfo = 0;
+  uint32_t protocol = 0;  // 3: a local folder, as the mail client makes them
 };
 
 // One entry of an index node as the builder writes it.

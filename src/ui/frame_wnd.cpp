@@ -1,0 +1,286 @@
+#include "ui/frame_wnd.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "controllers/geometry.h"
+#include "ui/about_box.h"
+#include "ui/explorer_wnd.h"
+#include "ui/images.h"
+
+namespace vendrel::ui {
+
+namespace {
+
+constexpr QSize kToolbarImageSize{20, 20};
+
+QAction* FindAction(const QList<QAction*>& actions, int command) {
+  for (QAction* action : actions) {
+    if (CommandOf(action) == command) return action;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+FrameWnd::FrameWnd()
+    : mdi_(new QMdiArea(this)), toolbar_(new QToolBar("Toolbar", this)), statusLine_(new QLabel(this)) {
+  setWindowTitle("Vendrel");
+  setWindowIcon(ProgramIcon());
+  setCentralWidget(mdi_);
+  mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  statusBar()->addWidget(statusLine_, 1);
+  statusBar()->setSizeGripEnabled(true);
+  setAcceptDrops(true);
+
+  // What an operation leaves for later runs from the event loop, once the operation's frames are gone.
+  gate_.SetScheduler([this](std::function<void()> action) {
+    QMetaObject::invokeMethod(this, std::move(action), Qt::QueuedConnection);
+  });
+  desktop_ =
+      std::make_unique<QtDesktop>(this, statusLine_, gate_, [this] { controller_->Command(kCmdStop); });
+  gatedDesktop_ = std::make_unique<GatedDesktop>(*desktop_, gate_);
+  SetCurrentDesktop(gatedDesktop_.get());
+
+  BuildToolbar();
+  toolbarStates_ = std::make_unique<ActionStates>(toolbar_->actions());
+  controller_ = std::make_unique<FrameController>(*this, *toolbarStates_, gate_);
+  BuildMenus();
+  ShowMenu(MenuId::Frame);
+  // Character accelerators: Alt with '?' (however the keyboard makes it) or '/'.
+  for (const QKeySequence& keys :
+       {QKeySequence(Qt::ALT | Qt::Key_Question), QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Question),
+        QKeySequence(Qt::ALT | Qt::Key_Slash)}) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this,
+            [this] { controller_->Command(kCmdAbout); });
+  }
+  connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+    auto* explorer = window != nullptr ? dynamic_cast<ExplorerWnd*>(window->widget()) : nullptr;
+    controller_->OnActiveExplorerChanged(explorer != nullptr ? &explorer->controller() : nullptr);
+  });
+  controller_->Start();
+  resize(1000, 700);
+}
+
+FrameWnd::~FrameWnd() {
+  // Every window's items go while the desktop they may still speak to exists.
+  for (QMdiSubWindow* window : mdi_->subWindowList()) delete window;
+  SetCurrentDesktop(nullptr);
+}
+
+void FrameWnd::BuildToolbar() {
+  toolbar_->setObjectName("toolbar");
+  toolbar_->setMovable(true);
+  toolbar_->setIconSize(kToolbarImageSize);
+  toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  for (const ToolbarButton& button : ToolbarButtons()) {
+    if (button.command < 0) {
+      toolbar_->addSeparator();
+      continue;
+    }
+    QAction* action = toolbar_->addAction(ToolbarImage(button.image),
+                                          QString::fromUtf8(button.label.data(), button.label.size()));
+    action->setToolTip(
+        QString::fromUtf8(button.tooltip.data(), static_cast<qsizetype>(button.tooltip.size())));
+    action->setData(button.command);
+    action->setEnabled(false);
+    connect(action, &QAction::triggered, this,
+            [this, command = button.command] { controller_->Command(command); });
+  }
+  addToolBar(Qt::TopToolBarArea, toolbar_);
+}
+
+QMenu* FrameWnd::BuildPopup(const MenuPopup& popup) {
+  auto* menu =
+      new QMenu(QString::fromUtf8(popup.label.data(), static_cast<qsizetype>(popup.label.size())), this);
+  for (const MenuItem& item : popup.items) {
+    if (item.command == 0) {
+      menu->addSeparator();
+      continue;
+    }
+    QAction* action =
+        menu->addAction(QString::fromUtf8(item.label.data(), static_cast<qsizetype>(item.label.size())));
+    action->setData(item.command);
+    connect(action, &QAction::triggered, this,
+            [this, command = item.command] { controller_->Command(command); });
+  }
+  connect(menu, &QMenu::aboutToShow, this, [this, menu, listsWindows = popup.listsWindows] {
+    if (listsWindows) FillWindowList(menu);
+    ActionStates states(menu->actions());
+    controller_->OnMenuPopup(states);
+  });
+  return menu;
+}
+
+void FrameWnd::BuildMenus() {
+  for (const MenuPopup& popup : MenuPopups(MenuId::Frame)) frameMenus_.push_back(BuildPopup(popup));
+  for (const MenuPopup& popup : MenuPopups(MenuId::Explorer)) explorerMenus_.push_back(BuildPopup(popup));
+}
+
+void FrameWnd::FillWindowList(QMenu* menu) {
+  // The fixed items stay; the list of windows after them is made anew each time the menu opens.
+  for (QAction* action : menu->actions()) {
+    if (action->property("windowList").toBool()) delete action;
+  }
+  const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
+  if (windows.isEmpty()) return;
+  QAction* separator = menu->addSeparator();
+  separator->setProperty("windowList", true);
+  int number = 1;
+  for (QMdiSubWindow* window : windows) {
+    QAction* action = menu->addAction(QString("&%1 %2").arg(number++).arg(window->windowTitle()));
+    action->setProperty("windowList", true);
+    action->setCheckable(true);
+    action->setChecked(window == mdi_->currentSubWindow());
+    connect(action, &QAction::triggered, mdi_, [this, window] { mdi_->setActiveSubWindow(window); });
+  }
+}
+
+QAction* FrameWnd::ToolbarAction(int command) const {
+  return FindAction(toolbar_->actions(), command);
+}
+
+QAction* FrameWnd::MenuAction(int command) const {
+  for (QMenu* menu : shown_ == MenuId::Frame ? frameMenus_ : explorerMenus_) {
+    if (QAction* action = FindAction(menu->actions(), command)) return action;
+  }
+  return nullptr;
+}
+
+void FrameWnd::ShowMenu(MenuId menu) {
+  shown_ = menu;
+  menuBar()->clear();
+  for (QMenu* popup : menu == MenuId::Frame ? frameMenus_ : explorerMenus_) menuBar()->addMenu(popup);
+}
+
+QMdiSubWindow* FrameWnd::SubWindowOf(const ExplorerController& explorer) const {
+  for (QMdiSubWindow* window : mdi_->subWindowList()) {
+    auto* explorerWnd = dynamic_cast<ExplorerWnd*>(window->widget());
+    if (explorerWnd != nullptr && &explorerWnd->controller() == &explorer) return window;
+  }
+  return nullptr;
+}
+
+ExplorerWnd* FrameWnd::ExplorerWindowOf(const ExplorerController& explorer) const {
+  QMdiSubWindow* window = SubWindowOf(explorer);
+  return window != nullptr ? dynamic_cast<ExplorerWnd*>(window->widget()) : nullptr;
+}
+
+ExplorerController* FrameWnd::CreateExplorerWindow(const std::string& caption) {
+  auto* explorer = new ExplorerWnd(gate_, toolbarStates_.get());
+  auto* window = new QMdiSubWindow;
+  window->setWidget(explorer);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowTitle(QString::fromStdString(caption));
+  window->setWindowIcon(ExplorerWindowIcon());
+  window->installEventFilter(this);
+  mdi_->addSubWindow(window);
+  window->resize(mdi_->viewport()->size() * 3 / 4);
+  return &explorer->controller();
+}
+
+void FrameWnd::ShowExplorerWindow(ExplorerController& explorer) {
+  QMdiSubWindow* window = SubWindowOf(explorer);
+  if (window == nullptr) return;
+  const QMdiSubWindow* active = mdi_->currentSubWindow();
+  if (active != nullptr && active != window && active->isMaximized()) {
+    window->showMaximized();
+  } else {
+    window->show();
+  }
+  mdi_->setActiveSubWindow(window);
+}
+
+void FrameWnd::DestroyExplorerWindow(ExplorerController& explorer) {
+  delete SubWindowOf(explorer);
+}
+
+ExplorerController* FrameWnd::ActiveExplorer() const {
+  QMdiSubWindow* window = mdi_->currentSubWindow();
+  auto* explorer = window != nullptr ? dynamic_cast<ExplorerWnd*>(window->widget()) : nullptr;
+  return explorer != nullptr ? &explorer->controller() : nullptr;
+}
+
+std::vector<ExplorerController*> FrameWnd::Explorers() const {
+  std::vector<ExplorerController*> explorers;
+  for (QMdiSubWindow* window : mdi_->subWindowList()) {
+    if (auto* explorer = dynamic_cast<ExplorerWnd*>(window->widget()))
+      explorers.push_back(&explorer->controller());
+  }
+  return explorers;
+}
+
+void FrameWnd::ArrangeWindows(int command) {
+  if (command == kCmdCascade) {
+    mdi_->cascadeSubWindows();
+    return;
+  }
+  QList<QMdiSubWindow*> windows;
+  for (QMdiSubWindow* window : mdi_->subWindowList()) {
+    if (window->isVisible() && !window->isMinimized()) windows.push_back(window);
+  }
+  const QSize area = mdi_->viewport()->size();
+  const std::vector<Rect> places = TileRects(
+      static_cast<int>(windows.size()), {0, 0, area.width(), area.height()}, command == kCmdTileVertically);
+  for (qsizetype i = 0; i < windows.size(); ++i) {
+    const Rect& place = places[static_cast<size_t>(i)];
+    windows[i]->showNormal();
+    windows[i]->setGeometry(place.left, place.top, place.width(), place.height());
+  }
+}
+
+void FrameWnd::ShowAbout() {
+  CommandGate::ModalLoop loop(gate_);
+  ShowAboutBox(this);
+}
+
+void FrameWnd::Exit() {
+  close();
+}
+
+bool FrameWnd::eventFilter(QObject* watched, QEvent* event) {
+  // A window closed while an operation runs (from inside its event loop) goes once it has ended.
+  if (event->type() == QEvent::Close && gate_.Running()) {
+    auto* window = qobject_cast<QMdiSubWindow*>(watched);
+    auto* explorer = window != nullptr ? dynamic_cast<ExplorerWnd*>(window->widget()) : nullptr;
+    if (explorer != nullptr) {
+      event->ignore();
+      controller_->CloseExplorer(explorer->controller());
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void FrameWnd::closeEvent(QCloseEvent* event) {
+  if (gate_.Running()) {
+    event->ignore();
+    gate_.WhenIdle([this] { close(); });
+    return;
+  }
+  for (QMdiSubWindow* window : mdi_->subWindowList()) delete window;
+  event->accept();
+}
+
+void FrameWnd::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void FrameWnd::dropEvent(QDropEvent* event) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+  }
+  event->acceptProposedAction();
+  controller_->OpenFiles(paths);
+}
+
+}  // namespace vendrel::ui

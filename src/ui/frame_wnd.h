@@ -1,0 +1,78 @@
+// The main window: menus, the toolbar in its movable band, the multiple-document area with one explorer
+// window per open file, and the status line. It turns menu, toolbar, drop and window events into calls of
+// its FrameController, and carries out what that decides.
+#pragma once
+
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <memory>
+#include <vector>
+
+#include "controllers/command_gate.h"
+#include "controllers/frame_controller.h"
+#include "controllers/gated_desktop.h"
+#include "ui/action_states.h"
+#include "ui/qt_desktop.h"
+
+class QLabel;
+class QMenu;
+class QToolBar;
+
+namespace vendrel::ui {
+
+class ExplorerWnd;
+
+class FrameWnd : public QMainWindow, public FrameWindow {
+ public:
+  FrameWnd();
+  ~FrameWnd() override;
+
+  FrameController& controller() { return *controller_; }
+  CommandGate& gate() { return gate_; }
+  QMdiArea* mdiArea() const { return mdi_; }
+  QToolBar* toolBar() const { return toolbar_; }
+  QLabel* statusLine() const { return statusLine_; }
+  QtDesktop& desktop() { return *desktop_; }
+  // The action of a toolbar button, or of a menu item of the menu shown, by command id.
+  QAction* ToolbarAction(int command) const;
+  QAction* MenuAction(int command) const;
+  ExplorerWnd* ExplorerWindowOf(const ExplorerController& explorer) const;
+
+  ExplorerController* CreateExplorerWindow(const std::string& caption) override;
+  void ShowExplorerWindow(ExplorerController& explorer) override;
+  void DestroyExplorerWindow(ExplorerController& explorer) override;
+  ExplorerController* ActiveExplorer() const override;
+  std::vector<ExplorerController*> Explorers() const override;
+  void ShowMenu(MenuId menu) override;
+  void ArrangeWindows(int command) override;
+  void ShowAbout() override;
+  void Exit() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void BuildToolbar();
+  void BuildMenus();
+  QMenu* BuildPopup(const MenuPopup& popup);
+  void FillWindowList(QMenu* menu);
+  QMdiSubWindow* SubWindowOf(const ExplorerController& explorer) const;
+
+  CommandGate gate_;
+  QMdiArea* mdi_;
+  QToolBar* toolbar_;
+  QLabel* statusLine_;
+  std::unique_ptr<ActionStates> toolbarStates_;
+  std::unique_ptr<QtDesktop> desktop_;
+  std::unique_ptr<GatedDesktop> gatedDesktop_;
+  std::unique_ptr<FrameController> controller_;
+  std::vector<QMenu*> frameMenus_;
+  std::vector<QMenu*> explorerMenus_;
+  MenuId shown_ = MenuId::Frame;
+};
+
+}  // namespace vendrel::ui
