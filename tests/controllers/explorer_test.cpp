@@ -1,0 +1,184 @@
+// One explorer window's rules: what selection, expansion, Enter, the keys and the commands do to the
+// tree, the list and the status line; the splitter's arithmetic; answers that never wait for a lock.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "controllers/splitter.h"
+#include "support/process.h"
+#include "window_fixture.h"
+
+namespace vendrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::InMemoryExplorer;
+
+class Explorer : public testsupport::WindowTest {
+ protected:
+  // Opens path in a window of its own; the root expanded, nothing selected.
+  InMemoryExplorer& Open(const std::string& path) {
+    EXPECT_TRUE(frame.OpenFile(path));
+    return window.Window(window.explorers.size() - 1);
+  }
+  // The node of the first child of node whose caption starts with prefix.
+  static TreeNodeHandle Child(InMemoryExplorer& explorer, TreeNodeHandle node, const std::string& prefix) {
+    for (const TreeNodeHandle child : explorer.tree.Children(node)) {
+      if (explorer.tree.TextOf(child).starts_with(prefix)) return child;
+    }
+    ADD_FAILURE() << "no child " << prefix;
+    return kNoTreeNode;
+  }
+  static TreeNodeHandle Root(InMemoryExplorer& explorer) { return explorer.tree.FirstChild(kTreeRoot); }
+};
+
+TEST_F(Explorer, EnterOnARowUnderACollapsedNodeExpandsItAndShowsTheRowsOwnNode) {
+  InMemoryExplorer& explorer = Open(WriteMessages(3));
+  const TreeNodeHandle slot = Child(explorer, Root(explorer), "000000E4");
+  explorer.tree.SelectNode(slot);  // explores: the root node is listed, its own node stays collapsed
+  ASSERT_EQ(explorer.list.RowTexts(0)[0], "Index");
+  EXPECT_FALSE(explorer.tree.IsExpanded(slot));
+
+  explorer.list.SelectRows({0});
+  explorer.window.FocusPane(Pane::List);
+  explorer.controller.OnKey(ExplorerKey::Enter, true);
+  const TreeNodeHandle node = explorer.tree.FirstChild(slot);
+  EXPECT_TRUE(explorer.tree.IsExpanded(slot));
+  EXPECT_EQ(explorer.tree.Selected(), node);
+  EXPECT_EQ(explorer.list.RowTexts(0)[0], "Message 2");  // the node's own rows: its records
+}
+
+TEST_F(Explorer, AnExpansionThatFailsIsRefusedWithItsStatusLineAndRefreshRecovers) {
+  const std::string path = WriteMessages(3);
+  InMemoryExplorer& explorer = Open(path);
+  const TreeNodeHandle slot = Child(explorer, Root(explorer), "000000E4");
+  explorer.tree.ExpandNode(slot);
+  const TreeNodeHandle node = explorer.tree.FirstChild(slot);
+  const std::vector<uint8_t> sound = testsupport::ReadFileBytes(path);
+  testsupport::DbxBuilder(testsupport::DbKind::Message).WriteTo(path);  // changed by another program
+
+  EXPECT_FALSE(explorer.tree.ExpandNode(node));
+  EXPECT_FALSE(explorer.tree.IsExpanded(node));
+  EXPECT_EQ(StatusLines().back(), "Failed to expand, possible database changed or locked");
+  explorer.tree.SelectNode(node);
+  EXPECT_EQ(StatusLines().back(), "Failed to explore, possible database changed or locked");
+  explorer.controller.OnKey(ExplorerKey::F5, false);
+  EXPECT_EQ(StatusLines().back(), "Failed to refresh, possible database was changed or locked");
+
+  testsupport::WriteFileBytes(path, sound);
+  explorer.controller.OnKey(ExplorerKey::F5, false);
+  EXPECT_EQ(StatusLines().back(), "Refresh succeeded");
+  EXPECT_TRUE(explorer.tree.ExpandNode(node));
+}
+
+TEST_F(Explorer, RefreshWithNothingSelectedOpensTheFileAnewInPlaceOfItsRoot) {
+  InMemoryExplorer& explorer = Open(WriteMessages(1));
+  explorer.controller.OnKey(ExplorerKey::F5, true);
+  ASSERT_EQ(explorer.tree.Children(kTreeRoot).size(), 1u);
+  EXPECT_TRUE(explorer.tree.IsExpanded(Root(explorer)));
+
+  // The selected node goes when its parent is built anew: the list empties with it.
+  explorer.tree.SelectNode(Child(explorer, Root(explorer), "000000E4"));
+  ASSERT_GT(explorer.list.RowCount(), 0);
+  ASSERT_TRUE(explorer.tree.ItemOf(Root(explorer))->Refresh());
+  EXPECT_EQ(explorer.tree.Selected(), kNoTreeNode);
+  EXPECT_EQ(explorer.list.RowCount(), 0);
+  EXPECT_EQ(StatusLines().back(), "No active item...");
+}
+
+TEST_F(Explorer, CopyTakesTheSelectedRowsAsTabSeparatedTextOrTheActiveItemsCaption) {
+  InMemoryExplorer& explorer = Open(WriteMessages(2));
+  explorer.tree.SelectNode(Child(explorer, Root(explorer), "000000E4"));
+  explorer.controller.Command(kCmdCopy);
+  EXPECT_EQ(desktop().clipboard(), "000000E4 All indexes by ID");
+
+  explorer.window.FocusPane(Pane::List);
+  explorer.controller.Command(kCmdCopy);  // the list has the focus but no selected row
+  EXPECT_EQ(desktop().clipboard(), "000000E4 All indexes by ID");
+  explorer.list.SelectRows({0, 1});
+  explorer.controller.Command(kCmdCopy);
+  const std::string node = explorer.list.RowTexts(0)[1];
+  EXPECT_EQ(desktop().clipboard(),
+            "Index\t" + node + "\t0 + 2 sub\t\nTotal Count\t000000C4\t00000002\ttotal elem count\n");
+}
+
+TEST_F(Explorer, ARowOfAFileLockedElsewhereAnswersBusyAtOnceWithoutABox) {
+  const std::string path = WriteMessages(2);
+  InMemoryExplorer& explorer = Open(path);
+  const TreeNodeHandle slot = Child(explorer, Root(explorer), "000000E4");
+  explorer.tree.SelectNode(slot);
+  testsupport::Pipe held, release;
+  const pid_t holder = testsupport::StartChild([&] {
+    DbStore store;
+    if (!store.Open(path)) return 1;
+    held.Send('H');
+    release.Receive();
+    return 0;
+  });
+  ASSERT_EQ(held.Receive(), 'H');
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(explorer.list.RowTexts(0)[0], "(busy)");
+  explorer.controller.UpdateCommandState(nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_TRUE(desktop().messages().empty());
+  EXPECT_EQ(StatusLines()[StatusLines().size() - 2],
+            "Failed to explore, possible database changed or locked");
+  release.Send('R');
+  EXPECT_EQ(testsupport::WaitChild(holder), 0);
+}
+
+struct SplitCase {
+  const char* what;
+  Rect client;
+  int split;
+  int width;
+  int expected;
+};
+
+TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {
+  const Panes half = PlacePanes(200, {0, 0, 400, 300});
+  EXPECT_EQ(half.tree, (Rect{0, 0, 199, 300}));
+  EXPECT_EQ(half.list, (Rect{201, 0, 400, 300}));
+  for (const SplitCase& test : {SplitCase{"wider", {0, 0, 400, 300}, 100, 800, 200},
+                                SplitCase{"narrower", {0, 0, 400, 300}, 100, 200, 50},
+                                SplitCase{"below the floor", {0, 0, 400, 300}, 3, 100, 2},
+                                SplitCase{"at the left edge", {0, 0, 400, 300}, 0, 400, 2}}) {
+    EXPECT_EQ(KeepProportion(PlacePanes(test.split, test.client), test.width), test.expected) << test.what;
+  }
+  // The gap is the columns 99 and 100; a drag starts up to 2 pixels on either side of it.
+  const Panes panes = PlacePanes(100, {0, 0, 400, 300});
+  EXPECT_EQ(SplitterRect(panes), (Rect{99, 0, 101, 300}));
+  EXPECT_TRUE(InDragZone(panes, 97, 10));
+  EXPECT_FALSE(InDragZone(panes, 96, 10));
+  EXPECT_TRUE(InDragZone(panes, 102, 10));
+  EXPECT_FALSE(InDragZone(panes, 103, 10));
+
+  SplitterDrag drag;
+  EXPECT_FALSE(drag.Press(panes, {0, 0, 400, 300}, 96, 10));
+  EXPECT_EQ(drag.Move(150), std::nullopt);
+  ASSERT_TRUE(drag.Press(panes, {0, 0, 400, 300}, 97, 10));
+  EXPECT_EQ(drag.Move(150), (Rect{148, 0, 152, 300}));
+  EXPECT_EQ(drag.Move(1000), (Rect{393, 0, 397, 300}));  // kept 4 pixels inside the window
+  EXPECT_EQ(drag.Move(-5), (Rect{2, 0, 6, 300}));
+  EXPECT_EQ(drag.Release(250), 250);
+  EXPECT_FALSE(drag.dragging());
+}
+
+TEST_F(Explorer, ANewWindowSplitsAtHalfAndTheMouseMovesTheSplitter) {
+  InMemoryExplorer& explorer = Open(WriteMessages(1));
+  ASSERT_TRUE(explorer.window.panes);
+  EXPECT_EQ(explorer.window.panes->tree.right, 199);
+  EXPECT_FALSE(explorer.controller.OnMouseDown(196, 5));
+  ASSERT_TRUE(explorer.controller.OnMouseDown(197, 5));
+  explorer.controller.OnMouseMove(300);
+  EXPECT_EQ(explorer.window.band, (Rect{298, 0, 302, 300}));
+  explorer.controller.OnMouseUp(300);
+  EXPECT_EQ(explorer.window.band, std::nullopt);
+  EXPECT_EQ(explorer.window.panes->list.left, 301);
+  explorer.window.client = {0, 0, 200, 300};
+  explorer.controller.Layout();
+  EXPECT_EQ(explorer.window.panes->tree.right, 149);
+}
+
+}  // namespace
+}  // namespace vendrel

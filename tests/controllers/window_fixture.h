@@ -1,0 +1,147 @@
+// Frame and explorer windows held in memory, driven by the real controllers: what a user's clicks reach
+// once the toolkit is taken away.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controllers/explorer_controller.h"
+#include "controllers/frame_controller.h"
+#include "controllers/gated_desktop.h"
+#include "items/in_memory_controls.h"
+#include "support/dbx_builder.h"
+#include "support/scoped_desktop.h"
+
+namespace vendrel::testsupport {
+
+// The states a toolbar or a menu popup was given, by command id.
+class StateMap : public CommandStates {
+ public:
+  void SetEnabled(int command, bool enabled) override { states[command] = enabled; }
+  std::vector<int> Enabled() const {
+    std::vector<int> commands;
+    for (const auto& [command, enabled] : states) {
+      if (enabled) commands.push_back(command);
+    }
+    return commands;
+  }
+  std::map<int, bool> states;
+};
+
+struct InMemoryExplorer {
+  InMemoryExplorer(CommandGate& gate, CommandStates* toolbar)
+      : controller(window, tree, list, gate, toolbar) {}
+
+  InMemoryTreeView tree;
+  InMemoryListView list;
+  DetachedExplorerWindow window;
+  ExplorerController controller;
+};
+
+// A frame whose child windows are InMemoryExplorers; the last one shown is the active one.
+class InMemoryFrame : public FrameWindow {
+ public:
+  ExplorerController* CreateExplorerWindow(const std::string& caption) override {
+    explorers.push_back(std::make_unique<InMemoryExplorer>(*gate, toolbar));
+    captions.push_back(caption);
+    return &explorers.back()->controller;
+  }
+  void ShowExplorerWindow(ExplorerController& explorer) override { Activate(&explorer); }
+  void DestroyExplorerWindow(ExplorerController& explorer) override {
+    const bool wasActive = active == &explorer;
+    for (size_t i = 0; i < explorers.size(); ++i) {
+      if (&explorers[i]->controller != &explorer) continue;
+      explorers.erase(explorers.begin() + static_cast<std::ptrdiff_t>(i));
+      captions.erase(captions.begin() + static_cast<std::ptrdiff_t>(i));
+      break;
+    }
+    if (wasActive) Activate(explorers.empty() ? nullptr : &explorers.back()->controller);
+  }
+  ExplorerController* ActiveExplorer() const override { return active; }
+  std::vector<ExplorerController*> Explorers() const override {
+    std::vector<ExplorerController*> all;
+    for (const auto& explorer : explorers) all.push_back(&explorer->controller);
+    return all;
+  }
+  void ShowMenu(MenuId menu) override { shownMenu = menu; }
+  void ArrangeWindows(int command) override { arranged.push_back(command); }
+  void ShowAbout() override { ++abouts; }
+  void Exit() override { exited = true; }
+
+  void Activate(ExplorerController* explorer) {
+    active = explorer;
+    if (frame != nullptr) frame->OnActiveExplorerChanged(explorer);
+  }
+  InMemoryExplorer& Window(size_t i) { return *explorers.at(i); }
+
+  CommandGate* gate = nullptr;
+  CommandStates* toolbar = nullptr;
+  FrameController* frame = nullptr;
+  std::vector<std::unique_ptr<InMemoryExplorer>> explorers;
+  std::vector<std::string> captions;
+  ExplorerController* active = nullptr;
+  MenuId shownMenu = MenuId::Frame;
+  std::vector<int> arranged;
+  int abouts = 0;
+  bool exited = false;
+};
+
+class WindowTest : public testing::Test {
+ protected:
+  WindowTest() {
+    window.gate = &gate;
+    window.toolbar = &toolbar;
+    window.frame = &frame;
+    SetCurrentDesktop(&gatedDesktop);
+  }
+  ~WindowTest() override { SetCurrentDesktop(&scoped.desktop); }
+
+  void SetUp() override {
+    liveAtStart_ = ExplorerItem::LiveCount();
+    frame.Start();
+  }
+  // Every test ends as the program does: the windows go, and with them every item.
+  void TearDown() override {
+    window.explorers.clear();
+    EXPECT_EQ(ExplorerItem::LiveCount(), liveAtStart_) << "items still alive after the windows went";
+  }
+
+  std::string Write(const DbxBuilder& builder, const std::string& name) {
+    const std::string path = (dir / name).string();
+    builder.WriteTo(path);
+    return path;
+  }
+  // A message database of count messages, in a tree of at most perNode entries a node.
+  std::string WriteMessages(int count, unsigned perNode = 51, const std::string& name = "Inbox.dbx") {
+    DbxBuilder builder(DbKind::Message);
+    std::vector<uint32_t> records;
+    for (int i = 0; i < count; ++i) {
+      MessageSpec message;
+      message.id = static_cast<uint32_t>(i + 2);
+      message.subject = "Message " + std::to_string(i + 2);
+      message.text = "Subject: " + message.subject + "\r\n\r\nBody\r\n";
+      records.push_back(builder.AddMessage(message));
+    }
+    builder.SetIndex(0, records, perNode);
+    return Write(builder, name);
+  }
+  const std::vector<std::string>& StatusLines() const { return scoped.desktop.statusLines(); }
+  HeadlessDesktop& desktop() { return scoped.desktop; }
+
+  TempDir dir;
+  ScopedDesktop scoped;
+  CommandGate gate;
+  GatedDesktop gatedDesktop{scoped.desktop, gate};
+  StateMap toolbar;
+  InMemoryFrame window;
+  FrameController frame{window, toolbar, gate};
+
+ private:
+  int liveAtStart_ = 0;
+};
+
+}  // namespace vendrel::testsupport

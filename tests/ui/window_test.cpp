@@ -1,0 +1,208 @@
+// What the Qt windows add to the controllers: items released once whatever goes first, the models as
+// Qt expects them, events turned into the controllers' calls, the progress dialog's Stop.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "controllers/commands.h"
+#include "items/db_root_item.h"
+#include "support/dbx_builder.h"
+#include "ui/explorer_wnd.h"
+#include "ui/frame_wnd.h"
+
+namespace vendrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Window : public testing::Test {
+ protected:
+  void SetUp() override {
+    live_ = ExplorerItem::LiveCount();
+    fs::copy(VENDREL_SAMPLE_DIR, dir.path(), fs::copy_options::recursive);
+    frame = std::make_unique<ui::FrameWnd>();
+    frame->show();
+  }
+  void TearDown() override {
+    frame.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(ExplorerItem::LiveCount(), live_) << "items still alive after the frame went";
+  }
+
+  std::string Sample(const std::string& name) const { return (dir / name).string(); }
+  ui::ExplorerWnd* Open(const std::string& path) {
+    if (!frame->controller().OpenFile(path)) return nullptr;
+    return frame->ExplorerWindowOf(*frame->ActiveExplorer());
+  }
+  // Expands the nodes whose captions start with the prefixes, one level below the other, as clicks on
+  // their buttons would; the last one found, or null.
+  static QTreeWidgetItem* ExpandPath(QTreeWidget* tree, const std::vector<std::string>& prefixes) {
+    QTreeWidgetItem* item = tree->invisibleRootItem();
+    for (const std::string& prefix : prefixes) {
+      QTreeWidgetItem* found = nullptr;
+      for (int i = 0; i < item->childCount() && found == nullptr; ++i) {
+        if (item->child(i)->text(0).startsWith(QString::fromStdString(prefix))) found = item->child(i);
+      }
+      if (found == nullptr) return nullptr;
+      found->setExpanded(true);
+      item = found;
+    }
+    return item;
+  }
+  // The sample store opened down to the first message of the Inbox, selected.
+  ui::ExplorerWnd* OpenFirstMessage() {
+    ui::ExplorerWnd* explorer = Open(Sample("Folders.dbx"));
+    if (explorer == nullptr) return nullptr;
+    QTreeWidgetItem* node = ExpandPath(explorer->treeWidget(), {"Folders DB", "00000001", "00000005",
+                                                                "Messages DB", "000000E4", "Index", "Index"});
+    if (node == nullptr || node->childCount() == 0) return nullptr;
+    explorer->treeWidget()->setCurrentItem(node->child(0));
+    return explorer;
+  }
+
+  testsupport::TempDir dir;
+  std::unique_ptr<ui::FrameWnd> frame;
+
+ private:
+  int live_ = 0;
+};
+
+TEST_F(Window, EveryWayAWindowGoesReleasesEveryItemOnce) {
+  const std::vector<std::pair<const char*, std::function<void(ui::FrameWnd&)>>> ways = {
+      {"its window deleted", [](ui::FrameWnd& f) { delete f.mdiArea()->subWindowList().front(); }},
+      {"its close button", [](ui::FrameWnd& f) { f.mdiArea()->subWindowList().front()->close(); }},
+      {"Close All Windows", [](ui::FrameWnd& f) { f.controller().Command(kCmdCloseAll); }},
+      {"the frame closed", [](ui::FrameWnd& f) { f.close(); }},
+      {"the frame deleted", [](ui::FrameWnd&) {}},
+  };
+  for (const auto& [way, close] : ways) {
+    const int live = ExplorerItem::LiveCount();
+    ui::ExplorerWnd* explorer = OpenFirstMessage();
+    ASSERT_NE(explorer, nullptr) << way;
+    ASSERT_GT(explorer->listView().RowCount(), 0) << way;
+    explorer->listWidget()->selectAll();  // rows that hold items, some shown
+    close(*frame);
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (std::string(way) == "the frame deleted") frame = std::make_unique<ui::FrameWnd>();
+    EXPECT_TRUE(frame->mdiArea()->subWindowList().isEmpty()) << way;
+    EXPECT_EQ(ExplorerItem::LiveCount(), live) << way;
+  }
+}
+
+TEST_F(Window, TheListModelHoldsToQtsRulesWhileTheTreeIsBrowsed) {
+  ui::ExplorerWnd* explorer = Open(Sample("Folders.dbx"));
+  ASSERT_NE(explorer, nullptr);
+  // Any breach of the model's rules ends the test program with the tester's message.
+  QAbstractItemModelTester tester(&explorer->listView(),
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QTreeWidget* tree = explorer->treeWidget();
+  int selected = 0;
+  for (QTreeWidgetItem* item = tree->topLevelItem(0); item != nullptr && selected < 40;
+       item = tree->itemBelow(item), ++selected) {
+    tree->setCurrentItem(item);
+    item->setExpanded(true);
+    QApplication::processEvents();
+  }
+  EXPECT_GT(explorer->listView().RowCount(), 0);
+}
+
+TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
+  auto titles = [&] {
+    QStringList shown;
+    for (QAction* action : frame->menuBar()->actions()) shown << action->text();
+    return shown;
+  };
+  EXPECT_EQ(titles(), (QStringList{"&File", "Tools", "OEs", "DirectDB", "&Help"}));
+  QList<QAction*> buttons = frame->toolBar()->actions();
+  ASSERT_EQ(buttons.size(), 15);
+  EXPECT_TRUE(buttons[5]->isSeparator() && buttons[11]->isSeparator());
+  EXPECT_EQ(buttons[1]->toolTip(), "Save in default directory with default name");
+  EXPECT_TRUE(frame->ToolbarAction(kCmdOpen)->isEnabled());
+  EXPECT_FALSE(frame->ToolbarAction(kCmdSaveDefault)->isEnabled());
+
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(Sample("Inbox.dbx"))),
+                QUrl::fromLocalFile(QString::fromStdString(Sample("missing.dbx"))),
+                QUrl::fromLocalFile(QString::fromStdString(Sample("Drafts.dbx")))});
+  QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(frame.get(), &enter);
+  QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(frame.get(), &drop);
+  const QList<QMdiSubWindow*> windows = frame->mdiArea()->subWindowList();
+  ASSERT_EQ(windows.size(), 2);
+  EXPECT_EQ(windows[0]->windowTitle().toStdString(), Sample("Inbox.dbx"));
+  EXPECT_EQ(windows[1]->windowTitle().toStdString(), Sample("Drafts.dbx"));
+  EXPECT_EQ(titles(), (QStringList{"&File", "Edit", "Tools", "OEs", "DirectDB", "Window", "&Help"}));
+}
+
+TEST_F(Window, EnterInTheListGoesToTheRowsNodeAndARefusedExpansionStaysClosed) {
+  ui::ExplorerWnd* explorer = Open(Sample("Inbox.dbx"));
+  ASSERT_NE(explorer, nullptr);
+  QTreeWidgetItem* slot = ExpandPath(explorer->treeWidget(), {"Messages DB", "000000E4"});
+  ASSERT_NE(slot, nullptr);
+  slot->setExpanded(false);
+  explorer->treeWidget()->setCurrentItem(slot);
+  explorer->listWidget()->setFocus();
+  explorer->listWidget()->setCurrentIndex(explorer->listView().index(0, 0));
+  QTest::keyClick(explorer->listWidget(), Qt::Key_Return);
+  EXPECT_TRUE(slot->isExpanded());
+  EXPECT_EQ(explorer->treeWidget()->currentItem(), slot->child(0));
+
+  // The file changes under the window: a node that no longer validates does not open.
+  QTreeWidgetItem* node = slot->child(0);
+  node->setExpanded(false);
+  explorer->treeWidget()->setCurrentItem(slot);
+  testsupport::DbxBuilder(testsupport::DbKind::Message).WriteTo(Sample("Inbox.dbx"));
+  node->setExpanded(true);
+  EXPECT_FALSE(node->isExpanded());
+  EXPECT_EQ(frame->statusLine()->text(), "Failed to expand, possible database changed or locked");
+}
+
+TEST_F(Window, TheSplitterFollowsTheMouseFromTwoPixelsInsideAPane) {
+  ui::ExplorerWnd* explorer = Open(Sample("Drafts.dbx"));
+  ASSERT_NE(explorer, nullptr);
+  explorer->resize(600, 400);
+  QApplication::processEvents();
+  const int gap = explorer->controller().panes().tree.right + 1;
+  QWidget* viewport = explorer->treeWidget()->viewport();
+  const QPoint inTree = viewport->mapFrom(explorer, QPoint(gap - 3, 100));
+  QTest::mousePress(viewport, Qt::LeftButton, {}, inTree);
+  QTest::mouseMove(viewport, viewport->mapFrom(explorer, QPoint(400, 100)));
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, viewport->mapFrom(explorer, QPoint(400, 100)));
+  EXPECT_EQ(explorer->listWidget()->geometry().left(), 401);
+  EXPECT_EQ(explorer->treeWidget()->geometry().width(), 399);
+}
+
+TEST_F(Window, StopInTheProgressDialogEndsTheSaveAndTheDialogGoesWithIt) {
+  ui::ExplorerWnd* explorer = Open(Sample("Inbox.dbx"));
+  ASSERT_NE(explorer, nullptr);
+  ExplorerItem* root = explorer->treeView().ItemOf(explorer->controller().Root()->hTreeItem);
+  QTimer::singleShot(0, [&] {
+    ASSERT_NE(frame->desktop().progress(), nullptr);
+    frame->desktop().progress()->cancel();
+  });
+  {
+    const auto save = frame->gate().Begin();  // as the "Save default" command runs it
+    EXPECT_TRUE(root->SaveDefault((dir / "out").string(), true));
+  }
+  long saved = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(dir / "out")) saved += entry.is_regular_file();
+  EXPECT_GE(saved, 1);
+  EXPECT_LT(saved, 60);
+  QApplication::processEvents();
+  EXPECT_EQ(frame->desktop().progress(), nullptr);
+}
+
+}  // namespace
+}  // namespace vendrel
