@@ -161,9 +161,12 @@ void ExplorerController::OnKey(ExplorerKey key, bool fromList) {
     case ExplorerKey::Enter:
       if (fromList) GoToRow();
       break;
-    case ExplorerKey::F4:
-      Command(kCmdNewFolder);
+    case ExplorerKey::F4: {
+      // Only where "New folder..." is offered: elsewhere the key would only meet a "not implemented" box.
+      ExplorerItem* item = GetActiveItem();
+      if (item != nullptr && item->IsCommandEnabled(kCmdNewFolder)) Command(kCmdNewFolder);
       break;
+    }
     case ExplorerKey::F5:
       Command(kCmdRefresh);
       break;

@@ -183,7 +183,6 @@ ExplorerController* FrameWnd::CreateExplorerWindow(const std::string& caption) {
   window->setWindowIcon(ExplorerWindowIcon());
   window->installEventFilter(this);
   mdi_->addSubWindow(window);
-  window->resize(mdi_->viewport()->size() * 3 / 4);
   return &explorer->controller();
 }
 
@@ -194,7 +193,10 @@ void FrameWnd::ShowExplorerWindow(ExplorerController& explorer) {
   if (active != nullptr && active != window && active->isMaximized()) {
     window->showMaximized();
   } else {
+    // Each new window a step below and right of the one before, as the window system places them.
+    const int step = 24 * static_cast<int>((mdi_->subWindowList().size() - 1) % 8);
     window->show();
+    window->setGeometry(step, step, mdi_->viewport()->width() * 3 / 4, mdi_->viewport()->height() * 3 / 4);
   }
   mdi_->setActiveSubWindow(window);
 }
