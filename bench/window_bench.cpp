@@ -8,14 +8,12 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "platform/format.h"
 #include "support/dbx_builder.h"
 #include "ui/explorer_wnd.h"
 #include "ui/frame_wnd.h"
 
 namespace {
 
-using vendrel::testsupport::DbKind;
 using vendrel::testsupport::DbxBuilder;
 
 constexpr int kMessages = 10000;
@@ -35,18 +33,7 @@ const std::string& Database(bool padded) {
   static std::string paths[2];
   std::string& path = paths[padded ? 1 : 0];
   if (!path.empty()) return path;
-  DbxBuilder builder(DbKind::Message);
-  std::vector<uint32_t> records;
-  for (int i = 0; i < kMessages; ++i) {
-    vendrel::testsupport::MessageSpec message;
-    message.id = static_cast<uint32_t>(i + 2);
-    message.subject = vendrel::Format("Message %d", i);
-    std::string text = vendrel::Format("Subject: Message %d\r\n\r\n", i);
-    while (text.size() < 4096) text += "A line of text in a message body.\r\n";
-    message.text = text;
-    records.push_back(builder.AddMessage(message));
-  }
-  builder.SetIndex(0, records);
+  DbxBuilder builder = vendrel::testsupport::LargeMessageDatabase(kMessages, 4096);
   if (padded) builder.PadTo(size_t{500} << 20);
   path = (dir / (padded ? "Padded.dbx" : "Large.dbx")).string();
   builder.WriteTo(path);

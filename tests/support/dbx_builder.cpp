@@ -9,6 +9,7 @@
 #include "dbx/message_text.h"
 #include "dbx/name_compare.h"
 #include "dbx/record.h"
+#include "platform/format.h"
 #include "store/little_endian.h"
 
 namespace vendrel::testsupport {
@@ -257,6 +258,23 @@ DbxBuilder& DbxBuilder::PadTo(size_t length) {
 
 void DbxBuilder::WriteTo(const std::filesystem::path& path) const {
   WriteFileBytes(path, bytes_);
+}
+
+DbxBuilder LargeMessageDatabase(int count, size_t textBytes) {
+  DbxBuilder builder(DbKind::Message);
+  std::vector<uint32_t> records;
+  for (int i = 0; i < count; ++i) {
+    MessageSpec message;
+    message.id = static_cast<uint32_t>(i + 2);
+    message.subject = Format("Message %d", i);
+    std::string text = Format("Subject: Message %d\r\n\r\n", i);
+    while (text.size() < textBytes) text += "A line of text in a message body.\r\n";
+    message.text = text;
+    records.push_back(builder.AddMessage(message));
+  }
+  builder.SetIndex(0, records);
+  builder.SetLastAssignedId(static_cast<uint32_t>(count + 1));
+  return builder;
 }
 
 void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
