@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   // twice, each with its message database beside Folders.dbx. Local folders have protocol 3; "Any info"
   // bit 0 marks them subscribed, 0x10 a folder with subfolders.
   struct SampleFolder {
-    FolderSpec spec;
+    FolderSpec record;
     int messages;
   };
   const uint32_t kLocal = 3;
@@ -104,17 +104,17 @@ int main(int argc, char** argv) {
         "Ecole.dbx", false, 0x21, kLocal},
        4},
   };
-  std::vector<FolderSpec> specs;
+  std::vector<FolderSpec> records;
   int subject = 0;
   for (const SampleFolder& folder : folders) {
-    specs.push_back(folder.spec);
-    if (folder.spec.fileName.empty()) continue;
-    WriteMessageDatabase(directory / folder.spec.fileName, folder.spec.name, folder.spec.id, folder.messages,
+    records.push_back(folder.record);
+    if (folder.record.fileName.empty()) continue;
+    WriteMessageDatabase(directory / folder.record.fileName, folder.record.name, folder.record.id, folder.messages,
                          subject);
     subject += folder.messages;
   }
   DbxBuilder store(DbKind::Folder);
-  store.AddFolders(specs);
+  store.AddFolders(records);
   store.SetLastAssignedId(11);
   store.WriteTo(directory / "Folders.dbx");
   return 0;
