@@ -40,7 +40,9 @@ TEST_F(Explorer, EnterOnARowUnderACollapsedNodeExpandsItAndShowsTheRowsOwnNode) 
   EXPECT_FALSE(explorer.tree.IsExpanded(slot));
 
   explorer.list.SelectRows({0});
+  EXPECT_EQ(explorer.controller.GetActiveItem(), explorer.tree.ItemOf(slot));
   explorer.window.FocusPane(Pane::List);
+  EXPECT_EQ(explorer.controller.GetActiveItem(), explorer.list.ItemOf(0));
   explorer.controller.OnKey(ExplorerKey::Enter, true);
   const TreeNodeHandle node = explorer.tree.FirstChild(slot);
   EXPECT_TRUE(explorer.tree.IsExpanded(slot));
@@ -73,8 +75,10 @@ TEST_F(Explorer, AnExpansionThatFailsIsRefusedWithItsStatusLineAndRefreshRecover
 
 TEST_F(Explorer, RefreshWithNothingSelectedOpensTheFileAnewInPlaceOfItsRoot) {
   InMemoryExplorer& explorer = Open(WriteMessages(1));
+  const TreeNodeHandle before = Root(explorer);
   explorer.controller.OnKey(ExplorerKey::F5, true);
   ASSERT_EQ(explorer.tree.Children(kTreeRoot).size(), 1u);
+  EXPECT_NE(Root(explorer), before);
   EXPECT_TRUE(explorer.tree.IsExpanded(Root(explorer)));
 
   // The selected node goes when its parent is built anew: the list empties with it.
