@@ -109,8 +109,8 @@ int main(int argc, char** argv) {
   for (const SampleFolder& folder : folders) {
     records.push_back(folder.record);
     if (folder.record.fileName.empty()) continue;
-    WriteMessageDatabase(directory / folder.record.fileName, folder.record.name, folder.record.id, folder.messages,
-                         subject);
+    WriteMessageDatabase(directory / folder.record.fileName, folder.record.name, folder.record.id,
+                         folder.messages, subject);
     subject += folder.messages;
   }
   DbxBuilder store(DbKind::Folder);

@@ -96,12 +96,18 @@ bool FrameController::OpenFile(const std::string& path, const std::string& title
     return false;
   }
   window_.ShowExplorerWindow(*explorer);
+  lastOpened_ = path;
   return true;
 }
 
 bool FrameController::OpenFileDialog() {
+  // The mail client's store the first time; afterwards where the user went last.
   std::string startFolder;
-  shell::LocateFoldersDbx(startFolder);
+  if (lastOpened_.empty()) {
+    shell::LocateFoldersDbx(startFolder);
+  } else {
+    startFolder = std::filesystem::path(lastOpened_).parent_path().string();
+  }
   const std::optional<std::string> path = CurrentDesktop().AskOpenFileName(startFolder);
   if (!path || path->empty()) return false;
   return OpenFile(*path, std::filesystem::path(*path).filename().string());
@@ -138,6 +144,8 @@ void FrameController::OnMenuPopup(CommandStates& menu) {
 void FrameController::EnableFrameCommands(CommandStates* menu) {
   CommandStates& target = menu != nullptr ? *menu : toolbar_;
   for (const int command : kAlwaysAvailableCommands) target.SetEnabled(command, true);
+  // A build without a download address has no page to open.
+  target.SetEnabled(kCmdDownload, shell::HasDownloadPage());
   if (menu != nullptr) return;
   for (const int command : kDatabaseFrameCommands) target.SetEnabled(command, false);
 }

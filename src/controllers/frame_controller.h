@@ -70,6 +70,7 @@ class FrameController {
   FrameWindow& window_;
   CommandStates& toolbar_;
   CommandGate& gate_;
+  std::string lastOpened_;
 };
 
 }  // namespace vendrel

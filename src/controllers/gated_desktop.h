@@ -20,6 +20,7 @@ class GatedDesktop : public Desktop {
   std::optional<std::string> AskOpenFileName(const std::string& startFolder) override;
   std::optional<std::string> AskSaveFileName(const std::string& proposedName) override;
   void OpenWithShell(const std::string& path) override { inner_.OpenWithShell(path); }
+  void OpenUrl(const std::string& url) override { inner_.OpenUrl(url); }
   std::optional<std::string> AskFolderName(const std::string& parentName,
                                            const std::function<bool(const std::string&)>& accept) override;
   bool ReportProgress(uint64_t done, uint64_t total) override;

@@ -36,8 +36,10 @@ class Desktop {
   virtual std::optional<std::string> AskOpenFileName(const std::string& startFolder) = 0;
   // The save dialog, offering proposedName: the chosen path, none when cancelled.
   virtual std::optional<std::string> AskSaveFileName(const std::string& proposedName) = 0;
-  // Opens a file with the program the desktop associates with it.
+  // Opens a file with the program the desktop associates with it (a directory: the file manager).
   virtual void OpenWithShell(const std::string& path) = 0;
+  // Opens a web address in the user's browser.
+  virtual void OpenUrl(const std::string& url) = 0;
   // The "Create folder" dialog under parentName: OK is enabled only for a non-empty name and closes the
   // dialog only when accept agrees (it tells the user why not); Cancel gives none.
   virtual std::optional<std::string> AskFolderName(const std::string& parentName,
@@ -65,6 +67,7 @@ class HeadlessDesktop : public Desktop {
   std::optional<std::string> AskOpenFileName(const std::string& startFolder) override;
   std::optional<std::string> AskSaveFileName(const std::string& proposedName) override;
   void OpenWithShell(const std::string& path) override { opened_.push_back(path); }
+  void OpenUrl(const std::string& url) override { opened_.push_back(url); }
   std::optional<std::string> AskFolderName(const std::string& parentName,
                                            const std::function<bool(const std::string&)>& accept) override;
   bool ReportProgress(uint64_t done, uint64_t total) override;

@@ -8,10 +8,14 @@
 
 namespace vendrel {
 
-std::string ExecutableDirectory() {
+std::string ExecutablePath() {
   std::error_code error;
   const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : executable.parent_path().string();
+  return error ? std::string() : executable.string();
+}
+
+std::string ExecutableDirectory() {
+  return std::filesystem::path(ExecutablePath()).parent_path().string();
 }
 
 std::string ChooseWorkingDirectory(const std::string& executableDirectory) {

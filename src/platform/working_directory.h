@@ -10,7 +10,8 @@ namespace vendrel {
 const std::string& WorkingDirectory();
 // The choice itself, for a given executable directory and environment.
 std::string ChooseWorkingDirectory(const std::string& executableDirectory);
-// The directory of the running executable; empty when it cannot be read.
+// The running executable and its directory; empty when they cannot be read.
+std::string ExecutablePath();
 std::string ExecutableDirectory();
 
 }  // namespace vendrel

@@ -2,14 +2,21 @@
 
 #include "platform/desktop.h"
 #include "platform/working_directory.h"
+#include "shell/association.h"
+#include "shell/identity_launcher.h"
+#include "shell/store_location.h"
 
 namespace vendrel::shell {
 
-// The store lookup, the association, the launcher and the download page are still to come: for now they
-// find nothing and do nothing.
+namespace {
 
-bool LocateFoldersDbx(std::string&) {
-  return false;
+constexpr const char* kDownloadPage = VENDREL_DOWNLOAD_URL;
+
+}  // namespace
+
+bool LocateFoldersDbx(std::string& path) {
+  static StoreLocator locator(WinePrefix(), ConfigurationFile());
+  return locator.Locate(path);
 }
 
 int ExploreWorkingDirectory() {
@@ -18,11 +25,14 @@ int ExploreWorkingDirectory() {
 }
 
 int AssociateDbx() {
+  // The window program opens the files, also when vendrel-cli makes the association.
+  const std::string directory = ExecutableDirectory();
+  AssociateWith(XdgDirectories::FromEnvironment(), directory + "/vendrel", ExplorerIcon(directory));
   return 0;
 }
 
-int LaunchIdentity(int) {
-  return 1;
+int LaunchIdentity(int number) {
+  return LaunchIdentityFrom(number, ExecutableDirectory());
 }
 
 // The mail client's DirectDB windows do not exist on this platform: there is nothing to show or hide.
@@ -30,7 +40,12 @@ int ToggleDirectDbWindows() {
   return 0;
 }
 
+bool HasDownloadPage() {
+  return kDownloadPage[0] != '\0';
+}
+
 int OpenDownloadPage() {
+  if (HasDownloadPage()) CurrentDesktop().OpenUrl(kDownloadPage);
   return 0;
 }
 

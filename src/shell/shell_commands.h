@@ -19,6 +19,8 @@ int AssociateDbx();
 int LaunchIdentity(int number);
 // Shows the mail client's hidden DirectDB windows, or hides them.
 int ToggleDirectDbWindows();
+// Opens the page where new versions are; the address is a build setting, and without one there is none.
+bool HasDownloadPage();
 int OpenDownloadPage();
 
 }  // namespace vendrel::shell

@@ -103,10 +103,11 @@ QPainterPath Star(QPointF centre, qreal radius) {
   return Radial(centre, 10, -M_PI / 2, radius, radius * 0.45);
 }
 
-// Drawing on a transparent image in design units; `hot` livens every colour, `muted` greys it.
+// Drawing on a transparent image in design units; `hot` livens every colour, `muted` greys it. Vector
+// output (an SVG file) has no transparent layer to erase margins from: there the cuts are left out.
 class Canvas {
  public:
-  Canvas(QPainter& painter, bool hot) : p_(painter), hot_(hot) {}
+  Canvas(QPainter& painter, bool hot, bool vector = false) : p_(painter), hot_(hot), vector_(vector) {}
 
   void SetMuted(bool muted) { muted_ = muted; }
 
@@ -154,6 +155,7 @@ class Canvas {
 
   // Erases a margin so that a badge stands apart from the glyph under it on any background.
   void Cut(const QPainterPath& path, qreal width = 0) {
+    if (vector_) return;
     p_.save();
     p_.setCompositionMode(QPainter::CompositionMode_Clear);
     if (width > 0) {
@@ -185,6 +187,7 @@ class Canvas {
  private:
   QPainter& p_;
   bool hot_;
+  bool vector_;
   bool muted_ = false;
 };
 
@@ -725,6 +728,29 @@ QIcon ProgramIcon() {
 QIcon ExplorerWindowIcon() {
   static const QIcon icon = MakeIcon({DrawExplorerWindow});
   return icon;
+}
+
+namespace {
+
+void DrawInto(QPainter& painter, const QRectF& rect, DrawFunction draw) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  const qreal side = std::min(rect.width(), rect.height());
+  painter.translate(rect.left() + (rect.width() - side) / 2, rect.top() + (rect.height() - side) / 2);
+  painter.scale(side / 16, side / 16);
+  Canvas canvas(painter, false, /*vector=*/true);
+  draw(canvas, 0);
+  painter.restore();
+}
+
+}  // namespace
+
+void DrawProgramIcon(QPainter& painter, const QRectF& rect) {
+  DrawInto(painter, rect, DrawProgram);
+}
+
+void DrawExplorerWindowIcon(QPainter& painter, const QRectF& rect) {
+  DrawInto(painter, rect, DrawExplorerWindow);
 }
 
 }  // namespace vendrel::ui

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPainter>
 #include <string_view>
 
 namespace vendrel::ui {
@@ -25,5 +26,8 @@ std::string_view ToolbarImageMeaning(int index);
 // The program's icon, and the icon of each explorer child window.
 QIcon ProgramIcon();
 QIcon ExplorerWindowIcon();
+// The same two drawn as vectors into rect, for the scalable icon files the program installs.
+void DrawProgramIcon(QPainter& painter, const QRectF& rect);
+void DrawExplorerWindowIcon(QPainter& painter, const QRectF& rect);
 
 }  // namespace vendrel::ui

@@ -95,6 +95,10 @@ void QtDesktop::OpenWithShell(const std::string& path) {
   QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
 }
 
+void QtDesktop::OpenUrl(const std::string& url) {
+  QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
+
 std::optional<std::string> QtDesktop::AskFolderName(const std::string& parentName,
                                                     const std::function<bool(const std::string&)>& accept) {
   CreateFolderDialog dialog(parentName, accept, window_);

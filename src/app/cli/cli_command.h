@@ -29,5 +29,7 @@ int RunTree(const Arguments& arguments);
 int RunExport(const Arguments& arguments);
 int RunSave(const Arguments& arguments);
 int RunNewFolder(const Arguments& arguments);
+int RunLocateStore(const Arguments& arguments);
+int RunAssociate(const Arguments& arguments);
 
 }  // namespace vendrel::cli

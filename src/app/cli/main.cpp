@@ -41,6 +41,16 @@ constexpr CliCommand kCommands[] = {
      "of the message database FILE (PARENT_ID - or that folder's ID), and prints the new FolderID. A name "
      "a sibling already has, in any letter case, is refused.",
      vendrel::cli::RunNewFolder},
+    {"locate-store", "locate-store",
+     "Prints the Folders.dbx of the mail client's current identity, as the open dialog finds it: from the "
+     "registry of the Wine prefix ($WINEPREFIX, else ~/.wine), else from StoreRoot in "
+     "$XDG_CONFIG_HOME/vendrel/vendrel.conf. Exit code 1 when there is none.",
+     vendrel::cli::RunLocateStore},
+    {"associate", "associate",
+     "Makes vendrel (beside this program) the one that opens .dbx files for the current user, as the "
+     "window's \"Associate dbx\" does: a MIME type, a desktop entry and the default handler in the XDG "
+     "directories. Problems are printed; the exit code is 0.",
+     vendrel::cli::RunAssociate},
 };
 
 void PrintHelp() {

@@ -1,0 +1,202 @@
+// The commands that reach outside the window: the mail client's store found through a Wine prefix's
+// registry, the .dbx association in the XDG directories, the identity launcher.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "shell/association.h"
+#include "shell/identity_launcher.h"
+#include "shell/store_location.h"
+#include "support/dbx_builder.h"
+
+namespace vendrel::shell {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+
+void WriteText(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// A Wine prefix with drive C: and the folders of the stores the cases name.
+class Prefix {
+ public:
+  Prefix() {
+    fs::create_directories(dir / "drive_c" / "users" / User() / "Mail" / "Outlook Express");
+    fs::create_directories(dir / "drive_c" / "Stores" / "Bo\xC3\xAEte \"old\"");
+    fs::create_directories(dir / "dosdevices");
+    fs::create_directory_symlink("../drive_c", dir / "dosdevices" / "C:");
+  }
+  static std::string User() {
+    const char* user = std::getenv("USER");
+    return user != nullptr && user[0] != '\0' ? user : "user";
+  }
+  std::string path() const { return dir.path().string(); }
+  void WriteRegistry(const std::string& body) {
+    WriteText(dir / "user.reg", "WINE REGISTRY Version 2\n" + body);
+  }
+
+  TempDir dir;
+};
+
+const std::string kIdentities =
+    "[Identities] 1602781234\n#time=1d6a3f1b0c2e4f0\n\"Last User ID\"=\"{AAAA}\"\n\"Default User "
+    "ID\"=\"{BBBB}\"\n";
+
+std::string StoreRoot(const std::string& id, const std::string& value) {
+  return "[Identities\\\\" + id +
+         "\\\\Software\\\\Microsoft\\\\Outlook Express\\\\5.0] 1602781234\n\"Store Root\"=" + value + "\n";
+}
+
+struct RegistryCase {
+  const char* what;
+  std::string registry;
+  std::string expected;  // below drive_c; empty: not found
+};
+
+TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
+  const std::string mail = "users/" + Prefix::User() + "/Mail/Outlook Express/Folders.dbx";
+  const std::string deep(60000, 'k');
+  const RegistryCase cases[] = {
+      {"the last identity, not the default one",
+       kIdentities + StoreRoot("{AAAA}", "\"C:\\\\Stores\\\\Bo\\x00eete \\\"old\\\"\\\\\"") +
+           StoreRoot("{BBBB}", "\"C:\\\\Nowhere\""),
+       "Stores/Bo\xC3\xAEte \"old\"/Folders.dbx"},
+      {"the default identity when no last one is recorded",
+       "[identities]\n\"Default User ID\"=\"{BBBB}\"\n" +
+           StoreRoot("{bbbb}", "\"c:\\\\stores\\\\BOÎTE \\\"OLD\\\"\""),
+       ""},
+      {"a last identity that names no key is not replaced by the default",
+       kIdentities + StoreRoot("{BBBB}", "\"C:\\\\Stores\""), ""},
+      {"a root without its final backslash, an expandable string, CR LF lines and comments",
+       std::string(kIdentities) + ";; comment\r\n" +
+           StoreRoot("{AAAA}", "str(2):\"%UserProfile%\\\\Mail\\\\outlook express\"\r"),
+       mail},
+      {"an expandable string as UTF-16 bytes",
+       kIdentities +
+           StoreRoot("{AAAA}",
+                     "hex(2):25,00,55,00,53,00,45,00,52,00,50,00,52,00,4f,00,46,00,49,00,\\\n  4c,00,45,00,"
+                     "25,00,5c,00,4d,00,61,00,69,00,6c,00,00,00"),
+       "users/" + Prefix::User() + "/Mail/Folders.dbx"},
+      {"a variable the prefix does not define",
+       kIdentities + StoreRoot("{AAAA}", "str(2):\"%NOWHERE%\\\\Mail\""), ""},
+      {"a drive the prefix does not map", kIdentities + StoreRoot("{AAAA}", "\"D:\\\\Stores\""), ""},
+      {"a path that climbs out of its drive", kIdentities + StoreRoot("{AAAA}", "\"C:\\\\..\\\\..\\\\etc\""),
+       ""},
+      {"an unterminated quote", kIdentities + StoreRoot("{AAAA}", "\"C:\\\\Stores"), ""},
+      {"binary bytes and a huge line",
+       std::string(kIdentities) + std::string("\x01\xff\0[\"\n", 6) + std::string(1 << 20, '"') + "\n", ""},
+      {"keys nested ten thousand deep",
+       kIdentities + "[" + deep + "]\n" + StoreRoot("{AAAA}" + deep, "\"C:\\\\Stores\""), ""},
+  };
+  for (const RegistryCase& test : cases) {
+    Prefix prefix;
+    prefix.WriteRegistry(test.registry);
+    const std::optional<std::string> found = FoldersDbxFromRegistry(prefix.path());
+    if (test.expected.empty()) {
+      EXPECT_EQ(found, std::nullopt) << test.what;
+    } else {
+      EXPECT_EQ(found, (prefix.dir / "drive_c" / test.expected).string()) << test.what;
+    }
+  }
+  EXPECT_EQ(FoldersDbxFromRegistry("/nonexistent"), std::nullopt);
+}
+
+TEST(StoreLocation, TheStoreIsLookedUpUntilFoundOnceAndTheConfigurationFileServesWithoutARegistry) {
+  Prefix prefix;
+  TempDir config;
+  const fs::path conf = config / "vendrel/vendrel.conf";
+  StoreLocator locator(prefix.path(), conf.string());
+  std::string path;
+  EXPECT_FALSE(locator.Locate(path));  // nothing anywhere: asked again next time
+  WriteText(conf, "[General]\nStoreRoot=" + (prefix.dir / "drive_c/Stores").string() + "\n");
+  EXPECT_TRUE(locator.Locate(path));
+  EXPECT_EQ(path, (prefix.dir / "drive_c/Stores/Folders.dbx").string());
+  path = "kept";
+  EXPECT_TRUE(locator.Locate(path));
+  EXPECT_TRUE(locator.Locate(path));
+  EXPECT_EQ(path, "kept");
+}
+
+class Association : public testing::Test {
+ protected:
+  XdgDirectories Directories() const { return {(dir / "data").string(), (dir / "config").string()}; }
+  TempDir dir;
+};
+
+TEST_F(Association, ItWritesTheTypeTheEntryAndTheDefaultAndASecondRunWritesTheSame) {
+  WriteText(dir / "config/mimeapps.list",
+            "[Added Associations]\nimage/png=gimp.desktop;\n\n[Default "
+            "Applications]\r\ntext/html=firefox.desktop\r\n"
+            "application/x-outlook-express-dbx=other.desktop\r\n");
+  ASSERT_TRUE(AssociateWith(Directories(), "/opt/My Apps/vendrel", "vendrel-explorer"));
+  const std::string entry = ReadText(dir / "data/applications/vendrel.desktop");
+  EXPECT_NE(entry.find("\nExec=\"/opt/My Apps/vendrel\" %F\n"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("\nIcon=vendrel-explorer\n"), std::string::npos);
+  EXPECT_NE(ReadText(dir / "data/mime/packages/vendrel.xml").find("value=\"\\xcf\\xad\\x12\\xfe\""),
+            std::string::npos);
+  const std::string list = ReadText(dir / "config/mimeapps.list");
+  EXPECT_EQ(list,
+            "[Added Associations]\nimage/png=gimp.desktop;\n\n[Default Applications]\r\n"
+            "application/x-outlook-express-dbx=vendrel.desktop\r\ntext/html=firefox.desktop\r\n");
+
+  ASSERT_TRUE(AssociateWith(Directories(), "/opt/My Apps/vendrel", "vendrel-explorer"));
+  EXPECT_EQ(ReadText(dir / "config/mimeapps.list"), list);
+  EXPECT_EQ(ReadText(dir / "data/applications/vendrel.desktop"), entry);
+  EXPECT_EQ(WithDefaultHandler(""),
+            "[Default Applications]\napplication/x-outlook-express-dbx=vendrel.desktop\n");
+}
+
+TEST_F(Association, ALinkInsideTheDirectoriesIsNotWrittenThrough) {
+  TempDir outside;
+  fs::create_directories(dir / "data");
+  fs::create_directory_symlink(outside.path(), dir / "data/applications");
+  EXPECT_FALSE(AssociateWith(Directories(), "/usr/bin/vendrel", "vendrel-explorer"));
+  EXPECT_TRUE(fs::is_empty(outside.path()));
+  EXPECT_TRUE(fs::exists(dir / "data/mime/packages/vendrel.xml"));  // the other files are written
+}
+
+TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNoChild) {
+  TempDir programs;
+  const fs::path log = programs / "log";
+  // Stand-ins: the launcher writes its arguments; "wine" notes itself and runs what it is given.
+  WriteText(programs / "trevik_2.exe", "#!/bin/sh\necho \"${VIA:-}$*\" >> '" + log.string() + "'\n");
+  WriteText(programs / "bin/wine", "#!/bin/sh\nVIA='wine ' exec \"$@\"\n");
+  fs::permissions(programs / "trevik_2.exe", fs::perms::owner_all);
+  fs::permissions(programs / "bin/wine", fs::perms::owner_all);
+  const std::string oldPath = std::getenv("PATH");
+  setenv("PATH", ((programs / "bin").string() + ":" + oldPath).c_str(), 1);
+  for (const int number : {0, -1, 3})
+    EXPECT_EQ(LaunchIdentityFrom(number, programs.path().string()), 0) << number;
+  EXPECT_EQ(LaunchIdentityFrom(0, (programs / "bin").string()), 1);  // found nowhere
+  setenv("PATH", oldPath.c_str(), 1);
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child was left behind";
+  std::string lines = ReadText(log);
+  for (int wait = 0; wait < 250 && std::count(lines.begin(), lines.end(), '\n') < 3; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    lines = ReadText(log);
+  }
+  std::vector<std::string> sorted;
+  for (size_t start = 0, end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1) {
+    sorted.push_back(lines.substr(start, end - start));
+  }
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(sorted, (std::vector<std::string>{"wine ", "wine /buddy3", "wine /choose"}));
+  EXPECT_EQ(LauncherCommandLine(3), "trevik_2.exe /buddy3");
+}
+
+}  // namespace
+}  // namespace vendrel::shell
