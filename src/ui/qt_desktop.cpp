@@ -31,6 +31,13 @@ std::optional<std::string> RunFileDialog(QFileDialog& dialog) {
   return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 
+// The program that opens it may take the focus: it goes back to where it was.
+void OpenKeepingFocus(const QUrl& url) {
+  const QPointer<QWidget> focus = QApplication::focusWidget();
+  QDesktopServices::openUrl(url);
+  if (focus != nullptr) focus->setFocus();
+}
+
 }  // namespace
 
 QtDesktop::QtDesktop(QWidget* window, QLabel* statusLine, CommandGate& gate, std::function<void()> stop)
@@ -92,11 +99,11 @@ std::optional<std::string> QtDesktop::AskSaveFileName(const std::string& propose
 }
 
 void QtDesktop::OpenWithShell(const std::string& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
+  OpenKeepingFocus(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
 }
 
 void QtDesktop::OpenUrl(const std::string& url) {
-  QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+  OpenKeepingFocus(QUrl(QString::fromStdString(url)));
 }
 
 std::optional<std::string> QtDesktop::AskFolderName(const std::string& parentName,
