@@ -35,8 +35,10 @@ std::shared_ptr<FileMapping> AcquireMapping(const std::string& path) {
   for (auto it = kept.begin(); it != kept.end(); ++it) {
     if (it->path != path) continue;
     const bool sameFile = it->device == info.st_dev && it->inode == info.st_ino;
-    // A file of another size (a peer grew or compacted it) is mapped again at its size now.
-    if (sameFile && (it->mapping->size() == static_cast<uint64_t>(info.st_size) || it->mapping->Map())) {
+    // A file of another size (a peer grew or compacted it) is mapped again at its size now, but never
+    // under a session that still reads the old view: that one keeps it, the new session gets a new one.
+    const bool sameSize = it->mapping->size() == static_cast<uint64_t>(info.st_size);
+    if (sameFile && (sameSize || (it->mapping.use_count() == 1 && it->mapping->Map()))) {
       kept.splice(kept.begin(), kept, it);
       return kept.front().mapping;
     }

@@ -136,6 +136,14 @@ NamedLock::WaitResult NamedLock::Wait(std::chrono::milliseconds timeout) {
   }
 }
 
+bool NamedLock::Reenter(const NamedLock& held) {
+  Close();
+  if (!held.owned_ || !TakeAgain(held.fileName_)) return false;
+  fileName_ = held.fileName_;
+  owned_ = true;
+  return true;
+}
+
 void NamedLock::Close() {
   if (owned_) {
     std::lock_guard guard(heldLocksMutex);

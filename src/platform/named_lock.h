@@ -26,6 +26,9 @@ class NamedLock {
   bool Create(std::string_view name);
   // Waits until this process owns the lock or the time-out passes.
   WaitResult Wait(std::chrono::milliseconds timeout);
+  // Takes the lock that held (owned by this thread) holds once more, without a system call: for a
+  // session nested in another on the same file. False when held does not own it.
+  bool Reenter(const NamedLock& held);
   // Releases ownership (if held) and closes the object.
   void Close();
 

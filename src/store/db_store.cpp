@@ -1,6 +1,8 @@
 #include "store/db_store.h"
 
 #include <cstring>
+#include <filesystem>
+#include <vector>
 
 #include "platform/desktop.h"
 #include "platform/format.h"
@@ -19,6 +21,19 @@ void ShowLockMessage(const std::string& text) {
   if (!QuietSessions::Active()) CurrentDesktop().ShowMessage(text, kLockCaption, MessageButtons::Ok);
 }
 
+// The sessions open on this thread, for nested ones to join.
+thread_local std::vector<DbStore*> openSessions;
+
+// The file's own path, however it was typed: the lock belongs to the file, so that every spelling of one
+// file excludes the others and the same name in two directories excludes nothing.
+std::string CanonicalPath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path canonical = std::filesystem::canonical(path, error);
+  if (!error) return canonical.string();
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
+
 uint32_t RoundUpToPage(uint32_t length) {
   const uint64_t page = PageSize();
   const uint64_t rounded = (static_cast<uint64_t>(length) + page - 1) / page * page;
@@ -29,7 +44,23 @@ uint32_t RoundUpToPage(uint32_t length) {
 
 bool DbStore::Open(const std::string& path, uint32_t requestedLength) {
   Close();
-  return Lock(path) && Map(path, requestedLength);
+  if (requestedLength == 0 && JoinOuterSession(path)) return true;
+  if (!Lock(path) || !Map(path, requestedLength)) return false;
+  path_ = path;
+  openSessions.push_back(this);
+  return true;
+}
+
+bool DbStore::JoinOuterSession(const std::string& path) {
+  for (const DbStore* outer : openSessions) {
+    if (outer->path_ != path || !outer->IsOpen() || !mutex_.Reenter(outer->mutex_)) continue;
+    mapping_ = outer->mapping_;
+    mappingName_ = outer->mappingName_;
+    path_ = path;
+    openSessions.push_back(this);
+    return true;
+  }
+  return false;
 }
 
 bool DbStore::Lock(const std::string& path) {
@@ -41,6 +72,7 @@ bool DbStore::Lock(const std::string& path) {
     Close();
     return false;
   }
+  name = DirectDbName(CanonicalPath(path), kMutexSuffix);
   if (!mutex_.Create(name)) {
     ShowLockMessage(Format("Failed to create mutex %s!", name.c_str()));
     Close();
@@ -86,11 +118,14 @@ bool DbStore::Grow(uint32_t minimumLength) {
   if (mappedLength_ >= minimumLength) return true;
   const uint32_t rounded = RoundUpToPage(minimumLength);
   if (wrote_) mapping_->Flush();
-  // Extend maps the whole file anew and checks that it covers the length: a peer's longer file is kept.
-  if (rounded == 0 || !mapping_->Extend(rounded)) {
+  // A mapping of its own: the view that other sessions (an outer one, the kept mappings) hold is never
+  // unmapped under them. Extend checks that the new view covers the length; a peer's longer file is kept.
+  auto grown = std::make_shared<FileMapping>();
+  if (rounded == 0 || !grown->Open(path_) || !grown->Extend(rounded)) {
     Close();
     return false;
   }
+  mapping_ = std::move(grown);
   mappedLength_ = rounded;
   return true;
 }
@@ -103,8 +138,10 @@ void DbStore::Unmap() {
 }
 
 void DbStore::Close() {
+  std::erase(openSessions, this);
   Unmap();
   mappingName_.clear();
+  path_.clear();
   mutex_.Close();
 }
 

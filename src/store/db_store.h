@@ -1,6 +1,7 @@
 // One short session on one database file: take the file's DirectDB lock, map the whole file, hand out
-// bounds-checked access by relative address (RA), give everything back on Close. Nothing is cached
-// between sessions; every operation of the explorer opens its own.
+// bounds-checked access by relative address (RA), give everything back on Close. Every operation of the
+// explorer opens its own. A session opened on a file while another session of the same thread has it
+// open (an item's session inside the window's) shares that one's lock and mapping, without a system call.
 #pragma once
 
 #include <chrono>
@@ -28,9 +29,9 @@ class DbStore {
   bool Open(const std::string& path, uint32_t requestedLength = 0);
   bool Lock(const std::string& path);
   bool Map(const std::string& path, uint32_t requestedLength);
-  // Makes the view at least minimumLength bytes long, extending the file. Every pointer taken before
-  // a successful call is stale. A failure closes the session, except on a read-only file, which is
-  // refused before anything is touched.
+  // Makes the view at least minimumLength bytes long, extending the file. Every pointer this session
+  // took before a successful call is stale; other sessions keep the view they read. A failure closes the
+  // session, except on a read-only file, which is refused before anything is touched.
   bool Grow(uint32_t minimumLength);
   void Unmap();
   void Close();
@@ -65,8 +66,11 @@ class DbStore {
   void SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout_ = timeout; }
 
  private:
+  bool JoinOuterSession(const std::string& path);
+
   // Shared with the process's kept mappings and with nested sessions on the same file.
   std::shared_ptr<FileMapping> mapping_;
+  std::string path_;  // as the caller typed it
   NamedLock mutex_;
   uint32_t mappedLength_ = 0;
   std::string mappingName_;

@@ -5,6 +5,12 @@ namespace vendrel {
 bool MakeDirectDbName(std::string& name, std::string_view path, std::string_view suffix) {
   name.clear();
   if (path.size() + suffix.size() > kMaxDirectDbName) return false;
+  name = DirectDbName(path, suffix);
+  return true;
+}
+
+std::string DirectDbName(std::string_view path, std::string_view suffix) {
+  std::string name;
   name.reserve(path.size() + suffix.size());
   name.append(path).append(suffix);
   // Paths here are UTF-8: every byte of a multibyte character is >= 0x80, so folding the ASCII letters
@@ -13,7 +19,7 @@ bool MakeDirectDbName(std::string& name, std::string_view path, std::string_view
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     if (c == '\\' || c == '/') c = '_';
   }
-  return true;
+  return name;
 }
 
 }  // namespace vendrel

@@ -17,5 +17,7 @@ inline constexpr size_t kMaxDbPathLength = kMaxDirectDbName - kFileMapSuffix.siz
 // that C:\Mail\Inbox.dbx gives c:_mail_inbox.dbx_directdbmutex. The path is used as given. False when
 // the name would not fit its buffer.
 bool MakeDirectDbName(std::string& name, std::string_view path, std::string_view suffix);
+// The same name for a path of any length.
+std::string DirectDbName(std::string_view path, std::string_view suffix);
 
 }  // namespace vendrel

@@ -222,3 +222,32 @@ TEST_F(DbStoreTest, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
 
 }  // namespace
 }  // namespace vendrel
+
+namespace vendrel {
+namespace {
+
+TEST_F(DbStoreTest, ANestedSessionSharesTheOuterViewAndNeverPullsItAwayWhenTheFileGrew) {
+  const fs::path path = MakeDatabase();
+  DbStore outer;
+  ASSERT_TRUE(outer.Open(path.string()));
+  const uint8_t* magic = outer.At(0, 4);
+  ASSERT_NE(magic, nullptr);
+  // Another program (not keeping to the lock) makes the file longer.
+  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(fs::file_size(path) + 65536)), 0);
+  {
+    DbStore nested;
+    ASSERT_TRUE(nested.Open(path.string()));
+    EXPECT_EQ(nested.At(0, 4), magic);
+    DbStore fresh;  // a session of its own on the same file grows it: the others keep their views
+    ASSERT_TRUE(fresh.Open(path.string(), 1));
+    EXPECT_TRUE(fresh.Grow(static_cast<uint32_t>(fs::file_size(path) + 4096)));
+  }
+  EXPECT_EQ(LoadU32(magic), 0xFE12ADCFu);
+  outer.Close();
+  DbStore after;
+  ASSERT_TRUE(after.Open(path.string()));
+  EXPECT_EQ(after.viewLength(), fs::file_size(path));
+}
+
+}  // namespace
+}  // namespace vendrel

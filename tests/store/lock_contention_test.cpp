@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "store/db_store.h"
 #include "store/direct_db_name.h"
@@ -103,6 +104,27 @@ TEST_F(LockContention, WritesOfAPeerSessionAreSeenAfterItCloses) {
   DbStore store;
   ASSERT_TRUE(store.Open(path));
   EXPECT_EQ(store.ReadU32(0x5C), 0x77u);
+}
+
+TEST_F(LockContention, TheLockIsTheFilesWhateverItsSpellingAndOnlyItsOwn) {
+  Pipe held, release;
+  const pid_t holder = StartHolder(held, release);
+  ASSERT_EQ(held.Receive(), 'H');
+  const std::filesystem::path here = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  DbStore sameFile;
+  sameFile.SetLockTimeout(0ms);
+  EXPECT_FALSE(sameFile.Open("./Inbox.dbx"));
+  EXPECT_FALSE(sameFile.Open("../" + dir.path().filename().string() + "//Inbox.dbx"));
+  // The same name in another directory is another file: no wait.
+  std::filesystem::create_directory("other");
+  testsupport::DbxBuilder(testsupport::DbKind::Message).WriteTo("other/Inbox.dbx");
+  DbStore otherFile;
+  otherFile.SetLockTimeout(0ms);
+  EXPECT_TRUE(otherFile.Open("other/Inbox.dbx"));
+  std::filesystem::current_path(here);
+  release.Send('R');
+  EXPECT_EQ(testsupport::WaitChild(holder), 0);
 }
 
 }  // namespace
