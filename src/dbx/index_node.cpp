@@ -16,19 +16,24 @@ uint32_t EntryOffset(unsigned pos) {
   return kIndexEntriesOffset + kIndexEntrySize * pos;
 }
 
-// Points the child back at its parent; the child's entry count, or none when it does not validate.
-std::optional<uint8_t> LinkChild(DbStore& store, uint32_t childRa, uint32_t parentRa, unsigned pos) {
-  if (childRa == 0 || !IndexNode::At(store, childRa)) return std::nullopt;
+// Points the child back at its parent. count becomes the child's entry count, or none for a child that
+// does not validate (which is not linked). False when the link could not be written: the caller must not
+// go on as if there were no child.
+bool LinkChild(DbStore& store, uint32_t childRa, uint32_t parentRa, unsigned pos,
+               std::optional<uint8_t>& count) {
+  count.reset();
+  if (childRa == 0 || !IndexNode::At(store, childRa)) return true;
   // A child that overlaps its parent would overwrite the parent's own fields when linked.
   if (uint64_t{childRa} < uint64_t{parentRa} + kIndexNodeSize &&
       uint64_t{parentRa} < uint64_t{childRa} + kIndexNodeSize) {
-    return std::nullopt;
+    return true;
   }
   uint8_t* child = store.AtWritable(childRa, kIndexNodeSize);
-  if (child == nullptr) return std::nullopt;
+  if (child == nullptr) return false;
   StoreU32(child + kParentField, parentRa);
   child[kPosInParentField] = static_cast<uint8_t>(pos);
-  return child[kEntryCountField];
+  count = child[kEntryCountField];
+  return true;
 }
 
 uint8_t* WritableNode(DbStore& store, uint32_t nodeRa) {
@@ -67,8 +72,8 @@ IndexEntry IndexNode::entry(unsigned i) const {
 }
 
 bool SetLeftChild(DbStore& store, uint32_t nodeRa, uint32_t childRa) {
-  if (WritableNode(store, nodeRa) == nullptr) return false;
-  const std::optional<uint8_t> childCount = LinkChild(store, childRa, nodeRa, 0);
+  std::optional<uint8_t> childCount;
+  if (!IndexNode::At(store, nodeRa) || !LinkChild(store, childRa, nodeRa, 0, childCount)) return false;
   uint8_t* node = WritableNode(store, nodeRa);
   if (node == nullptr) return false;
   StoreU32(node + kLeftChildField, childCount ? childRa : 0);
@@ -77,8 +82,11 @@ bool SetLeftChild(DbStore& store, uint32_t nodeRa, uint32_t childRa) {
 }
 
 bool SetEntry(DbStore& store, uint32_t nodeRa, uint32_t recordRa, uint32_t childRa, unsigned pos) {
-  if (pos >= kMaxIndexEntries || WritableNode(store, nodeRa) == nullptr) return false;
-  const std::optional<uint8_t> childCount = LinkChild(store, childRa, nodeRa, pos);
+  std::optional<uint8_t> childCount;
+  if (pos >= kMaxIndexEntries || !IndexNode::At(store, nodeRa) ||
+      !LinkChild(store, childRa, nodeRa, pos, childCount)) {
+    return false;
+  }
   uint8_t* node = WritableNode(store, nodeRa);
   if (node == nullptr) return false;
   uint8_t* entry = node + EntryOffset(pos);

@@ -7,12 +7,15 @@
 #include "dbx/name_compare.h"
 #include "dbx/record.h"
 #include "dbx/record_builder.h"
+#include "dbx/tree_check.h"
 #include "items/db_root_item.h"
 #include "items/record_item.h"
 #include "items/sibling_file.h"
 #include "platform/code_page.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
+#include "store/allocation.h"
+#include "store/copy_on_write.h"
 #include "store/little_endian.h"
 
 namespace vendrel {
@@ -25,6 +28,8 @@ constexpr const char* kFolderDatabaseName = "Folders.dbx";
 constexpr const char* kNoFolderDatabase =
     "Folders.dbx cannot be opened at this location.\nNo folder was created.";
 constexpr const char* kNoFolderDatabaseCaption = "Some little problem...";
+constexpr const char* kDamagedCaption = "Can't do it...";
+constexpr uint32_t kNoKey = 0xFFFFFFFF;
 
 void Tell(const std::string& text, const char* caption) {
   CurrentDesktop().ShowMessage(text, caption, MessageButtons::Ok);
@@ -67,6 +72,12 @@ std::optional<uint32_t> ParentFlagToSet(const DbStore& store, uint32_t parentId)
     return dbx::PropertyEntryRa(parent, i);
   }
   return std::nullopt;
+}
+
+// Tells the user why a folder database is left as it is; false, for the caller to return.
+bool TellDamaged(const std::string& why) {
+  Tell(Format("The folder database is damaged: %s.\nNothing was changed.", why.c_str()), kDamagedCaption);
+  return false;
 }
 
 void ReleaseFolderDatabase(NewFolderInfo& info) {
@@ -169,31 +180,45 @@ bool IsFolderNameFree(DbRootItem& folderDatabase, const NewFolderInfo& info) {
 bool InsertFolderRecord(DbRootItem& folderDatabase, uint32_t parentId, const std::string& name) {
   DbStore store;
   if (!folderDatabase.OpenStore(store) || !dbx::IsFolderDatabase(&store) || !store.IsWritable()) return false;
-  // Refuse before writing what would leave a record that is not in every tree.
-  for (int k = 0; k < 3; ++k) {
-    if (!dbx::IndexNode::At(store, store.ReadU32(dbx::RootSlot(k)).value_or(0))) return false;
+  // A damaged file is not written into: the change would spread the damage. What the trees reach is
+  // kept, so that the new record and nodes can be checked to lie clear of it.
+  dbx::TreeSurvey survey;
+  std::optional<std::string> damage = dbx::SurveyTrees(store, 3, survey);
+  const uint32_t lastId = store.ReadU32(dbx::kLastAssignedIdField).value_or(0);
+  if (!damage && (lastId < survey.highestId || lastId >= kNoKey - 1)) {
+    damage = Format("the last ID given, %08X, does not lie above every folder's", lastId);
   }
-  const std::optional<uint32_t> parentFlag = ParentFlagToSet(store, parentId);
-  if (!parentFlag) return false;
+  if (damage) return TellDamaged(*damage);
 
+  // The whole change is made on a copy of the file first; only a change that is whole and clear of
+  // everything the trees reach is written, at once.
+  CopyOnWrite change;
+  if (!change.Begin(store)) return false;
+  DbStore& copy = change.copy();
+  const std::optional<uint32_t> parentFlag = ParentFlagToSet(copy, parentId);
+  if (!parentFlag) return false;
   dbx::RecordBuilder record(/*folderDatabase=*/true);
   record.SetInteger(dbx::kPropParentOrFlags, parentId);
   record.SetString(dbx::kPropFolderDisplayName, name);
   record.SetInteger(dbx::kPropAnyInfo, kNewFolderAnyInfo);
   record.SetInteger(dbx::kPropProtocol, kNewFolderProtocol);
-  const uint32_t ra = record.Write(store);
+  const uint32_t ra = record.Write(copy);
   if (ra == 0) return false;
-
   // The parent's "has subfolders" flag is set, not added: a flag that is already set stays as it is.
   if (*parentFlag != 0) {
-    uint8_t* entry = store.AtWritable(*parentFlag, 4);
+    uint8_t* entry = copy.AtWritable(*parentFlag, 4);
     if (entry == nullptr) return false;
     StoreU32(entry, LoadU32(entry) | kHasSubfolders << 8);
   }
   for (int k = 0; k < 3; ++k) {
-    if (!dbx::InsertIntoIndex(store, ra, k)) return false;
+    if (!dbx::InsertIntoIndex(copy, ra, k)) return false;
   }
-  return true;
+  for (const auto& [blockRa, length] : copy.allocations()) {
+    if (blockRa < kHeaderEnd || dbx::Overlaps(survey.structures, blockRa, length)) {
+      return TellDamaged(Format("its free space at %08X lies over a folder or an index node", blockRa));
+    }
+  }
+  return change.Commit();
 }
 
 bool CreateFolderBelow(DbItem& item, const std::string* presetName) {

@@ -38,7 +38,9 @@ bool AskFolderName(const std::string* presetName, NewFolderInfo& info);
 // False (after telling the user) when a subfolder of the parent has the new name in any letter case.
 bool IsFolderNameFree(DbRootItem& folderDatabase, const NewFolderInfo& info);
 // Writes the folder record and enters it into trees 0, 1 and 2; marks the parent as having subfolders
-// when this is its first. Everything that can be checked is checked before the file changes.
+// when this is its first. All of it or nothing: the change is made and checked on a copy first, and a
+// damaged file (trees that share nodes or loop, counts that do not add up, free space over live
+// structures, a last ID below the folders') is refused with a message, unchanged.
 bool InsertFolderRecord(DbRootItem& folderDatabase, uint32_t parentId, const std::string& name);
 
 // CreateFolder of a folder record or of a message database's root item.

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "platform/write_faults.h"
+
 namespace vendrel {
 
 uint32_t PageSize() {
@@ -30,8 +32,21 @@ bool FileMapping::Open(const std::string& path) {
   return true;
 }
 
+bool FileMapping::OpenCopy(std::span<const uint8_t> bytes) {
+  Close();
+  copy_.assign(bytes.begin(), bytes.end());
+  isCopy_ = true;
+  writable_ = true;
+  return Map();
+}
+
 bool FileMapping::Map() {
   Unmap();
+  if (isCopy_) {
+    view_ = copy_.data();
+    size_ = copy_.size();
+    return size_ > 0;
+  }
   if (fd_ < 0) return false;
   struct stat info {};
   if (fstat(fd_, &info) != 0 || info.st_size <= 0) return false;
@@ -44,7 +59,11 @@ bool FileMapping::Map() {
 }
 
 bool FileMapping::Extend(uint64_t length) {
-  if (fd_ < 0 || !writable_) return false;
+  if (!IsOpen() || !writable_ || !WritePoint()) return false;
+  if (isCopy_) {
+    if (copy_.size() < length) copy_.resize(length, 0);
+    return Map();
+  }
   Unmap();
   struct stat info {};
   if (fstat(fd_, &info) != 0) return false;
@@ -55,10 +74,36 @@ bool FileMapping::Extend(uint64_t length) {
 }
 
 void FileMapping::Flush() {
-  if (view_ != nullptr && writable_) msync(view_, size_, MS_SYNC);
+  if (view_ != nullptr && writable_ && !isCopy_) msync(view_, size_, MS_SYNC);
+}
+
+bool FileMapping::WriteFile(uint64_t offset, std::span<const uint8_t> bytes) {
+  if (fd_ < 0 || !writable_ || !WritePoint()) return false;
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n =
+        pwrite(fd_, bytes.data() + written, bytes.size() - written, static_cast<off_t>(offset + written));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    written += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool FileMapping::Truncate(uint64_t length) {
+  return fd_ >= 0 && writable_ && WritePoint() && ftruncate(fd_, static_cast<off_t>(length)) == 0;
+}
+
+bool FileMapping::Sync() {
+  return fd_ >= 0 && WritePoint() && fsync(fd_) == 0;
 }
 
 void FileMapping::Unmap() {
+  if (isCopy_) {
+    view_ = nullptr;
+    size_ = 0;
+    return;
+  }
   if (view_ != nullptr) munmap(view_, size_);
   view_ = nullptr;
   size_ = 0;
@@ -68,6 +113,8 @@ void FileMapping::Close() {
   Unmap();
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
+  isCopy_ = false;
+  copy_.clear();
   writable_ = false;
 }
 

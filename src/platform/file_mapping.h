@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace vendrel {
 
@@ -17,6 +19,8 @@ class FileMapping {
   // Opens an existing regular file for reading and writing, or for reading only when writing is not
   // allowed (a read-only archive copy). Never creates a file.
   bool Open(const std::string& path);
+  // A private copy of bytes in memory instead of a file: what a change is made on before it is written.
+  bool OpenCopy(std::span<const uint8_t> bytes);
   // Maps the whole file at its current size. An empty file cannot be mapped.
   bool Map();
   // Makes the file at least length bytes long (never shorter: a peer may have made it longer) and
@@ -24,16 +28,24 @@ class FileMapping {
   bool Extend(uint64_t length);
   // Writes the dirty pages of the view back to the file.
   void Flush();
+  // Writes bytes into the file at offset with the file system's own checks (a full disk fails here, not
+  // in a later page fault), and cuts the file to length. The view, shared with the file, sees the bytes.
+  bool WriteFile(uint64_t offset, std::span<const uint8_t> bytes);
+  bool Truncate(uint64_t length);
+  bool Sync();
   void Unmap();
   void Close();
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_ >= 0 || isCopy_; }
+  bool IsCopy() const { return isCopy_; }
   bool IsWritable() const { return writable_; }
   uint8_t* data() const { return view_; }
   uint64_t size() const { return size_; }
 
  private:
   int fd_ = -1;
+  bool isCopy_ = false;
+  std::vector<uint8_t> copy_;
   bool writable_ = false;
   uint8_t* view_ = nullptr;
   uint64_t size_ = 0;

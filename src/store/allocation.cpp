@@ -77,6 +77,7 @@ uint8_t* DbStore::Allocate(uint32_t size, uint32_t descriptorOffset, uint32_t gr
   StoreU32(block, blockRa);
   descriptor->used += rounded;
   if (!WriteDescriptor(*this, descriptorOffset, *descriptor)) return nullptr;
+  allocations_.emplace_back(blockRa, rounded);
   return block;
 }
 

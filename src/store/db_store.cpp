@@ -7,6 +7,7 @@
 #include "platform/desktop.h"
 #include "platform/format.h"
 #include "platform/mapping_cache.h"
+#include "platform/write_faults.h"
 #include "store/direct_db_name.h"
 #include "store/little_endian.h"
 #include "store/quiet_sessions.h"
@@ -48,6 +49,17 @@ bool DbStore::Open(const std::string& path, uint32_t requestedLength) {
   if (!Lock(path) || !Map(path, requestedLength)) return false;
   path_ = path;
   openSessions.push_back(this);
+  return true;
+}
+
+bool DbStore::OpenCopyOf(const DbStore& source) {
+  Close();
+  const uint8_t* bytes = source.At(0, 0);
+  auto copy = std::make_shared<FileMapping>();
+  if (bytes == nullptr || !copy->OpenCopy({bytes, static_cast<size_t>(source.viewLength())})) return false;
+  mapping_ = std::move(copy);
+  mappedLength_ = source.mappedLength_;
+  mappingName_ = source.mappingName_;
   return true;
 }
 
@@ -120,8 +132,9 @@ bool DbStore::Grow(uint32_t minimumLength) {
   if (wrote_) mapping_->Flush();
   // A mapping of its own: the view that other sessions (an outer one, the kept mappings) hold is never
   // unmapped under them. Extend checks that the new view covers the length; a peer's longer file is kept.
-  auto grown = std::make_shared<FileMapping>();
-  if (rounded == 0 || !grown->Open(path_) || !grown->Extend(rounded)) {
+  // A private copy is this session's alone: it grows in place.
+  auto grown = mapping_->IsCopy() ? mapping_ : std::make_shared<FileMapping>();
+  if (rounded == 0 || (!grown->IsCopy() && !grown->Open(path_)) || !grown->Extend(rounded)) {
     Close();
     return false;
   }
@@ -139,6 +152,7 @@ void DbStore::Unmap() {
 
 void DbStore::Close() {
   std::erase(openSessions, this);
+  allocations_.clear();
   Unmap();
   mappingName_.clear();
   path_.clear();
@@ -157,7 +171,7 @@ const uint8_t* DbStore::AtChecked(uint32_t ra, uint32_t length) const {
 }
 
 uint8_t* DbStore::AtWritable(uint32_t ra, uint32_t length) {
-  if (!IsWritable() || At(ra, length) == nullptr) return nullptr;
+  if (!IsWritable() || At(ra, length) == nullptr || !WritePoint()) return nullptr;
   wrote_ = true;
   return mapping_->data() + ra;
 }

@@ -10,6 +10,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/file_mapping.h"
 #include "platform/named_lock.h"
@@ -27,6 +29,9 @@ class DbStore {
 
   // Close, Lock, Map. requestedLength 0 maps the file at its current size (what every caller passes).
   bool Open(const std::string& path, uint32_t requestedLength = 0);
+  // A session on a private copy of what source shows, for a change that is checked whole before any of
+  // it reaches the file (see CopyOnWrite). It holds no lock: source's covers it.
+  bool OpenCopyOf(const DbStore& source);
   bool Lock(const std::string& path);
   bool Map(const std::string& path, uint32_t requestedLength);
   // Makes the view at least minimumLength bytes long, extending the file. Every pointer this session
@@ -56,6 +61,10 @@ class DbStore {
   // Places a prepared block through the entry-heap descriptor; the block's first u32 receives its RA.
   bool StoreBlock(std::span<uint8_t> block);
 
+  // The blocks Allocate handed out in this session, as (RA, length).
+  const std::vector<std::pair<uint32_t, uint32_t>>& allocations() const { return allocations_; }
+  FileMapping* mapping() const { return mapping_.get(); }
+
   bool IsOpen() const { return mapping_ != nullptr && mapping_->data() != nullptr; }
   bool IsWritable() const { return IsOpen() && mapping_->IsWritable(); }
   uint64_t viewLength() const { return IsOpen() ? mapping_->size() : 0; }
@@ -76,6 +85,7 @@ class DbStore {
   std::string mappingName_;
   std::chrono::milliseconds lockTimeout_ = kDirectDbWait;
   bool wrote_ = false;
+  std::vector<std::pair<uint32_t, uint32_t>> allocations_;
 };
 
 }  // namespace vendrel
