@@ -1,5 +1,9 @@
 #include "store/db_store.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -35,6 +39,19 @@ std::string CanonicalPath(const std::string& path) {
   return error ? path : absolute.lexically_normal().string();
 }
 
+// What is wrong with the file at path, once it could not be mapped.
+OpenFailure FileFailure(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? OpenFailure::NotFound
+           : errno == EACCES                   ? OpenFailure::PermissionDenied
+                                               : OpenFailure::Unreadable;
+  }
+  if (!S_ISREG(info.st_mode)) return OpenFailure::NotARegularFile;
+  if (info.st_size == 0) return OpenFailure::EmptyFile;
+  return access(path.c_str(), R_OK) != 0 ? OpenFailure::PermissionDenied : OpenFailure::Unreadable;
+}
+
 uint32_t RoundUpToPage(uint32_t length) {
   const uint64_t page = PageSize();
   const uint64_t rounded = (static_cast<uint64_t>(length) + page - 1) / page * page;
@@ -43,8 +60,24 @@ uint32_t RoundUpToPage(uint32_t length) {
 
 }  // namespace
 
+std::string_view Describe(OpenFailure failure) {
+  switch (failure) {
+    case OpenFailure::None: return "no failure";
+    case OpenFailure::PathTooLong: return "the path is too long";
+    case OpenFailure::NotFound: return "not found";
+    case OpenFailure::PermissionDenied: return "permission denied";
+    case OpenFailure::NotARegularFile: return "not a file";
+    case OpenFailure::EmptyFile: return "an empty file";
+    case OpenFailure::Locked: return "locked by another program";
+    case OpenFailure::NoLock: return "its lock cannot be made";
+    case OpenFailure::Unreadable: return "it cannot be read";
+  }
+  return "unknown";
+}
+
 bool DbStore::Open(const std::string& path, uint32_t requestedLength) {
   Close();
+  failure_ = OpenFailure::None;
   if (requestedLength == 0 && JoinOuterSession(path)) return true;
   if (!Lock(path) || !Map(path, requestedLength)) return false;
   path_ = path;
@@ -77,21 +110,27 @@ bool DbStore::JoinOuterSession(const std::string& path) {
 
 bool DbStore::Lock(const std::string& path) {
   WaitCursor waitCursor;
-  if (path.empty()) return false;
+  if (path.empty()) {
+    failure_ = OpenFailure::NotFound;
+    return false;
+  }
   std::string name;
   // The mapping name is the longer one: refusing here keeps a too-long path from ever being locked.
   if (path.size() > kMaxDbPathLength || !MakeDirectDbName(name, path, kMutexSuffix)) {
     Close();
+    failure_ = OpenFailure::PathTooLong;
     return false;
   }
   name = DirectDbName(CanonicalPath(path), kMutexSuffix);
   if (!mutex_.Create(name)) {
     ShowLockMessage(Format("Failed to create mutex %s!", name.c_str()));
     Close();
+    failure_ = OpenFailure::NoLock;
     return false;
   }
   const bool quiet = QuietSessions::Active();
-  switch (mutex_.Wait(quiet ? std::chrono::milliseconds(0) : lockTimeout_)) {
+  const NamedLock::WaitResult result = mutex_.Wait(quiet ? std::chrono::milliseconds(0) : lockTimeout_);
+  switch (result) {
     case NamedLock::WaitResult::Acquired:
       return true;
     case NamedLock::WaitResult::TimedOut:
@@ -106,6 +145,7 @@ bool DbStore::Lock(const std::string& path) {
       break;
   }
   Close();
+  failure_ = result == NamedLock::WaitResult::TimedOut ? OpenFailure::Locked : OpenFailure::NoLock;
   return false;
 }
 
@@ -119,6 +159,7 @@ bool DbStore::Map(const std::string& path, uint32_t requestedLength) {
   mapping_ = requestedLength != 0 && rounded == 0 ? nullptr : AcquireMapping(path);
   if (mapping_ == nullptr || (rounded != 0 && !mapping_->Extend(rounded))) {
     Close();
+    failure_ = FileFailure(path);
     return false;
   }
   mappedLength_ = rounded;

@@ -20,6 +20,11 @@ namespace vendrel {
 
 inline constexpr std::chrono::milliseconds kDirectDbWait{20000};
 
+// Why a session could not be opened, for the user to be told.
+enum class OpenFailure { None, PathTooLong, NotFound, PermissionDenied, NotARegularFile, EmptyFile, Locked,
+                         NoLock, Unreadable };
+std::string_view Describe(OpenFailure failure);
+
 class DbStore {
  public:
   DbStore() = default;
@@ -73,6 +78,8 @@ class DbStore {
 
   // How long Lock waits for a peer; the mail client's convention is 20 s.
   void SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout_ = timeout; }
+  // Why the last Open, Lock or Map failed.
+  OpenFailure lastFailure() const { return failure_; }
 
  private:
   bool JoinOuterSession(const std::string& path);
@@ -85,6 +92,7 @@ class DbStore {
   std::string mappingName_;
   std::chrono::milliseconds lockTimeout_ = kDirectDbWait;
   bool wrote_ = false;
+  OpenFailure failure_ = OpenFailure::None;
   std::vector<std::pair<uint32_t, uint32_t>> allocations_;
 };
 

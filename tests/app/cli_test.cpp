@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 #include "dbx/header.h"
@@ -62,18 +63,29 @@ TEST_F(Cli, TheCodePageOptionChangesHowHeaderTextsAreDecoded) {
   EXPECT_EQ(unknown.out, "");
 }
 
-TEST_F(Cli, FilesThatAreNotDatabasesGetOneErrorLineAndExitCodeTwo) {
+TEST_F(Cli, FilesThatAreNotDatabasesGetOneErrorLineThatSaysWhyAndExitCodeTwo) {
   testsupport::WriteFileBytes(dir / "text.dbx", std::vector<uint8_t>(100, 'x'));
+  testsupport::WriteFileBytes(dir / "noise.dbx", std::vector<uint8_t>(20000, 'x'));
   dbx::Clsid other = dbx::kClsidFolderDatabase;
   other[0] = 0;
   DbxBuilder(DbKind::Folder).SetClsid(other).WriteTo(dir / "other.dbx");
   testsupport::WriteFileBytes(dir / "empty.dbx", {});
-  for (const char* name : {"text.dbx", "other.dbx", "empty.dbx", "missing.dbx"}) {
+  std::filesystem::create_directory(dir / "folder.dbx");
+  const std::pair<const char*, const char*> cases[] = {
+      {"text.dbx", "is too short for a DBX file (100 bytes)"},
+      {"noise.dbx", "is not a DBX file"},
+      {"other.dbx", "is a DBX file but neither a folder database nor a message database"},
+      {"empty.dbx", ": an empty file"},
+      {"missing.dbx", ": not found"},
+      {"folder.dbx", ": not a file"},
+  };
+  for (const auto& [name, why] : cases) {
     const auto result = RunCommand({VENDREL_CLI, "header", (dir / name).string()});
     EXPECT_EQ(result.exitCode, 2) << name;
     EXPECT_EQ(result.out, "") << name;
     EXPECT_EQ(Lines(result.err).size(), 1u) << name << ": " << result.err;
-    EXPECT_NE(result.err.find(name), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find((dir / name).string()), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(why), std::string::npos) << result.err;
   }
 }
 

@@ -68,6 +68,7 @@ TEST_F(LockContention, AHolderThatKeepsTheLockTooLongMakesTheWaiterTimeOutWithOn
   store.SetLockTimeout(300ms);
   EXPECT_FALSE(store.Open(path));
   EXPECT_FALSE(store.IsOpen());
+  EXPECT_EQ(Describe(store.lastFailure()), "locked by another program");
   release.Send('R');
   EXPECT_EQ(testsupport::WaitChild(holder), 0);
 

@@ -5,20 +5,26 @@
 #include <string_view>
 
 #include "dbx/header.h"
+#include "platform/format.h"
 
 namespace vendrel::cli {
 
 bool OpenDatabase(DbStore& store, const std::string& path) {
   if (!store.Open(path)) {
-    PrintError("cannot open " + path + " (missing, empty, unreadable or locked)");
+    PrintError("cannot open " + path + ": " + std::string(Describe(store.lastFailure())));
     return false;
   }
-  if (!dbx::IsFolderDatabase(&store) && !dbx::IsMessageDatabase(&store)) {
-    PrintError(path + " is not a folder database or a message database");
-    store.Close();
-    return false;
+  if (dbx::IsFolderDatabase(&store) || dbx::IsMessageDatabase(&store)) return true;
+  if (store.viewLength() < dbx::kMessageHeaderEnd) {
+    PrintError(Format("%s is too short for a DBX file (%llu bytes)", path.c_str(),
+                      static_cast<unsigned long long>(store.viewLength())));
+  } else if (!dbx::IsDbxFile(&store)) {
+    PrintError(path + " is not a DBX file (it does not start with CF AD 12 FE)");
+  } else {
+    PrintError(path + " is a DBX file but neither a folder database nor a message database");
   }
-  return true;
+  store.Close();
+  return false;
 }
 
 void PrintRow(const dbx::FieldRow& row) {
