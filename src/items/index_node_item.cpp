@@ -118,13 +118,14 @@ SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& di
   const std::optional<std::string> folder = FolderDirectory(store, directory);
   std::optional<bool> folderReady;
   AddRef();  // the desktop runs while the progress is shown: this item stays until the save ends
+  dbx::EnteredNodes seen;  // a damaged tree may name one record many times: it is written once
   for (const uint32_t recordRa : records) {
     const auto record = MakeItem<RecordItem>(this, recordRa, 0);
-    if (!record->LoadRecord(store, false, false)) {
+    if (!seen.Insert(recordRa)) {
+      ++count.skipped;
+    } else if (!record->LoadRecord(store, false, false)) {
       ++count.failed;
-      continue;
-    }
-    if (!CanExport(store, recordRa, showMessages)) {
+    } else if (!CanExport(store, recordRa, showMessages)) {
       ++count.withoutText;
     } else {
       if (!folderReady) folderReady = folder && MakeDirectory(*folder);

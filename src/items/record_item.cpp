@@ -109,8 +109,7 @@ bool RecordItem::Expand() {
   }
   // The folder's message database first, found beside Folders.dbx.
   if (const std::optional<std::string_view> name = dbx::GetString(store, ra, dbx::kPropFileName)) {
-    const std::optional<std::string> path =
-        ResolveSiblingFile(DirectoryOf(*FindDatabasePath()), LegacyCodePage().ToUtf8(*name));
+    const std::optional<std::string> path = ResolveFolderFile(DirectoryOf(*FindDatabasePath()), *name);
     if (path) {
       auto* database = new DbRootItem(this, 0);
       if (!database->AttachDatabase(*path, FindTreeView(), FindListView(), true, false)) database->Release();

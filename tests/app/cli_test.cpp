@@ -292,3 +292,32 @@ TEST_F(CliFolders, NewFolderPrintsTheNewIdAndRefusesASiblingsName) {
 
 }  // namespace
 }  // namespace vendrel
+
+namespace vendrel {
+namespace {
+
+TEST_F(Cli, ExportWritesEachDatabaseAndEachMessageOnceHoweverOftenTheTreesNameThem) {
+  DbxBuilder folders(DbKind::Folder);
+  const uint32_t inbox = folders.AddFolder({5, 1, "Inbox", "Inbox.dbx", true, 0});
+  folders.SetIndex(0, std::vector<uint32_t>(200, inbox), 10);
+  folders.WriteTo(dir / "Folders.dbx");
+  DbxBuilder messages(DbKind::Message);
+  testsupport::MessageSpec spec;
+  spec.id = 2;
+  spec.subject = "Once";
+  spec.text = "Subject: Once\r\n\r\nbody\r\n";
+  messages.SetIndex(0, std::vector<uint32_t>(2000, messages.AddMessage(spec)), 40);
+  messages.WriteTo(dir / "Inbox.dbx");
+  const auto result =
+      RunCommand({VENDREL_CLI, "export", (dir / "Folders.dbx").string(), (dir / "out").string()});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.out.find("Skipped 199 folders that name a message database exported already"),
+            std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find("Skipped 1999 entries of"), std::string::npos) << result.out;
+  EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(dir / "out"), {}),
+            2);  // a folder, a file
+}
+
+}  // namespace
+}  // namespace vendrel

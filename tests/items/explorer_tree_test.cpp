@@ -269,11 +269,22 @@ TEST_F(FolderTree, AFolderShowsItsMessageDatabaseFirstAndThenItsSubfolders) {
   EXPECT_EQ(ChildCaptions(indexed), Strings{"Messages DB " + inboxPath});
 }
 
-TEST_F(FolderTree, AStoredFileNameThatDiffersInLetterCaseStillFindsTheFile) {
-  const std::string inboxPath = Write(DbxBuilder(DbKind::Message), "inbox.dbx");
-  ExplorerItem* inbox = ExpandedInbox("Inbox.dbx");
-  ASSERT_NE(inbox, nullptr);
-  EXPECT_EQ(ChildCaptions(inbox), (Strings{"Messages DB " + inboxPath, sub}));
+TEST_F(FolderTree, AStoredFileNameIsFoundAsUtf8AsRawBytesOrInAnotherLetterCase) {
+  // (the name on disk, the name the folder stores in its code page)
+  const std::pair<std::string, std::string> cases[] = {
+      {"inbox.dbx", "Inbox.dbx"},
+      {"Bo\xC3\xAEte.dbx", "Bo\xEEte.dbx"},  // copied from Windows: UTF-8
+      {"Bo\xEEte.dbx", "Bo\xEEte.dbx"},      // unpacked without converting names: the stored bytes
+      {"BO\xEETE.DBX", "Bo\xEEte.dbx"},
+  };
+  for (const auto& [onDisk, stored] : cases) {
+    const std::string inboxPath = Write(DbxBuilder(DbKind::Message), onDisk);
+    ExplorerItem* inbox = ExpandedInbox(stored);
+    ASSERT_NE(inbox, nullptr) << onDisk;
+    EXPECT_EQ(ChildCaptions(inbox), (Strings{"Messages DB " + inboxPath, sub})) << onDisk;
+    tree.DeleteAll();
+    std::filesystem::remove(inboxPath);
+  }
 }
 
 TEST_F(FolderTree, AFileNameThatLeavesTheDirectoryOrNamesNoDatabaseOpensNothing) {

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <set>
 
 #include "app/cli/cli_command.h"
 #include "app/cli/cli_support.h"
@@ -51,23 +53,34 @@ bool ExportDatabase(const std::string& path, const std::string& directory, InMem
   if (root->AttachDatabase(path, &tree, &list, false, false)) {
     const SaveCount count = root->SaveAll(directory);
     saved = count.valid && count.failed == 0;
+    if (count.skipped > 0) {
+      std::printf("Skipped %d entries of %s that name a message saved already\n", count.skipped,
+                  path.c_str());
+    }
   }
   if (!saved) PrintError("not every message of " + path + " was saved");
   return saved;
 }
 
-// The message databases that the folder records of Folders.dbx name, in the order of tree 0; missing
-// tells whether one of them is not there.
+// The message databases that the folder records of Folders.dbx name, in the order of tree 0, each once
+// (a damaged tree may name one many times: the repeats are counted in skipped); missing tells whether one
+// of them is not there.
 std::vector<std::string> MessageDatabasesOf(const DbStore& store, const std::string& foldersPath,
-                                            bool& missing) {
+                                            bool& missing, int& skipped) {
   std::vector<std::string> paths;
+  std::set<std::string> files;
   const uint32_t root = store.ReadU32(dbx::RootSlot(0)).value_or(0);
   dbx::WalkIndexTree(store, root, [&](const dbx::IndexNode&, unsigned, uint32_t ra) {
     const std::optional<std::string_view> name = dbx::GetString(store, ra, dbx::kPropFileName);
     if (name && !name->empty()) {
       const std::string utf8 = LegacyCodePage().ToUtf8(*name);
-      if (const std::optional<std::string> path = ResolveSiblingFile(DirectoryOf(foldersPath), utf8)) {
-        paths.push_back(*path);
+      if (const std::optional<std::string> path = ResolveFolderFile(DirectoryOf(foldersPath), *name)) {
+        std::error_code error;
+        if (files.insert(std::filesystem::weakly_canonical(*path, error).string()).second) {
+          paths.push_back(*path);
+        } else {
+          ++skipped;
+        }
       } else {
         PrintError("the message database " + utf8 + " of " + foldersPath + " is not there");
         missing = true;
@@ -88,11 +101,12 @@ int RunExport(const Arguments& arguments) {
   const std::string& path = arguments[0];
   const std::string& directory = arguments[1];
   bool missing = false;
+  int skipped = 0;
   std::vector<std::string> databases;
   {
     DbStore store;
     if (!OpenDatabase(store, path)) return kExitNotDatabase;
-    databases = dbx::IsFolderDatabase(&store) ? MessageDatabasesOf(store, path, missing)
+    databases = dbx::IsFolderDatabase(&store) ? MessageDatabasesOf(store, path, missing, skipped)
                                               : std::vector<std::string>{path};
   }
   ExportDesktop desktop;
@@ -101,6 +115,7 @@ int RunExport(const Arguments& arguments) {
   InMemoryTreeView tree;
   InMemoryListView list;
   bool allSaved = !missing;
+  if (skipped > 0) std::printf("Skipped %d folders that name a message database exported already\n", skipped);
   for (const std::string& database : databases)
     allSaved = ExportDatabase(database, directory, tree, list) && allSaved;
   SetCurrentDesktop(nullptr);
