@@ -23,6 +23,14 @@ std::string StructureKey(ExplorerItem& item) {
 
 }  // namespace
 
+void ExplorerWalk::KeepSessionFor(ExplorerItem& item) {
+  auto* dbItem = dynamic_cast<DbItem*>(&item);
+  const std::string* path = dbItem != nullptr ? dbItem->FindDatabasePath() : nullptr;
+  if (path == nullptr || sessions_.contains(*path)) return;
+  auto session = std::make_unique<DbStore>();
+  if (session->Open(*path)) sessions_.emplace(*path, std::move(session));
+}
+
 void ExplorerWalk::Walk(const std::function<void(const WalkedNode&)>& visit) {
   const DbRootItem* root = explorer_.Root();
   if (root == nullptr) return;
@@ -49,6 +57,7 @@ void ExplorerWalk::Walk(const std::function<void(const WalkedNode&)>& visit) {
       follow = false;
     }
     if (follow) {
+      KeepSessionFor(*item);
       // Selecting the node explores it, which expands it first; expanding the selected node afterwards
       // shows those children without building them again.
       tree_.SelectNode(node);

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,12 +37,17 @@ class ExplorerWalk {
   int notFollowed() const { return notFollowed_; }
 
  private:
+  // The walk keeps a session open on every database it enters, so that the items' own sessions nest in
+  // it: a walk of ten thousand messages would otherwise take and give back the lock a million times.
+  void KeepSessionFor(ExplorerItem& item);
+
   ExplorerController& explorer_;
   InMemoryTreeView& tree_;
   InMemoryListView& list_;
   int maxDepth_;
   std::map<std::string, int> followed_;
   int notFollowed_ = 0;
+  std::map<std::string, std::unique_ptr<DbStore>> sessions_;
 };
 
 }  // namespace vendrel

@@ -6,6 +6,7 @@
 // release the items below a node before the node's own, so that no item outlives its parent.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,16 +22,21 @@ using TreeNodeHandle = uint64_t;
 inline constexpr TreeNodeHandle kTreeRoot = 0xFFFF0000;
 inline constexpr TreeNodeHandle kNoTreeNode = 0;
 
-// The list's question to the item behind a callback row: the text of one column and/or the image.
+// The list's question to the item behind a callback row: the text of one column and/or the image. Or,
+// with column kAllColumns, the texts of all four at once, for a list that shows whole rows: an item that
+// answers so fills columns and sets allAnswered.
 struct DisplayInfo {
   static constexpr unsigned kText = 1;
   static constexpr unsigned kImage = 2;
+  static constexpr int kAllColumns = -1;
 
   unsigned mask = kText;
   int column = 0;
   size_t capacity = 260;  // bytes the list offers for the text, terminator included
   std::string text;
   int image = -1;
+  std::array<std::string, 4> columns;
+  bool allAnswered = false;
 
   // Stores a text, cut to the capacity (at a character boundary of the UTF-8 text).
   void SetText(std::string value);

@@ -170,6 +170,15 @@ void ExplorerItem::ShowStatusCaption() {
 }
 
 bool AnswerDisplayInfo(DisplayInfo& info, int image, const std::array<std::string, 4>& columns) {
+  if (info.column == DisplayInfo::kAllColumns) {
+    for (size_t column = 0; column < columns.size(); ++column) {
+      info.SetText(columns[column]);
+      info.columns[column] = std::move(info.text);
+    }
+    if (info.WantsImage()) info.image = image;
+    info.allAnswered = true;
+    return true;
+  }
   if (info.column < 0 || info.column >= static_cast<int>(columns.size())) return true;
   if (info.WantsText()) info.SetText(columns[static_cast<size_t>(info.column)]);
   if (info.column == 0 && info.WantsImage()) info.image = image;

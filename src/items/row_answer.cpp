@@ -12,8 +12,16 @@ RowAnswer AnswerRow(ExplorerItem& item) {
   // The item's own sessions nest in this one: one lock and one mapping for the whole row.
   DbStore session;
   if (auto* dbItem = dynamic_cast<DbItem*>(&item)) dbItem->OpenStore(session);
-  bool answered = true;
-  for (int column = 0; answered && column < kListColumns; ++column) {
+  // One question for the whole row; an item that answers column by column only is asked so.
+  DisplayInfo whole;
+  whole.column = DisplayInfo::kAllColumns;
+  whole.mask = DisplayInfo::kText | DisplayInfo::kImage;
+  bool answered = item.GetDisplayInfo(whole);
+  if (answered && whole.allAnswered) {
+    answer.texts = std::move(whole.columns);
+    answer.image = whole.image;
+  }
+  for (int column = 0; answered && !whole.allAnswered && column < kListColumns; ++column) {
     DisplayInfo info;
     info.column = column;
     info.mask = column == 0 ? DisplayInfo::kText | DisplayInfo::kImage : DisplayInfo::kText;

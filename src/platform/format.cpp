@@ -6,18 +6,22 @@
 namespace vendrel {
 
 std::string Format(const char* format, ...) {
+  // Most texts are short: one pass into a buffer on the stack, a second only for a long one.
+  char buffer[256];
   va_list args;
   va_start(args, format);
-  va_list measure;
-  va_copy(measure, args);
-  const int length = std::vsnprintf(nullptr, 0, format, measure);
-  va_end(measure);
-  std::string text;
-  if (length > 0) {
-    text.resize(static_cast<size_t>(length));
-    std::vsnprintf(text.data(), text.size() + 1, format, args);
-  }
+  va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
+  std::string text;
+  if (length > 0 && static_cast<size_t>(length) < sizeof buffer) {
+    text.assign(buffer, static_cast<size_t>(length));
+  } else if (length > 0) {
+    text.resize(static_cast<size_t>(length));
+    std::vsnprintf(text.data(), text.size() + 1, format, again);
+  }
+  va_end(again);
   return text;
 }
 

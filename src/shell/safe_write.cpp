@@ -52,7 +52,11 @@ bool WriteFileInside(const std::string& base, const std::string& relative, const
   if (target.empty() || target.has_root_path() || !target.has_filename()) return false;
   const fs::path directory = fs::path(base) / target.parent_path();
   if (!MakeDirectoriesInside(base, target.parent_path())) return false;
-  std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
+  // Appended piece by piece: GCC 12 at -O3 sees a false overlap in the one-expression form.
+  std::string temporary = directory.string();
+  temporary += "/.";
+  temporary += target.filename().string();
+  temporary += ".XXXXXX";
   const int fd = mkstemp(temporary.data());
   if (fd < 0) return false;
   const bool written = fchmod(fd, 0644) == 0 && WriteAll(fd, content);

@@ -6,10 +6,23 @@
 #include "app/cli/cli_command.h"
 #include "app/cli/cli_support.h"
 #include "controllers/explorer_walk.h"
+#include "platform/desktop.h"
 #include "items/in_memory_controls.h"
 #include "platform/status_text.h"
 
 namespace vendrel::cli {
+
+namespace {
+
+// The explorer's status line shows every caption it passes; of those a walk reports only what failed.
+class WalkDesktop : public HeadlessDesktop {
+ public:
+  void ShowStatus(std::string_view text) override {
+    if (text.starts_with("Failed")) std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+  }
+};
+
+}  // namespace
 
 int RunTree(const Arguments& arguments) {
   std::string path;
@@ -34,6 +47,8 @@ int RunTree(const Arguments& arguments) {
 
   static char buffer[1 << 16];
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+  WalkDesktop desktop;
+  SetCurrentDesktop(&desktop);
   SetStatusLineRegistered(true);
   InMemoryTreeView tree;
   InMemoryListView list;
@@ -55,6 +70,7 @@ int RunTree(const Arguments& arguments) {
   });
   std::fflush(stdout);
   explorer.Close();
+  SetCurrentDesktop(nullptr);
   if (walk.notFollowed() > 0) {
     PrintError(std::to_string(walk.notFollowed()) +
                " nodes were not expanded: their structure was shown too often already (a damaged file?)");
