@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing (sudo when not root).
 set -euo pipefail
-# Qt for the window (and QtSvg for its scalable icons); Xvfb, xauth and xwininfo for the smoke test of
+# Qt for the window (and QtSvg for its scalable icons); Xvfb and xwininfo for the smoke test of
 # the real program; a font for rendering without a desktop; the desktop tools that check and refresh
 # what is installed; dpkg-dev for the Debian package's dependencies.
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-svg-dev
-  xvfb xauth x11-utils fonts-dejavu-core desktop-file-utils shared-mime-info dpkg-dev)
+  xvfb x11-utils fonts-dejavu-core desktop-file-utils shared-mime-info dpkg-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

@@ -7,29 +7,43 @@ set -u
 vendrel=$1
 database=$2
 skip=77
-if ! command -v xvfb-run >/dev/null || ! command -v xwininfo >/dev/null; then
-  echo "skipped: xvfb-run or xwininfo is not installed"
+if ! command -v Xvfb >/dev/null || ! command -v xwininfo >/dev/null; then
+  echo "skipped: Xvfb or xwininfo is not installed"
   exit $skip
 fi
-if ! xvfb-run -a true >/dev/null 2>&1; then
-  echo "skipped: no X server could be started here"
+work=$(mktemp -d)
+cleanup() {
+  [ -n "${app:-}" ] && kill -9 "$app" 2>/dev/null
+  [ -n "${server:-}" ] && kill "$server" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# The server picks a free display itself and names it: no race with other servers starting.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+server=$!
+for attempt in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+if [ ! -s "$work/display" ]; then
+  echo "skipped: no X server could be started here: $(head -c 300 "$work/xvfb.log")"
   exit $skip
 fi
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
-  "$1" "$2" &
-  pid=$!
-  for attempt in $(seq 150); do
-    if xwininfo -root -tree | grep -q "\"Vendrel\""; then shown=1; break; fi
-    sleep 0.1
-  done
-  if [ -z "${shown:-}" ]; then
-    echo "no window named Vendrel appeared"
-    kill -9 $pid
-    exit 1
-  fi
-  kill -TERM $pid
-  wait $pid
-  code=$?
-  echo "the window was shown; the program exited with $code"
-  exit $code
-' smoke "$vendrel" "$database"
+export DISPLAY=":$(head -n 1 "$work/display")"
+"$vendrel" "$database" &
+app=$!
+for attempt in $(seq 300); do
+  if xwininfo -root -tree 2>/dev/null | grep -q "\"Vendrel\""; then shown=1; break; fi
+  kill -0 "$app" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -z "${shown:-}" ]; then
+  echo "no window named Vendrel appeared"
+  exit 1
+fi
+kill -TERM "$app"
+wait "$app"
+code=$?
+app=
+echo "the window was shown on $DISPLAY; the program exited with $code"
+exit $code
