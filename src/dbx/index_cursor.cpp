@@ -20,15 +20,19 @@ bool IndexCursor::Reset(uint32_t root, uint8_t mode, uint32_t target) {
   return true;
 }
 
+std::optional<uint32_t> IndexCursor::ParentKey(const DbStore& store, uint32_t recordRa) {
+  if (PropertyCount(store, recordRa) == 0) return std::nullopt;
+  // The 24-bit field is compared as stored, direct or not.
+  const std::optional<PropertyEntry> entry = FindProperty(store, recordRa, kPropParentOrFlags);
+  return entry ? entry->field() : kNoParent;
+}
+
 bool IndexCursor::Matches(const DbStore& store, uint32_t recordRa) const {
   if (mode_ == MatchAll) return true;
-  if (mode_ != MatchParentId && mode_ != MatchId) return false;
-  if (PropertyCount(store, recordRa) == 0) return false;
-  // The 24-bit field is compared as stored, direct or not.
-  const std::optional<PropertyEntry> entry =
-      FindProperty(store, recordRa, mode_ == MatchParentId ? kPropParentOrFlags : kPropId);
-  if (entry) return entry->field() == target_;
-  return mode_ == MatchParentId && target_ == kNoParent;
+  if (mode_ == MatchParentId) return ParentKey(store, recordRa) == target_;
+  if (mode_ != MatchId || PropertyCount(store, recordRa) == 0) return false;
+  const std::optional<PropertyEntry> entry = FindProperty(store, recordRa, kPropId);
+  return entry && entry->field() == target_;
 }
 
 uint32_t IndexCursor::Next(const DbStore& store) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "store/db_store.h"
@@ -23,6 +24,9 @@ class IndexCursor {
   virtual ~IndexCursor() = default;
 
   bool Reset(uint32_t root, uint8_t mode, uint32_t target);
+  // What MatchParentId compares with its target: the parent field as stored, 0xFFFFFFFF for a record
+  // without one; none for a record without properties (it matches nothing).
+  static std::optional<uint32_t> ParentKey(const DbStore& store, uint32_t recordRa);
   // RA of the next matching record, or 0 when there is none.
   uint32_t Next(const DbStore& store);
   // Every match from the current one on, in order, found in a single walk: what calling Next until it

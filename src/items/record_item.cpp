@@ -1,7 +1,7 @@
 #include "items/record_item.h"
 
 #include "dbx/header.h"
-#include "dbx/index_cursor.h"
+#include "dbx/parent_groups.h"
 #include "dbx/record.h"
 #include "export/export_path.h"
 #include "export/message_file.h"
@@ -64,10 +64,7 @@ int MessageImage(const DbStore& store, uint32_t ra) {
 }  // namespace
 
 void AddFolderRecords(ExplorerItem& parent, const DbStore& store, uint32_t treeRoot, uint32_t parentId) {
-  // All at once: a folder database with thousands of top-level folders would otherwise be walked again
-  // for each of them.
-  dbx::IndexCursor cursor(treeRoot, dbx::IndexCursor::MatchParentId, parentId);
-  for (const uint32_t record : cursor.Rest(store)) {
+  for (const uint32_t record : dbx::RecordsUnderParent(store, treeRoot, parentId)) {
     auto* folder = new RecordItem(&parent, record, treeRoot);
     if (!folder->LoadRecord(store, true, false)) folder->Release();
   }

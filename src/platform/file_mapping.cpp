@@ -98,6 +98,13 @@ bool FileMapping::Sync() {
   return fd_ >= 0 && WritePoint() && fsync(fd_) == 0;
 }
 
+std::optional<FileStamp> FileMapping::Stamp() const {
+  struct stat info {};
+  if (fd_ < 0 || fstat(fd_, &info) != 0) return std::nullopt;
+  return FileStamp{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+                   static_cast<uint64_t>(info.st_size), info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+}
+
 void FileMapping::Unmap() {
   if (isCopy_) {
     view_ = nullptr;

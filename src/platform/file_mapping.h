@@ -3,11 +3,19 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace vendrel {
+
+// What tells one state of a file from the next: it is the same file, unchanged, while its stamp is.
+struct FileStamp {
+  uint64_t device, inode, size;
+  int64_t modifiedSeconds, modifiedNanoseconds;
+  bool operator==(const FileStamp&) const = default;
+};
 
 class FileMapping {
  public:
@@ -37,6 +45,8 @@ class FileMapping {
   void Close();
 
   bool IsOpen() const { return fd_ >= 0 || isCopy_; }
+  // The open file's stamp now; none for a copy or a file that cannot be asked.
+  std::optional<FileStamp> Stamp() const;
   bool IsCopy() const { return isCopy_; }
   bool IsWritable() const { return writable_; }
   uint8_t* data() const { return view_; }

@@ -6,10 +6,12 @@ namespace {
 
 uint64_t passed = 0;
 uint64_t armed = 0;
+uint64_t total = 0;
 
 }  // namespace
 
 bool WritePoint() {
+  ++total;
   return ++passed != armed;
 }
 
@@ -20,6 +22,10 @@ void ArmWriteFault(uint64_t n) {
 
 uint64_t WritePointsPassed() {
   return passed;
+}
+
+uint64_t WritesSoFar() {
+  return total;
 }
 
 }  // namespace vendrel

@@ -13,5 +13,7 @@ bool WritePoint();
 void ArmWriteFault(uint64_t n);
 // Write points passed since the last ArmWriteFault.
 uint64_t WritePointsPassed();
+// Write points passed since the program started: what was read before may have changed when it moved.
+uint64_t WritesSoFar();
 
 }  // namespace vendrel

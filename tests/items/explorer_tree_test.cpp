@@ -8,6 +8,7 @@
 #include "items/index_node_item.h"
 #include "items/record_item.h"
 #include "support/db_file.h"
+#include "support/process.h"
 
 namespace vendrel {
 namespace {
@@ -267,6 +268,16 @@ TEST_F(FolderTree, AFolderShowsItsMessageDatabaseFirstAndThenItsSubfolders) {
   ASSERT_NE(indexed, nullptr);
   indexed->Expand();
   EXPECT_EQ(ChildCaptions(indexed), Strings{"Messages DB " + inboxPath});
+}
+
+TEST_F(FolderTree, AFolderThatAnotherProgramAddsShowsAtTheNextExpansionAtOnce) {
+  ExplorerItem* inbox = ExpandedInbox("");
+  ASSERT_NE(inbox, nullptr);
+  const auto made =
+      testsupport::RunCommand({VENDREL_CLI, "new-folder", (dir / "Folders.dbx").string(), "1", "Later"});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  inbox->Expand();
+  EXPECT_EQ(ChildCaptions(inbox), (Strings{"00000003 Later", sub}));
 }
 
 TEST_F(FolderTree, AStoredFileNameIsFoundAsUtf8AsRawBytesOrInAnotherLetterCase) {

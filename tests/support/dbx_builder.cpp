@@ -277,6 +277,19 @@ DbxBuilder LargeMessageDatabase(int count, size_t textBytes) {
   return builder;
 }
 
+DbxBuilder LargeFolderDatabase(int count) {
+  std::vector<FolderSpec> folders;
+  for (int i = 0; i < count; ++i) {
+    const uint32_t id = static_cast<uint32_t>(i + 1);
+    const uint32_t parent = i % 100 == 0 ? 0 : static_cast<uint32_t>(i / 100 * 100 + 1);
+    folders.push_back({id, parent, Format("Folder %d", i), "", true, 0x21, 3});
+  }
+  DbxBuilder builder(DbKind::Folder);
+  builder.AddFolders(folders);
+  builder.SetLastAssignedId(static_cast<uint32_t>(count));
+  return builder;
+}
+
 void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
