@@ -4,6 +4,7 @@
 // handed out twice.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -16,6 +17,15 @@ namespace vendrel::dbx {
 // at every step, and a node-based set spent more time allocating than the walk spent reading.
 class EnteredNodes {
  public:
+  // Forgets every node; the room is kept unless it grew large.
+  void Clear() {
+    if (slots_.size() > 1024) {
+      slots_.clear();
+    } else {
+      std::fill(slots_.begin(), slots_.end(), 0);
+    }
+    count_ = 0;
+  }
   // False when ra (never 0) was entered before.
   bool Insert(uint32_t ra) {
     if (2 * (count_ + 1) > slots_.size()) Grow();

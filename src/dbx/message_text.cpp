@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "dbx/index_walk.h"
 #include "store/little_endian.h"
 
 namespace vendrel::dbx {
@@ -58,14 +59,25 @@ uint64_t ChainLength(const DbStore& store, uint32_t firstRa) {
 }
 
 uint64_t ReadMessageText(const DbStore& store, uint32_t firstRa, const TextSink& sink) {
+  // Each block is checked as it is read: a block the chain has passed already ends it. Chains almost
+  // always run forward through the file, and one that does cannot meet itself: the blocks are entered in
+  // a set only once the chain has stepped back.
+  thread_local EnteredNodes entered;
+  uint32_t last = 0;
+  bool forward = true;
   uint64_t delivered = 0;
-  uint32_t ra = firstRa;
-  for (uint64_t left = ChainLength(store, firstRa); left > 0; --left) {
-    const std::optional<TextBlock> block = TextBlockAt(store, ra);
-    if (!block) break;
+  for (std::optional<TextBlock> block = TextBlockAt(store, firstRa); block;
+       block = TextBlockAt(store, block->next)) {
+    if (forward && block->ra <= last) {
+      forward = false;
+      entered.Clear();
+      for (uint32_t ra = firstRa; ra != last; ra = TextBlockAt(store, ra)->next) entered.Insert(ra);
+      entered.Insert(last);
+    }
+    if (!forward && !entered.Insert(block->ra)) break;
+    last = block->ra;
     if (!block->text.empty()) sink(block->text);
     delivered += block->text.size();
-    ra = block->next;
   }
   return delivered;
 }

@@ -20,6 +20,12 @@ std::optional<std::string> Checked(std::string path) {
   return path;
 }
 
+// "%08X": a whole-database export names thousands of files, and formatting was a fair part of its time.
+void AppendHex8(std::string& text, uint32_t value) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(value >> shift) & 0xF];
+}
+
 }  // namespace
 
 bool MakeDirectory(const std::string& path) {
@@ -42,9 +48,17 @@ std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordR
   const std::optional<std::string> extension = GetExportExtension(store);
   const std::optional<uint32_t> folderId = store.ReadU32(dbx::kFolderIdField);
   if (!extension || !folderId) return std::nullopt;
-  const std::string stem = GetSafeDispName(dbx::GetDisplayName(store, recordRa));
-  return Checked(Format("%s/%s %08X_%08X.%s", directory.c_str(), stem.c_str(), *folderId,
-                        dbx::GetId(store, recordRa), extension->c_str()));
+  // directory/stem FOLDERID_MESSAGEID.extension
+  std::string path = directory;
+  path += '/';
+  path += GetSafeDispName(dbx::GetDisplayName(store, recordRa));
+  path += ' ';
+  AppendHex8(path, *folderId);
+  path += '_';
+  AppendHex8(path, dbx::GetId(store, recordRa));
+  path += '.';
+  path += *extension;
+  return Checked(std::move(path));
 }
 
 std::optional<std::string> FolderDirectory(const DbStore& store, const std::string& directory) {

@@ -15,23 +15,6 @@
 
 namespace vendrel {
 
-namespace {
-
-// Text is gathered and written in blocks of this size: one write for most messages.
-constexpr size_t kWriteBlock = 1 << 18;
-
-bool WriteAll(int fd, const std::string& bytes) {
-  for (size_t done = 0; done < bytes.size();) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-}  // namespace
-
 bool CanExport(const DbStore& store, uint32_t recordRa, bool showMessages) {
   if (!dbx::IsMessageDatabase(&store)) return false;
   if (dbx::GetTextOffset(store, recordRa) != 0) return true;
@@ -39,7 +22,7 @@ bool CanExport(const DbStore& store, uint32_t recordRa, bool showMessages) {
   return false;
 }
 
-bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path) {
+bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path, bool showPath) {
   const uint32_t first = dbx::GetTextOffset(store, recordRa);
   if (first == 0) return false;
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
@@ -48,25 +31,18 @@ bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string
         Format("    BAG! File %s failed to create!\nCheck GetSafeDispName()\n", path.c_str()));
     return false;
   }
-  std::string out;
-  out.reserve(kWriteBlock + kWriteBlock / 8);
+  // The text goes out in place, from the mapping: only the line ends that change are written anew.
+  FileSink file(fd);
   CrLfNormalizer lineEnds;
-  bool written = true;
-  dbx::ReadMessageText(store, first, [&](std::span<const uint8_t> text) {
-    lineEnds.Feed(text, out);
-    if (out.size() >= kWriteBlock) {
-      written = written && WriteAll(fd, out);
-      out.clear();
-    }
-  });
-  lineEnds.Finish(out);
-  written = written && WriteAll(fd, out);
+  dbx::ReadMessageText(store, first, [&](std::span<const uint8_t> text) { lineEnds.Feed(text, file); });
+  lineEnds.Finish(file);
+  bool written = file.Flush();
   written = close(fd) == 0 && written;
   if (!written) {
     unlink(path.c_str());
     return false;
   }
-  SetStatusText(path);
+  if (showPath) SetStatusText(path);
   return true;
 }
 

@@ -13,10 +13,11 @@ inline constexpr const char* kNoBodyCaption = "Can't show";
 // in a message box when showMessages is set; a folder record is refused silently.
 bool CanExport(const DbStore& store, uint32_t recordRa, bool showMessages);
 
-// Writes the text of the message at recordRa to path with CR LF line ends, in large blocks, and shows the
-// path on the status line. A message without text leaves no file behind; a file that cannot be created
-// is reported on the diagnostic channel; a failed write removes the partial file. An existing file is
-// overwritten, a symbolic link at path is not followed.
-bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path);
+// Writes the text of the message at recordRa to path with CR LF line ends, straight from the mapping, and
+// shows the path on the status line (unless showPath is clear: a save of thousands shows its count
+// instead). A message without text leaves no file behind; a file that cannot be created is reported on
+// the diagnostic channel; a failed write removes the partial file. An existing file is overwritten, a
+// symbolic link at path is not followed.
+bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path, bool showPath = true);
 
 }  // namespace vendrel

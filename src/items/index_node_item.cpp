@@ -129,7 +129,8 @@ SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& di
       ++count.withoutText;
     } else {
       if (!folderReady) folderReady = folder && MakeDirectory(*folder);
-      if (*folderReady && record->ExportTo(store, *folder)) {
+      // Thousands of paths would flash past on the status line: the count at the end says what was done.
+      if (*folderReady && record->ExportTo(store, *folder, false)) {
         ++count.saved;
       } else {
         ++count.failed;

@@ -170,9 +170,9 @@ bool RecordItem::Refresh() {
   return OpenStore(store) && LoadRecord(store, true, true);
 }
 
-bool RecordItem::ExportTo(const DbStore& store, const std::string& directory) {
+bool RecordItem::ExportTo(const DbStore& store, const std::string& directory, bool showPath) {
   const std::optional<std::string> path = MakeExportPath(store, ra, directory);
-  return path && WriteMessageFile(store, ra, *path);
+  return path && WriteMessageFile(store, ra, *path, showPath);
 }
 
 bool RecordItem::SaveDefaultIn(const DbStore& store, const std::string& directory, bool showMessages) {

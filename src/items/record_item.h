@@ -28,8 +28,8 @@ class RecordItem : public DbItem {
 
   // SaveDefault in a session the caller has open.
   bool SaveDefaultIn(const DbStore& store, const std::string& directory, bool showMessages);
-  // Writes the message into a directory that exists.
-  bool ExportTo(const DbStore& store, const std::string& directory);
+  // Writes the message into a directory that exists; showPath puts the file's path on the status line.
+  bool ExportTo(const DbStore& store, const std::string& directory, bool showPath = true);
 
   const uint32_t subfolderTreeRoot;
 

@@ -74,6 +74,8 @@ int main(int argc, char** argv) {
   }
 
   vendrel::ui::FrameWnd frame;
+  // Before the window shows: a request to end that comes while the files open must end cleanly too.
+  CloseOnSignals(frame);
   frame.show();
   frame.controller().OpenFiles(paths);
   if (!snapshot.empty()) {
@@ -81,6 +83,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vendrel: cannot write %s\n", snapshot.c_str());
     return 1;
   }
-  CloseOnSignals(frame);
   return QApplication::exec();
 }

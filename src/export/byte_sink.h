@@ -1,0 +1,54 @@
+// Where converted message text goes: runs of the stored text, taken in place, and short texts the
+// conversion puts between them. A file writer gathers the pieces and writes them together, so that text
+// that needs no change is never copied.
+#pragma once
+
+#include <sys/uio.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vendrel {
+
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  // Bytes that must stay where they are until the sink is done with them (the mapping of the database).
+  virtual void Run(const uint8_t* bytes, size_t length) = 0;
+  // A text with static storage ("\r\n", ">").
+  virtual void Literal(std::string_view text) = 0;
+};
+
+class StringSink : public ByteSink {
+ public:
+  explicit StringSink(std::string& out) : out_(out) {}
+  void Run(const uint8_t* bytes, size_t length) override {
+    out_.append(reinterpret_cast<const char*>(bytes), length);
+  }
+  void Literal(std::string_view text) override { out_.append(text); }
+
+ private:
+  std::string& out_;
+};
+
+// Writes the pieces to a file descriptor with writev, a thousand pieces a call. One sink at a time per
+// thread: the room for the pieces is kept from one file to the next.
+class FileSink : public ByteSink {
+ public:
+  explicit FileSink(int fd);
+  void Run(const uint8_t* bytes, size_t length) override;
+  void Literal(std::string_view text) override {
+    Run(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  }
+  // Writes what is gathered; false once any write failed.
+  bool Flush();
+
+ private:
+  int fd_;
+  bool failed_ = false;
+  std::vector<iovec>& pieces_;
+};
+
+}  // namespace vendrel
