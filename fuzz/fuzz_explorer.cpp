@@ -1,0 +1,70 @@
+// The program's larger operations on a hostile file: the explorer walked as vendrel-cli tree walks it,
+// every message exported, and a folder created, which must leave the file whole: either as it was, or
+// with sound trees holding the new folder.
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+
+#include "controllers/explorer_walk.h"
+#include "dbx/tree_check.h"
+#include "fuzz_input.h"
+#include "items/folder_creation.h"
+
+using namespace vendrel;
+
+namespace {
+
+[[maybe_unused]] void Walk(const std::string& path) {
+  InMemoryTreeView tree;
+  InMemoryListView list;
+  DetachedExplorerWindow window;
+  CommandGate gate;
+  ExplorerController explorer(window, tree, list, gate, nullptr);
+  if (!explorer.Create(path)) return;
+  ExplorerWalk(explorer, tree, list, 12).Walk([](const WalkedNode&) {});
+}
+
+[[maybe_unused]] void Export(const std::string& path) {
+  const auto root = MakeItem<DbRootItem>(nullptr, 0);
+  if (root->AttachDatabase(path, nullptr, nullptr, false, false))
+    root->SaveAll((fuzz::WorkDirectory() / "out").string());
+}
+
+std::string Bytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+[[maybe_unused]] void CreateFolder(const std::string& path, uint32_t parentId) {
+  const std::string before = Bytes(path);
+  const auto root = MakeItem<DbRootItem>(nullptr, 0);
+  if (!root->AttachDatabase(path, nullptr, nullptr, false, false)) return;
+  const bool created = InsertFolderRecord(*root, parentId, "Fuzz");
+  if (!created) {
+    if (Bytes(path) != before) __builtin_trap();  // refused, yet the file changed
+    return;
+  }
+  DbStore store;
+  dbx::TreeSurvey survey;
+  if (!store.Open(path) || dbx::SurveyTrees(store, 3, survey)) __builtin_trap();  // made, yet damaged
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > fuzz::kMaxInput) return -1;
+  const std::string path = fuzz::WriteInput(data, size);
+#if defined(VENDREL_FUZZ_WALK)
+  Walk(path);
+#elif defined(VENDREL_FUZZ_EXPORT)
+  Export(path);
+#elif defined(VENDREL_FUZZ_NEW_FOLDER)
+  // The parent: a folder the input most likely has (its first record's ID sits near the start).
+  CreateFolder(path, size > 0 ? 1u + data[size - 1] % 16 : 1u);
+#endif
+  fuzz::CleanUp();
+  return 0;
+}
