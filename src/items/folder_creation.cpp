@@ -10,7 +10,7 @@
 #include "dbx/tree_check.h"
 #include "items/db_root_item.h"
 #include "items/record_item.h"
-#include "items/sibling_file.h"
+#include "export/sibling_file.h"
 #include "platform/code_page.h"
 #include "platform/desktop.h"
 #include "platform/format.h"

@@ -4,6 +4,7 @@
 #include "dbx/index_node.h"
 #include "dbx/index_walk.h"
 #include "export/export_path.h"
+#include "export/message_order.h"
 #include "export/message_file.h"
 #include "items/command_ids.h"
 #include "items/images.h"
@@ -97,19 +98,11 @@ SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& di
   const std::optional<dbx::IndexNode> node = dbx::IndexNode::At(store, ra);
   if (directory.empty() || !node) return count;
   count.valid = true;
-  std::vector<uint32_t> records;
-  if (recurse) {
-    if (dbx::WalkIndexTree(store, ra, [&](const dbx::IndexNode&, unsigned, uint32_t record) {
-          records.push_back(record);
-          return false;
-        }) == dbx::WalkEnd::Cut) {
-      ++count.failed;  // the tree loops: what lies beyond the loop is not reached
-    }
-  } else {
-    for (unsigned i = 0; i < node->entryCount(); ++i) {
-      if (node->entry(i).recordRa != 0) records.push_back(node->entry(i).recordRa);
-    }
-  }
+  // Each message once, however often a damaged tree names it; a tree that loops counts as a failure.
+  const MessageList list = MessagesOf(store, ra, recurse);
+  const std::vector<uint32_t>& records = list.records;
+  count.skipped = list.repeats;
+  if (list.cut) ++count.failed;
 
   const int entryCount = node->entryCount();  // read now: a save may move the mapping
   // Every message of one database goes to the same folder directory: made once, at the first message
@@ -118,12 +111,9 @@ SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& di
   const std::optional<std::string> folder = FolderDirectory(store, directory);
   std::optional<bool> folderReady;
   AddRef();  // the desktop runs while the progress is shown: this item stays until the save ends
-  dbx::EnteredNodes seen;  // a damaged tree may name one record many times: it is written once
   for (const uint32_t recordRa : records) {
     const auto record = MakeItem<RecordItem>(this, recordRa, 0);
-    if (!seen.Insert(recordRa)) {
-      ++count.skipped;
-    } else if (!record->LoadRecord(store, false, false)) {
+    if (!record->LoadRecord(store, false, false)) {
       ++count.failed;
     } else if (!CanExport(store, recordRa, showMessages)) {
       ++count.withoutText;

@@ -12,7 +12,7 @@
 #include "items/folder_creation.h"
 #include "items/images.h"
 #include "items/section_item.h"
-#include "items/sibling_file.h"
+#include "export/sibling_file.h"
 #include "platform/code_page.h"
 #include "platform/desktop.h"
 #include "platform/format.h"

@@ -14,7 +14,7 @@
 #include "items/db_root_item.h"
 #include "items/in_memory_controls.h"
 #include "items/record_item.h"
-#include "items/sibling_file.h"
+#include "export/sibling_file.h"
 #include "platform/code_page.h"
 #include "platform/desktop.h"
 #include "platform/status_text.h"

@@ -1,4 +1,4 @@
-#include "items/sibling_file.h"
+#include "export/sibling_file.h"
 
 #include <algorithm>
 #include <filesystem>
