@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "export/mailbox_export.h"
 #include "items/db_root_item.h"
 #include "items/in_memory_controls.h"
 #include "platform/format.h"
@@ -90,6 +91,33 @@ void ExportWholeDatabase(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.bytes));
 }
 BENCHMARK(ExportWholeDatabase)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The same database as an mbox file (argument 0) or a Maildir (1).
+void ExportMailbox(benchmark::State& state) {
+  Corpus& corpus = TheCorpus();
+  testsupport::ScopedDesktop desktop;
+  SetStatusLineRegistered(false);
+  const MailFormat format = state.range(0) == 0 ? MailFormat::Mbox : MailFormat::Maildir;
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      OutputDirectory out;  // made and removed outside the time measured
+      state.ResumeTiming();
+      const MailExport report = ExportMailboxes(corpus.path, out.path.string(), format, false);
+      state.PauseTiming();
+      if (report.messages != kMessages) state.SkipWithError("not every message was written");
+    }
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.bytes));
+}
+BENCHMARK(ExportMailbox)
+    ->ArgName("maildir")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 
 void BaselineOneWritePerFile(benchmark::State& state) {
   std::vector<std::string> texts;

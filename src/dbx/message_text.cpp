@@ -59,6 +59,14 @@ uint64_t ChainLength(const DbStore& store, uint32_t firstRa) {
 }
 
 uint64_t ReadMessageText(const DbStore& store, uint32_t firstRa, const TextSink& sink) {
+  return ReadMessageTextWhile(store, firstRa, [&](std::span<const uint8_t> text) {
+    sink(text);
+    return true;
+  });
+}
+
+uint64_t ReadMessageTextWhile(const DbStore& store, uint32_t firstRa,
+                              const std::function<bool(std::span<const uint8_t>)>& sink) {
   // Each block is checked as it is read: a block the chain has passed already ends it. Chains almost
   // always run forward through the file, and one that does cannot meet itself: the blocks are entered in
   // a set only once the chain has stepped back.
@@ -76,8 +84,8 @@ uint64_t ReadMessageText(const DbStore& store, uint32_t firstRa, const TextSink&
     }
     if (!forward && !entered.Insert(block->ra)) break;
     last = block->ra;
-    if (!block->text.empty()) sink(block->text);
     delivered += block->text.size();
+    if (!block->text.empty() && !sink(block->text)) break;
   }
   return delivered;
 }

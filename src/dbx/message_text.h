@@ -40,5 +40,8 @@ using TextSink = std::function<void(std::span<const uint8_t>)>;
 // Hands the text of every block of the chain from firstRa to the sink, in order, straight from the
 // mapping. A chain that loops is followed once round. Returns the number of bytes delivered.
 uint64_t ReadMessageText(const DbStore& store, uint32_t firstRa, const TextSink& sink);
+// The same, until the sink returns false.
+uint64_t ReadMessageTextWhile(const DbStore& store, uint32_t firstRa,
+                              const std::function<bool(std::span<const uint8_t>)>& sink);
 
 }  // namespace vendrel::dbx

@@ -77,6 +77,15 @@ std::optional<std::string_view> GetString(const DbStore& store, uint32_t ra, uin
   return valueRa ? StringAt(store, *valueRa) : std::nullopt;
 }
 
+std::optional<uint64_t> GetFileTime(const DbStore& store, uint32_t ra, uint8_t id) {
+  const std::optional<PropertyEntry> entry = FindProperty(store, ra, id);
+  if (!entry || entry->isDirect()) return std::nullopt;
+  const std::optional<uint32_t> valueRa = ValueRa(DataAreaRa(store, ra), *entry);
+  const uint8_t* bytes = valueRa ? store.At(*valueRa, 8) : nullptr;
+  if (bytes == nullptr) return std::nullopt;
+  return uint64_t{LoadU32(bytes)} | uint64_t{LoadU32(bytes + 4)} << 32;
+}
+
 std::optional<std::string_view> GetDisplayName(const DbStore& store, uint32_t ra) {
   return GetString(store, ra, IsMessageDatabase(&store) ? kPropMessageDisplayName : kPropFolderDisplayName);
 }

@@ -39,6 +39,9 @@ inline constexpr uint8_t kPropFileName = 0x03;
 inline constexpr uint8_t kPropAnyInfo = 0x06;
 inline constexpr uint8_t kPropType = 0x09;
 inline constexpr uint8_t kPropProtocol = 0x0A;
+inline constexpr uint8_t kPropSent = 0x02;
+inline constexpr uint8_t kPropReceived = 0x06;
+inline constexpr uint8_t kPropFromAddress = 0x0E;
 
 struct PropertyEntry {
   uint32_t raw;
@@ -73,6 +76,8 @@ inline uint32_t GetParentOrFlags(const DbStore& store, uint32_t ra) {
 // The raw 8-bit string of property id, read in place; none when absent or stored direct. A string
 // without terminator before the end of the view is cut there.
 std::optional<std::string_view> GetString(const DbStore& store, uint32_t ra, uint8_t id);
+// The FILETIME of property id (an 8-byte value in the data area); none when absent or stored direct.
+std::optional<uint64_t> GetFileTime(const DbStore& store, uint32_t ra, uint8_t id);
 // The raw 8-bit display name (property 0x05 of a message, 0x02 of a folder), read in place; none when
 // absent. A name without terminator before the end of the view is cut there.
 std::optional<std::string_view> GetDisplayName(const DbStore& store, uint32_t ra);

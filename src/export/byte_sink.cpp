@@ -35,6 +35,12 @@ void FileSink::Run(const uint8_t* bytes, size_t length) {
   if (pieces_.size() == kPiecesPerWrite) Flush();
 }
 
+void FileSink::Copy(std::string_view bytes) {
+  if (bytes.empty()) return;
+  copies_.emplace_back(bytes);
+  Run(reinterpret_cast<const uint8_t*>(copies_.back().data()), bytes.size());
+}
+
 bool FileSink::Flush() {
   size_t first = 0;
   while (!failed_ && first < pieces_.size()) {
@@ -43,6 +49,7 @@ bool FileSink::Flush() {
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
       failed_ = true;
+      error_ = written < 0 ? errno : ENOSPC;
       break;
     }
     // A short write: skip what went out, also part of a piece.
@@ -56,7 +63,27 @@ bool FileSink::Flush() {
     }
   }
   pieces_.clear();
+  copies_.clear();
   return !failed_;
+}
+
+void BufferedFileSink::Run(const uint8_t* bytes, size_t length) {
+  buffer_.append(reinterpret_cast<const char*>(bytes), length);
+  if (buffer_.size() >= kBlock) Flush();
+}
+
+bool BufferedFileSink::Flush() {
+  for (size_t done = 0; error_ == 0 && done < buffer_.size();) {
+    const ssize_t written = write(fd_, buffer_.data() + done, buffer_.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      error_ = written < 0 ? errno : ENOSPC;
+      break;
+    }
+    done += static_cast<size_t>(written);
+  }
+  buffer_.clear();
+  return error_ == 0;
 }
 
 }  // namespace vendrel

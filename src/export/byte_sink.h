@@ -6,6 +6,7 @@
 #include <sys/uio.h>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,8 @@ class ByteSink {
   virtual void Run(const uint8_t* bytes, size_t length) = 0;
   // A text with static storage ("\r\n", ">").
   virtual void Literal(std::string_view text) = 0;
+  // Bytes that may go away at once: the sink keeps its own copy.
+  virtual void Copy(std::string_view bytes) = 0;
 };
 
 class StringSink : public ByteSink {
@@ -28,6 +31,7 @@ class StringSink : public ByteSink {
     out_.append(reinterpret_cast<const char*>(bytes), length);
   }
   void Literal(std::string_view text) override { out_.append(text); }
+  void Copy(std::string_view bytes) override { out_.append(bytes); }
 
  private:
   std::string& out_;
@@ -42,13 +46,39 @@ class FileSink : public ByteSink {
   void Literal(std::string_view text) override {
     Run(reinterpret_cast<const uint8_t*>(text.data()), text.size());
   }
-  // Writes what is gathered; false once any write failed.
+  void Copy(std::string_view bytes) override;
+  // Writes what is gathered; false once any write failed (error() then holds its errno).
   bool Flush();
+  int error() const { return error_; }
 
  private:
   int fd_;
   bool failed_ = false;
+  int error_ = 0;
   std::vector<iovec>& pieces_;
+  std::deque<std::string> copies_;  // each stays where it is until the pieces that point into it are written
+};
+
+// Gathers the bytes in a buffer of its own and writes them a quarter of a mebibyte at a time: for text
+// that changes at every line (an mbox's line ends), where pieces in place would be as many as lines.
+class BufferedFileSink : public ByteSink {
+ public:
+  explicit BufferedFileSink(int fd) : fd_(fd) { buffer_.reserve(kBlock); }
+  void Run(const uint8_t* bytes, size_t length) override;
+  void Literal(std::string_view text) override { Copy(text); }
+  void Copy(std::string_view bytes) override {
+    Run(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  }
+  // Writes what is gathered; false once any write failed (error() then holds its errno).
+  bool Flush();
+  int error() const { return error_; }
+
+ private:
+  static constexpr size_t kBlock = 256 * 1024;
+
+  int fd_;
+  int error_ = 0;
+  std::string buffer_;
 };
 
 }  // namespace vendrel

@@ -11,10 +11,11 @@
 #include "dbx/header.h"
 #include "dbx/index_walk.h"
 #include "dbx/record.h"
+#include "export/mailbox_export.h"
+#include "export/sibling_file.h"
 #include "items/db_root_item.h"
 #include "items/in_memory_controls.h"
 #include "items/record_item.h"
-#include "export/sibling_file.h"
 #include "platform/code_page.h"
 #include "platform/desktop.h"
 #include "platform/status_text.h"
@@ -91,15 +92,51 @@ std::vector<std::string> MessageDatabasesOf(const DbStore& store, const std::str
   return paths;
 }
 
+// mbox or Maildir: every folder into directory, what was left out said on stderr.
+int ExportToMailboxes(const std::string& path, const std::string& directory, MailFormat format, bool force) {
+  ExportDesktop desktop;
+  SetCurrentDesktop(&desktop);
+  SetStatusLineRegistered(true);
+  const MailExport report = ExportMailboxes(path, directory, format, force);
+  SetCurrentDesktop(nullptr);
+  if (report.repeats > 0)
+    std::printf("Skipped %d entries that name a folder or a message exported already\n", report.repeats);
+  for (const std::string& problem : report.problems) PrintError(problem);
+  if (report.stopped) PrintError("stopped");
+  return report.problems.empty() && !report.stopped ? kExitOk : kExitFailed;
+}
+
 }  // namespace
 
 int RunExport(const Arguments& arguments) {
-  if (arguments.size() != 2) {
-    PrintError("usage: vendrel-cli export FILE DIR");
+  constexpr const char* kUsage = "usage: vendrel-cli export FILE DIR [--format eml|mbox|maildir] [--force]";
+  std::vector<std::string> operands;
+  std::string format = "eml";
+  bool force = false;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--format" && i + 1 < arguments.size()) {
+      format = arguments[++i];
+    } else if (arguments[i] == "--force") {
+      force = true;
+    } else if (arguments[i].starts_with("--")) {
+      return PrintError(kUsage), kExitUsage;
+    } else {
+      operands.push_back(arguments[i]);
+    }
+  }
+  if (operands.size() != 2 || (format != "eml" && format != "mbox" && format != "maildir")) {
+    PrintError(kUsage);
     return kExitUsage;
   }
-  const std::string& path = arguments[0];
-  const std::string& directory = arguments[1];
+  const std::string& path = operands[0];
+  const std::string& directory = operands[1];
+  if (format != "eml") {
+    DbStore store;
+    if (!OpenDatabase(store, path)) return kExitNotDatabase;
+    store.Close();
+    return ExportToMailboxes(path, directory, format == "mbox" ? MailFormat::Mbox : MailFormat::Maildir,
+                             force);
+  }
   bool missing = false;
   int skipped = 0;
   std::vector<std::string> databases;

@@ -28,10 +28,13 @@ constexpr CliCommand kCommands[] = {
      "(indented two spaces a level, caption, TAB, [image]), under it the node's list rows as \"| \" and "
      "the four columns separated by TAB. --depth N stops N levels below the root.",
      vendrel::cli::RunTree},
-    {"export", "export FILE DIR",
+    {"export", "export FILE DIR [--format eml|mbox|maildir] [--force]",
      "Saves every message of a message database into DIR/<folder name>/ as one file each (\"Save "
-     "default\"); for Folders.dbx, does so for the message database of every folder. Prints the status "
-     "lines; exit code 0 when every database was saved, 1 otherwise.",
+     "default\"); for Folders.dbx, does so for the message database of every folder. With --format mbox, "
+     "every folder becomes an mbox file (mboxrd) and its subfolders go into <name>.sbd/, as Thunderbird "
+     "keeps them; with --format maildir, a Maildir++ tree. An mbox that is there already (or a Maildir "
+     "that holds messages) is left alone unless --force. Prints the status lines; exit code 0 when "
+     "everything was saved, 1 when anything was left out (said on stderr).",
      vendrel::cli::RunExport},
     {"save", "save FILE RA DIR",
      "Saves the message record at RA (hexadecimal) into DIR/<folder name>/ (\"Save default\").",

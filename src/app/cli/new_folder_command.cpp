@@ -5,10 +5,10 @@
 #include "app/cli/cli_support.h"
 #include "dbx/header.h"
 #include "dbx/index_cursor.h"
+#include "export/sibling_file.h"
 #include "items/db_root_item.h"
 #include "items/in_memory_controls.h"
 #include "items/record_item.h"
-#include "export/sibling_file.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
 

@@ -6,8 +6,8 @@
 #include "app/cli/cli_command.h"
 #include "app/cli/cli_support.h"
 #include "controllers/explorer_walk.h"
-#include "platform/desktop.h"
 #include "items/in_memory_controls.h"
+#include "platform/desktop.h"
 #include "platform/status_text.h"
 
 namespace vendrel::cli {
@@ -18,7 +18,8 @@ namespace {
 class WalkDesktop : public HeadlessDesktop {
  public:
   void ShowStatus(std::string_view text) override {
-    if (text.starts_with("Failed")) std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    if (text.starts_with("Failed"))
+      std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
   }
 };
 

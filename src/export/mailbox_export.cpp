@@ -1,0 +1,320 @@
+#include "export/mailbox_export.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+
+#include "dbx/header.h"
+#include "dbx/message_text.h"
+#include "dbx/record.h"
+#include "export/byte_sink.h"
+#include "export/mail_headers.h"
+#include "export/mboxrd.h"
+#include "export/message_order.h"
+#include "export/output_directory.h"
+#include "export/safe_name.h"
+#include "export/store_folders.h"
+#include "platform/code_page.h"
+#include "platform/desktop.h"
+#include "platform/format.h"
+#include "platform/status_text.h"
+
+namespace vendrel {
+
+namespace {
+
+constexpr uint32_t kReadFlag = 0x80;   // the flag that opens the envelope of a message's image: read
+constexpr size_t kMaxNameBytes = 200;  // room left in a file name for " (99)" and ".sbd"
+constexpr size_t kMaxMaildirName = 250;
+
+// Names taken in one directory, compared without regard to case: some file systems tell no case.
+class Names {
+ public:
+  // name itself, else "name (2)", "name (3)", ... the first that neither it nor its also (a ".sbd"
+  // beside an mbox) takes from another.
+  std::string Take(const std::string& name, const std::string& also = {}) {
+    for (int n = 1;; ++n) {
+      const std::string candidate = n == 1 ? name : Format("%s (%d)", name.c_str(), n);
+      const std::string lower = Lower(candidate);
+      if (taken_.contains(lower) || taken_.contains(lower + Lower(also))) continue;
+      taken_.insert(lower);
+      if (!also.empty()) taken_.insert(lower + Lower(also));
+      return candidate;
+    }
+  }
+
+ private:
+  static std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+  }
+  std::set<std::string> taken_;
+};
+
+// A Maildir++ folder name part: its dots (the separator of the levels) and percent signs escaped.
+std::string EscapeMaildirName(const std::string& name) {
+  std::string escaped;
+  for (const char c : name) {
+    if (c == '.' || c == '%' || c == '/') {
+      escaped += Format("%%%02X", static_cast<unsigned char>(c));
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+// The host part of a Maildir file name, with the characters that name reserves escaped.
+std::string MaildirHost() {
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') return "localhost";
+  std::string escaped;
+  for (const char* c = host; *c != '\0'; ++c) {
+    escaped += *c == '/' ? "\\057" : *c == ':' ? "\\072" : std::string(1, *c);
+  }
+  return escaped;
+}
+
+class Exporter {
+ public:
+  Exporter(const std::string& directory, MailFormat format, bool force) : format_(format), force_(force) {
+    root_ = OutputDirectory::Open(directory);
+    if (!root_) Problem("cannot make the directory " + directory);
+  }
+
+  void Export(const StoreFolders& store) {
+    store_ = &store;
+    report_.repeats += store.repeats;
+    if (!root_) return;
+    Names names;
+    if (format_ == MailFormat::Maildir) MakeMaildir(*root_);  // the top level is a Maildir of its own
+    for (const size_t top : store.top) {
+      if (report_.stopped) break;
+      if (format_ == MailFormat::Mbox) {
+        ExportMbox(top, *root_, names);
+      } else {
+        ExportMaildir(top, "", names);
+      }
+    }
+    SetStatusText(Format("Exported %d msgs of %d folders.Path: %s", report_.messages, report_.folders,
+                         root_->path().c_str()));
+  }
+
+  MailExport& report() { return report_; }
+
+ private:
+  void Problem(const std::string& text) { report_.problems.push_back(text); }
+
+  // A folder made safe as the .eml export makes it, not too long for a file name.
+  static std::string SafeName(const StoreFolder& folder) {
+    return CutUtf8(SafeFolderName(folder.name), kMaxNameBytes);
+  }
+
+  // The folder's messages, or none (after saying why) when its database is missing or cannot be read.
+  bool OpenDatabase(const StoreFolder& folder, DbStore& store) {
+    if (!folder.database) {
+      if (!folder.fileName.empty()) {
+        Problem("the message database " + LegacyCodePage().ToUtf8(folder.fileName) + " of the folder " +
+                LegacyCodePage().ToUtf8(folder.name) + " is not there");
+      }
+      return false;
+    }
+    if (!store.Open(*folder.database)) {
+      Problem("cannot open " + *folder.database + ": " + std::string(Describe(store.lastFailure())));
+      return false;
+    }
+    if (!dbx::IsMessageDatabase(&store)) {
+      Problem(*folder.database + " is not a message database");
+      return false;
+    }
+    return true;
+  }
+
+  // Writes every message with text through write(store, record, file), which returns false when a write
+  // failed; the count written, or none when the file could not be written whole.
+  template <class WriteOne>
+  std::optional<int> WriteMessages(const DbStore& store, const std::string& where, WriteOne&& write) {
+    const MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
+    report_.repeats += list.repeats;
+    if (list.cut) Problem(where + ": its index tree loops; the messages beyond the loop are left out");
+    int written = 0;
+    uint64_t done = 0;
+    for (const uint32_t record : list.records) {
+      if (dbx::RecordAt(store, record) != nullptr && dbx::GetTextOffset(store, record) != 0) {
+        if (!write(store, record)) return std::nullopt;
+        ++written;
+      }
+      if (!CurrentDesktop().ReportProgress(++done, list.records.size())) {
+        report_.stopped = true;
+        break;
+      }
+    }
+    SetStatusText(Format("Saved %d msgs (%d total).Path: %s", written, static_cast<int>(list.records.size()),
+                         where.c_str()));
+    return written;
+  }
+
+  void ExportMbox(size_t index, const OutputDirectory& directory, Names& names) {
+    const StoreFolder& folder = store_->folders[index];
+    const std::string name = names.Take(SafeName(folder), ".sbd");
+    DbStore store;
+    const bool hasMessages = OpenDatabase(folder, store);
+    // A folder without a database of its own is an empty mailbox that holds the place of its subfolders.
+    if (hasMessages || folder.fileName.empty()) WriteMbox(directory, name, hasMessages ? &store : nullptr);
+    store.Close();
+    if (folder.children.empty() || report_.stopped) return;
+    const std::optional<OutputDirectory> below = directory.Subdirectory(name + ".sbd");
+    if (!below) {
+      Problem("cannot make " + directory.path() + "/" + name + ".sbd: the subfolders of " +
+              LegacyCodePage().ToUtf8(folder.name) + " are left out");
+      return;
+    }
+    Names childNames;
+    for (const size_t child : folder.children) {
+      if (report_.stopped) break;
+      ExportMbox(child, *below, childNames);
+    }
+  }
+
+  void WriteMbox(const OutputDirectory& directory, const std::string& name, const DbStore* store) {
+    const std::string where = directory.path() + "/" + name;
+    if (!force_ && directory.Contains(name)) {
+      Problem(where + " is there already: left as it is (--force replaces it)");
+      return;
+    }
+    const int fd = directory.CreateFile(name, force_);
+    if (fd < 0) {
+      Problem("cannot make " + where + ": " + std::strerror(errno));
+      return;
+    }
+    BufferedFileSink file(fd);
+    int error = 0;
+    std::optional<int> written = 0;
+    if (store != nullptr) {
+      written = WriteMessages(*store, where, [&](const DbStore& db, uint32_t record) {
+        LazyHeader header(db, record);
+        file.Copy("From " + EnvelopeSender(db, record, header) + " " +
+                  AsctimeUtc(ReceivedTime(db, record, header)) + "\n");
+        MboxrdBody body;
+        dbx::ReadMessageText(db, dbx::GetTextOffset(db, record),
+                             [&](std::span<const uint8_t> text) { body.Feed(text, file); });
+        body.Finish(file);
+        if (file.error() == 0) return true;
+        error = file.error();
+        return false;
+      });
+      if (written && !file.Flush()) {
+        error = file.error();
+        written.reset();
+      }
+    }
+    if (close(fd) != 0 && written) {
+      error = errno;
+      written.reset();
+    }
+    if (!written) {
+      directory.Remove(name);
+      Problem("cannot write " + where + ": " + std::strerror(error) + "; the partial file was removed");
+      return;
+    }
+    report_.messages += *written;
+    if (store != nullptr) ++report_.folders;
+  }
+
+  static bool MakeMaildir(const OutputDirectory& directory) {
+    return directory.Subdirectory("cur") && directory.Subdirectory("new") && directory.Subdirectory("tmp");
+  }
+
+  void ExportMaildir(size_t index, const std::string& parent, Names& names) {
+    const StoreFolder& folder = store_->folders[index];
+    const std::string name = parent + "." + names.Take(EscapeMaildirName(SafeName(folder)));
+    if (name.size() > kMaxMaildirName) {
+      Problem("the folder " + LegacyCodePage().ToUtf8(folder.name) +
+              " lies too deep for a Maildir name: left out with its subfolders");
+      return;
+    }
+    const std::optional<OutputDirectory> maildir = root_->Subdirectory(name);
+    if (!maildir || !MakeMaildir(*maildir)) {
+      Problem("cannot make the Maildir " + root_->path() + "/" + name);
+      return;
+    }
+    // Marks a Maildir++ folder, for the clients that look for it.
+    if (!maildir->Contains("maildirfolder")) close(maildir->CreateFile("maildirfolder", false));
+    DbStore store;
+    if (OpenDatabase(folder, store)) WriteMaildir(*maildir, store);
+    store.Close();
+    Names childNames;
+    for (const size_t child : folder.children) {
+      if (report_.stopped) break;
+      ExportMaildir(child, name, childNames);
+    }
+  }
+
+  void WriteMaildir(const OutputDirectory& maildir, const DbStore& store) {
+    const std::optional<OutputDirectory> tmp = maildir.Subdirectory("tmp");
+    const std::optional<OutputDirectory> cur = maildir.Subdirectory("cur");
+    if (!tmp || !cur) return;
+    if (!force_ && (maildir.HasEntries("cur") || maildir.HasEntries("new"))) {
+      Problem(maildir.path() + " holds messages already: left as it is (--force adds to it)");
+      return;
+    }
+    static const std::string host = MaildirHost();
+    const std::optional<int> written =
+        WriteMessages(store, maildir.path(), [&](const DbStore& db, uint32_t record) {
+          LazyHeader header(db, record);
+          const std::string base =
+              Format("%lld.P%dQ%d.%s", static_cast<long long>(ReceivedTime(db, record, header)),
+                     static_cast<int>(getpid()), ++delivered_, host.c_str());
+          const int fd = tmp->CreateFile(base, false);
+          if (fd < 0) {
+            Problem("cannot make " + tmp->path() + "/" + base + ": " + std::strerror(errno));
+            return false;
+          }
+          // The text as it is stored, line ends and all.
+          FileSink file(fd);
+          dbx::ReadMessageText(db, dbx::GetTextOffset(db, record),
+                               [&](std::span<const uint8_t> text) { file.Run(text.data(), text.size()); });
+          const bool flushed = file.Flush();
+          const int error = flushed ? 0 : file.error();
+          const bool closed = close(fd) == 0;
+          const std::string flags = (dbx::GetParentOrFlags(db, record) & kReadFlag) != 0 ? "S" : "";
+          if (flushed && closed && tmp->MoveTo(base, *cur, base + ":2," + flags)) return true;
+          tmp->Remove(base);
+          Problem("cannot write " + tmp->path() + "/" + base + ": " +
+                  std::strerror(error != 0 ? error : errno) + "; the partial file was removed");
+          return false;
+        });
+    if (!written) return;
+    report_.messages += *written;
+    ++report_.folders;
+  }
+
+  MailFormat format_;
+  bool force_;
+  std::optional<OutputDirectory> root_;
+  const StoreFolders* store_ = nullptr;
+  MailExport report_;
+  int delivered_ = 0;
+};
+
+}  // namespace
+
+MailExport ExportMailboxes(const std::string& path, const std::string& directory, MailFormat format,
+                           bool force) {
+  Exporter exporter(directory, format, force);
+  DbStore store;
+  if (!store.Open(path)) {
+    exporter.report().problems.push_back("cannot open " + path + ": " +
+                                         std::string(Describe(store.lastFailure())));
+    return exporter.report();
+  }
+  const StoreFolders folders =
+      dbx::IsFolderDatabase(&store) ? ReadStoreFolders(store, path) : SingleFolder(store, path);
+  store.Close();
+  exporter.Export(folders);
+  return exporter.report();
+}
+
+}  // namespace vendrel

@@ -1,0 +1,74 @@
+#include "export/store_folders.h"
+
+#include <unordered_map>
+
+#include "dbx/header.h"
+#include "dbx/record.h"
+#include "export/message_order.h"
+#include "export/sibling_file.h"
+
+namespace vendrel {
+
+namespace {
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+
+}  // namespace
+
+StoreFolders ReadStoreFolders(const DbStore& store, const std::string& foldersPath) {
+  StoreFolders result;
+  const MessageList records = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
+  result.repeats = records.repeats;
+  std::unordered_map<uint32_t, size_t> byId;
+  std::vector<uint32_t> parents;
+  for (const uint32_t ra : records.records) {
+    const uint32_t id = dbx::GetId(store, ra);
+    if (!byId.emplace(id, result.folders.size()).second) {
+      ++result.repeats;
+      continue;
+    }
+    StoreFolder folder;
+    folder.name = std::string(dbx::GetDisplayName(store, ra).value_or(""));
+    folder.fileName = std::string(dbx::GetString(store, ra, dbx::kPropFileName).value_or(""));
+    if (!folder.fileName.empty())
+      folder.database = ResolveFolderFile(DirectoryOf(foldersPath), folder.fileName);
+    result.folders.push_back(std::move(folder));
+    parents.push_back(dbx::GetParentOrFlags(store, ra));
+  }
+  // The parent of each folder, as an index; none for a top-level folder or a parent that is not there.
+  std::vector<size_t> parentOf(result.folders.size(), kNone);
+  for (size_t i = 0; i < parents.size(); ++i) {
+    const auto it = parents[i] == 0 ? byId.end() : byId.find(parents[i]);
+    if (it != byId.end() && it->second != i) parentOf[i] = it->second;
+  }
+  // A chain of parents that comes back to itself is cut where it closes: that folder goes to the top.
+  // Each folder is passed once: 1 while on the chain being followed, 2 once settled.
+  std::vector<uint8_t> state(parentOf.size(), 0);
+  std::vector<size_t> chain;
+  for (size_t i = 0; i < parentOf.size(); ++i) {
+    chain.clear();
+    size_t up = i;
+    for (; up != kNone && state[up] == 0; up = parentOf[up]) {
+      state[up] = 1;
+      chain.push_back(up);
+    }
+    if (up != kNone && state[up] == 1) parentOf[up] = kNone;
+    for (const size_t settled : chain) state[settled] = 2;
+  }
+  for (size_t i = 0; i < parentOf.size(); ++i) {
+    (parentOf[i] == kNone ? result.top : result.folders[parentOf[i]].children).push_back(i);
+  }
+  return result;
+}
+
+StoreFolders SingleFolder(const DbStore& store, const std::string& path) {
+  StoreFolders single;
+  StoreFolder folder;
+  folder.name = dbx::HeaderTextBytes(store, dbx::kFolderNameField, dbx::kFolderIdField);
+  folder.database = path;
+  single.folders.push_back(std::move(folder));
+  single.top.push_back(0);
+  return single;
+}
+
+}  // namespace vendrel

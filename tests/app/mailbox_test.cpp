@@ -1,0 +1,218 @@
+// vendrel-cli export --format mbox|maildir, read back with Python's own mailbox module: every folder of
+// the store with the messages of the .eml export, in its order and with its bytes but for line ends and
+// the mbox's quoting; nothing outside the directory; what cannot be written left out and said.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "support/dbx_builder.h"
+#include "support/process.h"
+
+namespace vendrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::DbKind;
+using testsupport::DbxBuilder;
+using testsupport::MessageSpec;
+using testsupport::RunCommand;
+
+std::string FromHex(const std::string& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return bytes;
+}
+
+struct Message {
+  std::string flags;
+  std::string bytes;
+};
+using Boxes = std::map<std::string, std::vector<Message>>;
+
+// The mailboxes below directory as Python's mailbox module reads them.
+Boxes ReadBack(const std::string& format, const fs::path& directory) {
+  const auto result = RunCommand({"/usr/bin/env", "python3", READ_MAILBOXES, format, directory.string()});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  Boxes boxes;
+  std::string current;
+  std::istringstream lines(result.out);
+  for (std::string kind, first; lines >> kind;) {
+    if (kind == "box") {
+      std::getline(lines, first);
+      current = FromHex(first.empty() ? "" : first.substr(1));
+      boxes[current];
+    } else {
+      std::string hex;
+      lines >> first >> hex;
+      boxes[current].push_back({first == "-" ? "" : first, FromHex(hex)});
+    }
+  }
+  return boxes;
+}
+
+// What an mbox reader must find for a text exported to .eml: LF line ends, one ">" less before "From ",
+// a line end at the end.
+std::string AsMboxReads(std::string text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') continue;
+    out += text[i];
+  }
+  if (!out.empty() && out.back() != '\n') out += '\n';
+  return out;
+}
+
+class MailboxExport : public testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directory(dir / "store");
+    DbxBuilder folders(DbKind::Folder);
+    folders.AddFolders({{1, 0, "Local Folders", "", true, 0x31, 3},
+                        {2, 1, "Inbox", "Inbox.dbx", true, 0x31, 3},
+                        {3, 2, "Work", "Work.dbx", true, 0x21, 3},
+                        {4, 2, "work", "work2.dbx", true, 0x21, 3},
+                        {5, 1, "..", "Dots.dbx", true, 0x21, 3},
+                        {6, 1, "a/b", "Slash.dbx", true, 0x21, 3},
+                        {7, 1, "Empty", "Empty.dbx", true, 0x21, 3},
+                        {8, 1, "Gone", "Gone.dbx", true, 0x21, 3}});
+    folders.WriteTo(dir / "store" / "Folders.dbx");
+    // The texts as the mail client stored them: "From " lines in a body, a last line without its end,
+    // bare LF and bare CR line ends; senders from the record, the From field, or nowhere.
+    inbox = {Text(2, "ann@example.com",
+                  "Subject: one\r\n\r\nFrom here on\r\n>From there\r\n>>From x\r\nFromage\r\n" +
+                      std::string(2000, 'z') + "\r\n"),
+             Text(3, "", "From: Bob <bob@example.org>\r\nSubject: two\r\n\r\nno line end at the end", 0x01),
+             Text(4, "", "Subject: three\nDate: Tue, 2 Jan 2007 10:00:00 +0100\n\nbare LF\n", 0x01),
+             Text(5, "", "Subject: four\r\rbare CR\r")};
+    inbox[2].sent = 0;  // neither "Received" nor "Sent": the Date field tells
+    WriteMessages("Inbox.dbx", 2, inbox);
+    for (const auto& [file, id] :
+         {std::pair{"Work.dbx", 3u}, {"work2.dbx", 4u}, {"Dots.dbx", 5u}, {"Slash.dbx", 6u}}) {
+      WriteMessages(file, id, {Text(2, "x@example.com", "Subject: only\r\n\r\nbody\r\n")}, file);
+    }
+    WriteMessages("Empty.dbx", 7, {}, "Empty");
+  }
+
+  static MessageSpec Text(uint32_t id, std::string from, std::string text, uint32_t flags = 0x81) {
+    MessageSpec message;
+    message.id = id;
+    message.subject = "Message " + std::to_string(id);
+    message.fromAddress = std::move(from);
+    message.text = std::move(text);
+    message.flags = flags;
+    message.textBlockRoom = 0x10;  // every text over several blocks, lines split between them
+    return message;
+  }
+
+  void WriteMessages(const std::string& file, uint32_t folderId, const std::vector<MessageSpec>& messages,
+                     const std::string& name = "Inbox") {
+    testsupport::FolderDescription folder;
+    folder.folderId = folderId;
+    folder.name = name;
+    DbxBuilder builder(DbKind::Message);
+    builder.SetFolder(folder);
+    std::vector<uint32_t> records;
+    for (const MessageSpec& message : messages) records.push_back(builder.AddMessage(message));
+    builder.SetIndex(0, records);
+    builder.WriteTo(dir / "store" / file);
+  }
+
+  testsupport::CommandResult Export(const std::string& format, const std::string& out, bool force = false) {
+    std::vector<std::string> argv = {
+        VENDREL_CLI,          "export",   (dir / "store" / "Folders.dbx").string(),
+        (dir / out).string(), "--format", format};
+    if (force) argv.push_back("--force");
+    return RunCommand(argv);
+  }
+
+  testsupport::TempDir dir;
+  std::vector<MessageSpec> inbox;
+};
+
+TEST_F(MailboxExport, AnMboxTreeHoldsTheMessagesOfTheEmlExportAndAMaildirTheirStoredBytes) {
+  ASSERT_EQ(Export("eml", "eml").exitCode, 1);  // Gone.dbx is missing
+  std::vector<std::string> eml;
+  for (const auto& entry : fs::directory_iterator(dir / "eml" / "Inbox"))
+    eml.push_back(entry.path().string());
+  std::sort(eml.begin(), eml.end(), [](const std::string& a, const std::string& b) {
+    return a.substr(a.size() - 12) < b.substr(b.size() - 12);  // by message ID: tree order here
+  });
+  ASSERT_EQ(eml.size(), 4u);
+
+  const auto mbox = Export("mbox", "mbox");
+  EXPECT_EQ(mbox.exitCode, 1);
+  EXPECT_NE(mbox.err.find("Gone.dbx"), std::string::npos) << mbox.err;
+  const Boxes boxes = ReadBack("mbox", dir / "mbox");
+  std::vector<std::string> names;
+  for (const auto& [name, messages] : boxes) names.push_back(name + ":" + std::to_string(messages.size()));
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "Local Folders:0", "Local Folders.sbd/Empty:0", "Local Folders.sbd/Inbox:4",
+                       "Local Folders.sbd/Inbox.sbd/Work:1", "Local Folders.sbd/Inbox.sbd/work (2):1",
+                       "Local Folders.sbd/__:1", "Local Folders.sbd/a_b:1"}));
+  const std::vector<Message>& read = boxes.at("Local Folders.sbd/Inbox");
+  for (size_t i = 0; i < eml.size() && i < read.size(); ++i) {
+    const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(eml[i]);
+    std::string unquoted;  // mboxrd: a reader takes one ">" from before "From "
+    std::istringstream lines(read[i].bytes);
+    for (std::string line; std::getline(lines, line);) {
+      const size_t from = line.find_first_not_of('>');
+      unquoted +=
+          (from > 0 && from != std::string::npos && line.compare(from, 5, "From ") == 0 ? line.substr(1)
+                                                                                        : line) +
+          "\n";
+    }
+    EXPECT_EQ(unquoted, AsMboxReads(std::string(bytes.begin(), bytes.end()))) << i;
+  }
+  // The separators name the sender and the time received, from the record or else from the header.
+  const std::vector<uint8_t> file = testsupport::ReadFileBytes(dir / "mbox" / "Local Folders.sbd" / "Inbox");
+  std::vector<std::string> separators;
+  std::istringstream text(std::string(file.begin(), file.end()));
+  for (std::string line; std::getline(text, line);) {
+    if (line.starts_with("From ")) separators.push_back(line);
+  }
+  EXPECT_EQ(separators, (std::vector<std::string>{"From ann@example.com Mon Oct 16 00:28:40 2006",
+                                                  "From bob@example.org Mon Oct 16 00:28:40 2006",
+                                                  "From MAILER-DAEMON Tue Jan  2 09:00:00 2007",
+                                                  "From MAILER-DAEMON Mon Oct 16 00:28:40 2006"}));
+
+  ASSERT_EQ(Export("maildir", "maildir").exitCode, 1);
+  const Boxes maildirs = ReadBack("maildir", dir / "maildir");
+  const std::vector<Message>& stored = maildirs.at("Local Folders.Inbox");
+  ASSERT_EQ(stored.size(), inbox.size());
+  for (size_t i = 0; i < inbox.size(); ++i) {
+    EXPECT_EQ(stored[i].bytes, inbox[i].text) << i;
+    EXPECT_EQ(stored[i].flags, (inbox[i].flags & 0x80) != 0 ? "S" : "") << i;
+  }
+  EXPECT_TRUE(maildirs.contains("Local Folders.Inbox.work (2)"));
+  EXPECT_TRUE(maildirs.contains("Local Folders.__"));
+  EXPECT_TRUE(maildirs.at("Local Folders.Empty").empty());
+  // Nothing beside what was asked for.
+  std::vector<std::string> top;
+  for (const auto& entry : fs::directory_iterator(dir.path()))
+    top.push_back(entry.path().filename().string());
+  std::sort(top.begin(), top.end());
+  EXPECT_EQ(top, (std::vector<std::string>{"eml", "maildir", "mbox", "store"}));
+}
+
+TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLeavesNoPartialFile) {
+  Export("mbox", "mbox");
+  const auto again = Export("mbox", "mbox");
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_NE(again.err.find("is there already"), std::string::npos) << again.err;
+  const auto forced = Export("mbox", "mbox", true);
+  EXPECT_EQ(forced.err.find("is there already"), std::string::npos) << forced.err;
+
+  // A file size limit stands for a full disk.
+  const auto full = RunCommand(
+      {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 2; exec \"$0\" export \"$1\" \"$2\" --format mbox",
+       VENDREL_CLI, (dir / "store" / "Folders.dbx").string(), (dir / "full").string()});
+  EXPECT_EQ(full.exitCode, 1);
+  EXPECT_NE(full.err.find("the partial file was removed"), std::string::npos) << full.err;
+  EXPECT_FALSE(fs::exists(dir / "full" / "Local Folders.sbd" / "Inbox"));
+}
+
+}  // namespace
+}  // namespace vendrel
