@@ -205,6 +205,14 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
   const auto forced = Export("mbox", "mbox", true);
   EXPECT_EQ(forced.err.find("is there already"), std::string::npos) << forced.err;
 
+  // A link planted in the directory is not written through.
+  fs::create_directories(dir / "planted");
+  fs::create_directories(dir / "outside");
+  fs::create_directory_symlink(dir / "outside", dir / "planted" / "Local Folders.sbd");
+  const auto planted = Export("mbox", "planted");
+  EXPECT_EQ(planted.exitCode, 1);
+  EXPECT_TRUE(fs::is_empty(dir / "outside"));
+
   // A file size limit stands for a full disk.
   const auto full = RunCommand(
       {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 2; exec \"$0\" export \"$1\" \"$2\" --format mbox",
