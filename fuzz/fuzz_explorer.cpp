@@ -1,6 +1,6 @@
 // The program's larger operations on a hostile file: the explorer walked as vendrel-cli tree walks it,
-// every message exported, and a folder created, which must leave the file whole: either as it was, or
-// with sound trees holding the new folder.
+// every message exported (as .eml files, an mbox and a Maildir), and a folder created, which must leave
+// the file whole: either as it was, or with sound trees holding the new folder.
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -8,6 +8,7 @@
 
 #include "controllers/explorer_walk.h"
 #include "dbx/tree_check.h"
+#include "export/mailbox_export.h"
 #include "fuzz_input.h"
 #include "items/folder_creation.h"
 
@@ -29,6 +30,9 @@ namespace {
   const auto root = MakeItem<DbRootItem>(nullptr, 0);
   if (root->AttachDatabase(path, nullptr, nullptr, false, false))
     root->SaveAll((fuzz::WorkDirectory() / "out").string());
+  const std::string mail = (fuzz::WorkDirectory() / "mail").string();
+  ExportMailboxes(path, mail, MailFormat::Mbox, true);
+  ExportMailboxes(path, mail, MailFormat::Maildir, true);
 }
 
 std::string Bytes(const std::string& path) {
