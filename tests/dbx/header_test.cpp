@@ -1,102 +1,130 @@
+// The file header: the kind of a file, its texts and the rows the explorer lists for it.
 #include "dbx/header.h"
 
 #include <gtest/gtest.h>
 
-#include "support/dbx_builder.h"
+#include "dbx/header_rows.h"
+#include "platform/code_page.h"
+#include "support/db_file.h"
 
 namespace vendrel::dbx {
 namespace {
 
+using testsupport::DbFile;
 using testsupport::DbKind;
 using testsupport::DbxBuilder;
 
-class FileKind : public testing::Test {
- protected:
-  DbStore& Open(std::span<const uint8_t> bytes) {
-    testsupport::WriteFileBytes(dir / "db.dbx", bytes);
-    store.Close();
-    EXPECT_TRUE(store.Open((dir / "db.dbx").string()));
-    return store;
-  }
-
-  testsupport::TempDir dir;
-  DbStore store;
-};
-
-TEST_F(FileKind, TheClassIdentifierTellsFolderAndMessageDatabasesApart) {
-  Open(DbxBuilder(DbKind::Folder).bytes());
-  EXPECT_TRUE(IsDbxFile(&store));
-  EXPECT_TRUE(IsFolderDatabase(&store));
-  EXPECT_FALSE(IsMessageDatabase(&store));
-
-  Open(DbxBuilder(DbKind::Message).bytes());
-  EXPECT_TRUE(IsDbxFile(&store));
-  EXPECT_FALSE(IsFolderDatabase(&store));
-  EXPECT_TRUE(IsMessageDatabase(&store));
+DbxBuilder Message() {
+  return DbxBuilder(DbKind::Message);
 }
 
-TEST_F(FileKind, AnyOtherMagicIsNoDbxFileWhateverFollows) {
-  Open(DbxBuilder(DbKind::Message).SetMagic(0xFE12ADCE).bytes());
-  EXPECT_FALSE(IsDbxFile(&store));
-  EXPECT_FALSE(IsMessageDatabase(&store));
-}
-
-TEST_F(FileKind, TheMagicWithAnotherClassIdentifierIsADbxFileOfNeitherKind) {
+TEST(Header, TheMagicAndTheClassIdentifierTellTheKindWithoutReadingPastTheEnd) {
   Clsid other = kClsidMessageDatabase;
   other[0] = 0xC7;
-  Open(DbxBuilder(DbKind::Message).SetClsid(other).bytes());
-  EXPECT_TRUE(IsDbxFile(&store));
-  EXPECT_FALSE(IsFolderDatabase(&store));
-  EXPECT_FALSE(IsMessageDatabase(&store));
+  const struct {
+    const char* what;
+    DbxBuilder file;
+    bool dbx, folders, messages;
+  } cases[] = {
+      {"folder database", DbxBuilder(DbKind::Folder), true, true, false},
+      {"message database", Message(), true, false, true},
+      {"another magic", Message().SetMagic(0xFE12ADCE), false, false, false},
+      {"another class identifier", Message().SetClsid(other), true, false, false},
+      {"three bytes", Message().Truncate(3), false, false, false},
+      {"the magic alone", Message().Truncate(4), true, false, false},
+      {"the class identifier cut by a byte", Message().Truncate(19), true, false, false},
+      {"the class identifier whole", Message().Truncate(20), true, false, true},
+  };
+  for (const auto& c : cases) {
+    DbFile db(c.file);
+    EXPECT_EQ(IsDbxFile(&db.store), c.dbx) << c.what;
+    EXPECT_EQ(IsFolderDatabase(&db.store), c.folders) << c.what;
+    EXPECT_EQ(IsMessageDatabase(&db.store), c.messages) << c.what;
+    db.store.Close();
+    EXPECT_FALSE(IsDbxFile(&db.store) || IsFolderDatabase(&db.store) || IsMessageDatabase(&db.store));
+  }
+  EXPECT_FALSE(IsDbxFile(nullptr) || IsFolderDatabase(nullptr) || IsMessageDatabase(nullptr));
 }
 
-TEST_F(FileKind, TinyFilesAreJudgedWithoutReadingPastTheirEnd) {
-  const std::vector<uint8_t> full = DbxBuilder(DbKind::Message).bytes();
-  Open(std::span(full).first(3));
-  EXPECT_FALSE(IsDbxFile(&store));
-  Open(std::span(full).first(4));  // the magic alone
-  EXPECT_TRUE(IsDbxFile(&store));
-  EXPECT_FALSE(IsFolderDatabase(&store));
-  EXPECT_FALSE(IsMessageDatabase(&store));
-  Open(std::span(full).first(19));  // the class identifier cut short by one byte
-  EXPECT_FALSE(IsMessageDatabase(&store));
-  Open(std::span(full).first(20));
-  EXPECT_TRUE(IsMessageDatabase(&store));
-}
-
-TEST_F(FileKind, AMissingOrClosedSessionIsNoDbxFile) {
-  EXPECT_FALSE(IsDbxFile(nullptr));
-  EXPECT_FALSE(IsFolderDatabase(nullptr));
-  EXPECT_FALSE(IsMessageDatabase(nullptr));
-  Open(DbxBuilder(DbKind::Folder).bytes());
-  store.Close();
-  EXPECT_FALSE(IsDbxFile(&store));
-  EXPECT_FALSE(IsFolderDatabase(&store));
-}
-
-TEST(ClsidText, IsTheRegistryFormOfTheBytes) {
-  EXPECT_EQ(ClsidText(kClsidFolderDatabase.data()), "{6F74FDC6-E366-11D1-9A4E-00C04FA309D4}");
-  EXPECT_EQ(ClsidText(kClsidMessageDatabase.data()), "{6F74FDC5-E366-11D1-9A4E-00C04FA309D4}");
-}
-
-TEST_F(FileKind, HeaderTextsEndAtTheirTerminatorTheirFieldOrTheFile) {
-  DbxBuilder builder(DbKind::Message);
-  builder.SetText(kFolderNameField, "Inbox");
-  Open(builder.bytes());
-  EXPECT_EQ(HeaderTextBytes(store, kFolderNameField, kFolderIdField), "Inbox");
-  EXPECT_EQ(HeaderTextBytes(store, kFolderNameField, kFolderNameField), "");
-
-  // A name that fills its whole field without a terminator stops at the next field.
+TEST(Header, TextsEndAtTheirTerminatorTheirFieldOrTheFile) {
   const std::string full(kFolderIdField - kFolderNameField, 'n');
-  builder.SetBytes(kFolderNameField, std::span(reinterpret_cast<const uint8_t*>(full.data()), full.size()));
-  Open(builder.bytes());
-  EXPECT_EQ(HeaderTextBytes(store, kFolderNameField, kFolderIdField), full);
+  const struct {
+    DbxBuilder file;
+    uint32_t end;
+    std::string expected;
+  } cases[] = {
+      {Message(), kFolderIdField, "Inbox"},
+      {Message(), kFolderNameField, ""},
+      {Message().SetText(kFolderNameField, full + "overflow"), kFolderIdField, full},
+      {Message().SetText(kFolderNameField, full).Truncate(kFolderNameField + 3), kFolderIdField, "nnn"},
+      {Message().Truncate(100), kFolderIdField, ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(HeaderTextBytes(DbFile(c.file).store, kFolderNameField, c.end), c.expected);
+}
 
-  // A file that ends inside the name.
-  Open(std::span(builder.bytes()).first(kFolderNameField + 3));
-  EXPECT_EQ(HeaderTextBytes(store, kFolderNameField, kFolderIdField), "nnn");
-  Open(std::span(builder.bytes()).first(100));
-  EXPECT_EQ(HeaderTextBytes(store, kFolderNameField, kFolderIdField), "");
+std::string Column(const std::vector<FieldRow>& rows, std::string FieldRow::*column) {
+  std::string joined;
+  for (const FieldRow& row : rows) joined += row.*column + "|";
+  return joined;
+}
+
+// Every word of the file holds its own RA, so each row must show the RA it names.
+TEST(HeaderRows, EveryFieldIsListedInOrderWithItsOwnRaAndTheFolderFieldsOnlyForMessages) {
+  DbxBuilder builder = Message();
+  for (uint32_t ra = 0x24; ra < 0x104; ra += 4) builder.SetU32(ra, ra);
+  testsupport::FolderDescription outbox;
+  outbox.name = "Bo\xEEte \x93out\x94";
+  outbox.typeName = "Local\xA0Store";
+  outbox.folderId = kFolderIdField;
+  const std::vector<FieldRow> rows = HeaderRows(DbFile(builder.SetFolder(outbox)).store);
+  EXPECT_EQ(Column(rows, &FieldRow::name),
+            "Magic|CLSID|Version?|Version?|Unknown|Unknown|RA entry heap|size|used|RA index heap|size|used|"
+            "RA array 3C|size|used?|RA Last deleted?|RA Last deleted?|RA Last deleted?|Unk54?|Unk58?|"
+            "LastAssgID|Allocated Size|Count[0]|Count[1]|Count[2]|Count[3]|Count[4]|Count[5]|Count[6]|"
+            "Count[7]|Index[0] RA|Index[1] RA|Index[2] RA|Index[3] RA|Index[4] RA|Index[5] RA|Index[6] RA|"
+            "Index[7] RA|ProtoType|TypeName|Type|Name|FolderID|To be continued...|");
+  for (size_t i = 6; i < 38; ++i) EXPECT_EQ(rows[i].value, rows[i].ra) << rows[i].name;
+  EXPECT_EQ(rows[42].value, rows[42].ra);
+  EXPECT_EQ(Column(rows, &FieldRow::ra).substr(0, 54),
+            "00000000|00000004|00000014|00000018|0000001C|00000020|");
+  EXPECT_EQ(Column(rows, &FieldRow::ra).substr(38 * 9), "000024C0|000024C1|000025C0|000025C1|000026E0||");
+  EXPECT_EQ(rows[0], (FieldRow{"Magic", "00000000", "FE12ADCF", "Means DBX"}));
+  EXPECT_EQ(rows[1], (FieldRow{"CLSID", "00000004", "{6F74FDC5-E366-11D1-9A4E-00C04FA309D4}",
+                               "CLSID_MessageDatabase"}));
+  EXPECT_EQ(rows[4], (FieldRow{"Unknown", "0000001C", "18060000", "What is it?"}));
+  EXPECT_EQ(Column(rows, &FieldRow::value).substr(Column(rows, &FieldRow::value).find("|03|")),
+            "|03|Local\u00A0Store|00|Boîte “out”|000026E0||");
+  EXPECT_TRUE(Column(rows, &FieldRow::description)
+                  .starts_with("Means DBX|CLSID_MessageDatabase|OE5.0?|OE5.0?|What is it?|Always zero?|"));
+
+  // A folder database has no folder fields; another class identifier is an error.
+  Clsid other = kClsidFolderDatabase;
+  other[15] = 0;
+  const std::vector<FieldRow> folders = HeaderRows(DbFile(DbxBuilder(DbKind::Folder).SetClsid(other)).store);
+  ASSERT_EQ(folders.size(), 39u);
+  EXPECT_EQ(folders[1], (FieldRow{"CLSID", "00000004", "{6F74FDC6-E366-11D1-9A4E-00C04FA30900}", "Error"}));
+  EXPECT_EQ(folders[38].name, "To be continued...");
+}
+
+TEST(HeaderRows, AShortFileKeepsEveryRowAndShowsNoValueForWhatIsMissing) {
+  const std::vector<FieldRow> rows = HeaderRows(DbFile(Message().SetLastAssignedId(9).Truncate(0x7E)).store);
+  ASSERT_EQ(rows.size(), 44u);
+  EXPECT_EQ(rows[20].value, "00000009");  // LastAssgID at 0x5C still lies inside
+  EXPECT_EQ(rows[21].value, "");          // Allocated Size at 0x7C does not
+  for (size_t i = 21; i < rows.size(); ++i) EXPECT_EQ(rows[i].value, "") << rows[i].name;
+  const std::vector<FieldRow> cut = HeaderRows(DbFile(Message().Truncate(kFolderIdField + 2)).store);
+  EXPECT_EQ(cut[41].value, "Inbox");
+  EXPECT_EQ(cut[42].value, "");
+}
+
+TEST(HeaderRows, FolderTextsAreDecodedFromTheLegacyCodePageInUse) {
+  testsupport::FolderDescription folder;
+  folder.name = "\xC2\xF5\xEE\xE4\xFF\xF9\xE8\xE5";
+  ASSERT_TRUE(SetLegacyCodePage("CP1251"));
+  const std::vector<FieldRow> rows = HeaderRows(DbFile(Message().SetFolder(folder)).store);
+  ASSERT_TRUE(SetLegacyCodePage(kDefaultLegacyCodePage));
+  EXPECT_EQ(rows[41].value, "Входящие");
 }
 
 }  // namespace

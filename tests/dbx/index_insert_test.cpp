@@ -1,12 +1,16 @@
+// Entering a new folder record into an index tree as folder creation does: tree 0 in the order of
+// creation, trees 1 and 2 by parent ID and then name without regard to case. After every insertion the
+// tree must be sound, in order, counted, and nothing past a node written.
 #include "dbx/index_insert.h"
 
 #include <gtest/gtest.h>
 
-#include "dbx/header.h"
-#include "dbx/index_node.h"
-#include "dbx/record.h"
+#include <regex>
+#include <sstream>
+
+#include "dbx/name_compare.h"
 #include "dbx/record_builder.h"
-#include "store/allocation.h"
+#include "platform/code_page.h"
 #include "support/db_file.h"
 #include "support/tree_reading.h"
 
@@ -14,278 +18,161 @@ namespace vendrel::dbx {
 namespace {
 
 using testsupport::DbFile;
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
-using testsupport::FolderSpec;
-using testsupport::NamesInOrder;
+using testsupport::NodeEntry;
 using Names = std::vector<std::string>;
 
-// A folder database whose trees the test lays out node by node; new folders are written with the
-// program's RecordBuilder and entered with InsertIntoIndex, as folder creation does.
+// Trees are written as text: "[A B [Bb] C]" is a node of three folders whose second entry has a child
+// node of one; a node that starts with a node has it as its left child. "7:x" is folder x under parent 7
+// (1 if not said), "7:" one without a name, and "n00-n50" the 51 folders n00 to n50.
 class InsertIntoIndexTest : public testing::Test {
  protected:
-  uint32_t Folder(uint32_t id, uint32_t parent, const std::string& name) {
-    return builder.AddFolder(FolderSpec{id, parent, name, ""});
+  static Names Words(const std::string& text) {
+    Names words;
+    std::istringstream stream(text);
+    for (std::string word; stream >> word;) {
+      if (word.size() != 7 || word[3] != '-') {
+        words.push_back(word);
+        continue;
+      }
+      for (int i = std::stoi(word.substr(1, 2)); i <= std::stoi(word.substr(5, 2)); ++i)
+        words.push_back(word.substr(0, 1) + char('0' + i / 10) + char('0' + i % 10));
+    }
+    return words;
   }
-
-  uint32_t Node(const std::vector<testsupport::NodeEntry>& entries, uint32_t left = 0) {
+  static std::pair<uint32_t, std::string> Folder(const std::string& word) {
+    const size_t colon = word.find(':');
+    if (colon == std::string::npos) return {1, word};
+    return {static_cast<uint32_t>(std::stoul(word.substr(0, colon))), word.substr(colon + 1)};
+  }
+  uint32_t Node(const Names& words, size_t& at) {
+    std::vector<NodeEntry> entries;
+    uint32_t left = 0;
+    for (++at; words.at(at) != "]";) {
+      if (words[at] == "[") {
+        (entries.empty() ? left : entries.back().childRa) = Node(words, at);
+        continue;
+      }
+      const auto [parent, name] = Folder(words[at++]);
+      entries.push_back({builder.AddFolder({++lastId, parent, name, ""}), 0});
+    }
+    ++at;
     const uint32_t node = builder.AddNode();
     builder.SetNodeEntries(node, entries);
     if (left != 0) builder.SetNodeLeftChild(node, left);
     return node;
   }
-
-  void Open(int k, uint32_t root, uint32_t count) {
-    builder.SetIndexSlot(k, root, count).SetLastAssignedId(100);
+  // Makes the tree in slot k with a guard node right behind its root, and opens the file.
+  void Open(int k, const std::string& tree) {
+    size_t at = 0;
+    const uint32_t root = Node(Words(std::regex_replace(tree, std::regex(R"([\[\]])"), " $& ")), at);
+    guard = builder.AddNode();
+    builder.SetNodeEntries(guard, {{0x4444, 0}});
+    builder.SetIndexSlot(k, root, 0).SetLastAssignedId(100);
+    builder.SetU32(dbx::CountSlot(k),
+                   static_cast<uint32_t>(testsupport::TreeOrder(DbFile(builder).store, root).size()));
     db = std::make_unique<DbFile>(builder);
   }
-
-  DbStore& store() { return db->store; }
-
-  uint32_t NewFolder(uint32_t parent, const std::string& name) {
+  uint32_t NewFolder(const std::string& word) {
+    const auto [parent, name] = Folder(word);
     RecordBuilder record(true);
     record.SetInteger(kPropParentOrFlags, parent);
     record.SetString(kPropFolderDisplayName, name);
-    return record.Write(store());
+    return record.Write(db->store);
+  }
+  std::vector<uint8_t> GuardBytes() const {
+    const uint8_t* at = db->store.At(guard, kIndexNodeSize);
+    return at != nullptr ? std::vector<uint8_t>(at, at + kIndexNodeSize) : std::vector<uint8_t>{};
   }
 
-  IndexNode NodeAt(uint32_t ra) { return *IndexNode::At(store(), ra); }
-  uint32_t Root(int k) { return *store().ReadU32(RootSlot(k)); }
-  uint32_t Count(int k) { return *store().ReadU32(CountSlot(k)); }
-
-  DbxBuilder builder{DbKind::Folder};
+  testsupport::DbxBuilder builder{testsupport::DbKind::Folder};
   std::unique_ptr<DbFile> db;
+  uint32_t guard = 0, lastId = 0;
 };
 
-TEST_F(InsertIntoIndexTest, IntoTheEmptyRootOfTree0TheRecordBecomesEntry0) {
-  Open(0, builder.AddNode(), 0);
-  const uint32_t ra = NewFolder(1, "A");
-  ASSERT_TRUE(InsertIntoIndex(store(), ra, 0));
-  EXPECT_EQ(NodeAt(Root(0)).entryCount(), 1u);
-  EXPECT_EQ(NodeAt(Root(0)).entry(0).recordRa, ra);
-  EXPECT_EQ(Count(0), 1u);
-}
-
-TEST_F(InsertIntoIndexTest, Tree0AppendsToTheDeepestLastNodeAndRefreshesItsParentsCount) {
-  const uint32_t a = Folder(1, 0, "A"), b = Folder(2, 0, "B"), c = Folder(3, 0, "C");
-  const uint32_t deep = Node({{c, 0}});
-  const uint32_t root = Node({{a, 0}, {b, deep}});
-  Open(0, root, 3);
-  const uint32_t ra = NewFolder(1, "D");
-  ASSERT_TRUE(InsertIntoIndex(store(), ra, 0));
-  EXPECT_EQ(NodeAt(deep).entryCount(), 2u);
-  EXPECT_EQ(NodeAt(deep).entry(1).recordRa, ra);
-  EXPECT_EQ(NodeAt(root).entry(1).childCount, 2u);
-  EXPECT_EQ(NodeAt(root).entryCount(), 2u);
-  EXPECT_EQ(Count(0), 4u);
-  EXPECT_EQ(NamesInOrder(store(), 0), (Names{"A", "B", "C", "D"}));
-}
-
-TEST_F(InsertIntoIndexTest, ARecordThatSortsAfterAllIsAppendedToTheRootAfterTheLastSubtree) {
-  const uint32_t a = Folder(1, 1, "a"), b = Folder(2, 1, "b");
-  const uint32_t root = Node({{a, Node({{b, 0}})}});
-  Open(1, root, 2);
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, "z"), 1));
-  EXPECT_EQ(NodeAt(root).entryCount(), 2u);
-  EXPECT_EQ(NamesInOrder(store(), 1), (Names{"a", "b", "z"}));
-  EXPECT_EQ(Count(1), 3u);
-}
-
-TEST_F(InsertIntoIndexTest, BeforeEveryRecordOfARootWithoutLeftChildANewLeftChildHoldsTheRecord) {
-  const uint32_t root = Node({{Folder(1, 1, "B"), 0}, {Folder(2, 1, "C"), 0}});
-  Open(1, root, 2);
-  const uint32_t allocated = *store().ReadU32(kAllocatedSizeField);
-  const uint32_t ra = NewFolder(1, "A");
-  const uint32_t allocatedAfterRecord = *store().ReadU32(kAllocatedSizeField);
-  ASSERT_TRUE(InsertIntoIndex(store(), ra, 1));
-
-  const IndexNode top = NodeAt(root);
-  ASSERT_NE(top.leftChild(), 0u);
-  EXPECT_EQ(top.leftChild(), allocatedAfterRecord);  // carved from the index heap at the end
-  EXPECT_EQ(top.entryCountInNext(), 1u);
-  const IndexNode left = NodeAt(top.leftChild());
-  EXPECT_EQ(left.entryCount(), 1u);
-  EXPECT_EQ(left.entry(0).recordRa, ra);
-  EXPECT_EQ(left.parent(), root);
-  EXPECT_EQ(left.posInParent(), 0u);
-  EXPECT_EQ(*store().ReadU32(kIndexHeapDescriptor), allocatedAfterRecord);
-  EXPECT_GT(allocatedAfterRecord, allocated);
-  EXPECT_EQ(NamesInOrder(store(), 1), (Names{"A", "B", "C"}));
-}
-
-TEST_F(InsertIntoIndexTest, BeforeEveryRecordWithALeftChildTheSearchGoesDownIntoIt) {
-  const uint32_t left = Node({{Folder(2, 1, "C"), 0}});
-  const uint32_t root = Node({{Folder(3, 1, "E"), 0}}, left);
-  Open(1, root, 2);
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, "A"), 1));
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, "D"), 1));
-  EXPECT_EQ(NamesInOrder(store(), 1), (Names{"A", "C", "D", "E"}));
-  EXPECT_EQ(NodeAt(root).leftChild(), left);
-  EXPECT_EQ(NodeAt(root).entryCountInNext(), 2u);  // C, D
-  EXPECT_EQ(NodeAt(left).entryCountInNext(), 1u);  // A in a new left child of the left child
-}
-
-TEST_F(InsertIntoIndexTest, EqualKeysAndNamesDifferingInCaseGoAfterTheExistingRecord) {
-  const uint32_t inbox = Folder(1, 7, "inbox");
-  const uint32_t root = Node({{Folder(2, 3, "Zeta"), 0}, {inbox, 0}, {Folder(4, 9, "Alpha"), 0}});
-  Open(1, root, 3);
-  const uint32_t ra = NewFolder(7, "INBOX");
-  ASSERT_TRUE(InsertIntoIndex(store(), ra, 1));
-  EXPECT_EQ(NodeAt(root).entry(1).recordRa, inbox);
-  EXPECT_EQ(NodeAt(root).entry(2).recordRa, ra);
-  EXPECT_EQ(NamesInOrder(store(), 1), (Names{"Zeta", "inbox", "INBOX", "Alpha"}));
-}
-
-TEST_F(InsertIntoIndexTest, BetweenRecordsTheLaterEntriesMoveUpWithTheirChildrenRenumbered) {
-  const uint32_t sub = Node({{Folder(2, 1, "Cc"), 0}});
-  const uint32_t root = Node({{Folder(1, 1, "A"), 0}, {Folder(3, 1, "C"), sub}, {Folder(4, 1, "E"), 0}});
-  Open(1, root, 4);
-  const uint32_t ra = NewFolder(1, "b");
-  ASSERT_TRUE(InsertIntoIndex(store(), ra, 1));
-  EXPECT_EQ(NodeAt(root).entryCount(), 4u);
-  EXPECT_EQ(NodeAt(root).entry(1).recordRa, ra);
-  EXPECT_EQ(NodeAt(root).entry(2).childRa, sub);
-  EXPECT_EQ(NodeAt(root).entry(2).childCount, 1u);
-  EXPECT_EQ(NodeAt(sub).posInParent(), 2u);
-  EXPECT_EQ(NamesInOrder(store(), 1), (Names{"A", "b", "C", "Cc", "E"}));
-}
-
-TEST_F(InsertIntoIndexTest, AfterAnEntryWithAChildTheRecordIsAppendedToThatChild) {
-  const uint32_t sub = Node({{Folder(2, 1, "Aa"), 0}});
-  const uint32_t root = Node({{Folder(1, 1, "A"), sub}, {Folder(3, 1, "C"), 0}});
-  Open(1, root, 3);
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, "B"), 1));
-  EXPECT_EQ(NodeAt(sub).entryCount(), 2u);
-  EXPECT_EQ(NodeAt(root).entry(0).childCount, 2u);
-  EXPECT_EQ(NamesInOrder(store(), 1), (Names{"A", "Aa", "B", "C"}));
-}
-
-TEST_F(InsertIntoIndexTest, EntriesWithoutAUsableKeyOrNameAreNotComparedButTheirChildrenAreSearched) {
-  const uint32_t topLevel = Folder(1, 0, "Top");  // no parent ID: key 0
-  const uint32_t nameless = Folder(5, 2, "");
-  const uint32_t sub = Node({{nameless, 0}, {Folder(3, 2, "b"), 0}});
-  const uint32_t root = Node({{topLevel, sub}});
-  Open(1, root, 3);
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(2, "a"), 1));
-  EXPECT_EQ(NamesInOrder(store(), 1), (Names{"Top", "?", "a", "b"}));
-}
-
-TEST_F(InsertIntoIndexTest, UnusableRecordsAndTreesAreRefusedWithoutAnyChange) {
-  const uint32_t root = Node({{Folder(1, 1, "A"), 0}});
-  builder.SetIndexSlot(2, 0x7FFFFFF0, 0);
-  Open(1, root, 1);
-  const uint32_t noKey = NewFolder(0, "x");
-  const uint32_t allOnes = NewFolder(0xFFFFFFFF, "x");
-  const uint32_t noName = NewFolder(1, "");
-  const uint32_t good = NewFolder(1, "B");
-  store().Close();
-  const std::vector<uint8_t> before = testsupport::ReadFileBytes(db->path());
-  db->Reopen();
-  EXPECT_FALSE(InsertIntoIndex(store(), noKey, 1));
-  EXPECT_FALSE(InsertIntoIndex(store(), allOnes, 1));
-  EXPECT_FALSE(InsertIntoIndex(store(), noName, 1));
-  EXPECT_FALSE(InsertIntoIndex(store(), good, 2));  // the root does not validate
-  EXPECT_FALSE(InsertIntoIndex(store(), good, 3));  // no tree
-  EXPECT_FALSE(InsertIntoIndex(store(), good, 8));
-  EXPECT_FALSE(InsertIntoIndex(store(), good + 4, 1));  // no record there
-  store().Close();
-  EXPECT_EQ(testsupport::ReadFileBytes(db->path()), before);
-}
-
-// Full nodes: the record goes into a new child node where it belongs; nothing is written past a node.
-class FullNodes : public InsertIntoIndexTest {
- protected:
-  // A root of 51 folders "n00" .. "n50" under parent 1, with a guard node right behind it.
-  void OpenFullRoot(int k) {
-    std::vector<testsupport::NodeEntry> entries;
-    for (int i = 0; i < 51; ++i) {
-      entries.push_back({Folder(static_cast<uint32_t>(i + 1), 1, Format(i)), 0});
-      expected.push_back(Format(i));
-    }
-    root = Node(entries);
-    guard = Node({{0x4444, 0}});
-    Open(k, root, 51);
+TEST_F(InsertIntoIndexTest, EveryRecordLandsInOrderAndTheTreeStaysSound) {
+  const struct {
+    const char* what;
+    int k;
+    std::string tree, inserted, expected;
+  } layouts[] = {
+      {"an empty tree 0", 0, "[]", "A", "A"},
+      {"tree 0 appends to the deepest last node", 0, "[0:A 0:B [0:C]]", "D", "A B C D"},
+      {"after all, behind the last subtree", 1, "[a [b]]", "z", "a b z"},
+      {"before all of a root without left child", 1, "[B C]", "A", "A B C"},
+      {"before all, down into the left child", 1, "[[C] E]", "A D", "A C D E"},
+      {"equal keys and names differing in case go after", 1, "[3:Zeta 7:inbox 9:Alpha]", "7:INBOX",
+       "Zeta inbox INBOX Alpha"},
+      {"between records, the later ones move up with their children", 1, "[A C [Cc] E]", "b", "A b C Cc E"},
+      {"after an entry with a child, at the end of that child", 1, "[A [Aa] C]", "B", "A Aa B C"},
+      {"entries without a key or a name are passed over, their children searched", 1, "[0:Top [2: 2:b]]",
+       "2:a", "Top ? a b"},
+      {"between two records of a full node", 1, "[n00-n50]", "n25x", "n00-n25 n25x n26-n50"},
+      {"after the last record of a full node", 1, "[n00-n50]", "z1 z2 n00a", "n00 n00a n01-n50 z1 z2"},
+      {"tree 0 below the last entry of a full last node", 0, "[n00-n50]", "new newer", "n00-n50 new newer"},
+      {"a full left child", 1, "[[n00-n50] zz]", "z", "n00-n50 z zz"},
+  };
+  for (const auto& layout : layouts) {
+    builder = testsupport::DbxBuilder(testsupport::DbKind::Folder);
+    Open(layout.k, layout.tree);
+    const std::vector<uint8_t> guardBefore = GuardBytes();
+    for (const std::string& word : Words(layout.inserted))
+      ASSERT_TRUE(InsertIntoIndex(db->store, NewFolder(word), layout.k)) << layout.what << ": " << word;
+    EXPECT_EQ(testsupport::NamesInOrder(db->store, layout.k), Words(layout.expected)) << layout.what;
+    EXPECT_EQ(testsupport::TreeFault(db->store, layout.k), "") << layout.what;
+    EXPECT_EQ(GuardBytes(), guardBefore) << layout.what;
   }
-
-  static std::string Format(int i) { return std::string("n") + char('0' + i / 10) + char('0' + i % 10); }
-
-  void ExpectRootAndGuardIntact() {
-    EXPECT_EQ(NodeAt(root).entryCount(), 51u);
-    const IndexNode g = NodeAt(guard);
-    EXPECT_EQ(g.entryCount(), 1u);
-    EXPECT_EQ(g.entry(0).recordRa, 0x4444u);
-    EXPECT_EQ(g.parent(), 0u);
-  }
-
-  uint32_t root = 0, guard = 0;
-  Names expected;
-};
-
-TEST_F(FullNodes, BetweenTwoRecordsOfAFullNodeANewChildOfTheEntryBeforeHoldsTheRecord) {
-  OpenFullRoot(1);
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, "n25x"), 1));
-  expected.insert(expected.begin() + 26, "n25x");
-  EXPECT_EQ(NamesInOrder(store(), 1), expected);
-  const IndexEntry entry = NodeAt(root).entry(25);
-  ASSERT_NE(entry.childRa, 0u);
-  EXPECT_EQ(entry.childCount, 1u);
-  EXPECT_EQ(NodeAt(entry.childRa).posInParent(), 25u);
-  ExpectRootAndGuardIntact();
-  EXPECT_EQ(Count(1), 52u);
-}
-
-TEST_F(FullNodes, AfterTheLastRecordOfAFullNodeTheRecordsGoBelowItsLastEntry) {
-  OpenFullRoot(1);
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, "z1"), 1));
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, "z2"), 1));
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, "n00a"), 1));
-  expected.insert(expected.begin() + 1, "n00a");
-  expected.push_back("z1");
-  expected.push_back("z2");
-  EXPECT_EQ(NamesInOrder(store(), 1), expected);
-  EXPECT_EQ(NodeAt(root).entry(50).childCount, 2u);
-  ExpectRootAndGuardIntact();
-}
-
-TEST_F(FullNodes, Tree0AppendsBelowTheLastEntryOfAFullLastNode) {
-  OpenFullRoot(0);
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, "new"), 0));
-  expected.push_back("new");
-  EXPECT_EQ(NamesInOrder(store(), 0), expected);
-  ExpectRootAndGuardIntact();
-  // The next one lands in the same child, now the last node.
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, "newer"), 0));
-  EXPECT_EQ(NodeAt(root).entry(50).childCount, 2u);
-}
-
-TEST_F(FullNodes, AFullLeftChildTakesTheRecordBelowItsLastEntry) {
-  std::vector<testsupport::NodeEntry> entries;
-  for (int i = 0; i < 51; ++i) {
-    entries.push_back({Folder(static_cast<uint32_t>(i + 1), 1, Format(i)), 0});
-    expected.push_back(Format(i));
-  }
-  const uint32_t left = Node(entries);
-  root = Node({{Folder(60, 1, "zz"), 0}}, left);
-  guard = Node({{0x4444, 0}});
-  Open(1, root, 52);
-  expected.push_back("z");
-  expected.push_back("zz");
-  ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, "z"), 1));
-  EXPECT_EQ(NamesInOrder(store(), 1), expected);
-  EXPECT_EQ(NodeAt(left).entryCount(), 51u);
 }
 
 TEST_F(InsertIntoIndexTest, ManyInsertionsThatGrowTheFileKeepTheTreeInOrderAndCounted) {
-  Open(1, Node({{Folder(1, 1, "zzz"), 0}}), 1);
+  Open(1, "[zzz]");
   Names expected = {"zzz"};
-  // Each name sorts before all others: every insertion hangs a new left child, 60 nodes in all.
-  for (int i = 59; i >= 0; --i) {
+  for (int i = 59; i >= 0; --i) {  // each sorts before all others: a new left child every time
     const std::string name = std::string("m") + char('a' + i / 26) + char('a' + i % 26);
-    ASSERT_TRUE(InsertIntoIndex(store(), NewFolder(1, name), 1)) << name;
+    ASSERT_TRUE(InsertIntoIndex(db->store, NewFolder(name), 1)) << name;
     expected.insert(expected.begin(), name);
   }
-  EXPECT_EQ(Count(1), 61u);
-  EXPECT_EQ(NamesInOrder(db->Reopen(), 1), expected);
+  EXPECT_EQ(db->store.ReadU32(CountSlot(1)), 61u);
+  EXPECT_EQ(testsupport::NamesInOrder(db->Reopen(), 1), expected);
+}
+
+TEST_F(InsertIntoIndexTest, UnusableRecordsTreesAndAllocationsAreRefusedWithoutAnyChange) {
+  builder.SetIndexSlot(2, 0x7FFFFFF0, 0);
+  Open(1, "[n00-n50]");
+  const uint32_t noKey = NewFolder("0:x"), allOnes = NewFolder("4294967295:x"), noName = NewFolder("1:");
+  const uint32_t good = NewFolder("n25x");
+  db->store.WriteU32(kAllocatedSizeField, 0xFFFFF000);  // no room for the node a full one needs
+  db->store.Close();
+  const std::vector<uint8_t> before = testsupport::ReadFileBytes(db->path());
+  db->Reopen();
+  EXPECT_FALSE(InsertIntoIndex(db->store, noKey, 1));
+  EXPECT_FALSE(InsertIntoIndex(db->store, allOnes, 1));
+  EXPECT_FALSE(InsertIntoIndex(db->store, noName, 1));
+  EXPECT_FALSE(InsertIntoIndex(db->store, good, 1));
+  EXPECT_FALSE(InsertIntoIndex(db->store, good, 2));  // the root does not validate
+  EXPECT_FALSE(InsertIntoIndex(db->store, good, 3));  // no tree
+  EXPECT_FALSE(InsertIntoIndex(db->store, good, 8));
+  EXPECT_FALSE(InsertIntoIndex(db->store, good + 4, 1));  // no record there
+  db->store.Close();
+  EXPECT_EQ(testsupport::ReadFileBytes(db->path()), before);
+}
+
+TEST(CompareNamesNoCase, FoldsAsciiLettersOnlyAndNeverATrailByteOfTheCodePage) {
+  EXPECT_EQ(CompareNamesNoCase("Inbox", "INBOX"), 0);
+  EXPECT_LT(CompareNamesNoCase("abc", "ABD"), 0);
+  EXPECT_GT(CompareNamesNoCase("abc", "AB"), 0);
+  EXPECT_LT(CompareNamesNoCase("", "a"), 0);
+  EXPECT_LT(CompareNamesNoCase("A_", "AB"), 0);  // letters fold to lower case, after the underscore
+  EXPECT_NE(CompareNamesNoCase("\xE9", "\xC9"), 0);
+  EXPECT_GT(CompareNamesNoCase("\xE9", "z"), 0);
+  EXPECT_EQ(CompareNamesNoCase("\x83\x41", "\x83\x61"), 0);  // two characters each in Windows-1252
+  ASSERT_TRUE(SetLegacyCodePage("CP932"));
+  EXPECT_NE(CompareNamesNoCase("\x83\x41", "\x83\x61"), 0);  // one each in Shift-JIS
+  EXPECT_EQ(CompareNamesNoCase("\x83\x41"
+                               "A",
+                               "\x83\x41"
+                               "a"),
+            0);
+  ASSERT_TRUE(SetLegacyCodePage(kDefaultLegacyCodePage));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
+// Index trees read: the walk in tree order, the cursor's matches, node links, and hostile trees whose
+// walks must end without reading outside the file.
 #include <gtest/gtest.h>
-
-#include <numeric>
 
 #include "dbx/header.h"
 #include "dbx/index_cursor.h"
@@ -16,11 +16,11 @@ namespace {
 using testsupport::DbFile;
 using testsupport::DbKind;
 using testsupport::DbxBuilder;
-using testsupport::FolderSpec;
 using testsupport::TreeOrder;
+using Ras = std::vector<uint32_t>;
 
-std::vector<uint32_t> Messages(DbxBuilder& builder, int count) {
-  std::vector<uint32_t> records;
+Ras Messages(DbxBuilder& builder, int count) {
+  Ras records;
   for (int i = 0; i < count; ++i) {
     testsupport::MessageSpec message;
     message.id = static_cast<uint32_t>(i + 1);
@@ -29,163 +29,109 @@ std::vector<uint32_t> Messages(DbxBuilder& builder, int count) {
   return records;
 }
 
-std::vector<uint32_t> CursorResults(const DbStore& store, uint32_t root, uint8_t mode, uint32_t target) {
+Ras Matches(const DbStore& store, uint32_t root, uint8_t mode, uint32_t target) {
   IndexCursor cursor(root, mode, target);
-  std::vector<uint32_t> results;
+  Ras results;
   for (uint32_t ra; (ra = cursor.Next(store)) != 0;) results.push_back(ra);
+  EXPECT_EQ(cursor.Next(store), 0u);  // and stays at its end
+  EXPECT_EQ(IndexCursor(root, mode, target).Rest(store), results);
   return results;
 }
 
-TEST(IndexTree, MultiLevelTreesAreWalkedLeftChildFirstThenEachEntryAndItsChild) {
+TEST(IndexTree, TreesOfAnyShapeAreWalkedLeftChildFirstThenEachEntryAndItsChild) {
   for (const unsigned perNode : {1u, 2u, 3u, 51u}) {
     DbxBuilder builder(DbKind::Message);
-    const std::vector<uint32_t> records = Messages(builder, 200);
+    const Ras records = Messages(builder, 200);
     const uint32_t root = builder.SetIndex(0, records, perNode);
     DbFile db(builder);
-    dbx::WalkEnd end;
+    WalkEnd end;
     EXPECT_EQ(TreeOrder(db.store, root, &end), records) << perNode;
     EXPECT_EQ(end, WalkEnd::Completed);
-    EXPECT_EQ(CursorResults(db.store, root, IndexCursor::MatchAll, 0), records) << perNode;
+    EXPECT_EQ(Matches(db.store, root, IndexCursor::MatchAll, 0), records) << perNode;
+    if (perNode != 3) continue;
+    const IndexNode node = *IndexNode::At(db.store, root);
+    const IndexNode left = *IndexNode::At(db.store, node.leftChild());
+    const IndexNode child = *IndexNode::At(db.store, node.entry(1).childRa);
+    EXPECT_EQ(node.entryCount(), 3u);
+    EXPECT_EQ(node.parent(), 0u);
+    EXPECT_EQ(node.entryCountInNext(), left.entryCount());
+    EXPECT_EQ(left.parent(), root);
+    EXPECT_EQ(left.posInParent(), 0u);
+    EXPECT_EQ(node.entry(1).childCount, child.entryCount());
+    EXPECT_EQ(child.posInParent(), 1u);
   }
 }
 
-TEST(IndexTree, NodeFieldsReadAsTheBuilderLinkedThem) {
-  DbxBuilder builder(DbKind::Message);
-  const std::vector<uint32_t> records = Messages(builder, 10);
-  const uint32_t root = builder.SetIndex(0, records, 3);
-  DbFile db(builder);
-  const IndexNode node = *IndexNode::At(db.store, root);
-  EXPECT_EQ(node.entryCount(), 3u);
-  EXPECT_EQ(node.parent(), 0u);
-  ASSERT_NE(node.leftChild(), 0u);
-  const IndexNode left = *IndexNode::At(db.store, node.leftChild());
-  EXPECT_EQ(node.entryCountInNext(), left.entryCount());
-  EXPECT_EQ(left.parent(), root);
-  EXPECT_EQ(left.posInParent(), 0u);
-  const IndexEntry second = node.entry(1);
-  const IndexNode child = *IndexNode::At(db.store, second.childRa);
-  EXPECT_EQ(second.childCount, child.entryCount());
-  EXPECT_EQ(child.parent(), root);
-  EXPECT_EQ(child.posInParent(), 1u);
-}
-
-class FolderCursor : public testing::Test {
- protected:
-  FolderCursor() {
-    ras = builder.AddFolders({{1, 0, "Local Folders", ""},
-                              {5, 1, "Inbox", "Inbox.dbx"},
-                              {6, 1, "Outbox", "Outbox.dbx"},
-                              {7, 5, "Family", "Family.dbx"},
-                              {8, 0, "News", ""}},
-                             2);
-  }
-
-  DbxBuilder builder{DbKind::Folder};
-  std::vector<uint32_t> ras;
-};
-
-TEST_F(FolderCursor, MatchParentIdFindsChildrenAndTargetAllOnesFindsTopLevelFolders) {
-  DbFile db(builder);
-  const uint32_t root1 = *db.store.ReadU32(RootSlot(1));
-  EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchParentId, 1), (std::vector{ras[1], ras[2]}));
-  EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchParentId, 5), (std::vector{ras[3]}));
-  EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchParentId, 0xFFFFFFFF),
-            (std::vector{ras[0], ras[4]}));
-  EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchParentId, 0), (std::vector<uint32_t>{}));
-  EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchId, 7), (std::vector{ras[3]}));
-  EXPECT_EQ(CursorResults(db.store, root1, IndexCursor::MatchId, 99), (std::vector<uint32_t>{}));
-  for (const uint8_t mode : {3, 4, 0xFF}) {
-    EXPECT_EQ(CursorResults(db.store, root1, mode, 1), (std::vector<uint32_t>{})) << int{mode};
-  }
-}
-
-TEST_F(FolderCursor, NextAfterTheLastMatchKeepsAnsweringZeroAndResetStartsOver) {
-  DbFile db(builder);
-  IndexCursor cursor(*db.store.ReadU32(RootSlot(0)), IndexCursor::MatchParentId, 5);
-  EXPECT_EQ(cursor.Next(db.store), ras[3]);
-  EXPECT_EQ(cursor.Next(db.store), 0u);
-  EXPECT_EQ(cursor.Next(db.store), 0u);
-  EXPECT_TRUE(cursor.Reset(*db.store.ReadU32(RootSlot(0)), IndexCursor::MatchAll, 0));
-  EXPECT_EQ(cursor.Next(db.store), ras[0]);
-}
-
-TEST_F(FolderCursor, RecordsWithoutPropertiesOrThatDoNotValidateNeverMatchAnId) {
+TEST(IndexTree, TheCursorFindsChildrenByParentTopLevelFoldersByAllOnesAndRecordsById) {
+  DbxBuilder builder(DbKind::Folder);
+  std::vector<testsupport::FolderSpec> folders = {{1, 0, "Local Folders", ""}, {5, 1, "Inbox", ""}};
+  for (uint32_t id = 6; id < 60; ++id)
+    folders.push_back({id, id % 3 == 0 ? 0u : 5u, "f" + std::to_string(100 + id), ""});
+  const Ras ras = builder.AddFolders(folders, 3);
   const uint32_t empty = builder.AddRawRecord({}, {});
-  const uint32_t bad = builder.AddRawRecord({}, {});
-  builder.SetU32(bad, 1);
-  const uint32_t root = builder.AddIndexTree(std::vector{empty, bad, ras[0]});
+  const uint32_t untagged = builder.AddRawRecord({}, {});
+  builder.SetU32(untagged, 1);
+  const uint32_t odd = builder.AddIndexTree(Ras{empty, untagged, ras[0]});
   DbFile db(builder);
-  EXPECT_EQ(CursorResults(db.store, root, IndexCursor::MatchParentId, 0xFFFFFFFF), (std::vector{ras[0]}));
-  EXPECT_EQ(CursorResults(db.store, root, IndexCursor::MatchAll, 0), (std::vector{empty, bad, ras[0]}));
+  const uint32_t root = *db.store.ReadU32(RootSlot(1));
+  Ras children, topLevel;
+  for (size_t i = 0; i < folders.size(); ++i)
+    (folders[i].parentId == 0 ? topLevel : children).push_back(ras[i]);
+  std::erase(children, ras[1]);
+  EXPECT_EQ(Matches(db.store, root, IndexCursor::MatchParentId, 5), children);
+  EXPECT_EQ(Matches(db.store, root, IndexCursor::MatchParentId, 1), Ras{ras[1]});
+  EXPECT_EQ(Matches(db.store, root, IndexCursor::MatchParentId, 0xFFFFFFFF).size(), topLevel.size());
+  EXPECT_EQ(Matches(db.store, root, IndexCursor::MatchParentId, 0), Ras{});
+  EXPECT_EQ(Matches(db.store, root, IndexCursor::MatchId, 7), Ras{ras[3]});
+  EXPECT_EQ(Matches(db.store, root, IndexCursor::MatchId, 99), Ras{});
+  for (const uint8_t mode : {3, 4, 0xFF}) EXPECT_EQ(Matches(db.store, root, mode, 1), Ras{}) << int{mode};
+  // Records without properties or that do not validate are listed but never match an ID.
+  EXPECT_EQ(Matches(db.store, odd, IndexCursor::MatchParentId, 0xFFFFFFFF), Ras{ras[0]});
+  EXPECT_EQ(Matches(db.store, odd, IndexCursor::MatchAll, 0), (Ras{empty, untagged, ras[0]}));
+
+  IndexCursor cursor(root, IndexCursor::MatchAll, 0);
+  cursor.Next(db.store);
+  EXPECT_EQ(cursor.Rest(db.store).size(), folders.size() - 1);
+  EXPECT_TRUE(cursor.Reset(root, IndexCursor::MatchParentId, 1));
+  EXPECT_EQ(cursor.Next(db.store), ras[1]);
 }
 
-// Hostile trees: every walk ends, and reads nothing outside the file.
-TEST(IndexTree, ChildLinksThatFormACycleEndTheWalk) {
+TEST(IndexTree, HostileTreesEndEveryWalkAndNothingOutsideTheFileIsFollowed) {
   DbxBuilder builder(DbKind::Message);
-  const std::vector<uint32_t> records = Messages(builder, 6);
-  const uint32_t root = builder.AddIndexTree(records, 2);
-  const uint32_t child = builder.U32(root + 0x18 + 4);
-  builder.SetU32(child + 0x18 + 4, root);  // the child's first entry leads back to the root
-  builder.SetU32(root + 0x08, root);       // and the root is its own left child
-  builder.SetIndexSlot(0, root, 6);
-  DbFile db(builder);
+  const Ras records = Messages(builder, 6);
+  const uint32_t cyclic = builder.AddIndexTree(records, 2);
+  const uint32_t child = builder.U32(cyclic + 0x18 + 4);
+  builder.SetU32(child + 0x18 + 4, cyclic);  // the child's first entry leads back to the root
+  builder.SetU32(cyclic + 0x08, cyclic);     // and the root is its own left child
+  const uint32_t upward = builder.AddNode(), below = builder.AddNode();
+  builder.SetNodeEntries(upward, {{records[0], below}});
+  builder.SetNodeEntries(below, {{records[1], upward}});
+  const uint32_t tooMany = builder.AddIndexTree(Ras{records[0]});
+  builder.SetU8(tooMany + 0x11, 52);
+  const uint32_t outside = builder.AddNode();
+  builder.SetNodeEntries(outside, {{records[0], 0x7FFFFFF0}, {0xFFFFFFF0, 0xFFFFFFFC}, {records[1], 0}});
+  builder.SetNodeLeftChild(outside, 0xFFFFFF00);
+  const uint32_t cut = builder.AddNode();
+  DbFile db(builder.Truncate(cut + kIndexNodeSize - 1));
+
   WalkEnd end;
-  TreeOrder(db.store, root, &end);
+  TreeOrder(db.store, cyclic, &end);
   EXPECT_EQ(end, WalkEnd::Cut);
-  IndexCursor cursor(root, IndexCursor::MatchId, 12345);
-  EXPECT_EQ(cursor.Next(db.store), 0u);
-}
-
-TEST(IndexTree, ALastEntryChildThatLeadsBackUpMakesFindLastNodeGiveUp) {
-  DbxBuilder builder(DbKind::Message);
-  const std::vector<uint32_t> records = Messages(builder, 2);
-  const uint32_t root = builder.AddNode();
-  const uint32_t child = builder.AddNode();
-  builder.SetNodeEntries(root, {{records[0], child}});
-  builder.SetNodeEntries(child, {{records[1], root}});
-  DbFile db(builder);
-  EXPECT_EQ(FindLastNode(db.store, root), std::nullopt);
-}
-
-TEST(IndexTree, ANodeClaimingMoreThan51EntriesIsInvalid) {
-  DbxBuilder builder(DbKind::Message);
-  const std::vector<uint32_t> records = Messages(builder, 3);
-  const uint32_t root = builder.AddIndexTree(records);
-  builder.SetU8(root + 0x11, 52);
-  DbFile db(builder);
-  EXPECT_FALSE(IndexNode::At(db.store, root).has_value());
-  EXPECT_TRUE(TreeOrder(db.store, root).empty());
-}
-
-TEST(IndexTree, RasPastTheEndOfTheFileAreSkipped) {
-  DbxBuilder builder(DbKind::Message);
-  const std::vector<uint32_t> records = Messages(builder, 2);
-  const uint32_t root = builder.AddNode();
-  builder.SetNodeEntries(root, {{records[0], 0x7FFFFFF0}, {0xFFFFFFF0, 0xFFFFFFFC}, {records[1], 0}});
-  builder.SetNodeLeftChild(root, 0xFFFFFF00);
-  DbFile db(builder);
-  WalkEnd end;
-  // The record RA past the end is still handed on: the reader of the record refuses it.
-  EXPECT_EQ(TreeOrder(db.store, root, &end), (std::vector<uint32_t>{records[0], 0xFFFFFFF0, records[1]}));
+  EXPECT_EQ(Matches(db.store, cyclic, IndexCursor::MatchId, 12345), Ras{});
+  EXPECT_EQ(FindLastNode(db.store, upward), std::nullopt);
+  EXPECT_FALSE(IndexNode::At(db.store, tooMany).has_value());
+  EXPECT_TRUE(TreeOrder(db.store, tooMany).empty());
+  // A record RA past the end is handed on: the reader of the record refuses it.
+  EXPECT_EQ(TreeOrder(db.store, outside, &end), (Ras{records[0], 0xFFFFFFF0, records[1]}));
   EXPECT_EQ(end, WalkEnd::Completed);
-  EXPECT_EQ(RecordAt(db.store, 0xFFFFFFF0), nullptr);
-  EXPECT_EQ(CursorResults(db.store, root, IndexCursor::MatchId, 2), (std::vector{records[1]}));
+  EXPECT_EQ(Matches(db.store, outside, IndexCursor::MatchId, 2), Ras{records[1]});
+  EXPECT_FALSE(IndexNode::At(db.store, cut).has_value());
 }
 
-TEST(IndexTree, ANodeCutByTheEndOfTheFileIsInvalid) {
+TEST(IndexTree, FindLastNodeFollowsTheLastUsableEntriesDown) {
   DbxBuilder builder(DbKind::Message);
-  const uint32_t root = builder.AddNode();
-  builder.Truncate(root + kIndexNodeSize - 1);
-  DbFile db(builder);
-  EXPECT_FALSE(IndexNode::At(db.store, root).has_value());
-}
-
-TEST(FindLastNode, FollowsTheLastUsableEntriesDownAndStopsAtANodeWithoutThem) {
-  DbxBuilder builder(DbKind::Message);
-  const std::vector<uint32_t> records = Messages(builder, 4);
-  const uint32_t root = builder.AddNode();
-  const uint32_t last = builder.AddNode();
-  const uint32_t empty = builder.AddNode();
+  const Ras records = Messages(builder, 3);
+  const uint32_t root = builder.AddNode(), last = builder.AddNode(), empty = builder.AddNode();
   builder.SetNodeEntries(last, {{records[2], 0}, {0, 0}});
   builder.SetNodeEntries(root, {{records[0], 0}, {records[1], last}, {0, 0x7FFFFFF0}});
   builder.SetNodeLeftChild(root, empty);
@@ -195,72 +141,28 @@ TEST(FindLastNode, FollowsTheLastUsableEntriesDownAndStopsAtANodeWithoutThem) {
   EXPECT_EQ(FindLastNode(db.store, 0x7FFFFFF0), std::nullopt);
 }
 
-TEST(SetLinks, AChildThatDoesNotValidateIsNotLinked) {
+TEST(IndexTree, OnlyAValidChildOutsideItsParentIsLinkedBothWays) {
   DbxBuilder builder(DbKind::Message);
-  const uint32_t node = builder.AddNode();
-  const uint32_t child = builder.AddNode();
+  const uint32_t node = builder.AddNode(), child = builder.AddNode(), overlapping = builder.AddNode();
   builder.SetNodeEntries(child, {{0x1234, 0}});
+  builder.SetU32(overlapping + 4, overlapping + 4);  // a "node" tagged inside another one
   DbFile db(builder);
+  auto at = [&](uint32_t ra) { return *IndexNode::At(db.store, ra); };
   EXPECT_TRUE(SetLeftChild(db.store, node, 0x7FFFFFF0));
-  EXPECT_EQ(IndexNode::At(db.store, node)->leftChild(), 0u);
+  EXPECT_EQ(at(node).leftChild(), 0u);
   EXPECT_TRUE(SetEntry(db.store, node, 0x55, 0x7FFFFFF0, 3));
-  EXPECT_EQ(IndexNode::At(db.store, node)->entry(3).childRa, 0u);
-  EXPECT_EQ(IndexNode::At(db.store, node)->entry(3).recordRa, 0x55u);
-
+  EXPECT_EQ(at(node).entry(3).childRa, 0u);
+  EXPECT_EQ(at(node).entry(3).recordRa, 0x55u);
   EXPECT_TRUE(SetEntry(db.store, node, 0x56, child, 4));
-  EXPECT_EQ(IndexNode::At(db.store, node)->entry(4).childCount, 1u);
-  EXPECT_EQ(IndexNode::At(db.store, child)->parent(), node);
-  EXPECT_EQ(IndexNode::At(db.store, child)->posInParent(), 4u);
-
+  EXPECT_EQ(at(node).entry(4).childCount, 1u);
+  EXPECT_EQ(at(child).parent(), node);
+  EXPECT_EQ(at(child).posInParent(), 4u);
+  EXPECT_TRUE(SetEntry(db.store, overlapping, 0x55, overlapping + 4, 0));
+  EXPECT_TRUE(SetLeftChild(db.store, overlapping, overlapping + 4));
+  EXPECT_EQ(at(overlapping).entry(0).childRa + at(overlapping).leftChild(), 0u);
   EXPECT_FALSE(SetEntry(db.store, node, 1, 0, 51));  // past the node's room
   EXPECT_FALSE(SetEntry(db.store, 0x7FFFFFF0, 1, 0, 0));
   EXPECT_FALSE(SetLeftChild(db.store, 0x7FFFFFF0, 0));
-}
-
-TEST(SetLinks, AChildThatOverlapsItsParentIsNotLinkedAndTheParentStaysValid) {
-  DbxBuilder builder(DbKind::Message);
-  const uint32_t node = builder.AddNode();
-  builder.AddNode();
-  builder.SetU32(node + 4, node + 4);  // a "node" tagged inside the parent, whose head covers its count
-  DbFile db(builder);
-  EXPECT_TRUE(SetEntry(db.store, node, 0x55, node + 4, 0));
-  EXPECT_TRUE(SetLeftChild(db.store, node, node + 4));
-  ASSERT_TRUE(IndexNode::At(db.store, node).has_value());
-  EXPECT_EQ(IndexNode::At(db.store, node)->entry(0).childRa, 0u);
-  EXPECT_EQ(IndexNode::At(db.store, node)->leftChild(), 0u);
-}
-
-}  // namespace
-}  // namespace vendrel::dbx
-
-namespace vendrel::dbx {
-namespace {
-
-TEST(IndexCursorRest, GivesWhatNextWouldGiveUntilZeroInOneWalk) {
-  DbxBuilder builder(DbKind::Folder);
-  std::vector<FolderSpec> folders;
-  for (uint32_t i = 1; i <= 60; ++i)
-    folders.push_back({i, i % 3 == 0 ? 0u : 1u, "f" + std::to_string(i), ""});
-  builder.AddFolders(folders, 3);
-  DbFile db(builder);
-  const uint32_t root = *db.store.ReadU32(RootSlot(1));
-  for (const auto& [mode, target] :
-       std::vector<std::pair<uint8_t, uint32_t>>{{IndexCursor::MatchAll, 0},
-                                                 {IndexCursor::MatchParentId, 1},
-                                                 {IndexCursor::MatchParentId, 0xFFFFFFFF},
-                                                 {IndexCursor::MatchId, 7},
-                                                 {5, 1}}) {
-    IndexCursor stepped(root, mode, target), whole(root, mode, target);
-    std::vector<uint32_t> expected;
-    for (uint32_t ra; (ra = stepped.Next(db.store)) != 0;) expected.push_back(ra);
-    EXPECT_EQ(whole.Rest(db.store), expected) << int{mode};
-    EXPECT_EQ(whole.Next(db.store), 0u);
-  }
-  // From the middle on: what is left.
-  IndexCursor cursor(root, IndexCursor::MatchAll, 0);
-  cursor.Next(db.store);
-  cursor.Next(db.store);
-  EXPECT_EQ(cursor.Rest(db.store).size(), 58u);
 }
 
 }  // namespace

@@ -1,10 +1,16 @@
+// Records and their properties: what RecordBuilder writes read back, damaged records, and the name and
+// value text of each property as the explorer lists them.
 #include "dbx/record.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "dbx/header.h"
+#include "dbx/property_names.h"
+#include "dbx/property_value_text.h"
 #include "dbx/record_builder.h"
-#include "store/little_endian.h"
 #include "support/db_file.h"
 
 namespace vendrel::dbx {
@@ -14,167 +20,185 @@ using testsupport::DbFile;
 using testsupport::DbKind;
 using testsupport::DbxBuilder;
 
-// What RecordBuilder::Write puts into a message database, read back through the readers.
-class RecordRoundTrip : public testing::Test {
- protected:
-  uint32_t Write(RecordBuilder& record) {
-    const uint32_t ra = record.Write(db.store);
-    EXPECT_NE(ra, 0u);
-    return ra;
-  }
+std::string Bytes(const DbStore& store, uint32_t ra, uint32_t length) {
+  return std::string(reinterpret_cast<const char*>(store.At(ra, length)), length);
+}
 
-  DbFile db{DbxBuilder(DbKind::Message).SetLastAssignedId(0x41)};
-};
-
-TEST_F(RecordRoundTrip, IntegersUpTo0xFFFFFFAreDirectAndLargerOnesGoToTheDataArea) {
+TEST(Record, WhatTheBuilderWritesReadsBackWithTheNextIdAndTheDataAreaLaidOut) {
+  DbFile db(DbxBuilder(DbKind::Message).SetLastAssignedId(0x41));
   RecordBuilder record(false);
-  record.SetInteger(0x01, 0xFFFFFF);
-  record.SetInteger(0x03, 0x1000000);
-  record.SetInteger(0x10, 0);  // absent
-  const uint32_t ra = Write(record);
+  EXPECT_TRUE(record.SetInteger(0x01, 0xFFFFFF));   // the largest direct value
+  EXPECT_TRUE(record.SetInteger(0x03, 0x1000000));  // too large: in the data area
+  EXPECT_TRUE(record.SetInteger(0x10, 0));          // absent
+  EXPECT_TRUE(record.SetFileTime(0x02, 0x01C6F0B8A1E2C000));
+  EXPECT_TRUE(record.SetFileTime(0x12, 0));
+  EXPECT_TRUE(record.SetString(0x05, "abcd"));
+  EXPECT_TRUE(record.SetString(0x08, "first"));
+  EXPECT_TRUE(record.SetString(0x08, ""));
+  EXPECT_TRUE(record.SetString(0x07, std::string("abc\0hidden", 10)));
+  EXPECT_TRUE(record.SetInteger(kPropTextOffset, 0x1234));
+  EXPECT_FALSE(record.SetInteger(0x1D, 1) || record.SetString(0x7F, "x") || record.SetFileTime(0x20, 1));
+  const uint32_t ra = record.Write(db.store);
+  ASSERT_NE(ra, 0u);
+  RecordBuilder second(false);
+  const uint32_t next = second.Write(db.store);
 
-  EXPECT_EQ(PropertyCount(db.store, ra), 3u);  // ID, 0x01, 0x03
+  EXPECT_EQ(GetId(db.store, ra), 0x42u);
+  EXPECT_EQ(GetId(db.store, next), 0x43u);
+  EXPECT_EQ(db.Reopen().ReadU32(kLastAssignedIdField), 0x43u);
+  EXPECT_EQ(PropertyCount(db.store, ra), 7u);  // ID, 0x01, 0x02, 0x03, 0x04, 0x05, 0x07
   EXPECT_TRUE(FindProperty(db.store, ra, 0x01)->isDirect());
   EXPECT_EQ(GetDword(db.store, ra, 0x01), 0xFFFFFFu);
-  EXPECT_FALSE(FindProperty(db.store, ra, 0x03)->isDirect());
-  EXPECT_EQ(FindProperty(db.store, ra, 0x03)->field(), 0u);  // first value of the data area
+  EXPECT_FALSE(FindProperty(db.store, ra, 0x02)->isDirect());
+  EXPECT_EQ(FindProperty(db.store, ra, 0x02)->field(), 0u);  // the first value of the data area
+  EXPECT_EQ(GetFileTime(db.store, ra, 0x02), 0x01C6F0B8A1E2C000u);
+  EXPECT_EQ(FindProperty(db.store, ra, 0x03)->field(), 8u);
   EXPECT_EQ(GetDword(db.store, ra, 0x03), 0x1000000u);
-  EXPECT_FALSE(FindProperty(db.store, ra, 0x10).has_value());
-  EXPECT_EQ(GetDword(db.store, ra, 0x10), 0u);
-  // Entry header size: three entries and one u32.
-  EXPECT_EQ(db.store.ReadU16(ra + 4), 16u);
-}
-
-TEST_F(RecordRoundTrip, TheRecordGetsLastAssgIdPlusOneAndAdvancesIt) {
-  RecordBuilder first(false), second(false);
-  const uint32_t a = Write(first);
-  const uint32_t b = Write(second);
-  EXPECT_EQ(GetId(db.store, a), 0x42u);
-  EXPECT_EQ(GetId(db.store, b), 0x43u);
-  EXPECT_EQ(db.store.ReadU32(kLastAssignedIdField), 0x43u);
-  EXPECT_EQ(db.Reopen().ReadU32(kLastAssignedIdField), 0x43u);
-  EXPECT_NE(RecordAt(db.store, b), nullptr);
-}
-
-TEST_F(RecordRoundTrip, StringsTakeTheirLengthAndTerminatorRoundedToFourWithZeroPadding) {
-  RecordBuilder three(false), four(false);
-  three.SetString(0x08, "abc");
-  four.SetString(0x08, "abcd");
-  const uint32_t a = Write(three);
-  const uint32_t b = Write(four);
-  // ID (direct, 4) + entry and data of the string.
-  EXPECT_EQ(db.store.ReadU16(a + 4), 4u + 4u + 4u);
-  EXPECT_EQ(db.store.ReadU16(b + 4), 4u + 4u + 8u);
-  const uint32_t data = DataAreaRa(db.store, b);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(db.store.At(data, 8)), 8),
-            std::string("abcd\0\0\0\0", 8));
-  EXPECT_EQ(GetDisplayName(db.store, a), std::nullopt);  // a message's display name is property 5
-}
-
-TEST_F(RecordRoundTrip, DisplayNameAndTextOffsetDependOnTheKindOfDatabase) {
-  RecordBuilder record(false);
-  record.SetString(kPropMessageDisplayName, "Subject");
-  record.SetString(kPropFolderDisplayName, "not the name");
-  record.SetInteger(kPropTextOffset, 0x1234);
-  const uint32_t ra = Write(record);
-  EXPECT_EQ(GetDisplayName(db.store, ra), "Subject");
   EXPECT_EQ(GetTextOffset(db.store, ra), 0x1234u);
+  EXPECT_EQ(GetDisplayName(db.store, ra), "abcd");
+  EXPECT_EQ(Bytes(db.store, DataAreaRa(db.store, ra) + 12, 12), std::string("abcd\0\0\0\0abc\0", 12));
+  EXPECT_FALSE(FindProperty(db.store, ra, 0x08) || FindProperty(db.store, ra, 0x10) ||
+               FindProperty(db.store, ra, 0x12));
+  EXPECT_EQ(GetDword(db.store, ra, 0x10), 0u);
+  // The entry header: seven entries, then 8 + 4 + 8 + 4 bytes of values.
+  EXPECT_EQ(db.store.ReadU16(ra + 4), 7u * 4 + 24u);
+}
 
+TEST(Record, DisplayNameAndTextOffsetDependOnTheKindOfDatabase) {
   DbFile folders(DbxBuilder(DbKind::Folder));
   RecordBuilder folder(true);
   folder.SetString(kPropFolderDisplayName, "Inbox");
+  folder.SetString(kPropMessageDisplayName, "not the name");
   folder.SetInteger(kPropTextOffset, 0x1234);
-  const uint32_t folderRa = folder.Write(folders.store);
-  EXPECT_EQ(GetDisplayName(folders.store, folderRa), "Inbox");
-  EXPECT_EQ(GetTextOffset(folders.store, folderRa), 0u);
+  const uint32_t ra = folder.Write(folders.store);
+  EXPECT_EQ(GetDisplayName(folders.store, ra), "Inbox");
+  EXPECT_EQ(GetTextOffset(folders.store, ra), 0u);
 }
 
-TEST_F(RecordRoundTrip, EmptyStringsAndZeroTimesAreAbsentAndUnknownIdsAreRefused) {
-  RecordBuilder record(false);
-  EXPECT_TRUE(record.SetString(0x08, "first"));
-  EXPECT_TRUE(record.SetString(0x08, ""));
-  EXPECT_TRUE(record.SetFileTime(0x02, 0));
-  EXPECT_FALSE(record.SetInteger(0x1D, 1));
-  EXPECT_FALSE(record.SetString(0x7F, "x"));
-  const uint32_t ra = Write(record);
-  EXPECT_EQ(PropertyCount(db.store, ra), 1u);
-}
-
-TEST_F(RecordRoundTrip, ABodyLargerThan0xFFFFBytesIsRefusedAndNothingIsAdvanced) {
-  RecordBuilder record(false);
-  record.SetString(0x08, std::string(0xFFF0, 'x'));
-  record.SetString(0x07, std::string(100, 'y'));
-  EXPECT_GT(record.BodySize(), 0xFFFFu);
-  const uint64_t allocatedBefore = *db.store.ReadU32(0x7C);
-  EXPECT_EQ(record.Write(db.store), 0u);
+TEST(Record, AWriteThatCannotBeMadeWholeChangesNothing) {
+  DbFile db(DbxBuilder(DbKind::Message).SetLastAssignedId(0x41));
+  const uint32_t allocated = *db.store.ReadU32(kAllocatedSizeField);
+  RecordBuilder tooLarge(false);
+  tooLarge.SetString(0x08, std::string(0xFFF0, 'x'));
+  tooLarge.SetString(0x07, std::string(100, 'y'));
+  EXPECT_EQ(tooLarge.Write(db.store), 0u);
+  db.store.WriteU32(kAllocatedSizeField, 0);  // the allocator has nowhere to carve
+  RecordBuilder nowhere(false);
+  EXPECT_EQ(nowhere.Write(db.store), 0u);
   EXPECT_EQ(db.store.ReadU32(kLastAssignedIdField), 0x41u);
-  EXPECT_EQ(*db.store.ReadU32(0x7C), allocatedBefore);
+  db.store.WriteU32(kAllocatedSizeField, allocated);
+  db.store.WriteU32(kLastAssignedIdField, 0xFFFFFFFF);  // no ID left to give
+  EXPECT_EQ(nowhere.Write(db.store), 0u);
+  EXPECT_EQ(db.store.ReadU32(kAllocatedSizeField), allocated);
 }
 
-TEST_F(RecordRoundTrip, AFailedAllocationLeavesLastAssgIdAlone) {
-  db.store.WriteU32(0x7C, 0);  // the allocator has nowhere to carve
-  RecordBuilder record(false);
-  EXPECT_EQ(record.Write(db.store), 0u);
-  EXPECT_EQ(db.store.ReadU32(kLastAssignedIdField), 0x41u);
-}
-
-TEST(Record, APropertyCountOfZeroPutsTheDataAreaRightAfterTheHead) {
+TEST(Record, DamagedRecordsReadAsAbsentWhereverTheyLeaveTheFile) {
   DbxBuilder builder(DbKind::Message);
-  const uint32_t ra = builder.AddRawRecord({}, {});
-  DbFile db(builder);
-  ASSERT_NE(RecordAt(db.store, ra), nullptr);
-  EXPECT_EQ(DataAreaRa(db.store, ra), ra + 12);
-  EXPECT_FALSE(FindProperty(db.store, ra, 0).has_value());
-  EXPECT_EQ(GetId(db.store, ra), 0u);
-}
-
-TEST(Record, TheFirstEntryOfAnIdWinsWhateverTheOrder) {
-  DbxBuilder builder(DbKind::Message);
-  const uint32_t entries[] = {0x80 | 0x11 | 7 << 8, 0x80 | 0x00 | 9 << 8, 0x80 | 0x00 | 8 << 8};
-  const uint32_t ra = builder.AddRawRecord(entries, {});
-  DbFile db(builder);
-  EXPECT_EQ(GetId(db.store, ra), 9u);
-  EXPECT_EQ(GetDword(db.store, ra, 0x11), 7u);
-}
-
-TEST(Record, ARecordThatDoesNotStartWithItsRaIsAbsent) {
-  DbxBuilder builder(DbKind::Message);
-  const uint32_t entries[] = {0x80 | 5 << 8};
-  const uint32_t ra = builder.AddRawRecord(entries, {});
-  builder.SetU32(ra, ra + 1);
-  DbFile db(builder);
-  EXPECT_EQ(RecordAt(db.store, ra), nullptr);
-  EXPECT_EQ(RecordAt(db.store, 0), nullptr);
-  EXPECT_EQ(GetId(db.store, ra), 0u);
-  EXPECT_EQ(PropertyCount(db.store, ra), 0u);
-}
-
-// Damaged records: every value that would lie outside the file reads as absent.
-TEST(Record, ValuesPastTheEndOfTheFileReadAsAbsentAndStringsAreCutAtTheEnd) {
-  DbxBuilder builder(DbKind::Message);
-  const uint32_t entries[] = {
-      0x00 | 0x00FFF0 << 8,  // ID at an offset far past the end
-      0x05 | 0x000000 << 8,  // a subject that runs to the end of the file without terminator
-  };
+  const uint32_t empty = builder.AddRawRecord({}, {});
+  const uint32_t twice[] = {0x80 | 0x11 | 7 << 8, 0x80 | 9 << 8, 0x80 | 8 << 8};
+  const uint32_t repeated = builder.AddRawRecord(twice, {});
+  const uint32_t untagged = builder.AddRawRecord(twice, {});
+  builder.SetU32(untagged, untagged + 1);
+  const uint32_t tableEntries[] = {0x80 | 0x01 | 1 << 8, 0x80 | 2 << 8};
+  const uint32_t longTable = builder.AddRawRecord(tableEntries, {});
+  builder.SetU8(longTable + 0x0A, 200);              // claims 200 entries
+  const uint32_t outside[] = {0x00FFF0 << 8, 0x05};  // an ID far past the end, an unterminated subject
   const uint8_t subject[] = {'c', 'u', 't'};
-  const uint32_t ra = builder.AddRawRecord(entries, subject);
-  builder.Truncate(ra + 12 + 8 + 3);
-  DbFile db(builder);
-  EXPECT_EQ(GetId(db.store, ra), 0u);
-  EXPECT_EQ(GetDisplayName(db.store, ra), "cut");
+  const uint32_t cut = builder.AddRawRecord(outside, subject);
+  DbFile db(builder.Truncate(cut + 12 + 8 + 3));
+
+  EXPECT_EQ(DataAreaRa(db.store, empty), empty + 12);
+  EXPECT_FALSE(FindProperty(db.store, empty, 0).has_value());
+  EXPECT_EQ(GetId(db.store, repeated), 9u);  // the first entry of an ID wins
+  EXPECT_EQ(GetDword(db.store, repeated, 0x11), 7u);
+  EXPECT_EQ(RecordAt(db.store, untagged), nullptr);
+  EXPECT_EQ(RecordAt(db.store, 0), nullptr);
+  EXPECT_EQ(GetId(db.store, untagged) + PropertyCount(db.store, untagged), 0u);
+  EXPECT_EQ(GetDword(db.store, longTable, 0x01), 1u);
+  EXPECT_EQ(GetId(db.store, longTable), 2u);
+  EXPECT_EQ(GetId(db.store, cut), 0u);
+  EXPECT_EQ(GetDisplayName(db.store, cut), "cut");
+  const uint32_t truncated = builder.AddRawRecord(tableEntries, {});
+  DbFile end(builder.SetU8(truncated + 0x0A, 200).Truncate(truncated + 12 + 8));
+  EXPECT_FALSE(FindProperty(end.store, truncated, 0x10).has_value());
+  EXPECT_FALSE(PropertyAt(end.store, truncated, 2).has_value());
 }
 
-TEST(Record, APropertyTableThatRunsPastTheEndStopsThere) {
-  DbxBuilder builder(DbKind::Message);
-  const uint32_t entries[] = {0x80 | 0x01 | 1 << 8, 0x80 | 0x00 | 2 << 8};
-  const uint32_t ra = builder.AddRawRecord(entries, {});
-  builder.SetU8(ra + 0x0A, 200);  // claims 200 entries
-  builder.Truncate(ra + 12 + 8);
+constexpr uint32_t Direct(uint8_t id, uint32_t value) {
+  return id | 0x80u | value << 8;
+}
+constexpr uint32_t Indirect(uint8_t id, uint32_t offset) {
+  return id | offset << 8;
+}
+using Rows = std::vector<std::pair<std::string, std::string>>;
+
+// The name and value text of each entry of a raw record.
+Rows PropertyRows(DbKind kind, std::span<const uint32_t> entries, std::span<const uint8_t> data = {}) {
+  DbxBuilder builder(kind);
+  const uint32_t ra = builder.AddRawRecord(entries, data);
   DbFile db(builder);
-  EXPECT_EQ(GetDword(db.store, ra, 0x01), 1u);
-  EXPECT_EQ(GetId(db.store, ra), 2u);
-  EXPECT_FALSE(FindProperty(db.store, ra, 0x10).has_value());
-  EXPECT_FALSE(PropertyAt(db.store, ra, 2).has_value());
+  Rows rows;
+  for (unsigned i = 0; i < entries.size(); ++i) {
+    const PropertyEntry entry = *PropertyAt(db.store, ra, i);
+    rows.emplace_back(PropertyName(db.store, entry),
+                      PropertyValueText(db.store, entry, DataAreaRa(db.store, ra)));
+  }
+  return rows;
+}
+
+TEST(PropertyText, NamesAndValuesFollowTheTableOfTheKindOfDatabase) {
+  const uint8_t data[] = {0x78, 0x56, 0x34, 0x12, 'R', 0xE9, 's', 0, 0x10, 0, 0, 0};
+  const uint32_t folder[] = {Direct(0x02, 0xAB), Direct(0x15, 0x10),      Direct(0x06, 0x10),
+                             Direct(0x01, 0),    Indirect(0x00, 0),       Indirect(0x02, 4),
+                             Indirect(0x06, 8),  Indirect(0x14, 4),       Indirect(0x1C, 0),
+                             Indirect(0x0B, 0),  Indirect(0x00, 0xFFFFF0)};
+  EXPECT_EQ(PropertyRows(DbKind::Folder, folder, data), (Rows{{"DisplayName", "0000AB"},
+                                                              {"15(95)", "000010(16)"},
+                                                              {"Any info", "00000010 "},
+                                                              {"ParentID", "000000"},
+                                                              {"FolderID", "12345678"},
+                                                              {"DisplayName", "Rés"},
+                                                              {"Any info", "00000010 "},
+                                                              {"HttpFolderID?", "Rés"},
+                                                              {"WatchMsgCount", "12345678"},
+                                                              {"0B(0B)", "12345678"},
+                                                              {"FolderID", ""}}));
+  const uint32_t message[] = {Indirect(0x11, 0),       Indirect(0x05, 4), Indirect(0x1D, 0),
+                              Direct(0x1F, 1),         Indirect(0x03, 0), Indirect(0x0F, 4),
+                              Indirect(0x1A, 4),       Indirect(0x1C, 0), Direct(0x06, 0x1234),
+                              Indirect(0x05, 0xFFFFF0)};
+  EXPECT_EQ(PropertyRows(DbKind::Message, message, data), (Rows{{"MsgTextSize", "12345678"},
+                                                                {"Subject(Original)", "Rés"},
+                                                                {"1D(1D)", ""},
+                                                                {"1F(9F)", "000001(1)"},
+                                                                {"03(03)", "12345678"},
+                                                                {"CP", "Rés"},
+                                                                {"OutAccount", "Rés"},
+                                                                {"SomeData", "12345678"},
+                                                                {"Received", "00001234 "},
+                                                                {"Subject(Original)", ""}}));
+}
+
+TEST(PropertyText, FileTimesShowInLocalTimeDayFirst) {
+  const char* oldTz = std::getenv("TZ");
+  const std::string saved = oldTz != nullptr ? oldTz : "";
+  const uint64_t ticks = (1172984767ull + 11644473600ull) * 10000000ull;  // 2007-03-04 05:06:07 UTC
+  setenv("TZ", "UTC", 1);
+  tzset();
+  EXPECT_EQ(FileTimeText(ticks), "04/03/2007 05:06:07");
+  setenv("TZ", "CET-1", 1);
+  tzset();
+  uint8_t data[8];
+  for (int i = 0; i < 8; ++i) data[i] = static_cast<uint8_t>(ticks >> (8 * i));
+  const uint32_t entries[] = {Indirect(0x02, 0), Indirect(0x12, 0), Indirect(0x02, 0xFFFFF0)};
+  EXPECT_EQ(PropertyRows(DbKind::Message, entries, data),
+            (Rows{{"Sent", "04/03/2007 06:06:07"}, {"TimeCreated", "04/03/2007 06:06:07"}, {"Sent", ""}}));
+  if (oldTz != nullptr) {
+    setenv("TZ", saved.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
 }
 
 }  // namespace
