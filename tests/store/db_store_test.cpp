@@ -1,13 +1,17 @@
+// Sessions on a database file: what opens and why not, reads and writes bounded by the view, growth,
+// nested sessions, and the lock between sessions of this and other processes.
 #include "store/db_store.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "platform/file_mapping.h"
+#include "store/direct_db_name.h"
 #include "store/little_endian.h"
 #include "support/dbx_builder.h"
 #include "support/process.h"
@@ -16,187 +20,162 @@
 namespace vendrel {
 namespace {
 
+using namespace std::chrono_literals;
 using testsupport::DbKind;
 using testsupport::DbxBuilder;
-using testsupport::TempDir;
 namespace fs = std::filesystem;
 
-class DbStoreTest : public testing::Test {
+class Session : public testing::Test {
  protected:
-  fs::path MakeDatabase(const char* name = "Inbox.dbx") {
-    const fs::path path = dir / name;
-    DbxBuilder(DbKind::Message).WriteTo(path);
-    return path;
+  std::string MakeDatabase(const std::string& name = "Inbox.dbx") {
+    DbxBuilder(DbKind::Message).WriteTo(dir / name);
+    return (dir / name).string();
+  }
+  // A peer process that holds a session on path from 'H' until 'R' comes.
+  pid_t StartHolder(const std::string& path) {
+    return testsupport::StartChild([&] {
+      DbStore store;
+      if (!store.Open(path)) return 1;
+      held.Send('H');
+      release.Receive();
+      return 0;
+    });
   }
 
-  TempDir dir;
+  testsupport::TempDir dir;
   testsupport::ScopedDesktop desktop;
+  testsupport::Pipe held, release;
 };
 
-TEST_F(DbStoreTest, AnEmptyPathFailsWithoutMessageAndLeavesTheSessionAlone) {
-  DbStore store;
-  EXPECT_FALSE(store.Open(""));
-  EXPECT_FALSE(store.IsOpen());
-  EXPECT_TRUE(desktop.desktop.messages().empty());
-}
-
-TEST_F(DbStoreTest, APathThatNamesNoFileFailsSilentlyAndCreatesNothing) {
-  DbStore store;
-  EXPECT_FALSE(store.Open((dir / "missing.dbx").string()));
-  EXPECT_FALSE(fs::exists(dir / "missing.dbx"));
-  EXPECT_TRUE(desktop.desktop.messages().empty());
-  EXPECT_TRUE(store.mappingName().empty());
-}
-
-TEST_F(DbStoreTest, AnEmptyFileCannotBeMappedAndStaysAsItWas) {
-  const fs::path path = dir / "empty.dbx";
-  testsupport::WriteFileBytes(path, {});
-  DbStore store;
-  EXPECT_FALSE(store.Open(path.string()));
-  EXPECT_EQ(fs::file_size(path), 0u);
-}
-
-TEST_F(DbStoreTest, ADirectoryIsNoDatabase) {
-  DbStore store;
-  EXPECT_FALSE(store.Open(dir.path().string()));
-}
-
-TEST_F(DbStoreTest, PathsLongerThan243CharactersAreRefused) {
-  // A relative path of 244 characters: the file may exist, the name of its lock would not fit.
+TEST_F(Session, WhatIsNoFileToMapIsRefusedSilentlySayingWhyAndNothingIsCreated) {
+  testsupport::WriteFileBytes(dir / "empty.dbx", {});
   fs::create_directories(dir / std::string(200, 'd'));
-  const std::string longPath = (dir / std::string(200, 'd') / "x.dbx").string();
-  DbxBuilder(DbKind::Message).WriteTo(longPath);
-  const std::string relative = fs::relative(longPath, "/").string();
-  const std::string padded = std::string("/") + std::string(243 - relative.size() - 1, '/') + relative;
-  ASSERT_EQ(padded.size(), 243u);
+  const std::string deep = MakeDatabase(std::string(200, 'd') + "/x.dbx");
+  // 243 characters, the most whose lock name fits, and one more.
+  const std::string padded = std::string(243 - deep.size(), '/') + deep;
+  const struct {
+    std::string path;
+    OpenFailure failure;
+  } cases[] = {{"", OpenFailure::NotFound},
+               {(dir / "missing.dbx").string(), OpenFailure::NotFound},
+               {(dir / "empty.dbx").string(), OpenFailure::EmptyFile},
+               {dir.path().string(), OpenFailure::NotARegularFile},
+               {"/" + padded, OpenFailure::PathTooLong}};
+  for (const auto& c : cases) {
+    DbStore store;
+    EXPECT_FALSE(store.Open(c.path)) << c.path;
+    EXPECT_EQ(store.lastFailure(), c.failure) << c.path;
+    EXPECT_FALSE(store.IsOpen());
+    EXPECT_TRUE(store.mappingName().empty());
+  }
+  EXPECT_FALSE(fs::exists(dir / "missing.dbx"));
+  EXPECT_EQ(fs::file_size(dir / "empty.dbx"), 0u);
+  EXPECT_TRUE(desktop.desktop.messages().empty());
   DbStore store;
   EXPECT_TRUE(store.Open(padded));
-  EXPECT_FALSE(store.Open("/" + padded));
-  EXPECT_FALSE(store.IsOpen());
 }
 
-TEST_F(DbStoreTest, AnOpenSessionReadsInPlaceAndNamesItsMapping) {
-  const fs::path path = MakeDatabase();
-  DbStore store;
-  ASSERT_TRUE(store.Open(path.string()));
-  EXPECT_EQ(store.mappedLength(), 0u);
-  EXPECT_EQ(store.viewLength(), fs::file_size(path));
-  ASSERT_NE(store.At(0, 4), nullptr);
-  EXPECT_EQ(LoadU32(store.At(0, 4)), 0xFE12ADCFu);
-  EXPECT_EQ(store.ReadU32(0x5C), 0u);
-  EXPECT_NE(store.mappingName().find("inbox.dbx_directdbfilemap"), std::string::npos);
-  store.Close();
-  EXPECT_TRUE(store.mappingName().empty());
-  EXPECT_EQ(store.At(0, 4), nullptr);
-  store.Close();  // a second Close does nothing
-}
-
-TEST_F(DbStoreTest, EveryAccessIsBoundedByTheView) {
-  const fs::path path = MakeDatabase();
-  DbStore store;
-  ASSERT_TRUE(store.Open(path.string()));
-  const uint32_t size = static_cast<uint32_t>(store.viewLength());
-  EXPECT_NE(store.At(size - 4, 4), nullptr);
-  EXPECT_EQ(store.At(size - 3, 4), nullptr);
-  EXPECT_EQ(store.At(size, 1), nullptr);
-  EXPECT_EQ(store.At(0xFFFFFFFF, 2), nullptr);  // ra + length wraps in 32 bits
-  EXPECT_EQ(store.At(4, 0xFFFFFFFF), nullptr);
-  EXPECT_FALSE(store.ReadU32(size - 2).has_value());
-  EXPECT_FALSE(store.ReadU16(size - 1).has_value());
-  EXPECT_FALSE(store.ReadU8(size).has_value());
-  EXPECT_FALSE(store.WriteU32(size - 2, 1));
-  const uint8_t bytes[8] = {};
-  EXPECT_FALSE(store.WriteAt(size - 4, bytes, 8));
-  EXPECT_EQ(store.AtWritable(size - 4, 8), nullptr);
-}
-
-TEST_F(DbStoreTest, AtCheckedAcceptsOnlyAStructureThatStartsWithItsOwnRa) {
+TEST_F(Session, EveryAccessIsBoundedByTheViewAndEndsWithTheSession) {
   DbxBuilder builder(DbKind::Message);
   const uint32_t tagged = builder.Reserve(16);
   builder.SetU32(tagged, tagged);
   const uint32_t untagged = builder.Reserve(16);
   builder.SetU32(untagged, untagged + 4);
-  builder.WriteTo(dir / "db.dbx");
+  builder.WriteTo(dir / "Inbox.dbx");
   DbStore store;
-  ASSERT_TRUE(store.Open((dir / "db.dbx").string()));
-  EXPECT_EQ(store.AtChecked(tagged), store.At(tagged, 4));
+  ASSERT_TRUE(store.Open((dir / "Inbox.dbx").string()));
+  EXPECT_NE(store.mappingName().find("inbox.dbx_directdbfilemap"), std::string::npos);
+  const uint32_t size = static_cast<uint32_t>(store.viewLength());
+  EXPECT_EQ(size, fs::file_size(dir / "Inbox.dbx"));
+  EXPECT_EQ(LoadU32(store.At(0, 4)), 0xFE12ADCFu);
+  EXPECT_NE(store.At(size - 4, 4), nullptr);
+  for (const auto& [ra, length] : std::vector<std::pair<uint32_t, uint32_t>>{
+           {size - 3, 4}, {size, 1}, {0xFFFFFFFF, 2}, {4, 0xFFFFFFFF}}) {
+    EXPECT_EQ(store.At(ra, length), nullptr) << ra << "+" << length;
+    EXPECT_EQ(store.AtWritable(ra, length), nullptr) << ra << "+" << length;
+  }
+  EXPECT_FALSE(store.ReadU32(size - 2) || store.ReadU16(size - 1) || store.ReadU8(size));
+  const uint8_t bytes[8] = {};
+  EXPECT_FALSE(store.WriteU32(size - 2, 1) || store.WriteAt(size - 4, bytes, 8));
   EXPECT_EQ(store.AtChecked(tagged, 16), store.At(tagged, 16));
   EXPECT_EQ(store.AtChecked(tagged, 17 + 16), nullptr);  // the structure would pass the end
   EXPECT_EQ(store.AtChecked(untagged), nullptr);
   EXPECT_EQ(store.AtChecked(0), nullptr);
   store.Close();
+  EXPECT_TRUE(store.mappingName().empty());
+  EXPECT_EQ(store.At(0, 4), nullptr);
   EXPECT_EQ(store.AtChecked(tagged), nullptr);
+  store.Close();
 }
 
-TEST_F(DbStoreTest, WritesOfOneSessionAreSeenByTheNext) {
-  const fs::path path = MakeDatabase();
-  {
-    DbStore writer;
-    ASSERT_TRUE(writer.Open(path.string()));
-    EXPECT_TRUE(writer.WriteU32(0x5C, 0x1234));
-    const uint8_t text[] = {'a', 'b', 'c'};
-    EXPECT_TRUE(writer.WriteAt(0x200, text, 3));
-  }
-  DbStore reader;
-  ASSERT_TRUE(reader.Open(path.string()));
-  EXPECT_EQ(reader.ReadU32(0x5C), 0x1234u);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(reader.At(0x200, 3)), 3), "abc");
-}
-
-TEST_F(DbStoreTest, ASecondOpenClosesTheFirstSession) {
-  const fs::path first = MakeDatabase("a.dbx");
-  const fs::path second = MakeDatabase("b.dbx");
+TEST_F(Session, WritesReachTheFileAndASecondOpenGivesTheFirstFilesLockBack) {
+  const std::string first = MakeDatabase("a.dbx"), second = MakeDatabase("b.dbx");
   DbStore store;
-  ASSERT_TRUE(store.Open(first.string()));
-  ASSERT_TRUE(store.Open(second.string()));
-  EXPECT_NE(store.mappingName().find("b.dbx"), std::string::npos);
-  // The first file's lock was given back: another session takes it at once.
+  ASSERT_TRUE(store.Open(first));
+  EXPECT_TRUE(store.WriteU32(0x5C, 0x1234));
+  const uint8_t text[] = {'a', 'b', 'c'};
+  EXPECT_TRUE(store.WriteAt(0x200, text, 3));
+  ASSERT_TRUE(store.Open(second));
   DbStore other;
-  other.SetLockTimeout(std::chrono::milliseconds(0));
-  EXPECT_TRUE(other.Open(first.string()));
+  other.SetLockTimeout(0ms);
+  ASSERT_TRUE(other.Open(first));
+  EXPECT_EQ(other.ReadU32(0x5C), 0x1234u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(other.At(0x200, 3)), 3), "abc");
 }
 
-TEST_F(DbStoreTest, GrowExtendsTheFileToWholePagesAndRemapsKeepingTheContent) {
-  const fs::path path = MakeDatabase();
-  const uint64_t before = fs::file_size(path);
+TEST_F(Session, GrowExtendsTheFileToWholePagesKeepsItsContentAndNeverShortensIt) {
+  const std::string path = MakeDatabase();
+  const uint32_t wanted = static_cast<uint32_t>(fs::file_size(path)) + 100;
+  const uint32_t rounded = (wanted + PageSize() - 1) / PageSize() * PageSize();
   DbStore store;
-  ASSERT_TRUE(store.Open(path.string()));
+  ASSERT_TRUE(store.Open(path));
+  EXPECT_EQ(store.mappedLength(), 0u);
   EXPECT_FALSE(store.Grow(0));
-  const uint32_t wanted = static_cast<uint32_t>(before) + 100;
   ASSERT_TRUE(store.Grow(wanted));
-  const uint32_t page = PageSize();
-  const uint32_t rounded = (wanted + page - 1) / page * page;
   EXPECT_EQ(store.mappedLength(), rounded);
   EXPECT_EQ(store.viewLength(), rounded);
   EXPECT_EQ(store.ReadU32(0), 0xFE12ADCFu);
   ASSERT_TRUE(store.WriteU32(wanted - 4, 0xCAFE));
-  // Asking for less than what is mapped changes nothing.
   const uint8_t* view = store.At(0, 4);
-  EXPECT_TRUE(store.Grow(wanted - 50));
+  EXPECT_TRUE(store.Grow(wanted - 50));  // less than is mapped: nothing changes
   EXPECT_EQ(store.At(0, 4), view);
   store.Close();
   EXPECT_EQ(fs::file_size(path), rounded);
-  DbStore next;
-  ASSERT_TRUE(next.Open(path.string()));
-  EXPECT_EQ(next.ReadU32(wanted - 4), 0xCAFEu);
-}
+  ASSERT_TRUE(store.Open(path));
+  EXPECT_EQ(store.ReadU32(wanted - 4), 0xCAFEu);
 
-TEST_F(DbStoreTest, GrowNeverShortensAFileThatIsAlreadyLonger) {
-  const fs::path path = dir / "long.dbx";
   DbxBuilder(DbKind::Message).PadTo(1 << 20).WriteTo(path);
-  DbStore store;
-  ASSERT_TRUE(store.Open(path.string()));
+  ASSERT_TRUE(store.Open(path));
   ASSERT_TRUE(store.Grow(0x3000));
   EXPECT_EQ(store.viewLength(), 1u << 20);
-  EXPECT_NE(store.At((1 << 20) - 4, 4), nullptr);
   store.Close();
   EXPECT_EQ(fs::file_size(path), 1u << 20);
 }
 
-// A read-only archive copy. Root may write to any file, so the checks run in a child that has
-// given up root when there is any.
-TEST_F(DbStoreTest, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
-  const fs::path path = MakeDatabase();
+TEST_F(Session, ANestedSessionSharesTheOuterViewAndNeverPullsItAwayWhenTheFileGrew) {
+  const std::string path = MakeDatabase();
+  DbStore outer;
+  ASSERT_TRUE(outer.Open(path));
+  const uint8_t* magic = outer.At(0, 4);
+  // Another program (not keeping to the lock) makes the file longer.
+  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(fs::file_size(path) + 65536)), 0);
+  {
+    DbStore nested;
+    ASSERT_TRUE(nested.Open(path));
+    EXPECT_EQ(nested.At(0, 4), magic);
+    DbStore fresh;  // a session of its own on the same file grows it: the others keep their views
+    ASSERT_TRUE(fresh.Open(path, 1));
+    EXPECT_TRUE(fresh.Grow(static_cast<uint32_t>(fs::file_size(path) + 4096)));
+  }
+  EXPECT_EQ(LoadU32(magic), 0xFE12ADCFu);
+  outer.Close();
+  ASSERT_TRUE(outer.Open(path));
+  EXPECT_EQ(outer.viewLength(), fs::file_size(path));
+}
+
+// Root may write to any file, so the checks run in a child that has given up root when there is any.
+TEST_F(Session, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
+  const std::string path = MakeDatabase();
   chmod(dir.path().c_str(), 0755);
   chmod(path.c_str(), 0444);
   const std::vector<uint8_t> original = testsupport::ReadFileBytes(path);
@@ -204,49 +183,77 @@ TEST_F(DbStoreTest, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 100;
     unsetenv("XDG_RUNTIME_DIR");  // the lock directory must be one this user may create
     DbStore store;
-    int failed = 0;
-    if (!store.Open(path.string())) return 101;
-    if (store.ReadU32(0) != 0xFE12ADCFu) failed |= 1;
-    if (store.IsWritable()) failed |= 2;
     const uint32_t value = 7;
-    if (store.WriteAt(0x5C, &value, 4) || store.WriteU32(0x5C, 7)) failed |= 4;
-    if (store.AtWritable(0x5C, 4) != nullptr) failed |= 8;
-    if (store.Allocate(8, 0x24, 49152) != nullptr) failed |= 16;
-    if (store.Grow(1 << 20)) failed |= 32;
-    if (!store.IsOpen() || store.ReadU32(0x5C) != 0u) failed |= 64;  // still readable after refusals
-    return failed;
+    if (!store.Open(path) || store.ReadU32(0) != 0xFE12ADCFu) return 101;
+    return (store.IsWritable() ? 1 : 0) |
+           (store.WriteAt(0x5C, &value, 4) || store.WriteU32(0x5C, 7) ? 2 : 0) |
+           (store.AtWritable(0x5C, 4) != nullptr ? 4 : 0) |
+           (store.Allocate(8, 0x24, 49152) != nullptr ? 8 : 0) | (store.Grow(1 << 20) ? 16 : 0) |
+           (store.IsOpen() && store.ReadU32(0x5C) == 0u ? 0 : 32);
   });
   EXPECT_EQ(failures, 0);
   EXPECT_EQ(testsupport::ReadFileBytes(path), original);
 }
 
-}  // namespace
-}  // namespace vendrel
+TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeerBlocksNothing) {
+  const std::string path = MakeDatabase();
+  const pid_t holder = StartHolder(path);
+  ASSERT_EQ(held.Receive(), 'H');
+  DbStore store;
+  store.SetLockTimeout(300ms);
+  EXPECT_FALSE(store.Open(path));
+  EXPECT_EQ(Describe(store.lastFailure()), "locked by another program");
+  ASSERT_EQ(desktop.desktop.messages().size(), 1u);
+  EXPECT_EQ(desktop.desktop.messages()[0].caption, "Can't do it...");
+  EXPECT_EQ(desktop.desktop.messages()[0].text, "Wait for mutex " + DirectDbName(path, kMutexSuffix) +
+                                                    " timeout!\nPossible locked by Outlook Express");
+  // The same file by any other spelling is as locked; the same name in another directory is not.
+  const fs::path here = fs::current_path();
+  fs::current_path(dir.path());
+  store.SetLockTimeout(0ms);
+  EXPECT_FALSE(store.Open("./Inbox.dbx"));
+  EXPECT_FALSE(store.Open("../" + dir.path().filename().string() + "//Inbox.dbx"));
+  fs::create_directory("other");
+  MakeDatabase("other/Inbox.dbx");
+  EXPECT_TRUE(store.Open("other/Inbox.dbx"));
+  fs::current_path(here);
 
-namespace vendrel {
-namespace {
+  kill(holder, SIGKILL);
+  EXPECT_EQ(testsupport::WaitChild(holder), 128 + SIGKILL);
+  EXPECT_TRUE(store.Open(path));
+}
 
-TEST_F(DbStoreTest, ANestedSessionSharesTheOuterViewAndNeverPullsItAwayWhenTheFileGrew) {
-  const fs::path path = MakeDatabase();
-  DbStore outer;
-  ASSERT_TRUE(outer.Open(path.string()));
-  const uint8_t* magic = outer.At(0, 4);
-  ASSERT_NE(magic, nullptr);
-  // Another program (not keeping to the lock) makes the file longer.
-  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(fs::file_size(path) + 65536)), 0);
-  {
-    DbStore nested;
-    ASSERT_TRUE(nested.Open(path.string()));
-    EXPECT_EQ(nested.At(0, 4), magic);
-    DbStore fresh;  // a session of its own on the same file grows it: the others keep their views
-    ASSERT_TRUE(fresh.Open(path.string(), 1));
-    EXPECT_TRUE(fresh.Grow(static_cast<uint32_t>(fs::file_size(path) + 4096)));
+TEST_F(Session, TheWaitingSessionGetsTheLockOnceThePeerLetsGo) {
+  const std::string path = MakeDatabase();
+  const pid_t holder = StartHolder(path);
+  ASSERT_EQ(held.Receive(), 'H');
+  std::thread letGo([&] {
+    std::this_thread::sleep_for(300ms);
+    release.Send('R');
+  });
+  const auto start = std::chrono::steady_clock::now();
+  DbStore store;
+  store.SetLockTimeout(10s);
+  EXPECT_TRUE(store.Open(path));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 200ms);
+  EXPECT_TRUE(desktop.desktop.messages().empty());
+  letGo.join();
+  EXPECT_EQ(testsupport::WaitChild(holder), 0);
+}
+
+TEST(DirectDbName, IsThePathLowerCasedWithUnderscoresForSeparatorsAndRefusedWhenTooLong) {
+  std::string name;
+  for (const auto& [path, suffix, expected] :
+       std::vector<std::tuple<std::string, std::string_view, std::string>>{
+           {"C:\\A\\B.dbx", kMutexSuffix, "c:_a_b.dbx_directdbmutex"},
+           {"C:\\A\\B.dbx", kFileMapSuffix, "c:_a_b.dbx_directdbfilemap"},
+           {"/M/Boîte/É.dbx", kMutexSuffix, "_m_boîte_É.dbx_directdbmutex"}}) {
+    ASSERT_TRUE(MakeDirectDbName(name, path, suffix));
+    EXPECT_EQ(name, expected);
   }
-  EXPECT_EQ(LoadU32(magic), 0xFE12ADCFu);
-  outer.Close();
-  DbStore after;
-  ASSERT_TRUE(after.Open(path.string()));
-  EXPECT_EQ(after.viewLength(), fs::file_size(path));
+  EXPECT_TRUE(MakeDirectDbName(name, std::string(243, 'p'), kFileMapSuffix));
+  EXPECT_EQ(name.size(), 259u);
+  EXPECT_FALSE(MakeDirectDbName(name, std::string(244, 'p'), kFileMapSuffix));
 }
 
 }  // namespace
