@@ -1,0 +1,131 @@
+// What stands in for the Windows facilities: code pages, the cache of file mappings, named locks.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "platform/code_page.h"
+#include "platform/mapping_cache.h"
+#include "platform/named_lock.h"
+#include "support/dbx_builder.h"
+
+namespace vendrel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
+  const CodePage cp("WINDOWS-1252");
+  ASSERT_TRUE(cp.IsUsable());
+  std::string longText;
+  for (int i = 0; i < 5000; ++i) longText += "é";
+  for (const auto& [legacy, utf8] :
+       std::vector<std::pair<std::string, std::string>>{{"Bo\xEEte de r\xE9"
+                                                         "ception",
+                                                         "Boîte de réception"},
+                                                        {"\x93hi\x94 \x96 x", "“hi” – x"},
+                                                        {"a\x81"
+                                                         "b\x8D",
+                                                         "a\uFFFD"
+                                                         "b\uFFFD"},  // bytes the code page leaves undefined
+                                                        {"", ""},
+                                                        {std::string(5000, '\xE9'), longText}}) {
+    EXPECT_EQ(cp.ToUtf8(legacy), utf8);
+  }
+  EXPECT_EQ(cp.FromUtf8("réception"),
+            "r\xE9"
+            "ception");
+  EXPECT_FALSE(cp.FromUtf8("日本").has_value());
+  EXPECT_FALSE(cp.FromUtf8("bad \xFF utf-8").has_value());
+
+  EXPECT_EQ(LegacyCodePage().name(), "WINDOWS-1252");
+  EXPECT_FALSE(SetLegacyCodePage("NO-SUCH-CODE-PAGE"));
+  EXPECT_EQ(LegacyCodePage().name(), "WINDOWS-1252");
+  ASSERT_TRUE(SetLegacyCodePage("CP1251"));
+  EXPECT_EQ(LegacyCodePage().ToUtf8("\xCF\xF0\xE8"), "При");
+  ASSERT_TRUE(SetLegacyCodePage(kDefaultLegacyCodePage));
+}
+
+std::string Text(const FileMapping& mapping) {
+  return std::string(reinterpret_cast<const char*>(mapping.data()), mapping.size());
+}
+
+TEST(MappingCache, AFileKeepsItsMappingUntilItChangesSizeOrIsReplacedAndNothingIsEverCreated) {
+  testsupport::TempDir dir;
+  const std::string path = (dir / "file.dbx").string();
+  EXPECT_EQ(AcquireMapping(path), nullptr);
+  EXPECT_FALSE(fs::exists(path));
+  testsupport::WriteFileBytes(path, {});
+  EXPECT_EQ(AcquireMapping(path), nullptr);
+  EXPECT_EQ(AcquireMapping(dir.path().string()), nullptr);
+
+  testsupport::WriteFileBytes(path, std::vector<uint8_t>{'a', 'b', 'c', 'd'});
+  const std::shared_ptr<FileMapping> first = AcquireMapping(path);
+  ASSERT_NE(first, nullptr);
+  first->data()[0] = 'X';
+  EXPECT_EQ(AcquireMapping(path), first);
+  EXPECT_EQ(testsupport::ReadFileBytes(path)[0], 'X');
+  testsupport::WriteFileBytes(path, std::vector<uint8_t>(5000, 'b'));  // rewritten in place, longer
+  EXPECT_EQ(AcquireMapping(path)->size(), 5000u);
+  fs::resize_file(path, 3);  // and cut short: nothing past the end stays reachable
+  EXPECT_EQ(Text(*AcquireMapping(path)), "bbb");
+
+  const std::shared_ptr<FileMapping> old = AcquireMapping(path);
+  testsupport::WriteFileBytes(dir / "new.dbx", std::vector<uint8_t>{'n', 'e', 'w'});
+  fs::rename(dir / "new.dbx", path);
+  EXPECT_EQ(Text(*AcquireMapping(path)), "new");
+  EXPECT_EQ(Text(*old), "bbb");  // a session still using the old file keeps it
+  ForgetMappings();
+}
+
+std::string UniqueName(const std::string& tag) {
+  return "named_lock_test_" + tag + "_" + std::to_string(getpid());
+}
+
+// Whether another thread could take the lock within the time-out.
+bool OtherThreadCanTake(const std::string& name, std::chrono::milliseconds timeout) {
+  NamedLock::WaitResult result = NamedLock::WaitResult::Failed;
+  std::thread([&] {
+    NamedLock lock;
+    if (lock.Create(name)) result = lock.Wait(timeout);
+  }).join();
+  return result == NamedLock::WaitResult::Acquired;
+}
+
+TEST(NamedLock, OtherThreadsWaitUntilTheLastHolderOfTheOwningThreadCloses) {
+  for (const std::string& name : {UniqueName("short"), UniqueName("long") + std::string(240, 'y')}) {
+    NamedLock outer, inner, other;
+    ASSERT_TRUE(outer.Create(name) && inner.Create(name) && other.Create(UniqueName("other")));
+    ASSERT_EQ(outer.Wait(1000ms), NamedLock::WaitResult::Acquired);
+    EXPECT_EQ(inner.Wait(0ms), NamedLock::WaitResult::Acquired);  // the owning thread takes it again
+    EXPECT_EQ(other.Wait(0ms), NamedLock::WaitResult::Acquired);  // another name is another lock
+    EXPECT_FALSE(OtherThreadCanTake(name, 20ms));
+    outer.Close();
+    EXPECT_FALSE(OtherThreadCanTake(name, 20ms));
+    inner.Close();
+    EXPECT_TRUE(OtherThreadCanTake(name, 20ms));
+  }
+  NamedLock none;
+  EXPECT_EQ(none.Wait(10ms), NamedLock::WaitResult::Failed);
+  const std::string base(250, 'x');
+  EXPECT_LE(LockFileName(base + "a").size(), 200u);
+  EXPECT_NE(LockFileName(base + "a"), LockFileName(base + "b"));
+  EXPECT_EQ(LockFileName(base + "a"), LockFileName(base + "a"));
+  EXPECT_EQ(LockFileName("short_name"), "short_name");
+}
+
+TEST(NamedLock, ClosingTwiceClosesNoOtherDescriptor) {
+  ASSERT_TRUE(fcntl(0, F_GETFD) != -1 || open("/dev/null", O_RDONLY) == 0);
+  NamedLock lock;
+  ASSERT_TRUE(lock.Create(UniqueName("twice")));
+  ASSERT_EQ(lock.Wait(0ms), NamedLock::WaitResult::Acquired);
+  lock.Close();
+  lock.Close();
+  EXPECT_NE(fcntl(0, F_GETFD), -1) << "descriptor 0 was closed";
+}
+
+}  // namespace
+}  // namespace vendrel
