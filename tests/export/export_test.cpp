@@ -1,0 +1,229 @@
+// Message export below the items: line ends for .eml and mbox, safe names, what a mailbox reads from a
+// message's header, and the .eml file itself.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "dbx/record.h"
+#include "export/export_path.h"
+#include "export/line_ends.h"
+#include "export/mail_headers.h"
+#include "export/mboxrd.h"
+#include "export/message_file.h"
+#include "export/safe_name.h"
+#include "platform/code_page.h"
+#include "support/db_file.h"
+#include "support/scoped_desktop.h"
+
+namespace vendrel {
+namespace {
+
+using testsupport::DbFile;
+using testsupport::DbKind;
+using testsupport::DbxBuilder;
+namespace fs = std::filesystem;
+
+// Line by line, as plainly as it can be said: CR LF, a bare CR and a bare LF each end a line.
+std::vector<std::string> Lines(const std::string& text, bool& lastEnded) {
+  std::vector<std::string> lines(1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      lines.back() += text[i];
+      continue;
+    }
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    lines.emplace_back();
+  }
+  lastEnded = lines.back().empty();
+  if (lastEnded) lines.pop_back();
+  return lines;
+}
+
+std::string AsEml(const std::string& text) {
+  bool lastEnded;
+  std::string out;
+  const std::vector<std::string> lines = Lines(text, lastEnded);
+  for (size_t i = 0; i < lines.size(); ++i)
+    out += lines[i] + (i + 1 < lines.size() || lastEnded ? "\r\n" : "");
+  return out;
+}
+
+std::string AsMboxrd(const std::string& text) {
+  bool lastEnded;
+  std::string out;
+  for (const std::string& line : Lines(text, lastEnded)) {
+    const size_t from = line.find_first_not_of('>');
+    out += (from != std::string::npos && line.compare(from, 5, "From ") == 0 ? ">" : "") + line + "\n";
+  }
+  return out + "\n";
+}
+
+// Random texts of line ends, ">" and "From " fed in random pieces, against the plain rules above.
+TEST(LineEnds, EmlAndMboxrdTextsFollowTheirRulesHoweverTheTextIsCutIntoPieces) {
+  const char* parts[] = {"\r", "\n", "\r\n", ">", "From ", "Fro", "m", "x", "y z"};
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    for (size_t i = random() % 40; i > 0; --i) text += parts[random() % std::size(parts)];
+    std::vector<std::span<const uint8_t>> pieces;
+    for (size_t at = 0; at < text.size();) {
+      const size_t size = std::min<size_t>(random() % 12, text.size() - at);
+      pieces.emplace_back(reinterpret_cast<const uint8_t*>(text.data()) + at, size);
+      at += size;
+    }
+    std::string eml, mbox;
+    StringSink emlSink(eml), mboxSink(mbox);
+    CrLfNormalizer normalizer;
+    MboxrdBody body;
+    for (const auto piece : pieces) {
+      normalizer.Feed(piece, emlSink);
+      body.Feed(piece, mboxSink);
+    }
+    normalizer.Finish(emlSink);
+    body.Finish(mboxSink);
+    ASSERT_EQ(eml, AsEml(text)) << round;
+    ASSERT_EQ(mbox, AsMboxrd(text)) << round;
+  }
+}
+
+TEST(SafeNames, UnsafeCharactersOfTheDecodedTextBecomeUnderscoresAndNamesAreCutByCharacters) {
+  for (const auto& [legacy, capacity, expected] : std::vector<std::tuple<std::string, size_t, std::string>>{
+           {"", 40, "(No subject)"},
+           {std::string(50, 'x'), 40, std::string(39, 'x')},
+           {"a<b>c:d\"e/f\\g|h*i?j\rk\nl\tm", 40, "a_b_c_d_e_f_g_h_i_j_k_l_m"},
+           {" Re: hi. ", 40, " Re_ hi. "},
+           {"..", 40, ".."},
+           {std::string(50, '\xE9'), 40,
+            [] {
+              std::string e;
+              for (int i = 0; i < 39; ++i) e += "é";
+              return e;
+            }()},
+       }) {
+    EXPECT_EQ(GetSafeDispName(legacy, capacity), expected);
+  }
+  EXPECT_EQ(GetSafeDispName(std::nullopt), "(No subject)");
+  for (const auto& [legacy, expected] :
+       std::vector<std::pair<std::string, std::string>>{{"", "_"},
+                                                        {".", "_"},
+                                                        {"..", "__"},
+                                                        {"../../etc", ".._.._etc"},
+                                                        {"/etc", "_etc"},
+                                                        {"Bo\xEEte", "Boîte"}}) {
+    EXPECT_EQ(SafeFolderName(legacy), expected);
+  }
+  ASSERT_TRUE(SetLegacyCodePage("CP932"));
+  EXPECT_EQ(GetSafeDispName("\x95\x5C/"), "表_");  // one character whose trail byte is a backslash
+  EXPECT_EQ(GetSafeDispName("a\x95\x5C\x95\x5C\x95\x5C", 3), "a表");
+  ASSERT_TRUE(SetLegacyCodePage("UTF-7"));  // "+AC4ALgAv-" decodes to "../": the checks see the decoded text
+  EXPECT_EQ(SafeFolderName("+AC4ALgAvAC4ALgAv-tmp"), ".._.._tmp");
+  EXPECT_EQ(SafeFolderName("+AC4ALg-"), "__");
+  EXPECT_EQ(GetSafeDispName("+AC4ALgAv-x"), ".._x");
+  ASSERT_TRUE(SetLegacyCodePage(kDefaultLegacyCodePage));
+}
+
+TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
+  const std::string header = "Subject: x\r\nfrom: \"Ann, A.\"\r\n <ann@example.com>\r\nDate: now\r\n";
+  EXPECT_EQ(HeaderField(header, "From"), " \"Ann, A.\" <ann@example.com>");
+  EXPECT_EQ(HeaderField(header, "Date"), " now");
+  EXPECT_EQ(HeaderField(header, "Subj"), std::nullopt);
+  for (const auto& [field, address] : std::vector<std::pair<std::string, std::optional<std::string>>>{
+           {"Bob <bob@example.org>", "bob@example.org"},
+           {"bob@example.org (Bob)", "bob@example.org"},
+           {"<not an address> bob@x.org", "bob@x.org"},
+           {"Nobody", std::nullopt}}) {
+    EXPECT_EQ(AddressIn(field), address) << field;
+  }
+  for (const auto& [date, seconds] : std::vector<std::pair<std::string, std::optional<int64_t>>>{
+           {"Tue, 2 Jan 2007 10:00:00 +0100", 1167728400},
+           {"2 jan 2007 10:00 -0130", 1167737400},
+           {"Mon, 31 Dec 99 23:59:60 GMT", 946684800},
+           {"1 Feb 49 00:00:00", 2495750400},
+           {"Tue, 2 Jan 2007", std::nullopt},
+           {"32 Jan 2007 10:00:00", std::nullopt},
+           {"2 Foo 2007 10:00:00", std::nullopt},
+           {"2 Jan 2007 24:00:00", std::nullopt},
+           {"2 Jan 2007 10-00", std::nullopt}}) {
+    EXPECT_EQ(ParseMailDate(date), seconds) << date;
+  }
+  EXPECT_EQ(UnixTimeOf(116444736000000000), 0);
+  EXPECT_EQ(UnixTimeOf(116444735990000000), std::nullopt);
+  EXPECT_EQ(AsctimeUtc(1167728400), "Tue Jan  2 09:00:00 2007");
+  EXPECT_EQ(AsctimeUtc(-5), "Thu Jan  1 00:00:00 1970");
+}
+
+class MessageFile : public testing::Test {
+ protected:
+  uint32_t Message(const std::string& text, uint32_t room = 0x200) {
+    testsupport::MessageSpec message;
+    message.id = ++lastId;
+    message.subject = "s";
+    message.text = text;
+    message.textBlockRoom = room;
+    return builder.AddMessage(message);
+  }
+  std::string Written(const fs::path& path) {
+    const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  DbxBuilder builder{DbKind::Message};
+  uint32_t lastId = 1;
+  testsupport::TempDir out;
+  testsupport::ScopedDesktop desktop;
+};
+
+TEST_F(MessageFile, TheFileHoldsTheChainUpToItsFirstInvalidBlockWithCrLfLineEnds) {
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += "line " + std::to_string(i) + (i % 3 == 0 ? "\n" : "\r\n");
+  const uint32_t chained = Message(text, 7);  // CR and LF often in different blocks
+  const uint32_t broken = Message(std::string(600, 'a') + std::string(600, 'b'), 600);
+  DbFile db(builder);
+  ASSERT_TRUE(WriteMessageFile(db.store, chained, (out / "long.eml").string()));
+  EXPECT_EQ(Written(out / "long.eml"), AsEml(text));
+  EXPECT_EQ(desktop.desktop.statusLines(), (std::vector{(out / "long.eml").string()}));
+  db.store.WriteU32(*db.store.ReadU32(dbx::GetTextOffset(db.store, broken) + 12), 0);  // untag block two
+  ASSERT_TRUE(WriteMessageFile(db.store, broken, (out / "cut.eml").string()));
+  EXPECT_EQ(Written(out / "cut.eml"), std::string(600, 'a'));
+}
+
+TEST_F(MessageFile, AMessageWithoutTextLeavesNoFileAndIsSaidOnceWhenAsked) {
+  const uint32_t ra = Message("");
+  DbFile db(builder);
+  EXPECT_FALSE(WriteMessageFile(db.store, ra, (out / "none.eml").string()));
+  EXPECT_FALSE(fs::exists(out / "none.eml"));
+  EXPECT_FALSE(CanExport(db.store, ra, false));
+  EXPECT_FALSE(CanExport(db.store, ra, true));
+  ASSERT_EQ(desktop.desktop.messages().size(), 1u);
+  EXPECT_EQ(desktop.desktop.messages()[0].text, "No body - possible not to download!");
+  EXPECT_EQ(desktop.desktop.messages()[0].caption, "Can't show");
+}
+
+TEST_F(MessageFile, AnExistingFileIsOverwrittenButNoLinkIsFollowedAndNoPathCut) {
+  const uint32_t ra = Message("new\r\n");
+  DbFile db(builder);
+  testsupport::WriteFileBytes(out / "old.eml", std::vector<uint8_t>(100, 'x'));
+  ASSERT_TRUE(WriteMessageFile(db.store, ra, (out / "old.eml").string()));
+  EXPECT_EQ(Written(out / "old.eml"), "new\r\n");
+
+  testsupport::TempDir elsewhere;
+  testsupport::WriteFileBytes(elsewhere / "target", std::vector<uint8_t>{'k'});
+  fs::create_symlink(elsewhere / "target", out / "link.eml");
+  EXPECT_FALSE(WriteMessageFile(db.store, ra, (out / "link.eml").string()));
+  EXPECT_EQ(Written(elsewhere / "target"), "k");
+  EXPECT_EQ(desktop.desktop.diagnostics(),
+            std::vector<std::string>{"    BAG! File " + (out / "link.eml").string() +
+                                     " failed to create!\nCheck GetSafeDispName()\n"});
+  fs::create_directory_symlink(elsewhere.path(), out / "Outbox");
+  EXPECT_TRUE(MakeDirectory((out / "Inbox").string()) && MakeDirectory((out / "Inbox").string()));
+  EXPECT_FALSE(MakeDirectory((out / "Outbox").string()) || MakeDirectory(""));
+
+  EXPECT_EQ(MakeExportPath(db.store, ra, "/out"), "/out/s 00000005_00000002.eml");
+  EXPECT_EQ(MakeExportPath(db.store, ra, "/" + std::string(5000, 'd')), std::nullopt);
+  EXPECT_EQ(MakeExportPath(db.store, ra, ""), std::nullopt);
+  EXPECT_EQ(MakeExportPath(db.store, ra + 4, "/out"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vendrel
