@@ -12,6 +12,7 @@
 #include "export/mboxrd.h"
 #include "export/message_file.h"
 #include "export/safe_name.h"
+#include "export/sibling_file.h"
 #include "platform/code_page.h"
 #include "support/db_file.h"
 #include "support/scoped_desktop.h"
@@ -151,6 +152,30 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
   EXPECT_EQ(UnixTimeOf(116444735990000000), std::nullopt);
   EXPECT_EQ(AsctimeUtc(1167728400), "Tue Jan  2 09:00:00 2007");
   EXPECT_EQ(AsctimeUtc(-5), "Thu Jan  1 00:00:00 1970");
+}
+
+TEST(FolderFile, IsFoundAsUtf8AsItsStoredBytesOrInAnotherLetterCaseButNeverOutsideTheDirectory) {
+  testsupport::TempDir dir;
+  const std::string d = dir.path().string() + "/";
+  fs::create_directory(dir / "sub");
+  for (const char* name : {"inbox.dbx", "Bo\xC3\xAEte.dbx", "Bo\xEEte2.dbx", "zap a.dbx", "Twin.dbx",
+                           "TWIN.dbx", "sub/x.dbx", "x.dbx"})
+    testsupport::WriteFileBytes(dir / name, std::vector<uint8_t>{'x'});
+  for (const auto& [stored, found] : std::vector<std::pair<std::string, std::optional<std::string>>>{
+           {"Inbox.dbx", d + "inbox.dbx"},
+           {"Bo\xEEte.dbx", d + "Bo\xC3\xAEte.dbx"},  // copied from Windows: UTF-8
+           {"Bo\xEEte2.dbx", d + "Bo\xEEte2.dbx"},    // unpacked without converting names: the stored bytes
+           {"BO\xEETE.DBX", d + "Bo\xC3\xAEte.dbx"},
+           {"ZAP A.DBX", d + "zap a.dbx"},
+           {"twin.dbx", std::nullopt},  // two files that differ in case: no guessing
+           {"../x.dbx", std::nullopt},
+           {"sub/x.dbx", std::nullopt},
+           {"..", std::nullopt},
+           {"missing.dbx", std::nullopt}}) {
+    EXPECT_EQ(ResolveFolderFile(d, stored), found) << stored;
+  }
+  EXPECT_EQ(ResolveSiblingFile(d, "X.DBX"), d + "x.dbx");
+  EXPECT_EQ(DirectoryOf("/a/b.dbx") + DirectoryOf("b.dbx"), "/a/");
 }
 
 class MessageFile : public testing::Test {
