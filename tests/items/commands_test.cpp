@@ -43,58 +43,35 @@ class Commands : public testsupport::ExplorerTest {
   std::string inboxPath, foldersPath;
 };
 
-TEST_F(Commands, DatabaseRootsOfferSavingForMessagesAndRefreshAndNewFolderForBoth) {
-  EXPECT_EQ(Enabled(Find("Messages DB")), (Ids{32774, 32777, 32779, 32787, 32788}));
-  EXPECT_EQ(Enabled(root), (Ids{32779, 32787}));
-}
-
-TEST_F(Commands, MessagesOfferEverySaveAndPreviewWhileFoldersOfferNewFolder) {
-  EXPECT_EQ(Enabled(Find("00000002 Hello")), (Ids{32774, 32775, 32777, 32776, 32779}));
-  EXPECT_EQ(Enabled(Find("00000001 Inbox")), (Ids{32774, 32777, 32779, 32787}));
-}
-
-TEST_F(Commands, IndexItemsOfferSaveSaveDefaultAndRefreshInEitherKindOfDatabase) {
-  ExplorerItem* folderSlot = Find("000000E4 All indexes by ID");
-  ExplorerItem* folderNode = Find("Index ");
+TEST_F(Commands, EachKindOfItemOffersItsCommandsWhileItsFileIsADatabase) {
   ExplorerItem* messageRoot = Find("Messages DB");
   ASSERT_NE(messageRoot, nullptr);
-  ExplorerItem* messageSlot = Find("000000E4", messageRoot->hTreeItem);
-  ExplorerItem* messageNode = Find("Index ", messageRoot->hTreeItem);
-  for (ExplorerItem* item : {folderSlot, folderNode, messageSlot, messageNode}) {
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(Enabled(item), (Ids{32774, 32777, 32779})) << item->caption;
-  }
-}
-
-TEST_F(Commands, SectionsOfferSaveAndRefreshAndPropertiesOfferNothing) {
-  EXPECT_EQ(Enabled(Find("Section ")), (Ids{32774, 32779}));
   auto* message = Find<RecordItem>("00000002 Hello");
   ASSERT_NE(message, nullptr);
   const auto field = MakeItem<FieldItem>(message, message->ra + 12, message->ra + 12 + 4 * 16);
-  EXPECT_EQ(Enabled(field.get()), Ids{});
-}
-
-TEST_F(Commands, NothingIsOfferedByRootsAndRecordsWhoseFileIsGone) {
-  ExplorerItem* messageRoot = Find("Messages DB");
-  ExplorerItem* message = Find("00000002 Hello");
-  ExplorerItem* folder = Find("00000001 Inbox");
-  std::filesystem::remove(foldersPath);
-  std::filesystem::remove(inboxPath);
-  for (ExplorerItem* item : {static_cast<ExplorerItem*>(root), messageRoot, message, folder}) {
+  const std::pair<ExplorerItem*, Ids> cases[] = {
+      {root, {32779, 32787}},
+      {messageRoot, {32774, 32777, 32779, 32787, 32788}},
+      {message, {32774, 32775, 32777, 32776, 32779}},
+      {Find("00000001 Inbox"), {32774, 32777, 32779, 32787}},
+      {Find("000000E4 All indexes by ID"), {32774, 32777, 32779}},
+      {Find("Index "), {32774, 32777, 32779}},
+      {Find("000000E4", messageRoot->hTreeItem), {32774, 32777, 32779}},
+      {Find("Index ", messageRoot->hTreeItem), {32774, 32777, 32779}},
+      {Find("Section "), {32774, 32779}},
+      {field.get(), {}},
+  };
+  for (const auto& [item, ids] : cases) {
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(Enabled(item), Ids{}) << item->caption;
+    EXPECT_EQ(Enabled(item), ids) << item->caption;
   }
-}
-
-TEST_F(Commands, NothingIsOfferedByARootWhoseFileIsNoLongerADatabase) {
+  // Nothing is offered by roots and records whose file is no longer a database, or is gone.
   testsupport::WriteFileBytes(foldersPath, std::vector<uint8_t>(0x3000, 0xAB));
   EXPECT_EQ(Enabled(root), Ids{});
-}
-
-TEST_F(Commands, NothingIsOfferedByAFolderWhoseFileIsNoLongerADatabase) {
-  ExplorerItem* folder = Find("00000001 Inbox");
-  testsupport::WriteFileBytes(foldersPath, std::vector<uint8_t>(0x3000, 0xAB));
-  EXPECT_EQ(Enabled(folder), Ids{});
+  EXPECT_EQ(Enabled(cases[3].first), Ids{});
+  std::filesystem::remove(inboxPath);
+  EXPECT_EQ(Enabled(messageRoot), Ids{});
+  EXPECT_EQ(Enabled(message), Ids{});
 }
 
 }  // namespace

@@ -60,14 +60,6 @@ class ItemBase : public testsupport::ExplorerTest {
   DbRootItem* OpenRoot() { return Open(Write(DbxBuilder(DbKind::Message))); }
 };
 
-TEST_F(ItemBase, ANewItemHasOneReferenceImageZeroNoCaptionAndTheRootMarkerAsItsNode) {
-  const auto item = MakeItem<Probe>(nullptr);
-  EXPECT_EQ(item->refCount, 1);
-  EXPECT_EQ(item->GetImage(), 0);
-  EXPECT_TRUE(item->caption.empty());
-  EXPECT_EQ(item->hTreeItem, TreeNodeHandle{0xFFFF0000});
-}
-
 TEST_F(ItemBase, AnInsertedNodeHasExactlyOnePlaceholderChildUntilItIsExpanded) {
   DbRootItem* root = OpenRoot();
   ASSERT_NE(root, nullptr);
@@ -90,8 +82,10 @@ TEST_F(ItemBase, AnInsertedNodeHasExactlyOnePlaceholderChildUntilItIsExpanded) {
   EXPECT_TRUE(tree.Children(node).empty());
 
   const auto alone = MakeItem<Probe>(nullptr);  // no controls up its chain
+  EXPECT_EQ(alone->refCount, 1);
+  EXPECT_EQ(alone->GetImage(), 0);
   EXPECT_EQ(alone->InsertTreeNode(false), kNoTreeNode);
-  EXPECT_EQ(alone->hTreeItem, kTreeRoot);
+  EXPECT_EQ(alone->hTreeItem, TreeNodeHandle{0xFFFF0000});
 }
 
 TEST_F(ItemBase, UpdatingTheSelectedNodeRelabelsItExpandsItAgainAndListsItsChildren) {
@@ -129,23 +123,15 @@ TEST_F(ItemBase, ThePathAndTheControlsAreFoundThreeLevelsBelowTheRootAndNotWitho
   EXPECT_EQ(bottom->FindDatabasePath(), nullptr);
 }
 
-TEST_F(ItemBase, EachListRowHoldsOneReferenceUntilTheRowsAreDeleted) {
-  auto* item = new Probe(nullptr);
-  EXPECT_EQ(item->AddListRow(&list), 0);
-  EXPECT_EQ(item->refCount, 2);
-  EXPECT_EQ(item->AddListRow(&list), 1);
-  EXPECT_EQ(item->refCount, 3);
-  EXPECT_EQ(item->AddListRow(nullptr), -1);
-  EXPECT_EQ(item->refCount, 3);
-  list.DeleteAllRows();
-  EXPECT_EQ(item->refCount, 1);
-  item->Release();
-}
-
-TEST_F(ItemBase, TheLastReleaseCallsOnFinalReleaseAndThenDestroysTheItem) {
+TEST_F(ItemBase, EachListRowHoldsAReferenceAndTheLastReleaseCallsOnFinalReleaseThenDestroys) {
   Strings log;
   const int live = ExplorerItem::LiveCount();
   auto* item = new Probe(nullptr, "p", &log);
+  EXPECT_EQ(item->AddListRow(&list), 0);
+  EXPECT_EQ(item->AddListRow(&list), 1);
+  EXPECT_EQ(item->AddListRow(nullptr), -1);
+  EXPECT_EQ(item->refCount, 3);
+  list.DeleteAllRows();
   item->AddRef();
   EXPECT_EQ(item->Release(), 1);
   EXPECT_TRUE(log.empty());
