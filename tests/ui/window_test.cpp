@@ -4,9 +4,11 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -19,6 +21,7 @@
 #include "support/dbx_builder.h"
 #include "ui/explorer_wnd.h"
 #include "ui/frame_wnd.h"
+#include "ui/images.h"
 
 namespace vendrel {
 namespace {
@@ -202,6 +205,47 @@ TEST_F(Window, StopInTheProgressDialogEndsTheSaveAndTheDialogGoesWithIt) {
   EXPECT_LT(saved, 60);
   QApplication::processEvents();
   EXPECT_EQ(frame->desktop().progress(), nullptr);
+}
+
+// The drawn images as approved by eye (scripts/contact-sheet.sh shows them large): any change to a
+// glyph shows here. Small differences of the rasteriser between machines are allowed for.
+TEST(Images, EveryImageIsDrawnAsApproved) {
+  constexpr int kCell = 36, kColumns = 16;
+  QImage sheet(kColumns * kCell, 15 * kCell, QImage::Format_ARGB32);
+  sheet.fill(Qt::transparent);
+  QPainter painter(&sheet);
+  int cell = 0;
+  auto put = [&](const QIcon& icon, int size, QIcon::Mode mode = QIcon::Normal) {
+    painter.drawPixmap(cell % kColumns * kCell, cell / kColumns * kCell,
+                       icon.pixmap(QSize(size, size), 1.0, mode));
+    ++cell;
+  };
+  for (const int size : {16, 32})
+    for (int i = 0; i < ui::kSharedImageCount; ++i) put(ui::SharedImage(i), size);
+  for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Active})
+    for (int i = 0; i < ui::kToolbarImageCount; ++i) put(ui::ToolbarImage(i), 20, mode);
+  put(ui::ProgramIcon(), 32);
+  put(ui::ExplorerWindowIcon(), 32);
+  ui::DrawProgramIcon(painter, QRectF(cell % kColumns * kCell, cell / kColumns * kCell, 32, 32));
+  ++cell;
+  ui::DrawExplorerWindowIcon(painter, QRectF(cell % kColumns * kCell, cell / kColumns * kCell, 32, 32));
+  painter.end();
+
+  const QImage approved = QImage(VENDREL_TEST_DIR "/ui/images.png").convertToFormat(QImage::Format_ARGB32);
+  int differing = 0;
+  for (int y = 0; y < sheet.height() && approved.size() == sheet.size(); ++y) {
+    for (int x = 0; x < sheet.width(); ++x) {
+      const QRgb a = sheet.pixel(x, y), b = approved.pixel(x, y);
+      differing += std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                             std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))}) > 24;
+    }
+  }
+  if (approved.size() != sheet.size() || differing > 0) {
+    const QString drawn = QDir::temp().filePath("vendrel-images.png");
+    sheet.save(drawn);
+    ADD_FAILURE() << differing
+                  << " pixels differ from tests/ui/images.png; as drawn now: " << drawn.toStdString();
+  }
 }
 
 }  // namespace
