@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "support/dbx_builder.h"
+#include "large_databases.h"
 #include "ui/explorer_wnd.h"
 #include "ui/frame_wnd.h"
 
@@ -33,7 +33,7 @@ const std::string& Database(bool padded) {
   static std::string paths[2];
   std::string& path = paths[padded ? 1 : 0];
   if (!path.empty()) return path;
-  DbxBuilder builder = vendrel::testsupport::LargeMessageDatabase(kMessages, 4096);
+  DbxBuilder builder = vendrel::tools::LargeMessageDatabase(kMessages, 4096);
   if (padded) builder.PadTo(size_t{500} << 20);
   path = (dir / (padded ? "Padded.dbx" : "Large.dbx")).string();
   builder.WriteTo(path);

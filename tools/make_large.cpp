@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "support/dbx_builder.h"
+#include "large_databases.h"
 
 int main(int argc, char** argv) {
   if (argc >= 4 && std::string(argv[1]) == "--folders") {
-    vendrel::testsupport::LargeFolderDatabase(std::atoi(argv[3])).WriteTo(argv[2]);
+    vendrel::tools::LargeFolderDatabase(std::atoi(argv[3])).WriteTo(argv[2]);
     return 0;
   }
   if (argc < 3) {
@@ -19,6 +19,6 @@ int main(int argc, char** argv) {
   }
   const int count = std::atoi(argv[2]);
   const size_t textBytes = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 4096;
-  vendrel::testsupport::LargeMessageDatabase(count, textBytes).WriteTo(argv[1]);
+  vendrel::tools::LargeMessageDatabase(count, textBytes).WriteTo(argv[1]);
   return 0;
 }

@@ -260,36 +260,6 @@ void DbxBuilder::WriteTo(const std::filesystem::path& path) const {
   WriteFileBytes(path, bytes_);
 }
 
-DbxBuilder LargeMessageDatabase(int count, size_t textBytes) {
-  DbxBuilder builder(DbKind::Message);
-  std::vector<uint32_t> records;
-  for (int i = 0; i < count; ++i) {
-    MessageSpec message;
-    message.id = static_cast<uint32_t>(i + 2);
-    message.subject = Format("Message %d", i);
-    std::string text = Format("Subject: Message %d\r\n\r\n", i);
-    while (text.size() < textBytes) text += "A line of text in a message body.\r\n";
-    message.text = text;
-    records.push_back(builder.AddMessage(message));
-  }
-  builder.SetIndex(0, records);
-  builder.SetLastAssignedId(static_cast<uint32_t>(count + 1));
-  return builder;
-}
-
-DbxBuilder LargeFolderDatabase(int count) {
-  std::vector<FolderSpec> folders;
-  for (int i = 0; i < count; ++i) {
-    const uint32_t id = static_cast<uint32_t>(i + 1);
-    const uint32_t parent = i % 100 == 0 ? 0 : static_cast<uint32_t>(i / 100 * 100 + 1);
-    folders.push_back({id, parent, Format("Folder %d", i), "", true, 0x21, 3});
-  }
-  DbxBuilder builder(DbKind::Folder);
-  builder.AddFolders(folders);
-  builder.SetLastAssignedId(static_cast<uint32_t>(count));
-  return builder;
-}
-
 void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -134,12 +134,6 @@ class DbxBuilder {
   std::vector<uint8_t> bytes_;
 };
 
-// A message database of count messages "Message 0", "Message 1", ... of textBytes of text each, in tree 0:
-// the large files that the benchmarks and make-large time the program on.
-DbxBuilder LargeMessageDatabase(int count, size_t textBytes);
-// A folder database of count folders: one top-level folder for every 100, the others below them.
-DbxBuilder LargeFolderDatabase(int count);
-
 void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
 
