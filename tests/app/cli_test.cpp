@@ -138,6 +138,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"records", "loop.dbx"}, 1, "loops"},
       {{"text", "Inbox.dbx", "xyz"}, 2, "usage: vendrel-cli text"},
       {{"text", "Inbox.dbx", "12"}, 1, ""},
+      {{"text", "Folders.dbx", "2800"}, 1, "is not a message database"},
       {{"text", "Inbox.dbx", Format("0x%x", firstRa)}, 1, ""},
       {{"tree", "Inbox.dbx", "--depth", "x"}, 2, "--depth takes a number"},
       {{"export", "Folders.dbx"}, 2, "usage: vendrel-cli export"},

@@ -48,6 +48,8 @@ TEST_F(Explorer, EnterOnARowUnderACollapsedNodeExpandsItAndShowsTheRowsOwnNode) 
   EXPECT_TRUE(explorer.tree.IsExpanded(slot));
   EXPECT_EQ(explorer.tree.Selected(), node);
   EXPECT_EQ(explorer.list.RowTexts(0)[0], "Message 2");  // the node's own rows: its records
+  explorer.tree.SelectNode(explorer.tree.FirstChild(explorer.tree.FirstChild(node)));  // a node of no item
+  EXPECT_EQ(explorer.list.RowCount(), 0);
 }
 
 TEST_F(Explorer, AnExpansionThatFailsIsRefusedWithItsStatusLineAndRefreshRecovers) {

@@ -22,9 +22,11 @@ TEST_F(Frame, DroppedFilesOpenInTheirOwnWindowsInOrderAndOneThatFailsLeavesTheOt
   EXPECT_EQ(window.captions, (std::vector<std::string>{first, second}));
   EXPECT_EQ(window.ActiveExplorer(), &window.Window(1).controller);
 
-  // The frame stays usable: the open dialog opens the next file, captioned with its name.
+  // The frame stays usable: the open dialog, in the folder of the file opened last, opens the next file,
+  // captioned with its name.
   desktop().AddOpenAnswer(first);
   EXPECT_TRUE(frame.Command(kCmdOpen));
+  EXPECT_EQ(desktop().openDialogFolders(), std::vector{dir.path().string()});
   EXPECT_EQ(window.captions.back(), "First.dbx");
   desktop().AddOpenAnswer(std::nullopt);
   EXPECT_TRUE(frame.Command(kCmdOpen));  // cancelled: nothing more
@@ -58,10 +60,13 @@ TEST_F(Frame, TheMenuFollowsTheActiveWindowAndTheToolbarResetsWithoutOne) {
   ASSERT_EQ(frame.OpenFiles({path, path}), 2);
   EXPECT_EQ(window.shownMenu, MenuId::Explorer);
 
+  // The toolbar follows the active window's selection.
+  window.Window(0).tree.SelectNode(window.Window(0).tree.FirstChild(kTreeRoot));
+  window.Activate(&window.Window(1).controller);
+  EXPECT_FALSE(toolbar.states[kCmdSaveDefault]);
   // The last window closes while the other stays: its menu stays; then none, and the frame's returns.
   window.DestroyExplorerWindow(window.Window(1).controller);
   EXPECT_EQ(window.shownMenu, MenuId::Explorer);
-  window.Window(0).tree.SelectNode(window.Window(0).tree.FirstChild(kTreeRoot));
   EXPECT_TRUE(toolbar.states[kCmdSaveDefault]);
   frame.CloseAll();
   EXPECT_TRUE(window.explorers.empty());

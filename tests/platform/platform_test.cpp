@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "platform/code_page.h"
@@ -62,23 +63,29 @@ TEST(MappingCache, AFileKeepsItsMappingUntilItChangesSizeOrIsReplacedAndNothingI
   EXPECT_EQ(AcquireMapping(path), nullptr);
   EXPECT_EQ(AcquireMapping(dir.path().string()), nullptr);
 
-  testsupport::WriteFileBytes(path, std::vector<uint8_t>{'a', 'b', 'c', 'd'});
-  const std::shared_ptr<FileMapping> first = AcquireMapping(path);
-  ASSERT_NE(first, nullptr);
-  first->data()[0] = 'X';
-  EXPECT_EQ(AcquireMapping(path), first);
-  EXPECT_EQ(testsupport::ReadFileBytes(path)[0], 'X');
-  testsupport::WriteFileBytes(path, std::vector<uint8_t>(5000, 'b'));  // rewritten in place, longer
-  EXPECT_EQ(AcquireMapping(path)->size(), 5000u);
-  fs::resize_file(path, 3);  // and cut short: nothing past the end stays reachable
-  EXPECT_EQ(Text(*AcquireMapping(path)), "bbb");
+  {
+    testsupport::WriteFileBytes(path, std::vector<uint8_t>{'a', 'b', 'c', 'd'});
+    const std::shared_ptr<FileMapping> first = AcquireMapping(path);
+    ASSERT_NE(first, nullptr);
+    first->data()[0] = 'X';
+    EXPECT_EQ(AcquireMapping(path), first);
+    EXPECT_EQ(testsupport::ReadFileBytes(path)[0], 'X');
+    testsupport::WriteFileBytes(path, std::vector<uint8_t>(5000, 'b'));  // rewritten in place, longer
+    EXPECT_EQ(AcquireMapping(path)->size(), 5000u);
+    fs::resize_file(path, 3);  // and cut short: nothing past the end stays reachable
+    EXPECT_EQ(Text(*AcquireMapping(path)), "bbb");
 
-  const std::shared_ptr<FileMapping> old = AcquireMapping(path);
-  testsupport::WriteFileBytes(dir / "new.dbx", std::vector<uint8_t>{'n', 'e', 'w'});
-  fs::rename(dir / "new.dbx", path);
-  EXPECT_EQ(Text(*AcquireMapping(path)), "new");
-  EXPECT_EQ(Text(*old), "bbb");  // a session still using the old file keeps it
+    const std::shared_ptr<FileMapping> old = AcquireMapping(path);
+    testsupport::WriteFileBytes(dir / "new.dbx", std::vector<uint8_t>{'n', 'e', 'w'});
+    fs::rename(dir / "new.dbx", path);
+    EXPECT_EQ(Text(*AcquireMapping(path)), "new");
+    EXPECT_EQ(Text(*old), "bbb");  // a session still using the old file keeps it
+  }
+  // Once forgotten and no longer used, no mapping of the files stays.
   ForgetMappings();
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);)
+    EXPECT_EQ(line.find(dir.path().string()), std::string::npos) << line;
 }
 
 std::string UniqueName(const std::string& tag) {

@@ -13,6 +13,7 @@
 #include "shell/association.h"
 #include "shell/identity_launcher.h"
 #include "shell/store_location.h"
+#include "shell/wine_registry.h"
 #include "support/dbx_builder.h"
 
 namespace vendrel::shell {
@@ -113,6 +114,17 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
     }
   }
   EXPECT_EQ(FoldersDbxFromRegistry("/nonexistent"), std::nullopt);
+}
+
+TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
+  const auto registry = WineRegistry::Parse(
+      "WINE REGISTRY Version 2\n[Key]\n\"a\"=\"\\x00e9\\x20ac\\xd83d\\xde00|\\xdfff|\\xd800x|\\xdc00\"\n"
+      "\"b\"=hex(2):e9,00,ac,20,3d,d8,00,de,ff,df,00,00\n",
+      {"key"});
+  ASSERT_TRUE(registry.has_value());
+  EXPECT_EQ(registry->Find("KEY", "A")->text, "é€😀|\uFFFD|\uFFFDx|\uFFFD");
+  EXPECT_EQ(registry->Find("key", "b")->text, "é€😀\uFFFD");
+  EXPECT_TRUE(registry->Find("key", "b")->expandable);
 }
 
 TEST(StoreLocation, TheStoreIsLookedUpUntilFoundOnceAndTheConfigurationFileServesWithoutARegistry) {
