@@ -215,8 +215,9 @@ class Exporter {
       written.reset();
     }
     if (!written) {
-      directory.Remove(name);
-      Problem("cannot write " + where + ": " + std::strerror(error) + "; the partial file was removed");
+      const bool removed = directory.Remove(name);
+      Problem("cannot write " + where + ": " + std::strerror(error) +
+              (removed ? "; the partial file was removed" : "; the partial file could not be removed"));
       return;
     }
     report_.messages += *written;

@@ -65,7 +65,8 @@ class MailboxExport : public testing::Test {
                         {5, 1, "..", "Dots.dbx", true, 0x21, 3},
                         {6, 1, "a/b", "Slash.dbx", true, 0x21, 3},
                         {7, 1, "Empty", "Empty.dbx", true, 0x21, 3},
-                        {8, 1, "Gone", "Gone.dbx", true, 0x21, 3}});
+                        {8, 1, "Gone", "Gone.dbx", true, 0x21, 3},
+                        {9, 1, "inbox.SBD", "Sbd.dbx", true, 0x21, 3}});
     folders.WriteTo(dir / "store" / "Folders.dbx");
     // The texts as the mail client stored them: "From " lines in a body, a last line without its end,
     // bare LF and bare CR line ends; senders from the record, the From field, or nowhere.
@@ -77,8 +78,11 @@ class MailboxExport : public testing::Test {
              Text(5, "", "Subject: four\r\rbare CR\r")};
     inbox[2].sent = 0;  // neither "Received" nor "Sent": the Date field tells
     WriteMessages("Inbox.dbx", 2, inbox);
-    for (const auto& [file, id] :
-         {std::pair{"Work.dbx", 3u}, {"work2.dbx", 4u}, {"Dots.dbx", 5u}, {"Slash.dbx", 6u}}) {
+    for (const auto& [file, id] : {std::pair{"Work.dbx", 3u},
+                                   {"work2.dbx", 4u},
+                                   {"Dots.dbx", 5u},
+                                   {"Slash.dbx", 6u},
+                                   {"Sbd.dbx", 9u}}) {
       WriteMessages(file, id, {Text(2, "x@example.com", "Subject: only\r\n\r\nbody\r\n")}, file);
     }
     WriteMessages("Empty.dbx", 7, {}, "Empty");
@@ -130,7 +134,8 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
   EXPECT_EQ(names, (std::vector<std::string>{
                        "Local Folders:0", "Local Folders.sbd/Empty:0", "Local Folders.sbd/Inbox:4",
                        "Local Folders.sbd/Inbox.sbd/Work:1", "Local Folders.sbd/Inbox.sbd/work (2):1",
-                       "Local Folders.sbd/__:1", "Local Folders.sbd/a_b:1"}));
+                       "Local Folders.sbd/__:1", "Local Folders.sbd/a_b:1",
+                       "Local Folders.sbd/inbox.SBD (2):1"}));  // Inbox.sbd holds Inbox's subfolders
   // The separators name the sender and the time received, from the record or else from the header.
   const std::vector<uint8_t> file = testsupport::ReadFileBytes(dir / "mbox" / "Local Folders.sbd" / "Inbox");
   std::vector<std::string> separators;
@@ -177,13 +182,22 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
   EXPECT_EQ(planted.exitCode, 1);
   EXPECT_TRUE(fs::is_empty(dir / "outside"));
 
-  // A file size limit stands for a full disk.
-  const auto full = RunCommand(
-      {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 2; exec \"$0\" export \"$1\" \"$2\" --format mbox",
-       VENDREL_CLI, (dir / "store" / "Folders.dbx").string(), (dir / "full").string()});
-  EXPECT_EQ(full.exitCode, 1);
-  EXPECT_NE(full.err.find("the partial file was removed"), std::string::npos) << full.err;
-  EXPECT_FALSE(fs::exists(dir / "full" / "Local Folders.sbd" / "Inbox"));
+  // A Maildir that cannot be made is said and left out.
+  fs::create_directories(dir / "blocked");
+  testsupport::WriteFileBytes(dir / "blocked" / ".Local Folders.Empty", {});
+  EXPECT_NE(Export("maildir", "blocked").err.find("cannot make the Maildir"), std::string::npos);
+
+  // A file size limit stands for a full disk: the writes stop part way.
+  for (const std::string format : {"mbox", "eml"}) {
+    const auto full = RunCommand(
+        {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 2; exec \"$0\" export \"$1\" \"$2\" --format $3",
+         VENDREL_CLI, (dir / "store" / "Folders.dbx").string(), (dir / ("full-" + format)).string(), format});
+    EXPECT_EQ(full.exitCode, 1) << format;
+    EXPECT_NE(full.err.find(format == "mbox" ? "the partial file was removed" : "not every message of"),
+              std::string::npos)
+        << full.err;
+  }
+  EXPECT_FALSE(fs::exists(dir / "full-mbox" / "Local Folders.sbd" / "Inbox"));
 }
 
 }  // namespace

@@ -110,6 +110,8 @@ TEST(Record, DamagedRecordsReadAsAbsentWhereverTheyLeaveTheFile) {
   EXPECT_EQ(DataAreaRa(db.store, empty), empty + 12);
   EXPECT_FALSE(FindProperty(db.store, empty, 0).has_value());
   EXPECT_EQ(GetId(db.store, repeated), 9u);  // the first entry of an ID wins
+  EXPECT_TRUE(PropertyAt(db.store, repeated, 2).has_value() &&
+              !PropertyAt(db.store, repeated, 3).has_value());
   EXPECT_EQ(GetDword(db.store, repeated, 0x11), 7u);
   EXPECT_EQ(RecordAt(db.store, untagged), nullptr);
   EXPECT_EQ(RecordAt(db.store, 0), nullptr);

@@ -16,6 +16,7 @@
 #include "items/record_item.h"
 #include "platform/code_page.h"
 #include "platform/write_faults.h"
+#include "store/allocation.h"
 #include "support/dbx_builder.h"
 #include "support/scoped_desktop.h"
 #include "support/tree_reading.h"
@@ -225,6 +226,12 @@ class FolderSafety : public testing::Test {
   bool Complete() {
     DbStore store;
     if (!store.Open(path.string())) return false;
+    // Room the file grew by and nothing holds yet is zeros.
+    const uint32_t end = store.ReadU32(kAllocatedSizeField).value_or(0);
+    const uint32_t room = static_cast<uint32_t>(store.viewLength() - end);
+    const uint8_t* tail = store.At(end, room);
+    if (tail == nullptr || std::count(tail, tail + room, 0) != static_cast<std::ptrdiff_t>(room))
+      return false;
     for (int k = 0; k < 3; ++k) {
       const std::vector<std::string> names = testsupport::NamesInOrder(store, k);
       if (!testsupport::TreeFault(store, k).empty() || std::count(names.begin(), names.end(), "New") != 1)
@@ -267,6 +274,10 @@ TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
       {"free space below live structures",
        [](DbxBuilder& b) {
          b.SetAllocatedSize(testsupport::kBuilderHeaderSize).SetDescriptor(kEntryHeapDescriptor, 0, 0, 0);
+       }},
+      {"free space over the index nodes",
+       [](DbxBuilder& b) {
+         b.SetAllocatedSize(b.U32(dbx::RootSlot(0))).SetDescriptor(kEntryHeapDescriptor, 0, 0, 0);
        }},
       {"two trees sharing their nodes",
        [](DbxBuilder& b) { b.SetIndexSlot(1, b.U32(dbx::RootSlot(0)), b.U32(dbx::CountSlot(0))); }},

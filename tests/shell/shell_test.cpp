@@ -118,13 +118,31 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
 
 TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
   const auto registry = WineRegistry::Parse(
-      "WINE REGISTRY Version 2\n[Key]\n\"a\"=\"\\x00e9\\x20ac\\xd83d\\xde00|\\xdfff|\\xd800x|\\xdc00\"\n"
+      "WINE REGISTRY Version "
+      "2\n[Key]\n\"a\"=\"\\x00e9\\x20ac\\xd83d\\xde00\\xdbff\\xdfff|\\xdfff|\\xd800x|\\xdc00\"\n"
       "\"b\"=hex(2):e9,00,ac,20,3d,d8,00,de,ff,df,00,00\n",
       {"key"});
   ASSERT_TRUE(registry.has_value());
-  EXPECT_EQ(registry->Find("KEY", "A")->text, "é€😀|\uFFFD|\uFFFDx|\uFFFD");
+  EXPECT_EQ(registry->Find("KEY", "A")->text, "é€😀\U0010FFFF|\uFFFD|\uFFFDx|\uFFFD");
   EXPECT_EQ(registry->Find("key", "b")->text, "é€😀\uFFFD");
   EXPECT_TRUE(registry->Find("key", "b")->expandable);
+}
+
+TEST(StoreLocation, AWindowsPathIsAFolderOfADriveOfThePrefixOrNothing) {
+  Prefix prefix;
+  WriteText(prefix.dir / "drive_c/file.txt", "x");
+  const std::string c = (prefix.dir / "drive_c").string();
+  for (const auto& [windows, found] :
+       std::vector<std::pair<std::string, std::optional<std::string>>>{{"C:\\Stores", c + "/Stores"},
+                                                                       {"c:/stores//./", c + "/Stores"},
+                                                                       {"C:", c},
+                                                                       {"C:\\file.txt", std::nullopt},
+                                                                       {"C:\\missing\\x", std::nullopt},
+                                                                       {"D:\\Stores", std::nullopt},
+                                                                       {"\\\\server\\share", std::nullopt},
+                                                                       {"1:\\x", std::nullopt}}) {
+    EXPECT_EQ(MapWindowsPath(prefix.path(), windows), found) << windows;
+  }
 }
 
 TEST(StoreLocation, TheStoreIsLookedUpUntilFoundOnceAndTheConfigurationFileServesWithoutARegistry) {
@@ -172,6 +190,14 @@ TEST_F(Association, ItWritesTheTypeTheEntryAndTheDefaultAndASecondRunWritesTheSa
             "[Default Applications]\napplication/x-outlook-express-dbx=vendrel.desktop\n");
 }
 
+TEST_F(Association, TheIconIsTheFileBesideTheProgramElseTheThemesName) {
+  EXPECT_EQ(ExplorerIcon((dir / "bin").string()), "vendrel-explorer");
+  WriteText(dir / "share/icons/hicolor/256x256/apps/vendrel-explorer.png", "png");
+  fs::create_directory(dir / "bin");
+  EXPECT_EQ(ExplorerIcon((dir / "bin").string()),
+            fs::canonical(dir / "share/icons/hicolor/256x256/apps/vendrel-explorer.png").string());
+}
+
 TEST_F(Association, ALinkInsideTheDirectoriesIsNotWrittenThrough) {
   TempDir outside;
   fs::create_directories(dir / "data");
@@ -194,6 +220,10 @@ TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNo
   for (const int number : {0, -1, 3})
     EXPECT_EQ(LaunchIdentityFrom(number, programs.path().string()), 0) << number;
   EXPECT_EQ(LaunchIdentityFrom(0, (programs / "bin").string()), 1);  // found nowhere
+  WriteText(programs / "broken/bin/wine", "#!/nonexistent/interpreter\n");
+  fs::permissions(programs / "broken/bin/wine", fs::perms::owner_all);
+  setenv("PATH", (programs / "broken/bin").c_str(), 1);
+  EXPECT_EQ(LaunchIdentityFrom(0, programs.path().string()), 1);  // wine cannot start
   setenv("PATH", oldPath.c_str(), 1);
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child was left behind";
   std::string lines = ReadText(log);

@@ -6,9 +6,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -133,6 +135,9 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(buttons[1]->toolTip(), "Save in default directory with default name");
   EXPECT_TRUE(frame->ToolbarAction(kCmdOpen)->isEnabled());
   EXPECT_FALSE(frame->ToolbarAction(kCmdSaveDefault)->isEnabled());
+  EXPECT_TRUE(frame->statusBar()->isAncestorOf(frame->statusLine()));
+  const QList<QAction*> file = frame->menuBar()->actions()[0]->menu()->actions();
+  EXPECT_EQ(std::count_if(file.begin(), file.end(), [](QAction* a) { return a->isSeparator(); }), 1);
 
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(Sample("Inbox.dbx"))),
@@ -147,6 +152,7 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(windows[0]->windowTitle().toStdString(), Sample("Inbox.dbx"));
   EXPECT_EQ(windows[1]->windowTitle().toStdString(), Sample("Drafts.dbx"));
   EXPECT_EQ(titles(), (QStringList{"&File", "Edit", "Tools", "OEs", "DirectDB", "Window", "&Help"}));
+  EXPECT_EQ(frame->ExplorerWindowOf(*frame->ActiveExplorer())->listWidget()->iconSize(), QSize(16, 16));
 }
 
 TEST_F(Window, EnterInTheListGoesToTheRowsNodeAndARefusedExpansionStaysClosed) {
@@ -172,6 +178,29 @@ TEST_F(Window, EnterInTheListGoesToTheRowsNodeAndARefusedExpansionStaysClosed) {
   EXPECT_EQ(frame->statusLine()->text(), "Failed to expand, possible database changed or locked");
 }
 
+TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNotKnow) {
+  ui::ExplorerWnd* explorer = Open(Sample("Inbox.dbx"));
+  ASSERT_NE(explorer, nullptr);
+  ASSERT_NE(ExpandPath(explorer->treeWidget(), {"Messages DB", "000000E4", "Index"}), nullptr);
+  ui::QtTreeView& tree = explorer->treeView();
+  const TreeNodeHandle slot = tree.FirstChild(tree.FirstChild(kTreeRoot));
+  const TreeNodeHandle node = tree.FirstChild(slot), record = tree.FirstChild(node);
+  ASSERT_NE(tree.ItemOf(record), nullptr);
+  const int live = ExplorerItem::LiveCount();
+  ASSERT_TRUE(tree.DeleteNode(slot));
+  EXPECT_LT(ExplorerItem::LiveCount(), live - 10);
+  for (const TreeNodeHandle gone : {slot, node, record, TreeNodeHandle{0x7FFF0000}}) {
+    EXPECT_EQ(tree.ItemOf(gone), nullptr);
+    EXPECT_FALSE(tree.SelectNode(gone) || tree.ExpandNode(gone) || tree.DeleteNode(gone));
+  }
+  // The busy cursor shows once however often it is asked for, and goes with the last answer.
+  frame->desktop().SetWaitCursor(true);
+  frame->desktop().SetWaitCursor(true);
+  EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
+  frame->desktop().SetWaitCursor(false);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(Window, TheSplitterFollowsTheMouseFromTwoPixelsInsideAPane) {
   ui::ExplorerWnd* explorer = Open(Sample("Drafts.dbx"));
   ASSERT_NE(explorer, nullptr);
@@ -193,6 +222,8 @@ TEST_F(Window, StopInTheProgressDialogEndsTheSaveAndTheDialogGoesWithIt) {
   ExplorerItem* root = explorer->treeView().ItemOf(explorer->controller().Root()->hTreeItem);
   QTimer::singleShot(0, [&] {
     ASSERT_NE(frame->desktop().progress(), nullptr);
+    frame->close();  // waits for the save
+    EXPECT_TRUE(frame->isVisible());
     frame->desktop().progress()->cancel();
   });
   {
@@ -205,6 +236,7 @@ TEST_F(Window, StopInTheProgressDialogEndsTheSaveAndTheDialogGoesWithIt) {
   EXPECT_LT(saved, 60);
   QApplication::processEvents();
   EXPECT_EQ(frame->desktop().progress(), nullptr);
+  EXPECT_FALSE(frame->isVisible());  // and closes once it ended
 }
 
 // The drawn images as approved by eye (scripts/contact-sheet.sh shows them large): any change to a
