@@ -210,15 +210,15 @@ bool InsertFolderRecord(DbRootItem& folderDatabase, uint32_t parentId, const std
     if (entry == nullptr) return false;
     StoreU32(entry, LoadU32(entry) | kHasSubfolders << 8);
   }
-  for (int k = 0; k < 3; ++k) {
-    if (!dbx::InsertIntoIndex(copy, ra, k)) return false;
-  }
+  bool inserted = true;
+  for (int k = 0; k < 3 && inserted; ++k) inserted = dbx::InsertIntoIndex(copy, ra, k);
+  // Checked also when an insertion failed: room carved over a live node is the likeliest reason.
   for (const auto& [blockRa, length] : copy.allocations()) {
     if (blockRa < kHeaderEnd || dbx::Overlaps(survey.structures, blockRa, length)) {
       return TellDamaged(Format("its free space at %08X lies over a folder or an index node", blockRa));
     }
   }
-  return change.Commit();
+  return inserted && change.Commit();
 }
 
 bool CreateFolderBelow(DbItem& item, const std::string* presetName) {

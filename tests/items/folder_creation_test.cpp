@@ -290,9 +290,10 @@ TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
   for (const Damage& damage : damages) {
     DbxBuilder store = Store();
     damage.apply(store);
+    const size_t told = desktop.desktop.messages().size();
     EXPECT_FALSE(Create(store)) << damage.what;
     EXPECT_EQ(testsupport::ReadFileBytes(path), store.bytes()) << damage.what;
-    ASSERT_FALSE(desktop.desktop.messages().empty()) << damage.what;
+    ASSERT_EQ(desktop.desktop.messages().size(), told + 1) << damage.what;
     EXPECT_TRUE(desktop.desktop.messages().back().text.starts_with("The folder database is damaged: "))
         << damage.what << ": " << desktop.desktop.messages().back().text;
     EXPECT_TRUE(desktop.desktop.messages().back().text.ends_with("\nNothing was changed.")) << damage.what;
