@@ -132,21 +132,22 @@ constexpr uint32_t Direct(uint8_t id, uint32_t value) {
 constexpr uint32_t Indirect(uint8_t id, uint32_t offset) {
   return id | offset << 8;
 }
-using Rows = std::vector<std::pair<std::string, std::string>>;
 
-// The name and value text of each entry of a raw record.
-Rows PropertyRows(DbKind kind, std::span<const uint32_t> entries, std::span<const uint8_t> data = {}) {
+// "name=value" of each entry of a raw record.
+std::vector<std::string> PropertyRows(DbKind kind, std::span<const uint32_t> entries,
+                                      std::span<const uint8_t> data = {}) {
   DbxBuilder builder(kind);
   const uint32_t ra = builder.AddRawRecord(entries, data);
   DbFile db(builder);
-  Rows rows;
+  std::vector<std::string> rows;
   for (unsigned i = 0; i < entries.size(); ++i) {
     const PropertyEntry entry = *PropertyAt(db.store, ra, i);
-    rows.emplace_back(PropertyName(db.store, entry),
-                      PropertyValueText(db.store, entry, DataAreaRa(db.store, ra)));
+    rows.push_back(PropertyName(db.store, entry) + "=" +
+                   PropertyValueText(db.store, entry, DataAreaRa(db.store, ra)));
   }
   return rows;
 }
+using Rows = std::vector<std::string>;
 
 TEST(PropertyText, NamesAndValuesFollowTheTableOfTheKindOfDatabase) {
   const uint8_t data[] = {0x78, 0x56, 0x34, 0x12, 'R', 0xE9, 's', 0, 0x10, 0, 0, 0};
@@ -154,31 +155,18 @@ TEST(PropertyText, NamesAndValuesFollowTheTableOfTheKindOfDatabase) {
                              Direct(0x01, 0),    Indirect(0x00, 0),       Indirect(0x02, 4),
                              Indirect(0x06, 8),  Indirect(0x14, 4),       Indirect(0x1C, 0),
                              Indirect(0x0B, 0),  Indirect(0x00, 0xFFFFF0)};
-  EXPECT_EQ(PropertyRows(DbKind::Folder, folder, data), (Rows{{"DisplayName", "0000AB"},
-                                                              {"15(95)", "000010(16)"},
-                                                              {"Any info", "00000010 "},
-                                                              {"ParentID", "000000"},
-                                                              {"FolderID", "12345678"},
-                                                              {"DisplayName", "Rés"},
-                                                              {"Any info", "00000010 "},
-                                                              {"HttpFolderID?", "Rés"},
-                                                              {"WatchMsgCount", "12345678"},
-                                                              {"0B(0B)", "12345678"},
-                                                              {"FolderID", ""}}));
-  const uint32_t message[] = {Indirect(0x11, 0),       Indirect(0x05, 4), Indirect(0x1D, 0),
-                              Direct(0x1F, 1),         Indirect(0x03, 0), Indirect(0x0F, 4),
-                              Indirect(0x1A, 4),       Indirect(0x1C, 0), Direct(0x06, 0x1234),
-                              Indirect(0x05, 0xFFFFF0)};
-  EXPECT_EQ(PropertyRows(DbKind::Message, message, data), (Rows{{"MsgTextSize", "12345678"},
-                                                                {"Subject(Original)", "Rés"},
-                                                                {"1D(1D)", ""},
-                                                                {"1F(9F)", "000001(1)"},
-                                                                {"03(03)", "12345678"},
-                                                                {"CP", "Rés"},
-                                                                {"OutAccount", "Rés"},
-                                                                {"SomeData", "12345678"},
-                                                                {"Received", "00001234 "},
-                                                                {"Subject(Original)", ""}}));
+  EXPECT_EQ(PropertyRows(DbKind::Folder, folder, data),
+            (Rows{"DisplayName=0000AB", "15(95)=000010(16)", "Any info=00000010 ", "ParentID=000000",
+                  "FolderID=12345678", "DisplayName=Rés", "Any info=00000010 ", "HttpFolderID?=Rés",
+                  "WatchMsgCount=12345678", "0B(0B)=12345678", "FolderID="}));
+  const uint32_t message[] = {Indirect(0x11, 0),    Indirect(0x05, 4),       Indirect(0x1D, 0),
+                              Direct(0x1F, 1),      Indirect(0x03, 0),       Indirect(0x0F, 4),
+                              Indirect(0x1A, 4),    Indirect(0x1C, 0),       Indirect(0x10, 0),
+                              Direct(0x06, 0x1234), Indirect(0x05, 0xFFFFF0)};
+  EXPECT_EQ(PropertyRows(DbKind::Message, message, data),
+            (Rows{"MsgTextSize=12345678", "Subject(Original)=Rés", "1D(1D)=", "1F(9F)=000001(1)",
+                  "03(03)=12345678", "CP=Rés", "OutAccount=Rés", "SomeData=12345678", "Priority=12345678",
+                  "Received=00001234 ", "Subject(Original)="}));
 }
 
 TEST(PropertyText, FileTimesShowInLocalTimeDayFirst) {
@@ -194,7 +182,7 @@ TEST(PropertyText, FileTimesShowInLocalTimeDayFirst) {
   for (int i = 0; i < 8; ++i) data[i] = static_cast<uint8_t>(ticks >> (8 * i));
   const uint32_t entries[] = {Indirect(0x02, 0), Indirect(0x12, 0), Indirect(0x02, 0xFFFFF0)};
   EXPECT_EQ(PropertyRows(DbKind::Message, entries, data),
-            (Rows{{"Sent", "04/03/2007 06:06:07"}, {"TimeCreated", "04/03/2007 06:06:07"}, {"Sent", ""}}));
+            (Rows{"Sent=04/03/2007 06:06:07", "TimeCreated=04/03/2007 06:06:07", "Sent="}));
   if (oldTz != nullptr) {
     setenv("TZ", saved.c_str(), 1);
   } else {
