@@ -140,6 +140,8 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
            {"Tue, 2 Jan 2007 10:00:00 +0100", 1167728400},
            {"2 jan 2007 10:00 -0130", 1167737400},
            {"2 Jan 2007 10:00:05 +0000", 1167732005},
+           {"2 Jan 2007 10:00.05 +0000", 1167732000},
+           {"1 Jan 50 00:00:00", -631152000},
            {"Mon, 31 Dec 99 23:59:60 GMT", 946684800},
            {"1 Feb 49 00:00:00", 2495750400},
            {"Tue, 2 Jan 2007", std::nullopt},

@@ -95,6 +95,7 @@ TEST_F(ChangedFile, RefreshRebuildsTheSelectedRootAndFailsForASlotThatBecameEmpt
   auto* slot = dynamic_cast<IndexTableItem*>(Find("000000E4"));
   ASSERT_NE(slot, nullptr);
   EXPECT_TRUE(slot->Refresh());
+  EXPECT_EQ(list.RowTexts(2)[0], "Magic");  // the selected root keeps its rows
   builder.SetIndexSlot(0, 0, 0);
   Write(builder);
   EXPECT_FALSE(slot->Refresh());

@@ -34,7 +34,7 @@ TEST_F(ExplorerTree, AMessageDatabaseShowsTheHeapAndTheSlotsThatAreSetAndListsTh
   builder.SetIndex(0, std::vector{message});
   builder.SetIndex(1, std::vector{message});
   const uint32_t heapNode = builder.AddNode();
-  builder.SetDescriptor(0x30, heapNode, 0x1000, 0x27C);
+  builder.SetDescriptor(0x30, heapNode, 0x1000, 0x27C).SetU32(0x104, heapNode);  // past the eight slots
   const std::string path = Write(builder);
   DbRootItem* root = Open(path);
   ASSERT_NE(root, nullptr);

@@ -124,6 +124,22 @@ TEST(NamedLock, OtherThreadsWaitUntilTheLastHolderOfTheOwningThreadCloses) {
   EXPECT_EQ(LockFileName("short_name"), "short_name");
 }
 
+TEST(NamedLock, TheLockFilesLieInADirectoryOfTheirOwnThatOnlyTheUserReaches) {
+  testsupport::TempDir runtime;
+  const std::string saved = std::getenv("XDG_RUNTIME_DIR") != nullptr ? std::getenv("XDG_RUNTIME_DIR") : "";
+  setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+  NamedLock lock;
+  EXPECT_TRUE(lock.Create("mode_test"));
+  EXPECT_EQ(fs::status(runtime / "vendrel").permissions(), fs::perms::owner_all);
+  EXPECT_EQ(fs::status(runtime / "vendrel/mode_test").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+  lock.Close();
+  fs::remove_all(runtime / "vendrel");
+  fs::create_directory_symlink(runtime.path(), runtime / "vendrel");  // not a directory of its own
+  EXPECT_FALSE(lock.Create("mode_test"));
+  saved.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+}
+
 TEST(NamedLock, ClosingTwiceClosesNoOtherDescriptor) {
   ASSERT_TRUE(fcntl(0, F_GETFD) != -1 || open("/dev/null", O_RDONLY) == 0);
   NamedLock lock;

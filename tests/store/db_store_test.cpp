@@ -148,6 +148,7 @@ TEST_F(Session, GrowExtendsTheFileToWholePagesKeepsItsContentAndNeverShortensIt)
   ASSERT_TRUE(store.Open(path));
   ASSERT_TRUE(store.Grow(0x3000));
   EXPECT_EQ(store.viewLength(), 1u << 20);
+  EXPECT_FALSE(store.Grow(0xFFFFFFFF));  // past 4 GiB once rounded to pages
   store.Close();
   EXPECT_EQ(fs::file_size(path), 1u << 20);
 }
