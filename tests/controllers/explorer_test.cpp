@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "controllers/geometry.h"
 #include "controllers/splitter.h"
 #include "support/process.h"
 #include "window_fixture.h"
@@ -168,6 +169,13 @@ TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {
   EXPECT_EQ(drag.Move(-5), (Rect{2, 0, 6, 300}));
   EXPECT_EQ(drag.Release(250), 250);
   EXPECT_FALSE(drag.dragging());
+}
+
+TEST(Tiling, WindowsShareTheAreaWholeSideBySideOrOneAboveTheOther) {
+  EXPECT_EQ(TileRects(3, {10, 0, 110, 50}, true),
+            (std::vector<Rect>{{10, 0, 43, 50}, {43, 0, 76, 50}, {76, 0, 110, 50}}));
+  EXPECT_EQ(TileRects(2, {0, 5, 80, 106}, false), (std::vector<Rect>{{0, 5, 80, 55}, {0, 55, 80, 106}}));
+  EXPECT_TRUE(TileRects(0, {0, 0, 80, 100}, false).empty());
 }
 
 TEST_F(Explorer, ANewWindowSplitsAtHalfAndTheMouseMovesTheSplitter) {

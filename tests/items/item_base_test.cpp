@@ -189,6 +189,7 @@ TEST_F(InMemoryControls, ACallbackRowAsksItsItemForTextsOnlyWhenShownAndOnlyOnce
   list.RowTexts(1);
   EXPECT_EQ(item->questions, questions);
   EXPECT_EQ(list.RowTexts(0), (Row{"plain", "", "", ""}));
+  EXPECT_TRUE(list.SetRowText(0, 3, "last") && !list.SetRowText(0, 4, "x") && !list.SetRowText(2, 0, "x"));
   item->Release();
 }
 

@@ -92,6 +92,10 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
                      "hex(2):25,00,55,00,53,00,45,00,52,00,50,00,52,00,4f,00,46,00,49,00,\\\n  4c,00,45,00,"
                      "25,00,5c,00,4d,00,61,00,69,00,6c,00,00,00"),
        "users/" + Prefix::User() + "/Mail/Folders.dbx"},
+      {"a variable of the user's environment",
+       kIdentities + "[Environment]\n\"MAILROOT\"=\"C:\\\\Stores\"\n" +
+           StoreRoot("{AAAA}", "str(2):\"%MailRoot%\""),
+       "Stores/Folders.dbx"},
       {"a variable the prefix does not define",
        kIdentities + StoreRoot("{AAAA}", "str(2):\"%NOWHERE%\\\\Mail\""), ""},
       {"a drive the prefix does not map", kIdentities + StoreRoot("{AAAA}", "\"D:\\\\Stores\""), ""},
@@ -136,6 +140,7 @@ TEST(StoreLocation, AWindowsPathIsAFolderOfADriveOfThePrefixOrNothing) {
        std::vector<std::pair<std::string, std::optional<std::string>>>{{"C:\\Stores", c + "/Stores"},
                                                                        {"c:/stores//./", c + "/Stores"},
                                                                        {"C:", c},
+                                                                       {"C:Stores", c + "/Stores"},
                                                                        {"C:\\file.txt", std::nullopt},
                                                                        {"C:\\missing\\x", std::nullopt},
                                                                        {"D:\\Stores", std::nullopt},

@@ -167,6 +167,7 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   const QList<QMdiSubWindow*> windows = frame->mdiArea()->subWindowList();
   ASSERT_EQ(windows.size(), 2);
   EXPECT_EQ(windows[0]->windowTitle().toStdString(), Sample("Inbox.dbx"));
+  EXPECT_EQ(windows[0]->windowIcon().pixmap(16).toImage(), ui::ExplorerWindowIcon().pixmap(16).toImage());
   EXPECT_EQ(windows[1]->windowTitle().toStdString(), Sample("Drafts.dbx"));
   EXPECT_EQ(titles(), (QStringList{"&File", "Edit", "Tools", "OEs", "DirectDB", "Window", "&Help"}));
   EXPECT_EQ(frame->ExplorerWindowOf(*frame->ActiveExplorer())->listWidget()->iconSize(), QSize(16, 16));
