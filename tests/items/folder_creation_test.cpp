@@ -9,7 +9,6 @@
 
 #include "dbx/header.h"
 #include "dbx/index_cursor.h"
-#include "dbx/name_compare.h"
 #include "dbx/record.h"
 #include "items/db_root_item.h"
 #include "items/in_memory_controls.h"
@@ -94,18 +93,14 @@ TEST_F(CreateFolder, TheNewFolderTakesTheNextIdAndEntersAllThreeTreesInOrder) {
   ASSERT_TRUE(Folder(1)->CreateFolder(&name));
   DbStore& store = Folders();
   EXPECT_EQ(store.ReadU32(dbx::kLastAssignedIdField), 0x21u);
-  EXPECT_EQ(store.ReadU32(dbx::CountSlot(0)), 7u);
-  EXPECT_EQ(store.ReadU32(dbx::CountSlot(1)), 7u);
-  EXPECT_EQ(store.ReadU32(dbx::CountSlot(2)), 6u);  // Junk is not subscribed
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(testsupport::TreeFault(store, k), "") << k;  // and counted
   EXPECT_EQ(testsupport::NamesInOrder(store, 0),
             (Names{"Local Folders", "Inbox", "Outbox", "Family", "Drafts", "Junk", "Archive"}));
   EXPECT_EQ(testsupport::NamesInOrder(store, 1),
             (Names{"Local Folders", "Archive", "Drafts", "Inbox", "Junk", "Outbox", "Family"}));
-  EXPECT_EQ(Children(2, 1), (Names{"Archive", "Drafts", "Inbox", "Outbox"}));
-
-  dbx::IndexCursor cursor(*store.ReadU32(dbx::RootSlot(0)), dbx::IndexCursor::MatchId, 0x21);
-  const uint32_t ra = cursor.Next(store);
-  ASSERT_NE(ra, 0u);
+  EXPECT_EQ(Children(2, 1), (Names{"Archive", "Drafts", "Inbox", "Outbox"}));  // Junk is not subscribed
+  const uint32_t ra =
+      dbx::IndexCursor(*store.ReadU32(dbx::RootSlot(0)), dbx::IndexCursor::MatchId, 0x21).Next(store);
   EXPECT_EQ(dbx::GetParentOrFlags(store, ra), 1u);
   EXPECT_EQ(dbx::GetDword(store, ra, 0x06), 0x00040021u);
   EXPECT_EQ(dbx::GetDword(store, ra, 0x0A), 3u);
@@ -157,9 +152,7 @@ TEST_F(CreateFolder, ANameTheCodePageCannotHoldIsRefusedWithAClearMessage) {
 
   const std::string accented = "Réception";
   ASSERT_TRUE(Folder(1)->CreateFolder(&accented));
-  EXPECT_EQ(Children(1, 1), (Names{"Drafts", "Inbox", "Junk", "Outbox",
-                                   "R\xE9"
-                                   "ception"}));
+  EXPECT_EQ(Children(1, 1), (Names{"Drafts", "Inbox", "Junk", "Outbox", "R\351ception"}));
 }
 
 TEST_F(CreateFolder, TheRootOfAMessageDatabaseCreatesUnderItsFolderInTheFoldersDbxBesideIt) {
@@ -186,21 +179,6 @@ TEST_F(CreateFolder, WithoutFoldersDbxNothingIsCreatedAndTheUserIsTold) {
   ASSERT_EQ(desktop.desktop.messages().size(), 1u);
   EXPECT_NE(desktop.desktop.messages()[0].text.find("No folder was created"), std::string::npos);
   EXPECT_EQ(testsupport::ReadFileBytes(alone / "Inbox.dbx"), before);
-}
-
-TEST_F(CreateFolder, ManyFoldersThatGrowTheFileKeepEveryTreeSoundAndInOrder) {
-  for (int i = 0; i < 120; ++i) {
-    const std::string name = "f" + std::to_string(1000 - i);  // each sorts before the previous one
-    ASSERT_TRUE(Folder(1)->CreateFolder(&name)) << i;
-  }
-  DbStore& store = Folders();
-  EXPECT_EQ(store.ReadU32(dbx::kLastAssignedIdField), 0x20u + 120);
-  for (int k = 0; k < 3; ++k) EXPECT_EQ(testsupport::TreeFault(store, k), "") << k;
-  const Names children = Children(1, 1);
-  EXPECT_EQ(children.size(), 124u);
-  EXPECT_TRUE(std::is_sorted(
-      children.begin(), children.end(),
-      [](const std::string& a, const std::string& b) { return dbx::CompareNamesNoCase(a, b) < 0; }));
 }
 
 class FolderSafety : public testing::Test {

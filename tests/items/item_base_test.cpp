@@ -105,41 +105,6 @@ TEST_F(ItemBase, UpdatingTheSelectedNodeRelabelsItExpandsItAgainAndListsItsChild
   EXPECT_EQ(list.RowTexts(1)[0], "p.1 column 0");
 }
 
-TEST_F(ItemBase, ThePathAndTheControlsAreFoundThreeLevelsBelowTheRootAndNotWithoutOne) {
-  auto* root = new DbRootItem(nullptr, 0);
-  root->path = "/mail/Inbox.dbx";
-  root->treeView = &tree;
-  root->listView = &list;
-  auto* child = new Probe(root);
-  auto* grandchild = new Probe(child);
-  auto* below = new Probe(grandchild);
-  EXPECT_EQ(below->FindDatabasePath(), &root->path);
-  EXPECT_EQ(below->FindTreeView(), &tree);
-  for (ExplorerItem* item : std::vector<ExplorerItem*>{below, grandchild, child, root}) item->Release();
-
-  const auto top = MakeItem<Probe>(nullptr);
-  const auto middle = MakeItem<Probe>(top.get());
-  const auto bottom = MakeItem<Probe>(middle.get());
-  EXPECT_EQ(bottom->FindDatabasePath(), nullptr);
-}
-
-TEST_F(ItemBase, EachListRowHoldsAReferenceAndTheLastReleaseCallsOnFinalReleaseThenDestroys) {
-  Strings log;
-  const int live = ExplorerItem::LiveCount();
-  auto* item = new Probe(nullptr, "p", &log);
-  EXPECT_EQ(item->AddListRow(&list), 0);
-  EXPECT_EQ(item->AddListRow(&list), 1);
-  EXPECT_EQ(item->AddListRow(nullptr), -1);
-  EXPECT_EQ(item->refCount, 3);
-  list.DeleteAllRows();
-  item->AddRef();
-  EXPECT_EQ(item->Release(), 1);
-  EXPECT_TRUE(log.empty());
-  EXPECT_EQ(item->Release(), 0);
-  EXPECT_EQ(log, (Strings{"p final release", "p destroyed"}));
-  EXPECT_EQ(ExplorerItem::LiveCount(), live);
-}
-
 TEST_F(ItemBase, EveryOperationWithoutAnImplementationShowsTheSorryBoxWithTheCaption) {
   const auto item = MakeItem<Probe>(nullptr);
   item->caption = "Index 00002800";
@@ -151,18 +116,6 @@ TEST_F(ItemBase, EveryOperationWithoutAnImplementationShowsTheSorryBoxWithTheCap
     EXPECT_EQ(message.text, "Sorry, not implemented now for Index 00002800!");
     EXPECT_EQ(message.caption, "Can't do it...");
   }
-}
-
-TEST_F(ItemBase, StatusTextIsDroppedUntilTheWelcomeRegistersTheStatusLine) {
-  SetStatusLineRegistered(false);
-  SetStatusText("too early");
-  EXPECT_TRUE(StatusLines().empty());
-  ShowWelcome();
-  const auto item = MakeItem<Probe>(nullptr);
-  item->caption = "Index 00002800";
-  item->ShowStatusCaption();
-  EXPECT_EQ(StatusLines(), (Strings{"Welcome to the Vendrel! Use Open command or drag'n'drop DBX to begin",
-                                    "Index 00002800"}));
 }
 
 class InMemoryControls : public testsupport::ExplorerTest {};

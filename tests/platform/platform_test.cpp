@@ -18,35 +18,22 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
+// Legacy bytes are written in octal: "\351" is 0xE9, é in Windows-1252.
 TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
   const CodePage cp("WINDOWS-1252");
-  ASSERT_TRUE(cp.IsUsable());
   std::string longText;
   for (int i = 0; i < 5000; ++i) longText += "é";
-  for (const auto& [legacy, utf8] :
-       std::vector<std::pair<std::string, std::string>>{{"Bo\xEEte de r\xE9"
-                                                         "ception",
-                                                         "Boîte de réception"},
-                                                        {"\x93hi\x94 \x96 x", "“hi” – x"},
-                                                        {"a\x81"
-                                                         "b\x8D",
-                                                         "a\uFFFD"
-                                                         "b\uFFFD"},  // bytes the code page leaves undefined
-                                                        {"", ""},
-                                                        {std::string(5000, '\xE9'), longText}}) {
-    EXPECT_EQ(cp.ToUtf8(legacy), utf8);
-  }
-  EXPECT_EQ(cp.FromUtf8("réception"),
-            "r\xE9"
-            "ception");
-  EXPECT_FALSE(cp.FromUtf8("日本").has_value());
-  EXPECT_FALSE(cp.FromUtf8("bad \xFF utf-8").has_value());
+  EXPECT_EQ(cp.ToUtf8("Bo\356te de r\351ception"), "Boîte de réception");
+  EXPECT_EQ(cp.ToUtf8("\223hi\224 \226 a\201b\215"), "“hi” – a\uFFFDb\uFFFD");  // 0x81, 0x8D: undefined
+  EXPECT_EQ(cp.ToUtf8(std::string(5000, '\351')), longText);
+  EXPECT_EQ(cp.ToUtf8(""), "");
+  EXPECT_EQ(cp.FromUtf8("réception"), "r\351ception");
+  EXPECT_FALSE(cp.FromUtf8("日本") || cp.FromUtf8("bad \xFF utf-8"));
 
-  EXPECT_EQ(LegacyCodePage().name(), "WINDOWS-1252");
   EXPECT_FALSE(SetLegacyCodePage("NO-SUCH-CODE-PAGE"));
   EXPECT_EQ(LegacyCodePage().name(), "WINDOWS-1252");
   ASSERT_TRUE(SetLegacyCodePage("CP1251"));
-  EXPECT_EQ(LegacyCodePage().ToUtf8("\xCF\xF0\xE8"), "При");
+  EXPECT_EQ(LegacyCodePage().ToUtf8("\317\360\350"), "При");
   ASSERT_TRUE(SetLegacyCodePage(kDefaultLegacyCodePage));
 }
 

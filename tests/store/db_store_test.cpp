@@ -242,20 +242,5 @@ TEST_F(Session, TheWaitingSessionGetsTheLockOnceThePeerLetsGo) {
   EXPECT_EQ(testsupport::WaitChild(holder), 0);
 }
 
-TEST(DirectDbName, IsThePathLowerCasedWithUnderscoresForSeparatorsAndRefusedWhenTooLong) {
-  std::string name;
-  for (const auto& [path, suffix, expected] :
-       std::vector<std::tuple<std::string, std::string_view, std::string>>{
-           {"C:\\A\\B.dbx", kMutexSuffix, "c:_a_b.dbx_directdbmutex"},
-           {"C:\\A\\B.dbx", kFileMapSuffix, "c:_a_b.dbx_directdbfilemap"},
-           {"/M/Boîte/É.dbx", kMutexSuffix, "_m_boîte_É.dbx_directdbmutex"}}) {
-    ASSERT_TRUE(MakeDirectDbName(name, path, suffix));
-    EXPECT_EQ(name, expected);
-  }
-  EXPECT_TRUE(MakeDirectDbName(name, std::string(243, 'p'), kFileMapSuffix));
-  EXPECT_EQ(name.size(), 259u);
-  EXPECT_FALSE(MakeDirectDbName(name, std::string(244, 'p'), kFileMapSuffix));
-}
-
 }  // namespace
 }  // namespace vendrel
