@@ -150,6 +150,19 @@ TEST(StoreLocation, AWindowsPathIsAFolderOfADriveOfThePrefixOrNothing) {
   }
 }
 
+TEST(StoreLocation, TheStoreIsLookedForUntilFoundOnceThenLeftAsTheUserHasIt) {
+  Prefix prefix;
+  const fs::path conf = prefix.dir / "vendrel.conf";
+  StoreLocator locator(prefix.path(), conf.string());
+  std::string path;
+  EXPECT_FALSE(locator.Locate(path));  // nothing anywhere: asked again next time
+  WriteText(conf, "[General]\nStoreRoot=" + (prefix.dir / "drive_c/Stores").string() + "\n");
+  EXPECT_TRUE(locator.Locate(path));
+  EXPECT_EQ(path, (prefix.dir / "drive_c/Stores/Folders.dbx").string());
+  path = "kept";
+  EXPECT_TRUE(locator.Locate(path) && path == "kept");
+}
+
 class Association : public testing::Test {
  protected:
   XdgDirectories Directories() const { return {(dir / "data").string(), (dir / "config").string()}; }
