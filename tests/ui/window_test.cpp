@@ -137,14 +137,18 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_TRUE(frame->ToolbarAction(kCmdOpen)->isEnabled());
   EXPECT_FALSE(frame->ToolbarAction(kCmdSaveDefault)->isEnabled());
   EXPECT_TRUE(frame->statusBar()->isAncestorOf(frame->statusLine()));
-  // Every menu item has a label and a command of its own.
-  for (QAction* menu : frame->menuBar()->actions()) {
-    std::set<int> commands;
-    for (QAction* item : menu->menu()->actions())
-      EXPECT_TRUE(item->isSeparator() ||
-                  (!item->text().isEmpty() && commands.insert(item->data().toInt()).second))
-          << item->text().toStdString();
-  }
+  // Every menu item has a label and, but in the window list, a command of its own.
+  auto checkMenus = [&] {
+    for (QAction* menu : frame->menuBar()->actions()) {
+      std::set<int> commands;
+      for (QAction* item : menu->menu()->actions())
+        EXPECT_TRUE(item->isSeparator() ||
+                    (!item->text().isEmpty() &&
+                     (menu->text() == "Window" || commands.insert(item->data().toInt()).second)))
+            << item->text().toStdString();
+    }
+  };
+  checkMenus();
   // About shows its box, and waits for it.
   QString shown;
   QTimer::singleShot(0, [&] {
@@ -171,6 +175,7 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(windows[0]->windowIcon().pixmap(16).toImage(), ui::ExplorerWindowIcon().pixmap(16).toImage());
   EXPECT_EQ(windows[1]->windowTitle().toStdString(), Sample("Drafts.dbx"));
   EXPECT_EQ(titles(), (QStringList{"&File", "Edit", "Tools", "OEs", "DirectDB", "Window", "&Help"}));
+  checkMenus();
   EXPECT_EQ(frame->ExplorerWindowOf(*frame->ActiveExplorer())->listWidget()->iconSize(), QSize(16, 16));
 }
 
