@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 
 #include "dbx/name_compare.h"
@@ -28,7 +27,9 @@ class InsertIntoIndexTest : public testing::Test {
  protected:
   static Names Words(const std::string& text) {
     Names words;
-    std::istringstream stream(text);
+    std::string spaced;
+    for (const char c : text) spaced += (c == '[' || c == ']') ? std::string{' ', c, ' '} : std::string{c};
+    std::istringstream stream(spaced);
     for (std::string word; stream >> word;) {
       if (word.size() != 7 || word[3] != '-') {
         words.push_back(word);
@@ -64,7 +65,7 @@ class InsertIntoIndexTest : public testing::Test {
   // Makes the tree in slot k with a guard node right behind its root, and opens the file.
   void Open(int k, const std::string& tree) {
     size_t at = 0;
-    const uint32_t root = Node(Words(std::regex_replace(tree, std::regex(R"([\[\]])"), " $& ")), at);
+    const uint32_t root = Node(Words(tree), at);
     guard = builder.AddNode();
     builder.SetNodeEntries(guard, {{0x4444, 0}});
     builder.SetIndexSlot(k, root, 0).SetLastAssignedId(100);
