@@ -262,12 +262,13 @@ class Exporter {
       return;
     }
     static const std::string host = MaildirHost();
+    static const int pid = static_cast<int>(getpid());  // a system call each time it is asked
     const std::optional<int> written =
         WriteMessages(store, maildir.path(), [&](const DbStore& db, uint32_t record) {
           LazyHeader header(db, record);
           const std::string base =
               Format("%lld.P%dQ%d.%s", static_cast<long long>(ReceivedTime(db, record, header)),
-                     static_cast<int>(getpid()), ++delivered_, host.c_str());
+                     pid, ++delivered_, host.c_str());
           const int fd = tmp->CreateFile(base, false);
           if (fd < 0) {
             Problem("cannot make " + tmp->path() + "/" + base + ": " + std::strerror(errno));
