@@ -73,6 +73,7 @@ std::string Column(const std::vector<FieldRow>& rows, std::string FieldRow::*col
 TEST(HeaderRows, EveryFieldIsListedInOrderWithItsOwnRaAndTheFolderFieldsOnlyForMessages) {
   DbxBuilder builder = Message();
   for (uint32_t ra = 0x24; ra < 0x104; ra += 4) builder.SetU32(ra, ra);
+  builder.SetU32(0x14, 0x04030201);
   testsupport::FolderDescription outbox;
   outbox.name = "Bo\xEEte \x93out\x94";
   outbox.typeName = "Local\xA0Store";
@@ -92,6 +93,7 @@ TEST(HeaderRows, EveryFieldIsListedInOrderWithItsOwnRaAndTheFolderFieldsOnlyForM
   EXPECT_EQ(rows[0], (FieldRow{"Magic", "00000000", "FE12ADCF", "Means DBX"}));
   EXPECT_EQ(rows[1], (FieldRow{"CLSID", "00000004", "{6F74FDC5-E366-11D1-9A4E-00C04FA309D4}",
                                "CLSID_MessageDatabase"}));
+  EXPECT_EQ(rows[2].value, "01020304");
   EXPECT_EQ(rows[4], (FieldRow{"Unknown", "0000001C", "18060000", "What is it?"}));
   EXPECT_EQ(Column(rows, &FieldRow::value).substr(Column(rows, &FieldRow::value).find("|03|")),
             "|03|Local\u00A0Store|00|Boîte “out”|000026E0||");

@@ -29,6 +29,8 @@ TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
   EXPECT_EQ(cp.ToUtf8(""), "");
   EXPECT_EQ(cp.FromUtf8("réception"), "r\351ception");
   EXPECT_FALSE(cp.FromUtf8("日本") || cp.FromUtf8("bad \xFF utf-8"));
+  const CodePage sjis("CP932");  // the half-width kana A0-DF lie between the lead bytes
+  EXPECT_TRUE(sjis.IsLeadByte(0x9F) && !sjis.IsLeadByte(0xA0) && !sjis.IsLeadByte(0xDF) && sjis.IsLeadByte(0xE0));
 
   EXPECT_FALSE(SetLegacyCodePage("NO-SUCH-CODE-PAGE"));
   EXPECT_EQ(LegacyCodePage().name(), "WINDOWS-1252");

@@ -193,6 +193,9 @@ TEST_F(Association, ItWritesTheTypeTheEntryAndTheDefaultAndASecondRunWritesTheSa
 }
 
 TEST_F(Association, TheIconIsTheFileBesideTheProgramElseTheThemesName) {
+  setenv("XDG_DATA_HOME", "relative/data", 1);  // a relative setting is not used: the default is
+  EXPECT_EQ(XdgDirectories::FromEnvironment().dataHome, std::string(std::getenv("HOME")) + "/.local/share");
+  unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(ExplorerIcon((dir / "bin").string()), "vendrel-explorer");
   WriteText(dir / "share/icons/hicolor/256x256/apps/vendrel-explorer.png", "png");
   fs::create_directory(dir / "bin");
@@ -200,13 +203,15 @@ TEST_F(Association, TheIconIsTheFileBesideTheProgramElseTheThemesName) {
             fs::canonical(dir / "share/icons/hicolor/256x256/apps/vendrel-explorer.png").string());
 }
 
-TEST_F(Association, ALinkInsideTheDirectoriesIsNotWrittenThrough) {
+TEST_F(Association, ALinkInsideTheDirectoriesIsNotWrittenThroughAndAFailedWriteLeavesNothingBehind) {
   TempDir outside;
   fs::create_directories(dir / "data");
+  fs::create_directories(dir / "config/mimeapps.list/in the way");
   fs::create_directory_symlink(outside.path(), dir / "data/applications");
   EXPECT_FALSE(AssociateWith(Directories(), "/usr/bin/vendrel", "vendrel-explorer"));
   EXPECT_TRUE(fs::is_empty(outside.path()));
   EXPECT_TRUE(fs::exists(dir / "data/mime/packages/vendrel.xml"));  // the other files are written
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "config"), {}), 1);  // no temporary file left
 }
 
 TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNoChild) {
