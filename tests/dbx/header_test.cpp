@@ -18,51 +18,6 @@ DbxBuilder Message() {
   return DbxBuilder(DbKind::Message);
 }
 
-TEST(Header, TheMagicAndTheClassIdentifierTellTheKindWithoutReadingPastTheEnd) {
-  Clsid other = kClsidMessageDatabase;
-  other[0] = 0xC7;
-  const struct {
-    const char* what;
-    DbxBuilder file;
-    bool dbx, folders, messages;
-  } cases[] = {
-      {"folder database", DbxBuilder(DbKind::Folder), true, true, false},
-      {"message database", Message(), true, false, true},
-      {"another magic", Message().SetMagic(0xFE12ADCE), false, false, false},
-      {"another class identifier", Message().SetClsid(other), true, false, false},
-      {"three bytes", Message().Truncate(3), false, false, false},
-      {"the magic alone", Message().Truncate(4), true, false, false},
-      {"the class identifier cut by a byte", Message().Truncate(19), true, false, false},
-      {"the class identifier whole", Message().Truncate(20), true, false, true},
-  };
-  for (const auto& c : cases) {
-    DbFile db(c.file);
-    EXPECT_EQ(IsDbxFile(&db.store), c.dbx) << c.what;
-    EXPECT_EQ(IsFolderDatabase(&db.store), c.folders) << c.what;
-    EXPECT_EQ(IsMessageDatabase(&db.store), c.messages) << c.what;
-    db.store.Close();
-    EXPECT_FALSE(IsDbxFile(&db.store) || IsFolderDatabase(&db.store) || IsMessageDatabase(&db.store));
-  }
-  EXPECT_FALSE(IsDbxFile(nullptr) || IsFolderDatabase(nullptr) || IsMessageDatabase(nullptr));
-}
-
-TEST(Header, TextsEndAtTheirTerminatorTheirFieldOrTheFile) {
-  const std::string full(kFolderIdField - kFolderNameField, 'n');
-  const struct {
-    DbxBuilder file;
-    uint32_t end;
-    std::string expected;
-  } cases[] = {
-      {Message(), kFolderIdField, "Inbox"},
-      {Message(), kFolderNameField, ""},
-      {Message().SetText(kFolderNameField, full + "overflow"), kFolderIdField, full},
-      {Message().SetText(kFolderNameField, full).Truncate(kFolderNameField + 3), kFolderIdField, "nnn"},
-      {Message().Truncate(100), kFolderIdField, ""},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(HeaderTextBytes(DbFile(c.file).store, kFolderNameField, c.end), c.expected);
-}
-
 std::string Column(const std::vector<FieldRow>& rows, std::string FieldRow::*column) {
   std::string joined;
   for (const FieldRow& row : rows) joined += row.*column + "|";
@@ -118,15 +73,6 @@ TEST(HeaderRows, AShortFileKeepsEveryRowAndShowsNoValueForWhatIsMissing) {
   const std::vector<FieldRow> cut = HeaderRows(DbFile(Message().Truncate(kFolderIdField + 2)).store);
   EXPECT_EQ(cut[41].value, "Inbox");
   EXPECT_EQ(cut[42].value, "");
-}
-
-TEST(HeaderRows, FolderTextsAreDecodedFromTheLegacyCodePageInUse) {
-  testsupport::FolderDescription folder;
-  folder.name = "\xC2\xF5\xEE\xE4\xFF\xF9\xE8\xE5";
-  ASSERT_TRUE(SetLegacyCodePage("CP1251"));
-  const std::vector<FieldRow> rows = HeaderRows(DbFile(Message().SetFolder(folder)).store);
-  ASSERT_TRUE(SetLegacyCodePage(kDefaultLegacyCodePage));
-  EXPECT_EQ(rows[41].value, "Входящие");
 }
 
 }  // namespace

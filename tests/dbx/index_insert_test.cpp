@@ -90,52 +90,6 @@ class InsertIntoIndexTest : public testing::Test {
   uint32_t guard = 0, lastId = 0;
 };
 
-TEST_F(InsertIntoIndexTest, EveryRecordLandsInOrderAndTheTreeStaysSound) {
-  const struct {
-    const char* what;
-    int k;
-    std::string tree, inserted, expected;
-  } layouts[] = {
-      {"an empty tree 0", 0, "[]", "A", "A"},
-      {"tree 0 appends to the deepest last node", 0, "[0:A 0:B [0:C]]", "D", "A B C D"},
-      {"after all, behind the last subtree", 1, "[a [b]]", "z", "a b z"},
-      {"before all of a root without left child", 1, "[B C]", "A", "A B C"},
-      {"before all, down into the left child", 1, "[[C] E]", "A D", "A C D E"},
-      {"equal keys and names differing in case go after", 1, "[3:Zeta 7:inbox 9:Alpha]", "7:INBOX",
-       "Zeta inbox INBOX Alpha"},
-      {"between records, the later ones move up with their children", 1, "[A C [Cc] E]", "b", "A b C Cc E"},
-      {"after an entry with a child, at the end of that child", 1, "[A [Aa] C]", "B", "A Aa B C"},
-      {"entries without a key or a name are passed over, their children searched", 1, "[0:Top [2: 2:b]]",
-       "2:a", "Top ? a b"},
-      {"between two records of a full node", 1, "[n00-n50]", "n25x", "n00-n25 n25x n26-n50"},
-      {"after the last record of a full node", 1, "[n00-n50]", "z1 z2 n00a", "n00 n00a n01-n50 z1 z2"},
-      {"tree 0 below the last entry of a full last node", 0, "[n00-n50]", "new newer", "n00-n50 new newer"},
-      {"a full left child", 1, "[[n00-n50] zz]", "z", "n00-n50 z zz"},
-  };
-  for (const auto& layout : layouts) {
-    builder = testsupport::DbxBuilder(testsupport::DbKind::Folder);
-    Open(layout.k, layout.tree);
-    const std::vector<uint8_t> guardBefore = GuardBytes();
-    for (const std::string& word : Words(layout.inserted))
-      ASSERT_TRUE(InsertIntoIndex(db->store, NewFolder(word), layout.k)) << layout.what << ": " << word;
-    EXPECT_EQ(testsupport::NamesInOrder(db->store, layout.k), Words(layout.expected)) << layout.what;
-    EXPECT_EQ(testsupport::TreeFault(db->store, layout.k), "") << layout.what;
-    EXPECT_EQ(GuardBytes(), guardBefore) << layout.what;
-  }
-}
-
-TEST_F(InsertIntoIndexTest, ManyInsertionsThatGrowTheFileKeepTheTreeInOrderAndCounted) {
-  Open(1, "[zzz]");
-  Names expected = {"zzz"};
-  for (int i = 59; i >= 0; --i) {  // each sorts before all others: a new left child every time
-    const std::string name = std::string("m") + char('a' + i / 26) + char('a' + i % 26);
-    ASSERT_TRUE(InsertIntoIndex(db->store, NewFolder(name), 1)) << name;
-    expected.insert(expected.begin(), name);
-  }
-  EXPECT_EQ(db->store.ReadU32(CountSlot(1)), 61u);
-  EXPECT_EQ(testsupport::NamesInOrder(db->Reopen(), 1), expected);
-}
-
 TEST_F(InsertIntoIndexTest, UnusableRecordsTreesAndAllocationsAreRefusedWithoutAnyChange) {
   builder.SetIndexSlot(2, 0x7FFFFFF0, 0);
   Open(1, "[n00-n50]");
@@ -155,23 +109,6 @@ TEST_F(InsertIntoIndexTest, UnusableRecordsTreesAndAllocationsAreRefusedWithoutA
   EXPECT_FALSE(InsertIntoIndex(db->store, good + 4, 1));  // no record there
   db->store.Close();
   EXPECT_EQ(testsupport::ReadFileBytes(db->path()), before);
-}
-
-TEST(CompareNamesNoCase, FoldsAsciiLettersOnlyAndNeverATrailByteOfTheCodePage) {
-  EXPECT_EQ(CompareNamesNoCase("Inbox", "INBOX"), 0);
-  EXPECT_LT(CompareNamesNoCase("abc", "ABD"), 0);
-  EXPECT_GT(CompareNamesNoCase("abc", "AB"), 0);
-  EXPECT_LT(CompareNamesNoCase("", "a"), 0);
-  EXPECT_LT(CompareNamesNoCase("A_", "AB"), 0);  // letters fold to lower case, after the underscore
-  EXPECT_NE(CompareNamesNoCase("\xE9", "\xC9"), 0);
-  EXPECT_GT(CompareNamesNoCase("\xE9", "z"), 0);
-  EXPECT_EQ(CompareNamesNoCase("\x83\x41", "\x83\x61"), 0);  // two characters each in Windows-1252
-  ASSERT_TRUE(SetLegacyCodePage("CP932"));
-  EXPECT_NE(CompareNamesNoCase("\x83\x41", "\x83\x61"), 0);  // one each in Shift-JIS
-  EXPECT_LT(CompareNamesNoCase("\x82\xC0", "\x83\x40"), 0);
-  EXPECT_LT(CompareNamesNoCase("\x83", "\x82\xFF"), 0);  // a lead byte at the end stands alone
-  EXPECT_EQ(CompareNamesNoCase("\203AA", "\203Aa"), 0);
-  ASSERT_TRUE(SetLegacyCodePage(kDefaultLegacyCodePage));
 }
 
 }  // namespace

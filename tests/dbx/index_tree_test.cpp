@@ -38,30 +38,6 @@ Ras Matches(const DbStore& store, uint32_t root, uint8_t mode, uint32_t target) 
   return results;
 }
 
-TEST(IndexTree, TreesOfAnyShapeAreWalkedLeftChildFirstThenEachEntryAndItsChild) {
-  for (const unsigned perNode : {1u, 2u, 3u, 51u}) {
-    DbxBuilder builder(DbKind::Message);
-    const Ras records = Messages(builder, 200);
-    const uint32_t root = builder.SetIndex(0, records, perNode);
-    DbFile db(builder);
-    WalkEnd end;
-    EXPECT_EQ(TreeOrder(db.store, root, &end), records) << perNode;
-    EXPECT_EQ(end, WalkEnd::Completed);
-    EXPECT_EQ(Matches(db.store, root, IndexCursor::MatchAll, 0), records) << perNode;
-    if (perNode != 3) continue;
-    const IndexNode node = *IndexNode::At(db.store, root);
-    const IndexNode left = *IndexNode::At(db.store, node.leftChild());
-    const IndexNode child = *IndexNode::At(db.store, node.entry(1).childRa);
-    EXPECT_EQ(node.entryCount(), 3u);
-    EXPECT_EQ(node.parent(), 0u);
-    EXPECT_EQ(node.entryCountInNext(), left.entryCount());
-    EXPECT_EQ(left.parent(), root);
-    EXPECT_EQ(left.posInParent(), 0u);
-    EXPECT_EQ(node.entry(1).childCount, child.entryCount());
-    EXPECT_EQ(child.posInParent(), 1u);
-  }
-}
-
 TEST(IndexTree, TheCursorFindsChildrenByParentTopLevelFoldersByAllOnesAndRecordsById) {
   DbxBuilder builder(DbKind::Folder);
   std::vector<testsupport::FolderSpec> folders = {{1, 0, "Local Folders", ""}, {5, 1, "Inbox", ""}};
@@ -139,30 +115,6 @@ TEST(IndexTree, FindLastNodeFollowsTheLastUsableEntriesDown) {
   EXPECT_EQ(FindLastNode(db.store, root), last);
   EXPECT_EQ(FindLastNode(db.store, empty), empty);
   EXPECT_EQ(FindLastNode(db.store, 0x7FFFFFF0), std::nullopt);
-}
-
-TEST(IndexTree, OnlyAValidChildOutsideItsParentIsLinkedBothWays) {
-  DbxBuilder builder(DbKind::Message);
-  const uint32_t node = builder.AddNode(), child = builder.AddNode(), overlapping = builder.AddNode();
-  builder.SetNodeEntries(child, {{0x1234, 0}});
-  builder.SetU32(overlapping + 4, overlapping + 4);  // a "node" tagged inside another one
-  DbFile db(builder);
-  auto at = [&](uint32_t ra) { return *IndexNode::At(db.store, ra); };
-  EXPECT_TRUE(SetLeftChild(db.store, node, 0x7FFFFFF0));
-  EXPECT_EQ(at(node).leftChild(), 0u);
-  EXPECT_TRUE(SetEntry(db.store, node, 0x55, 0x7FFFFFF0, 3));
-  EXPECT_EQ(at(node).entry(3).childRa, 0u);
-  EXPECT_EQ(at(node).entry(3).recordRa, 0x55u);
-  EXPECT_TRUE(SetEntry(db.store, node, 0x56, child, 4));
-  EXPECT_EQ(at(node).entry(4).childCount, 1u);
-  EXPECT_EQ(at(child).parent(), node);
-  EXPECT_EQ(at(child).posInParent(), 4u);
-  EXPECT_TRUE(SetEntry(db.store, overlapping, 0x55, overlapping + 4, 0));
-  EXPECT_TRUE(SetLeftChild(db.store, overlapping, overlapping + 4));
-  EXPECT_EQ(at(overlapping).entry(0).childRa + at(overlapping).leftChild(), 0u);
-  EXPECT_FALSE(SetEntry(db.store, node, 1, 0, 51));  // past the node's room
-  EXPECT_FALSE(SetEntry(db.store, 0x7FFFFFF0, 1, 0, 0));
-  EXPECT_FALSE(SetLeftChild(db.store, 0x7FFFFFF0, 0));
 }
 
 }  // namespace

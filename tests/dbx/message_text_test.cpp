@@ -21,21 +21,6 @@ std::string ReadAll(const DbStore& store, uint32_t first) {
   return text;
 }
 
-TEST(MessageText, ChainsOfManyBlocksOfAnySizeGiveBackTheStoredBytes) {
-  for (const uint32_t room : {1u, 7u, 0x200u}) {
-    for (const size_t size : {size_t{1}, size_t{511}, size_t{512}, size_t{513}, size_t{49000}}) {
-      std::string text;
-      for (size_t i = 0; text.size() < size; ++i) text += "Line " + std::to_string(i) + "\r\n";
-      text.resize(size);
-      DbxBuilder builder(DbKind::Message);
-      const uint32_t first = builder.AddTextChain(text, room);
-      DbFile db(builder);
-      EXPECT_EQ(ReadAll(db.store, first), text) << "room " << room << ", size " << size;
-      EXPECT_EQ(ChainLength(db.store, first), (size + room - 1) / room);
-    }
-  }
-}
-
 TEST(MessageText, ADamagedChainEndsAtItsFirstInvalidBlockOrWhereItLoops) {
   DbxBuilder builder(DbKind::Message);
   const uint32_t broken = builder.AddTextChain(std::string(600, 'a') + std::string(600, 'b'), 600);

@@ -64,17 +64,6 @@ TEST(Record, WhatTheBuilderWritesReadsBackWithTheNextIdAndTheDataAreaLaidOut) {
   EXPECT_EQ(db.store.ReadU16(ra + 4), 7u * 4 + 24u);
 }
 
-TEST(Record, DisplayNameAndTextOffsetDependOnTheKindOfDatabase) {
-  DbFile folders(DbxBuilder(DbKind::Folder));
-  RecordBuilder folder(true);
-  folder.SetString(kPropFolderDisplayName, "Inbox");
-  folder.SetString(kPropMessageDisplayName, "not the name");
-  folder.SetInteger(kPropTextOffset, 0x1234);
-  const uint32_t ra = folder.Write(folders.store);
-  EXPECT_EQ(GetDisplayName(folders.store, ra), "Inbox");
-  EXPECT_EQ(GetTextOffset(folders.store, ra), 0u);
-}
-
 TEST(Record, AWriteThatCannotBeMadeWholeChangesNothing) {
   DbFile db(DbxBuilder(DbKind::Message).SetLastAssignedId(0x41));
   const uint32_t allocated = *db.store.ReadU32(kAllocatedSizeField);

@@ -88,30 +88,6 @@ TEST(LineEnds, EmlAndMboxrdTextsFollowTheirRulesHoweverTheTextIsCutIntoPieces) {
   }
 }
 
-TEST(SafeNames, UnsafeCharactersOfTheDecodedTextBecomeUnderscoresAndNamesAreCutByCharacters) {
-  std::string accents;
-  for (int i = 0; i < 39; ++i) accents += "é";
-  EXPECT_EQ(GetSafeDispName(std::string(50, '\351')), accents);  // 39 characters, not bytes
-  EXPECT_EQ(GetSafeDispName(std::string(50, 'x')), std::string(39, 'x'));
-  EXPECT_EQ(GetSafeDispName("a<b>c:d\"e/f\\g|h*i?j\rk\nl\tm"), "a_b_c_d_e_f_g_h_i_j_k_l_m");
-  EXPECT_EQ(GetSafeDispName(" Re: hi. ") + GetSafeDispName(".."), " Re_ hi. ..");  // nothing else changes
-  EXPECT_EQ(GetSafeDispName("") + GetSafeDispName(std::nullopt), "(No subject)(No subject)");
-  for (const auto& [legacy, safe] : {std::pair{"", "_"},
-                                     {".", "_"},
-                                     {"..", "__"},
-                                     {"../../etc", ".._.._etc"},
-                                     {"/etc", "_etc"},
-                                     {"Bo\356te", "Boîte"}})
-    EXPECT_EQ(SafeFolderName(legacy), safe);
-  ASSERT_TRUE(SetLegacyCodePage("CP932"));
-  EXPECT_EQ(GetSafeDispName("\x95\x5C/"), "表_");  // one character whose trail byte is a backslash
-  EXPECT_EQ(GetSafeDispName("a\x95\x5C\x95\x5C\x95\x5C", 3), "a表");
-  ASSERT_TRUE(SetLegacyCodePage("UTF-7"));  // "+AC4ALgAv-" decodes to "../": the checks see the decoded text
-  EXPECT_EQ(SafeFolderName("+AC4ALgAvAC4ALgAv-tmp") + SafeFolderName("+AC4ALg-"), ".._.._tmp__");
-  EXPECT_EQ(GetSafeDispName("+AC4ALgAv-x"), ".._x");
-  ASSERT_TRUE(SetLegacyCodePage(kDefaultLegacyCodePage));
-}
-
 TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
   const std::string header = "Subject: x\r\nfrom: \"Ann, A.\"\r\n <ann@example.com>\r\nDate: now\r\n";
   EXPECT_EQ(HeaderField(header, "From"), " \"Ann, A.\" <ann@example.com>");
@@ -189,20 +165,6 @@ class MessageFile : public testing::Test {
   testsupport::TempDir out;
   testsupport::ScopedDesktop desktop;
 };
-
-TEST_F(MessageFile, TheFileHoldsTheChainUpToItsFirstInvalidBlockWithCrLfLineEnds) {
-  std::string text;
-  for (int i = 0; i < 5000; ++i) text += "line " + std::to_string(i) + (i % 3 == 0 ? "\n" : "\r\n");
-  const uint32_t chained = Message(text, 7);  // CR and LF often in different blocks
-  const uint32_t broken = Message(std::string(600, 'a') + std::string(600, 'b'), 600);
-  DbFile db(builder);
-  ASSERT_TRUE(WriteMessageFile(db.store, chained, (out / "long.eml").string()));
-  EXPECT_EQ(Written(out / "long.eml"), AsEml(text));
-  EXPECT_EQ(desktop.desktop.statusLines(), (std::vector{(out / "long.eml").string()}));
-  db.store.WriteU32(*db.store.ReadU32(dbx::GetTextOffset(db.store, broken) + 12), 0);  // untag block two
-  ASSERT_TRUE(WriteMessageFile(db.store, broken, (out / "cut.eml").string()));
-  EXPECT_EQ(Written(out / "cut.eml"), std::string(600, 'a'));
-}
 
 TEST_F(MessageFile, AMessageWithoutTextLeavesNoFileAndIsSaidOnceWhenAsked) {
   const uint32_t ra = Message("");

@@ -71,36 +71,6 @@ TEST_F(ChangedFile, EveryItemFailsOnceTheFileIsGoneAndAWalkThenStopsAtTheRoot) {
   EXPECT_EQ(StatusLines().back(), kExploreFailure);
 }
 
-TEST_F(ChangedFile, AListedRowWhoseItemNoLongerValidatesShowsNothingAndPutsUpTheExploreFailure) {
-  ExplorerItem* slot = items[3];
-  tree.Select(slot->hTreeItem);
-  ASSERT_TRUE(slot->Explore());
-  ASSERT_EQ(list.RowCount(), 2);
-  builder.SetU32(node, 0);
-  Write(builder);
-  EXPECT_EQ(list.RowTexts(0), Row{});
-  EXPECT_EQ(StatusLines().back(), kExploreFailure);
-  EXPECT_EQ(list.RowTexts(1)[0], "Total Count");
-}
-
-TEST_F(ChangedFile, RefreshRebuildsTheSelectedRootAndFailsForASlotThatBecameEmpty) {
-  Select(root);
-  builder.SetIndex(1, std::vector{message});
-  Write(builder);
-  EXPECT_TRUE(root->Refresh());
-  EXPECT_EQ(ChildCaptions(root), (Strings{"000000E4 All indexes by ID", "000000E8 Watched"}));
-  ASSERT_GE(list.RowCount(), 3);
-  EXPECT_EQ(list.RowTexts(1)[0], "Watched");
-  EXPECT_EQ(list.RowTexts(2)[0], "Magic");
-  auto* slot = dynamic_cast<IndexTableItem*>(Find("000000E4"));
-  ASSERT_NE(slot, nullptr);
-  EXPECT_TRUE(slot->Refresh());
-  EXPECT_EQ(list.RowTexts(2)[0], "Magic");  // the selected root keeps its rows
-  builder.SetIndexSlot(0, 0, 0);
-  Write(builder);
-  EXPECT_FALSE(slot->Refresh());
-}
-
 class HostileFile : public testsupport::ExplorerTest {
  protected:
   // The captions of a whole walk, each with the number of rows its node listed.
@@ -199,26 +169,6 @@ namespace vendrel::testsupport {
 namespace {
 
 class Reexpanding : public ExplorerTest {};
-
-TEST_F(Reexpanding, AFolderThatExpandsAgainTakesTheRowsOfItsSelectedDescendantWithIt) {
-  DbxBuilder folders(DbKind::Folder);
-  folders.AddFolders({{1, 0, "Inbox", "Inbox.dbx", true, 0x10}});
-  const std::string foldersPath = Write(folders, "Folders.dbx");
-  Write(DbxBuilder(DbKind::Message).SetIndexSlot(0, 0, 0).SetDescriptor(0x30, 0x2800, 0, 0), "Inbox.dbx");
-  DbRootItem* root = Open(foldersPath);
-  ASSERT_NE(root, nullptr);
-  Select(root);
-  auto* inbox = Find<RecordItem>("00000001 Inbox");
-  ASSERT_NE(inbox, nullptr);
-  Select(inbox);
-  ExplorerItem* database = Find("Messages DB");
-  ASSERT_NE(database, nullptr);
-  ASSERT_FALSE(Select(database).empty());  // rows of the message database's children
-  // The folder is refreshed: its children, the selected database among them, are made anew.
-  EXPECT_TRUE(inbox->Refresh());
-  EXPECT_EQ(list.RowCount(), 0);
-  EXPECT_NE(Find("Messages DB"), nullptr);
-}
 
 }  // namespace
 }  // namespace vendrel::testsupport

@@ -59,32 +59,6 @@ TEST_F(ExplorerTree, AMessageDatabaseShowsTheHeapAndTheSlotsThatAreSetAndListsTh
                                             {"used", "00000038", "0000027C", "byte(s)"}}));
 }
 
-TEST_F(ExplorerTree, AFolderDatabaseShowsItsTopLevelFoldersBetweenSlotTwoAndSlotThree) {
-  DbxBuilder builder(DbKind::Folder);
-  testsupport::FolderSpec hidden = Folder(4, "Hidden");
-  hidden.subscribed = false;
-  builder.AddFolders({Folder(2, "Outbox"), Folder(1, "Inbox"), Folder(3, "Sub", 1), hidden});
-  builder.SetIndexSlot(3, builder.AddNode(), 0);
-  const std::string path = Write(builder, "Folders.dbx");
-  DbRootItem* root = Open(path);
-  ASSERT_NE(root, nullptr);
-  EXPECT_EQ(tree.TextOf(root->hTreeItem), "Folders DB " + path);
-  EXPECT_TRUE(root->Expand());
-  EXPECT_EQ(ChildCaptions(root), (Strings{"000000E4 All indexes by ID", "000000E8 All indexes by ParentID",
-                                          "000000EC Subscribed indexes by ParentID", "00000001 Inbox",
-                                          "00000002 Outbox", "000000F0 Unknown or error"}));
-  EXPECT_EQ(ChildImages(root), (Images{21, 21, 19, F + 18, F + 18, 21}));
-
-  // Another class identifier does not attach; without show, attaching makes no node.
-  dbx::Clsid other = dbx::kClsidMessageDatabase;
-  other[0] = 0;
-  EXPECT_EQ(Open(Write(DbxBuilder(DbKind::Message).SetClsid(other), "other.dbx")), nullptr);
-  const auto hiddenRoot = MakeItem<DbRootItem>(nullptr, 0);
-  EXPECT_TRUE(hiddenRoot->AttachDatabase(path, &tree, &list, false, false));
-  EXPECT_TRUE(hiddenRoot->caption.empty());
-  EXPECT_EQ(tree.Children(kTreeRoot).size(), 1u);
-}
-
 TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTreeOrder) {
   DbxBuilder builder(DbKind::Message);
   std::vector<uint32_t> m;
@@ -158,34 +132,6 @@ TEST_F(ExplorerTree, ARecordListsItsTextThenItsHeadThenOneRowPerPropertyAndNamel
   EXPECT_EQ(rows[6], (Row{"Part count?", "", "01", "?"}));
   EXPECT_EQ(rows[7][0], "ID");
   EXPECT_EQ(list.RowImage(7), 6);
-}
-
-TEST_F(ExplorerTree, ATextChainGoesOneLevelDeeperPerBlockAndShowsEachBlocksHead) {
-  DbxBuilder builder(DbKind::Message);
-  const uint32_t firstBlock = builder.allocatedSize();  // the text goes in before its record
-  const uint32_t message = builder.AddMessage(Message(2, "s", std::string(0x200 + 0x200 + 0x1F0, 'x')));
-  builder.SetIndex(0, std::vector{message});
-  const uint32_t lastBlock = builder.U32(builder.U32(firstBlock + 12) + 12);
-  DbRootItem* root = Open(Write(builder));
-  ASSERT_NE(root, nullptr);
-  int recordLevel = -1;
-  std::vector<WalkedNode> sections;
-  for (const WalkedNode& node : Walk(root)) {
-    if (node.caption == "00000002 s") recordLevel = node.level;
-    if (node.caption.starts_with("Section ")) sections.push_back(node);
-  }
-  ASSERT_EQ(sections.size(), 3u);
-  for (size_t i = 0; i < sections.size(); ++i) {
-    EXPECT_EQ(sections[i].level, recordLevel + 1 + static_cast<int>(i));
-    EXPECT_EQ(sections[i].image, 8);
-  }
-  EXPECT_EQ(sections[0].caption, "Section " + Hex8(firstBlock) + " 512 byte(s)");
-  EXPECT_EQ(sections[2].caption, "Section " + Hex8(lastBlock) + " 496 byte(s)");
-  EXPECT_EQ(sections[2].rows, (Rows{{"RA", "", Hex8(lastBlock), "Relative address of this struct"},
-                                    {"Allocated", "", "00000200 byte(s)", "This section"},
-                                    {"Used", "", "000001F0 byte(s)", "This section"},
-                                    {"RA next section", "", "00000000", "Relative address of next struct"}}));
-  EXPECT_EQ(sections[1].rows[0], (Row{"Section", Hex8(lastBlock), "496 byte(s)", "00000200"}));
 }
 
 TEST_F(ExplorerTree, AFolderShowsItsMessageDatabaseAndSubfoldersAndThroughAnIndexItsDatabaseOnly) {

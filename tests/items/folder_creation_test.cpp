@@ -120,13 +120,6 @@ TEST_F(CreateFolder, TheFirstSubfolderSetsTheParentsFlagAndASecondLeavesIt) {
   EXPECT_EQ(AnyInfo(8), 0x12u);
 }
 
-TEST_F(CreateFolder, AParentWithoutAnAnyInfoValueCannotBeMarkedAndTheFileStaysAsItWas) {
-  const std::vector<uint8_t> before = testsupport::ReadFileBytes(dir / "Folders.dbx");
-  const std::string name = "Spam";
-  EXPECT_FALSE(Folder(9)->CreateFolder(&name));
-  EXPECT_EQ(testsupport::ReadFileBytes(dir / "Folders.dbx"), before);
-}
-
 TEST_F(CreateFolder, TheDialogRefusesASiblingsNameInAnyLetterCaseAndAcceptsItUnderAnotherParent) {
   desktop.desktop.AddFolderNameAnswer("OUTBOX");
   EXPECT_FALSE(Folder(1)->CreateFolder(nullptr));
@@ -164,21 +157,6 @@ TEST_F(CreateFolder, TheRootOfAMessageDatabaseCreatesUnderItsFolderInTheFoldersD
   EXPECT_EQ(Children(1, 5), (Names{"Family", "Receipts"}));
   NewFolderInfo info;
   EXPECT_FALSE(GatherParentInfo(*root, info));  // Folders.dbx's own root has no parent folder
-}
-
-TEST_F(CreateFolder, WithoutFoldersDbxNothingIsCreatedAndTheUserIsTold) {
-  testsupport::TempDir alone;
-  testsupport::FolderDescription inbox;
-  inbox.folderId = 5;
-  DbxBuilder(DbKind::Message).SetFolder(inbox).WriteTo(alone / "Inbox.dbx");
-  const std::vector<uint8_t> before = testsupport::ReadFileBytes(alone / "Inbox.dbx");
-  auto* database = new DbRootItem(nullptr, 0);
-  ASSERT_TRUE(database->AttachDatabase((alone / "Inbox.dbx").string(), &tree, &list, true, false));
-  const std::string name = "x";
-  EXPECT_FALSE(database->CreateFolder(&name));
-  ASSERT_EQ(desktop.desktop.messages().size(), 1u);
-  EXPECT_NE(desktop.desktop.messages()[0].text.find("No folder was created"), std::string::npos);
-  EXPECT_EQ(testsupport::ReadFileBytes(alone / "Inbox.dbx"), before);
 }
 
 class FolderSafety : public testing::Test {

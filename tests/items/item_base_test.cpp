@@ -60,64 +60,6 @@ class ItemBase : public testsupport::ExplorerTest {
   DbRootItem* OpenRoot() { return Open(Write(DbxBuilder(DbKind::Message))); }
 };
 
-TEST_F(ItemBase, AnInsertedNodeHasExactlyOnePlaceholderChildUntilItIsExpanded) {
-  DbRootItem* root = OpenRoot();
-  ASSERT_NE(root, nullptr);
-  auto* item = new Probe(root);
-  item->caption = "Probe";
-  item->image = 5;
-  const TreeNodeHandle node = item->InsertTreeNode(false);
-  ASSERT_NE(node, kNoTreeNode);
-  EXPECT_EQ(node, item->hTreeItem);
-  EXPECT_EQ(tree.ParentNode(node), root->hTreeItem);
-  EXPECT_EQ(tree.TextOf(node), "Probe");
-  EXPECT_EQ(tree.ImageOf(node), 5);
-  EXPECT_EQ(tree.ItemOf(node), item);
-  const std::vector<TreeNodeHandle> children = tree.Children(node);
-  ASSERT_EQ(children.size(), 1u);
-  EXPECT_EQ(tree.TextOf(children[0]), "__Delete me!");
-  EXPECT_EQ(tree.ImageOf(children[0]), 0);
-  EXPECT_EQ(tree.ItemOf(children[0]), nullptr);
-  item->Expand();
-  EXPECT_TRUE(tree.Children(node).empty());
-
-  const auto alone = MakeItem<Probe>(nullptr);  // no controls up its chain
-  EXPECT_EQ(alone->refCount, 1);
-  EXPECT_EQ(alone->GetImage(), 0);
-  EXPECT_EQ(alone->InsertTreeNode(false), kNoTreeNode);
-  EXPECT_EQ(alone->hTreeItem, TreeNodeHandle{0xFFFF0000});
-}
-
-TEST_F(ItemBase, UpdatingTheSelectedNodeRelabelsItExpandsItAgainAndListsItsChildren) {
-  DbRootItem* root = OpenRoot();
-  ASSERT_NE(root, nullptr);
-  auto* item = new Probe(root);
-  item->childrenOnExpand = 2;
-  ASSERT_NE(item->InsertTreeNode(false), kNoTreeNode);
-  tree.Select(item->hTreeItem);
-  item->caption = "after";
-  item->image = 11;
-  EXPECT_EQ(item->InsertTreeNode(true), item->hTreeItem);
-  EXPECT_EQ(tree.TextOf(item->hTreeItem), "after");
-  EXPECT_EQ(tree.ImageOf(item->hTreeItem), 11);
-  EXPECT_EQ(ChildCaptions(item), (Strings{"p.0", "p.1"}));
-  ASSERT_EQ(list.RowCount(), 2);
-  EXPECT_EQ(list.RowTexts(1)[0], "p.1 column 0");
-}
-
-TEST_F(ItemBase, EveryOperationWithoutAnImplementationShowsTheSorryBoxWithTheCaption) {
-  const auto item = MakeItem<Probe>(nullptr);
-  item->caption = "Index 00002800";
-  EXPECT_FALSE(item->CreateFolder(nullptr) || item->Preview("/tmp") || item->Refresh() || item->Save() ||
-               item->SaveAs() || item->SaveDefault("/tmp", true));
-  const auto& messages = desktop.desktop.messages();
-  ASSERT_EQ(messages.size(), 6u);
-  for (const auto& message : messages) {
-    EXPECT_EQ(message.text, "Sorry, not implemented now for Index 00002800!");
-    EXPECT_EQ(message.caption, "Can't do it...");
-  }
-}
-
 class InMemoryControls : public testsupport::ExplorerTest {};
 
 TEST_F(InMemoryControls, DeletingANodeReleasesTheItemsOfTheNodesBelowItAndThenItsOwn) {

@@ -75,36 +75,6 @@ class Saving : public testing::Test {
   testsupport::ScopedDesktop desktop;
 };
 
-TEST_F(Saving, SaveDefaultWritesSafeSubjectFolderIdAndIdIntoTheFolderDirectoryAndOverwritesWhenAgain) {
-  const uint32_t ra = Message("Re: hi");
-  const uint32_t noSubject = Message("");
-  const uint32_t unsafe = Message("a<b>:c\"d/e\\f|g*h?i\tj and then some more text to cut");
-  const uint32_t same = Message("Re: hi");
-  Attach();
-  for (const uint32_t record : {ra, noSubject, unsafe, same, same})
-    EXPECT_TRUE(Record(record)->SaveDefault(out.path(), true));
-  EXPECT_EQ(SavedFiles(out / "Inbox"),
-            (std::vector<std::string>{"(No subject) 00000005_00000012.eml", "Re_ hi 00000005_00000011.eml",
-                                      "Re_ hi 00000005_00000014.eml",
-                                      "a_b__c_d_e_f_g_h_i_j and then some more 00000005_00000013.eml"}));
-  EXPECT_EQ(desktop.desktop.statusLines().back(), (out / "Inbox" / "Re_ hi 00000005_00000014.eml").string());
-}
-
-TEST_F(Saving, ThePrototypeByteChoosesTheExtension) {
-  for (const auto& [prototype, extension] : std::vector<std::pair<uint8_t, std::string>>{
-           {0, "nws"}, {1, "txt"}, {2, "eml"}, {3, "eml"}, {9, "txt"}}) {
-    builder.SetU8(dbx::kPrototypeField, prototype);
-    const uint32_t ra = Message("s");
-    Attach();
-    const fs::path target = out / std::to_string(prototype);
-    EXPECT_TRUE(Record(ra)->SaveDefault(target, false));
-    EXPECT_EQ(SavedFiles(target / "Inbox"),
-              (std::vector<std::string>{Format("s 00000005_%08X.%s", lastId, extension.c_str())}))
-        << int{prototype};
-    tree.DeleteAll();
-  }
-}
-
 TEST_F(Saving, AFolderNameThatPointsOutsideTheDirectoryStaysInsideIt) {
   for (const char* hostile : {"..", "../../escape"}) {
     testsupport::FolderDescription folder;
@@ -129,28 +99,6 @@ TEST_F(Saving, AFolderNameThatPointsOutsideTheDirectoryStaysInsideIt) {
   }
 }
 
-TEST_F(Saving, SaveAsProposesTheSafeNameAndWritesWhereTheUserChose) {
-  const uint32_t ra = Message("Re: plan");
-  Attach();
-  desktop.desktop.AddSaveAnswer((out / "chosen.eml").string());
-  EXPECT_TRUE(Record(ra)->SaveAs());
-  EXPECT_EQ(desktop.desktop.proposedSaveNames(), (std::vector<std::string>{"Re_ plan.eml"}));
-  EXPECT_TRUE(fs::exists(out / "chosen.eml"));
-  EXPECT_FALSE(Record(ra)->SaveAs());  // cancelled: no answer left
-}
-
-TEST_F(Saving, SaveAsksForAFolderAndPreviewOpensTheFile) {
-  const uint32_t ra = Message("p");
-  Attach();
-  desktop.desktop.AddFolderAnswer(out.path().string());
-  EXPECT_TRUE(Record(ra)->Save());
-  EXPECT_EQ(SavedFiles(out.path()), (std::vector<std::string>{"p 00000005_00000011.eml"}));
-  EXPECT_FALSE(Record(ra)->Save());  // the browser was cancelled
-
-  EXPECT_TRUE(Record(ra)->Preview((out / "Previews").string()));
-  EXPECT_EQ(desktop.desktop.opened(), (std::vector{(out / "Previews" / "p 00000005_00000011.eml").string()}));
-}
-
 class WholeSaves : public Saving {
  protected:
   // Forty messages in a tree of at most three entries a node: many levels, left children and entry
@@ -163,46 +111,6 @@ class WholeSaves : public Saving {
 
   uint32_t rootNode = 0;
 };
-
-TEST_F(WholeSaves, TheRootSavesEveryMessageOnceInTreeOrderAndReportsTheCount) {
-  // Files are written in tree order: after each step, the one file that is new is the next message's.
-  std::vector<std::string> before, written;
-  desktop.desktop.OnProgress([&](uint64_t) {
-    const std::vector<std::string> now = SavedFiles(out / "Inbox");
-    std::vector<std::string> added;
-    std::set_difference(now.begin(), now.end(), before.begin(), before.end(), std::back_inserter(added));
-    if (added.size() == 1) written.push_back(added.front());
-    before = now;
-  });
-  ASSERT_TRUE(root->SaveDefault(out.path(), true));
-  EXPECT_EQ(SavedFiles(out / "Inbox").size(), 40u);
-  // The count, not a path per file, is what the status line shows.
-  EXPECT_EQ(desktop.desktop.statusLines().back(), "Saved 40 msgs (40 total).Path: " + out.path().string());
-  for (const std::string& line : desktop.desktop.statusLines()) EXPECT_FALSE(line.ends_with(".eml")) << line;
-  ASSERT_EQ(written.size(), 40u);
-  for (int i = 0; i < 40; ++i) {
-    char id[9];
-    std::snprintf(id, sizeof id, "%08X", 0x11 + i);
-    EXPECT_NE(written[static_cast<size_t>(i)].find(id), std::string::npos) << i;
-  }
-  EXPECT_EQ(desktop.desktop.progress().back(), (std::pair<uint64_t, uint64_t>{40, 40}));
-}
-
-TEST_F(WholeSaves, AnIndexNodeSavesOnlyItsOwnEntries) {
-  const auto node = MakeItem<IndexNodeItem>(root, rootNode);
-  EXPECT_TRUE(node->SaveDefault(out.path(), true));
-  EXPECT_EQ(SavedFiles(out / "Inbox").size(), 3u);
-  EXPECT_EQ(desktop.desktop.statusLines().back(), "Saved 3 msgs (3 total).Path: " + out.path().string());
-}
-
-TEST_F(WholeSaves, AStopBetweenTwoMessagesEndsTheSaveThere) {
-  desktop.desktop.StopAfter(5);
-  const SaveCount count = root->SaveAll(out.path());
-  EXPECT_TRUE(count.stopped);
-  EXPECT_EQ(count.saved, 5);
-  EXPECT_EQ(SavedFiles(out / "Inbox").size(), 5u);
-  EXPECT_EQ(desktop.desktop.statusLines().back(), "Saved 5 msgs (40 total).Path: " + out.path().string());
-}
 
 TEST_F(Saving, WhatHoldsNoMessageTextSavesNothingAndADamagedNodeSaysItFailed) {
   Message("header only", "");

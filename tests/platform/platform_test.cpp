@@ -81,38 +81,6 @@ std::string UniqueName(const std::string& tag) {
   return "named_lock_test_" + tag + "_" + std::to_string(getpid());
 }
 
-// Whether another thread could take the lock within the time-out.
-bool OtherThreadCanTake(const std::string& name, std::chrono::milliseconds timeout) {
-  NamedLock::WaitResult result = NamedLock::WaitResult::Failed;
-  std::thread([&] {
-    NamedLock lock;
-    if (lock.Create(name)) result = lock.Wait(timeout);
-  }).join();
-  return result == NamedLock::WaitResult::Acquired;
-}
-
-TEST(NamedLock, OtherThreadsWaitUntilTheLastHolderOfTheOwningThreadCloses) {
-  for (const std::string& name : {UniqueName("short"), UniqueName("long") + std::string(240, 'y')}) {
-    NamedLock outer, inner, other;
-    ASSERT_TRUE(outer.Create(name) && inner.Create(name) && other.Create(UniqueName("other")));
-    ASSERT_EQ(outer.Wait(1000ms), NamedLock::WaitResult::Acquired);
-    EXPECT_EQ(inner.Wait(0ms), NamedLock::WaitResult::Acquired);  // the owning thread takes it again
-    EXPECT_EQ(other.Wait(0ms), NamedLock::WaitResult::Acquired);  // another name is another lock
-    EXPECT_FALSE(OtherThreadCanTake(name, 20ms));
-    outer.Close();
-    EXPECT_FALSE(OtherThreadCanTake(name, 20ms));
-    inner.Close();
-    EXPECT_TRUE(OtherThreadCanTake(name, 20ms));
-  }
-  NamedLock none;
-  EXPECT_EQ(none.Wait(10ms), NamedLock::WaitResult::Failed);
-  const std::string base(250, 'x');
-  EXPECT_LE(LockFileName(base + "a").size(), 200u);
-  EXPECT_NE(LockFileName(base + "a"), LockFileName(base + "b"));
-  EXPECT_EQ(LockFileName(base + "a"), LockFileName(base + "a"));
-  EXPECT_EQ(LockFileName("short_name"), "short_name");
-}
-
 TEST(NamedLock, TheLockFilesLieInADirectoryOfTheirOwnThatOnlyTheUserReaches) {
   testsupport::TempDir runtime;
   const std::string saved = std::getenv("XDG_RUNTIME_DIR") != nullptr ? std::getenv("XDG_RUNTIME_DIR") : "";

@@ -105,19 +105,5 @@ TEST(Allocation, DamagedOrImpossibleRequestsAreRefusedWithoutChangingTheHeader) 
   }
 }
 
-TEST(Allocation, StoreBlockCopiesTheBlockTaggedWithItsRaForTheNextSessionToo) {
-  DbFile db(DbxBuilder(DbKind::Message));
-  std::vector<uint8_t> block = {0, 0, 0, 0, 'r', 'e', 'c', 'o', 'r', 'd'};
-  ASSERT_TRUE(db.store.StoreBlock(block));
-  const uint32_t ra = LoadU32(block.data());
-  std::vector<uint8_t> tooSmall = {1, 2, 3};
-  EXPECT_FALSE(db.store.StoreBlock(tooSmall) || db.store.StoreBlock({}));
-  const uint8_t* copy = db.Reopen().AtChecked(ra, 12);
-  ASSERT_NE(copy, nullptr);
-  EXPECT_TRUE(std::equal(block.begin(), block.end(), copy));
-  EXPECT_EQ(copy[10] | copy[11], 0);
-  EXPECT_EQ(ReadDescriptor(db.store, kEntryHeapDescriptor), (Descriptor{ra, 12, 12}));
-}
-
 }  // namespace
 }  // namespace vendrel

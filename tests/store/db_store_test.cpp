@@ -108,21 +108,6 @@ TEST_F(Session, EveryAccessIsBoundedByTheViewAndEndsWithTheSession) {
   store.Close();
 }
 
-TEST_F(Session, WritesReachTheFileAndASecondOpenGivesTheFirstFilesLockBack) {
-  const std::string first = MakeDatabase("a.dbx"), second = MakeDatabase("b.dbx");
-  DbStore store;
-  ASSERT_TRUE(store.Open(first));
-  EXPECT_TRUE(store.WriteU32(0x5C, 0x1234));
-  const uint8_t text[] = {'a', 'b', 'c'};
-  EXPECT_TRUE(store.WriteAt(0x200, text, 3));
-  ASSERT_TRUE(store.Open(second));
-  DbStore other;
-  other.SetLockTimeout(0ms);
-  ASSERT_TRUE(other.Open(first));
-  EXPECT_EQ(other.ReadU32(0x5C), 0x1234u);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(other.At(0x200, 3)), 3), "abc");
-}
-
 TEST_F(Session, GrowExtendsTheFileToWholePagesKeepsItsContentAndNeverShortensIt) {
   const std::string path = MakeDatabase();
   const uint32_t wanted = static_cast<uint32_t>(fs::file_size(path)) + 100;
@@ -222,24 +207,6 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
   kill(holder, SIGKILL);
   EXPECT_EQ(testsupport::WaitChild(holder), 128 + SIGKILL);
   EXPECT_TRUE(store.Open(path));
-}
-
-TEST_F(Session, TheWaitingSessionGetsTheLockOnceThePeerLetsGo) {
-  const std::string path = MakeDatabase();
-  const pid_t holder = StartHolder(path);
-  ASSERT_EQ(held.Receive(), 'H');
-  std::thread letGo([&] {
-    std::this_thread::sleep_for(300ms);
-    release.Send('R');
-  });
-  const auto start = std::chrono::steady_clock::now();
-  DbStore store;
-  store.SetLockTimeout(10s);
-  EXPECT_TRUE(store.Open(path));
-  EXPECT_GE(std::chrono::steady_clock::now() - start, 200ms);
-  EXPECT_TRUE(desktop.desktop.messages().empty());
-  letGo.join();
-  EXPECT_EQ(testsupport::WaitChild(holder), 0);
 }
 
 }  // namespace
