@@ -29,14 +29,8 @@ class Cli : public testing::Test {
                         {6, 1, "Outbox", "Outbox.dbx", true, 0x01}});
     folders.WriteTo(dir / "Folders.dbx");
     DbxBuilder inbox(DbKind::Message);
-    testsupport::MessageSpec first, second;
-    first.id = 2;
-    first.subject = "Caf\xE9";
-    second.id = 3;
-    second.text = text;
-    second.textBlockRoom = 7;
-    firstRa = inbox.AddMessage(first);
-    secondRa = inbox.AddMessage(second);
+    firstRa = inbox.AddMessage({2, "Caf\xE9", ""});  // ID, subject, text, text block room
+    secondRa = inbox.AddMessage({3, "", text, 7});
     inbox.SetIndex(0, std::vector{firstRa, secondRa}, 1);
     inbox.WriteTo(dir / "Inbox.dbx");
     testsupport::FolderDescription outbox;
@@ -47,9 +41,8 @@ class Cli : public testing::Test {
 
   testsupport::CommandResult Run(Args args) {
     args.insert(args.begin(), VENDREL_CLI);
-    for (std::string& arg : args) {
+    for (std::string& arg : args)
       if (arg.find(".dbx") != std::string::npos || arg.starts_with("out")) arg = (dir / arg).string();
-    }
     return testsupport::RunCommand(args);
   }
   std::string Path(const std::string& name) const { return (dir / name).string(); }
@@ -60,10 +53,8 @@ class Cli : public testing::Test {
 };
 
 TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
-  const struct {
-    Args args;
-    std::vector<std::string> out;  // each found in standard output, in this order
-  } cases[] = {
+  // Each command with the texts found in its standard output, in this order.
+  const std::vector<std::pair<Args, std::vector<std::string>>> cases = {
       {{"header", "Inbox.dbx"},
        {"Magic\t00000000\tFE12ADCF\tMeans DBX\nCLSID\t00000004\t{6F74FDC5-E366-11D1-9A4E-00C04FA309D4}\t",
         "\nName\t000025C1\tInbox\t\nFolderID\t000026E0\t00000005\t\nTo be continued...\t\t\t\n"}},
@@ -87,13 +78,13 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
       {{"new-folder", "Inbox.dbx", "-", "Later"}, {"00000008\n"}},
       {{"records", "Folders.dbx", "1"}, {"\t00000007\tArchive\n", "\t00000008\tLater\n"}},
   };
-  for (const auto& c : cases) {
-    const auto result = Run(c.args);
-    EXPECT_EQ(result.exitCode, 0) << c.args[0] << ": " << result.err;
+  for (const auto& [args, out] : cases) {
+    const auto result = Run(args);
+    EXPECT_EQ(result.exitCode, 0) << args[0] << ": " << result.err;
     size_t at = 0;
-    for (const std::string& expected : c.out) {
+    for (const std::string& expected : out) {
       at = result.out.find(expected, at);
-      EXPECT_NE(at, std::string::npos) << c.args[0] << " lacks " << expected << " in\n"
+      EXPECT_NE(at, std::string::npos) << args[0] << " lacks " << expected << " in\n"
                                        << result.out.substr(0, 3000);
     }
   }
@@ -106,23 +97,19 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
 }
 
 TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
-  testsupport::WriteFileBytes(dir / "text.dbx", std::vector<uint8_t>(100, 'x'));
-  testsupport::WriteFileBytes(dir / "noise.dbx", std::vector<uint8_t>(20000, 'x'));
+  for (const auto& [name, size] : {std::pair{"text.dbx", 100}, {"noise.dbx", 20000}, {"empty.dbx", 0}})
+    testsupport::WriteFileBytes(dir / name, std::vector<uint8_t>(size, 'x'));
   dbx::Clsid other = dbx::kClsidFolderDatabase;
   other[0] = 0;
   DbxBuilder(DbKind::Folder).SetClsid(other).WriteTo(dir / "other.dbx");
-  testsupport::WriteFileBytes(dir / "empty.dbx", {});
   fs::create_directory(dir / "folder.dbx");
   DbxBuilder loop(DbKind::Message);
   const uint32_t root = loop.AddNode();
   loop.SetNodeEntries(root, {{loop.AddMessage({}), root}}).SetIndexSlot(0, root, 1).WriteTo(dir / "loop.dbx");
   // A message that cannot be saved: a directory where its file would go.
   fs::create_directories(dir / "outblocked/Inbox/(No subject) 00000005_00000003.eml");
-  const struct {
-    Args args;
-    int exitCode;
-    std::string why;
-  } cases[] = {
+  // Each usage with its exit code and a part of what it says.
+  const std::vector<std::tuple<Args, int, std::string>> cases = {
       {{}, 2, ""},
       {{"frobnicate"}, 2, "frobnicate"},
       {{"--bogus", "header", "Inbox.dbx"}, 2, "--bogus"},
@@ -151,12 +138,12 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"locate-store", "x"}, 2, "usage: vendrel-cli locate-store"},
       {{"associate", "x"}, 2, "usage: vendrel-cli associate"},
   };
-  for (const auto& c : cases) {
-    const auto result = Run(c.args);
-    const std::string what = c.args.empty() ? "(none)" : c.args.back();
-    EXPECT_EQ(result.exitCode, c.exitCode) << what << ": " << result.err;
-    EXPECT_NE(result.err.find(c.why), std::string::npos) << what << ": " << result.err;
-    EXPECT_TRUE(!result.err.empty() || c.args.empty()) << what;
+  for (const auto& [args, exitCode, why] : cases) {
+    const auto result = Run(args);
+    const std::string what = args.empty() ? "(none)" : args.back();
+    EXPECT_EQ(result.exitCode, exitCode) << what << ": " << result.err;
+    EXPECT_NE(result.err.find(why), std::string::npos) << what << ": " << result.err;
+    EXPECT_TRUE(!result.err.empty() || args.empty()) << what;
   }
   EXPECT_NE(Run({"--help"}).out.find("  export FILE DIR [--format eml|mbox|maildir] [--force]\n"),
             std::string::npos);
@@ -168,17 +155,14 @@ TEST_F(Cli, ExportWritesEachDatabaseAndEachMessageOnceHoweverOftenTheTreesNameTh
                    10);
   folders.WriteTo(dir / "Folders.dbx");
   DbxBuilder messages(DbKind::Message);
-  testsupport::MessageSpec spec;
-  spec.id = 2;
-  spec.text = "Subject: Once\r\n\r\nbody\r\n";
-  messages.SetIndex(0, std::vector<uint32_t>(2000, messages.AddMessage(spec)), 40);
+  const uint32_t once = messages.AddMessage({2, "", "Subject: Once\r\n\r\nbody\r\n"});
+  messages.SetIndex(0, std::vector<uint32_t>(2000, once), 40);
   messages.WriteTo(dir / "Inbox.dbx");
   const auto result = Run({"export", "Folders.dbx", "out"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_NE(result.out.find("Skipped 199 folders that name a message database exported already"),
-            std::string::npos)
-      << result.out;
-  EXPECT_NE(result.out.find("Skipped 1999 entries of"), std::string::npos) << result.out;
+  for (const char* said :
+       {"Skipped 199 folders that name a message database exported already", "Skipped 1999 entries of"})
+    EXPECT_NE(result.out.find(said), std::string::npos) << result.out;
   EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir / "out"), {}), 2);  // a folder, a file
 }
 

@@ -37,15 +37,13 @@ Boxes ReadBack(const std::string& format, const fs::path& directory) {
   const auto result = RunCommand({"/usr/bin/env", "python3", READ_MAILBOXES, format, directory.string()});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   Boxes boxes;
-  std::string current;
   std::istringstream lines(result.out);
-  for (std::string kind, first; lines >> kind;) {
+  for (std::string kind, first, hex, current; lines >> kind;) {
     if (kind == "box") {
       std::getline(lines, first);
       current = FromHex(first.empty() ? "" : first.substr(1));
       boxes[current];
     } else {
-      std::string hex;
       lines >> first >> hex;
       boxes[current].push_back({first == "-" ? "" : first, FromHex(hex)});
     }
@@ -67,7 +65,7 @@ class MailboxExport : public testing::Test {
                         {7, 1, "Empty", "Empty.dbx", true, 0x21, 3},
                         {8, 1, "Gone", "Gone.dbx", true, 0x21, 3},
                         {9, 1, "inbox.SBD", "Sbd.dbx", true, 0x21, 3}});
-    folders.WriteTo(dir / "store" / "Folders.dbx");
+    folders.WriteTo(Folders());
     // The texts as the mail client stored them: "From " lines in a body, a last line without its end,
     // bare LF and bare CR line ends; senders from the record, the From field, or nowhere.
     inbox = {Text(2, "ann@example.com",
@@ -78,24 +76,17 @@ class MailboxExport : public testing::Test {
              Text(5, "", "Subject: four\r\rbare CR\r")};
     inbox[2].sent = 0;  // neither "Received" nor "Sent": the Date field tells
     WriteMessages("Inbox.dbx", 2, inbox);
-    for (const auto& [file, id] : {std::pair{"Work.dbx", 3u},
-                                   {"work2.dbx", 4u},
-                                   {"Dots.dbx", 5u},
-                                   {"Slash.dbx", 6u},
-                                   {"Sbd.dbx", 9u}}) {
+    const std::pair<const char*, uint32_t> others[] = {
+        {"Work.dbx", 3}, {"work2.dbx", 4}, {"Dots.dbx", 5}, {"Slash.dbx", 6}, {"Sbd.dbx", 9}};
+    for (const auto& [file, id] : others)
       WriteMessages(file, id, {Text(2, "x@example.com", "Subject: only\r\n\r\nbody\r\n")}, file);
-    }
     WriteMessages("Empty.dbx", 7, {}, "Empty");
   }
 
   static MessageSpec Text(uint32_t id, std::string from, std::string text, uint32_t flags = 0x81) {
-    MessageSpec message;
-    message.id = id;
-    message.subject = "Message " + std::to_string(id);
+    // Every text over several blocks of 0x10 bytes, lines split between them.
+    MessageSpec message{id, "Message " + std::to_string(id), std::move(text), 0x10, flags};
     message.fromAddress = std::move(from);
-    message.text = std::move(text);
-    message.flags = flags;
-    message.textBlockRoom = 0x10;  // every text over several blocks, lines split between them
     return message;
   }
 
@@ -112,10 +103,9 @@ class MailboxExport : public testing::Test {
     builder.WriteTo(dir / "store" / file);
   }
 
+  std::string Folders() const { return (dir / "store" / "Folders.dbx").string(); }
   testsupport::CommandResult Export(const std::string& format, const std::string& out, bool force = false) {
-    std::vector<std::string> argv = {
-        VENDREL_CLI,          "export",   (dir / "store" / "Folders.dbx").string(),
-        (dir / out).string(), "--format", format};
+    std::vector<std::string> argv{VENDREL_CLI, "export", Folders(), (dir / out).string(), "--format", format};
     if (force) argv.push_back("--force");
     return RunCommand(argv);
   }
@@ -140,9 +130,8 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
   const std::vector<uint8_t> file = testsupport::ReadFileBytes(dir / "mbox" / "Local Folders.sbd" / "Inbox");
   std::vector<std::string> separators;
   std::istringstream text(std::string(file.begin(), file.end()));
-  for (std::string line; std::getline(text, line);) {
+  for (std::string line; std::getline(text, line);)
     if (line.starts_with("From ")) separators.push_back(line);
-  }
   EXPECT_EQ(separators, (std::vector<std::string>{"From ann@example.com Mon Oct 16 00:28:40 2006",
                                                   "From bob@example.org Mon Oct 16 00:28:40 2006",
                                                   "From MAILER-DAEMON Tue Jan  2 09:00:00 2007",
@@ -156,14 +145,10 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
     EXPECT_EQ(stored[i].bytes, inbox[i].text) << i;
     EXPECT_EQ(stored[i].flags, (inbox[i].flags & 0x80) != 0 ? "S" : "") << i;
   }
-  EXPECT_TRUE(maildirs.contains("Local Folders.Inbox.work (2)"));
-  EXPECT_TRUE(maildirs.contains("Local Folders.__"));
+  EXPECT_TRUE(maildirs.contains("Local Folders.Inbox.work (2)") && maildirs.contains("Local Folders.__"));
   EXPECT_TRUE(maildirs.at("Local Folders.Empty").empty());
-  std::vector<std::string> top;  // nothing beside what was asked for
-  for (const auto& entry : fs::directory_iterator(dir.path()))
-    top.push_back(entry.path().filename().string());
-  std::sort(top.begin(), top.end());
-  EXPECT_EQ(top, (std::vector<std::string>{"maildir", "mbox", "store"}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);  // nothing beside what was asked for
+  EXPECT_TRUE(fs::exists(dir / "maildir") && fs::exists(dir / "mbox") && fs::exists(dir / "store"));
 }
 
 TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLeavesNoPartialFile) {
@@ -178,8 +163,7 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
   fs::create_directories(dir / "planted");
   fs::create_directories(dir / "outside");
   fs::create_directory_symlink(dir / "outside", dir / "planted" / "Local Folders.sbd");
-  const auto planted = Export("mbox", "planted");
-  EXPECT_EQ(planted.exitCode, 1);
+  EXPECT_EQ(Export("mbox", "planted").exitCode, 1);
   EXPECT_TRUE(fs::is_empty(dir / "outside"));
 
   // A Maildir that cannot be made is said and left out.
@@ -189,9 +173,9 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
 
   // A file size limit stands for a full disk: the writes stop part way.
   for (const std::string format : {"mbox", "eml"}) {
-    const auto full = RunCommand(
-        {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 2; exec \"$0\" export \"$1\" \"$2\" --format $3",
-         VENDREL_CLI, (dir / "store" / "Folders.dbx").string(), (dir / ("full-" + format)).string(), format});
+    const auto full = RunCommand({"/bin/sh", "-c",
+                                  "trap '' XFSZ; ulimit -f 2; exec \"$0\" export \"$1\" \"$2\" --format $3",
+                                  VENDREL_CLI, Folders(), (dir / ("full-" + format)).string(), format});
     EXPECT_EQ(full.exitCode, 1) << format;
     EXPECT_NE(full.err.find(format == "mbox" ? "the partial file was removed" : "not every message of"),
               std::string::npos)

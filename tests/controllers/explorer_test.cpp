@@ -135,36 +135,30 @@ TEST_F(Explorer, ARowOfAFileLockedElsewhereAnswersBusyAtOnceWithoutABox) {
   EXPECT_EQ(testsupport::WaitChild(holder), 0);
 }
 
-struct SplitCase {
-  const char* what;
-  Rect client;
-  int split;
-  int width;
-  int expected;
-};
-
 TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {
-  const Panes half = PlacePanes(200, {0, 0, 400, 300});
+  const Rect client{0, 0, 400, 300};
+  const Panes half = PlacePanes(200, client);
   EXPECT_EQ(half.tree, (Rect{0, 0, 199, 300}));
   EXPECT_EQ(half.list, (Rect{201, 0, 400, 300}));
-  for (const SplitCase& test : {SplitCase{"wider", {0, 0, 400, 300}, 100, 800, 200},
-                                SplitCase{"narrower", {0, 0, 400, 300}, 100, 200, 50},
-                                SplitCase{"below the floor", {0, 0, 400, 300}, 3, 100, 2},
-                                SplitCase{"at the left edge", {0, 0, 400, 300}, 0, 400, 2}}) {
-    EXPECT_EQ(KeepProportion(PlacePanes(test.split, test.client), test.width), test.expected) << test.what;
-  }
+  const struct {
+    const char* what;
+    int split, width, expected;
+  } cases[] = {{"wider", 100, 800, 200},
+               {"narrower", 100, 200, 50},
+               {"below the floor", 3, 100, 2},
+               {"at the left edge", 0, 400, 2}};
+  for (const auto& c : cases)
+    EXPECT_EQ(KeepProportion(PlacePanes(c.split, client), c.width), c.expected) << c.what;
   // The gap is the columns 99 and 100; a drag starts up to 2 pixels on either side of it.
-  const Panes panes = PlacePanes(100, {0, 0, 400, 300});
+  const Panes panes = PlacePanes(100, client);
   EXPECT_EQ(SplitterRect(panes), (Rect{99, 0, 101, 300}));
-  EXPECT_TRUE(InDragZone(panes, 97, 10));
-  EXPECT_FALSE(InDragZone(panes, 96, 10));
-  EXPECT_TRUE(InDragZone(panes, 102, 10));
-  EXPECT_FALSE(InDragZone(panes, 103, 10));
+  EXPECT_TRUE(InDragZone(panes, 97, 10) && InDragZone(panes, 102, 10));
+  EXPECT_FALSE(InDragZone(panes, 96, 10) || InDragZone(panes, 103, 10));
 
   SplitterDrag drag;
-  EXPECT_FALSE(drag.Press(panes, {0, 0, 400, 300}, 96, 10));
+  EXPECT_FALSE(drag.Press(panes, client, 96, 10));
   EXPECT_EQ(drag.Move(150), std::nullopt);
-  ASSERT_TRUE(drag.Press(panes, {0, 0, 400, 300}, 97, 10));
+  ASSERT_TRUE(drag.Press(panes, client, 97, 10));
   EXPECT_EQ(drag.Move(150), (Rect{148, 0, 152, 300}));
   EXPECT_EQ(drag.Move(1000), (Rect{393, 0, 397, 300}));  // kept 4 pixels inside the window
   EXPECT_EQ(drag.Move(-5), (Rect{2, 0, 6, 300}));
@@ -219,9 +213,9 @@ TEST_F(Frame, DroppedFilesOpenInTheirOwnWindowsInOrderAndOneThatFailsLeavesTheOt
 
 TEST_F(Frame, OnlyStopGetsThroughWhileASaveWaitsBetweenItsStepsAndAWindowClosedMeanwhileGoesAfter) {
   ASSERT_TRUE(frame.OpenFile(WriteMessages(8, 3)));
-  testsupport::InMemoryExplorer& explorer = window.Window(0);
+  InMemoryExplorer& explorer = window.Window(0);
   explorer.tree.SelectNode(explorer.tree.FirstChild(kTreeRoot));
-  const std::filesystem::path out = dir / "out";
+  const fs::path out = dir / "out";
   bool refused = false;
   desktop().AddFolderAnswer(out.string());
   desktop().OnProgress([&](uint64_t done) {
@@ -234,7 +228,7 @@ TEST_F(Frame, OnlyStopGetsThroughWhileASaveWaitsBetweenItsStepsAndAWindowClosedM
   });
   EXPECT_TRUE(frame.Command(kCmdSave));
   EXPECT_TRUE(refused);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out / "Inbox"), {}), 3);
+  EXPECT_EQ(std::distance(fs::directory_iterator(out / "Inbox"), {}), 3);
   EXPECT_TRUE(window.explorers.empty());
 }
 

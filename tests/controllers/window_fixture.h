@@ -22,13 +22,6 @@ namespace vendrel::testsupport {
 class StateMap : public CommandStates {
  public:
   void SetEnabled(int command, bool enabled) override { states[command] = enabled; }
-  std::vector<int> Enabled() const {
-    std::vector<int> commands;
-    for (const auto& [command, enabled] : states) {
-      if (enabled) commands.push_back(command);
-    }
-    return commands;
-  }
   std::map<int, bool> states;
 };
 
@@ -67,10 +60,11 @@ class InMemoryFrame : public FrameWindow {
     for (const auto& explorer : explorers) all.push_back(&explorer->controller);
     return all;
   }
-  void ShowMenu(MenuId menu) override { shownMenu = menu; }
-  void ArrangeWindows(int command) override { arranged.push_back(command); }
-  void ShowAbout() override { ++abouts; }
-  void Exit() override { exited = true; }
+  // The frame's menus, arrangements, about box and exit are not the explorer's concern here.
+  void ShowMenu(MenuId) override {}
+  void ArrangeWindows(int) override {}
+  void ShowAbout() override {}
+  void Exit() override {}
 
   void Activate(ExplorerController* explorer) {
     active = explorer;
@@ -84,10 +78,6 @@ class InMemoryFrame : public FrameWindow {
   std::vector<std::unique_ptr<InMemoryExplorer>> explorers;
   std::vector<std::string> captions;
   ExplorerController* active = nullptr;
-  MenuId shownMenu = MenuId::Frame;
-  std::vector<int> arranged;
-  int abouts = 0;
-  bool exited = false;
 };
 
 class WindowTest : public testing::Test {
@@ -111,20 +101,17 @@ class WindowTest : public testing::Test {
   }
 
   std::string Write(const DbxBuilder& builder, const std::string& name) {
-    const std::string path = (dir / name).string();
-    builder.WriteTo(path);
-    return path;
+    builder.WriteTo(dir / name);
+    return (dir / name).string();
   }
   // A message database of count messages, in a tree of at most perNode entries a node.
-  std::string WriteMessages(int count, unsigned perNode = 51, const std::string& name = "Inbox.dbx") {
+  std::string WriteMessages(uint32_t count, unsigned perNode = 51, const std::string& name = "Inbox.dbx") {
     DbxBuilder builder(DbKind::Message);
     std::vector<uint32_t> records;
-    for (int i = 0; i < count; ++i) {
-      MessageSpec message;
-      message.id = static_cast<uint32_t>(i + 2);
-      message.subject = "Message " + std::to_string(i + 2);
-      message.text = "Subject: " + message.subject + "\r\n\r\nBody\r\n";
-      records.push_back(builder.AddMessage(message));
+    for (uint32_t id = 2; id < count + 2; ++id) {
+      const std::string subject = "Message " + std::to_string(id);
+      records.push_back(builder.AddMessage(
+          {.id = id, .subject = subject, .text = "Subject: " + subject + "\r\n\r\nBody\r\n"}));
     }
     builder.SetIndex(0, records, perNode);
     return Write(builder, name);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "dbx/header_rows.h"
-#include "platform/code_page.h"
 #include "support/db_file.h"
 
 namespace vendrel::dbx {
@@ -28,12 +27,9 @@ std::string Column(const std::vector<FieldRow>& rows, std::string FieldRow::*col
 TEST(HeaderRows, EveryFieldIsListedInOrderWithItsOwnRaAndTheFolderFieldsOnlyForMessages) {
   DbxBuilder builder = Message();
   for (uint32_t ra = 0x24; ra < 0x104; ra += 4) builder.SetU32(ra, ra);
-  builder.SetU32(0x14, 0x04030201);
-  testsupport::FolderDescription outbox;
-  outbox.name = "Bo\xEEte \x93out\x94";
-  outbox.typeName = "Local\xA0Store";
-  outbox.folderId = kFolderIdField;
-  const std::vector<FieldRow> rows = HeaderRows(DbFile(builder.SetFolder(outbox)).store);
+  builder.SetU32(0x14, 0x04030201)
+      .SetFolder({.typeName = "Local\xA0Store", .name = "Bo\xEEte \x93out\x94", .folderId = kFolderIdField});
+  const std::vector<FieldRow> rows = HeaderRows(DbFile(builder).store);
   EXPECT_EQ(Column(rows, &FieldRow::name),
             "Magic|CLSID|Version?|Version?|Unknown|Unknown|RA entry heap|size|used|RA index heap|size|used|"
             "RA array 3C|size|used?|RA Last deleted?|RA Last deleted?|RA Last deleted?|Unk54?|Unk58?|"
@@ -42,16 +38,15 @@ TEST(HeaderRows, EveryFieldIsListedInOrderWithItsOwnRaAndTheFolderFieldsOnlyForM
             "Index[7] RA|ProtoType|TypeName|Type|Name|FolderID|To be continued...|");
   for (size_t i = 6; i < 38; ++i) EXPECT_EQ(rows[i].value, rows[i].ra) << rows[i].name;
   EXPECT_EQ(rows[42].value, rows[42].ra);
-  EXPECT_EQ(Column(rows, &FieldRow::ra).substr(0, 54),
-            "00000000|00000004|00000014|00000018|0000001C|00000020|");
-  EXPECT_EQ(Column(rows, &FieldRow::ra).substr(38 * 9), "000024C0|000024C1|000025C0|000025C1|000026E0||");
+  const std::string ras = Column(rows, &FieldRow::ra), values = Column(rows, &FieldRow::value);
+  EXPECT_EQ(ras.substr(0, 54), "00000000|00000004|00000014|00000018|0000001C|00000020|");
+  EXPECT_EQ(ras.substr(38 * 9), "000024C0|000024C1|000025C0|000025C1|000026E0||");
   EXPECT_EQ(rows[0], (FieldRow{"Magic", "00000000", "FE12ADCF", "Means DBX"}));
   EXPECT_EQ(rows[1], (FieldRow{"CLSID", "00000004", "{6F74FDC5-E366-11D1-9A4E-00C04FA309D4}",
                                "CLSID_MessageDatabase"}));
   EXPECT_EQ(rows[2].value, "01020304");
   EXPECT_EQ(rows[4], (FieldRow{"Unknown", "0000001C", "18060000", "What is it?"}));
-  EXPECT_EQ(Column(rows, &FieldRow::value).substr(Column(rows, &FieldRow::value).find("|03|")),
-            "|03|Local\u00A0Store|00|Boîte “out”|000026E0||");
+  EXPECT_EQ(values.substr(values.find("|03|")), "|03|Local\u00A0Store|00|Boîte “out”|000026E0||");
   EXPECT_TRUE(Column(rows, &FieldRow::description)
                   .starts_with("Means DBX|CLSID_MessageDatabase|OE5.0?|OE5.0?|What is it?|Always zero?|"));
 
@@ -67,12 +62,10 @@ TEST(HeaderRows, EveryFieldIsListedInOrderWithItsOwnRaAndTheFolderFieldsOnlyForM
 TEST(HeaderRows, AShortFileKeepsEveryRowAndShowsNoValueForWhatIsMissing) {
   const std::vector<FieldRow> rows = HeaderRows(DbFile(Message().SetLastAssignedId(9).Truncate(0x7E)).store);
   ASSERT_EQ(rows.size(), 44u);
-  EXPECT_EQ(rows[20].value, "00000009");  // LastAssgID at 0x5C still lies inside
-  EXPECT_EQ(rows[21].value, "");          // Allocated Size at 0x7C does not
+  EXPECT_EQ(rows[20].value, "00000009");  // LastAssgID at 0x5C still lies inside, Allocated Size at 0x7C not
   for (size_t i = 21; i < rows.size(); ++i) EXPECT_EQ(rows[i].value, "") << rows[i].name;
   const std::vector<FieldRow> cut = HeaderRows(DbFile(Message().Truncate(kFolderIdField + 2)).store);
-  EXPECT_EQ(cut[41].value, "Inbox");
-  EXPECT_EQ(cut[42].value, "");
+  EXPECT_EQ(cut[41].value + "|" + cut[42].value, "Inbox|");
 }
 
 }  // namespace

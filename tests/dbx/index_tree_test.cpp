@@ -6,7 +6,6 @@
 #include "dbx/index_cursor.h"
 #include "dbx/index_insert.h"
 #include "dbx/index_node.h"
-#include "dbx/record.h"
 #include "support/db_file.h"
 #include "support/tree_reading.h"
 
@@ -19,13 +18,9 @@ using testsupport::DbxBuilder;
 using testsupport::TreeOrder;
 using Ras = std::vector<uint32_t>;
 
-Ras Messages(DbxBuilder& builder, int count) {
+Ras Messages(DbxBuilder& builder, uint32_t count) {
   Ras records;
-  for (int i = 0; i < count; ++i) {
-    testsupport::MessageSpec message;
-    message.id = static_cast<uint32_t>(i + 1);
-    records.push_back(builder.AddMessage(message));
-  }
+  for (uint32_t id = 1; id <= count; ++id) records.push_back(builder.AddMessage({.id = id}));
   return records;
 }
 
@@ -44,8 +39,7 @@ TEST(IndexTree, TheCursorFindsChildrenByParentTopLevelFoldersByAllOnesAndRecords
   for (uint32_t id = 6; id < 60; ++id)
     folders.push_back({id, id % 3 == 0 ? 0u : 5u, "f" + std::to_string(100 + id), ""});
   const Ras ras = builder.AddFolders(folders, 3);
-  const uint32_t empty = builder.AddRawRecord({}, {});
-  const uint32_t untagged = builder.AddRawRecord({}, {});
+  const uint32_t empty = builder.AddRawRecord({}, {}), untagged = builder.AddRawRecord({}, {});
   builder.SetU32(untagged, 1);
   const uint32_t odd = builder.AddIndexTree(Ras{empty, untagged, ras[0]});
   DbFile db(builder);

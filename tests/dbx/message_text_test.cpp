@@ -9,7 +9,6 @@ namespace vendrel::dbx {
 namespace {
 
 using testsupport::DbFile;
-using testsupport::DbKind;
 using testsupport::DbxBuilder;
 
 std::string ReadAll(const DbStore& store, uint32_t first) {
@@ -22,13 +21,12 @@ std::string ReadAll(const DbStore& store, uint32_t first) {
 }
 
 TEST(MessageText, ADamagedChainEndsAtItsFirstInvalidBlockOrWhereItLoops) {
-  DbxBuilder builder(DbKind::Message);
+  DbxBuilder builder(testsupport::DbKind::Message);
   const uint32_t broken = builder.AddTextChain(std::string(600, 'a') + std::string(600, 'b'), 600);
   builder.SetU32(builder.U32(broken + 12), 0);  // the second block no longer starts with its RA
   const uint32_t tooMuch = builder.AddTextBlock(8, 0xFFFFFFFF, "12345678");  // more used than room
-  const uint32_t a = builder.AddTextBlock(4, 4, "aaaa");
-  const uint32_t b = builder.AddTextBlock(4, 4, "bbbb");
-  const uint32_t c = builder.AddTextBlock(4, 4, "cccc");
+  const uint32_t a = builder.AddTextBlock(4, 4, "aaaa"), b = builder.AddTextBlock(4, 4, "bbbb"),
+                 c = builder.AddTextBlock(4, 4, "cccc");
   builder.SetU32(a + 12, b).SetU32(b + 12, c).SetU32(c + 12, b);  // a -> b -> c -> b ...
   std::vector<uint32_t> lead;                                     // a long loop after a long lead
   for (int i = 0; i < 300; ++i) lead.push_back(builder.AddTextBlock(1, 1, std::string(1, 'a' + i % 26)));

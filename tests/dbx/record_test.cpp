@@ -27,21 +27,17 @@ std::string Bytes(const DbStore& store, uint32_t ra, uint32_t length) {
 TEST(Record, WhatTheBuilderWritesReadsBackWithTheNextIdAndTheDataAreaLaidOut) {
   DbFile db(DbxBuilder(DbKind::Message).SetLastAssignedId(0x41));
   RecordBuilder record(false);
-  EXPECT_TRUE(record.SetInteger(0x01, 0xFFFFFF));   // the largest direct value
-  EXPECT_TRUE(record.SetInteger(0x03, 0x1000000));  // too large: in the data area
-  EXPECT_TRUE(record.SetInteger(0x10, 0));          // absent
-  EXPECT_TRUE(record.SetFileTime(0x02, 0x01C6F0B8A1E2C000));
-  EXPECT_TRUE(record.SetFileTime(0x12, 0));
-  EXPECT_TRUE(record.SetString(0x05, "abcd"));
-  EXPECT_TRUE(record.SetString(0x08, "first"));
-  EXPECT_TRUE(record.SetString(0x08, ""));
-  EXPECT_TRUE(record.SetString(0x07, std::string("abc\0hidden", 10)));
-  EXPECT_TRUE(record.SetInteger(kPropTextOffset, 0x1234));
+  // The largest direct value, one too large (in the data area), and an absent one.
+  EXPECT_TRUE(record.SetInteger(0x01, 0xFFFFFF) && record.SetInteger(0x03, 0x1000000) &&
+              record.SetInteger(0x10, 0));
+  EXPECT_TRUE(record.SetFileTime(0x02, 0x01C6F0B8A1E2C000) && record.SetFileTime(0x12, 0));
+  EXPECT_TRUE(record.SetString(0x05, "abcd") && record.SetString(0x08, "first") &&
+              record.SetString(0x08, "") && record.SetString(0x07, std::string("abc\0hidden", 10)) &&
+              record.SetInteger(kPropTextOffset, 0x1234));
   EXPECT_FALSE(record.SetInteger(0x1D, 1) || record.SetString(0x7F, "x") || record.SetFileTime(0x20, 1));
   const uint32_t ra = record.Write(db.store);
   ASSERT_NE(ra, 0u);
-  RecordBuilder second(false);
-  const uint32_t next = second.Write(db.store);
+  const uint32_t next = RecordBuilder(false).Write(db.store);
 
   EXPECT_EQ(GetId(db.store, ra), 0x42u);
   EXPECT_EQ(GetId(db.store, next), 0x43u);
@@ -115,12 +111,8 @@ TEST(Record, DamagedRecordsReadAsAbsentWhereverTheyLeaveTheFile) {
   EXPECT_FALSE(PropertyAt(end.store, truncated, 2).has_value());
 }
 
-constexpr uint32_t Direct(uint8_t id, uint32_t value) {
-  return id | 0x80u | value << 8;
-}
-constexpr uint32_t Indirect(uint8_t id, uint32_t offset) {
-  return id | offset << 8;
-}
+constexpr auto Direct = [](uint8_t id, uint32_t value) -> uint32_t { return id | 0x80u | value << 8; };
+constexpr auto Indirect = [](uint8_t id, uint32_t offset) -> uint32_t { return id | offset << 8; };
 
 // "name=value" of each entry of a raw record.
 std::vector<std::string> PropertyRows(DbKind kind, std::span<const uint32_t> entries,
@@ -172,11 +164,7 @@ TEST(PropertyText, FileTimesShowInLocalTimeDayFirst) {
   const uint32_t entries[] = {Indirect(0x02, 0), Indirect(0x12, 0), Indirect(0x02, 0xFFFFF0)};
   EXPECT_EQ(PropertyRows(DbKind::Message, entries, data),
             (Rows{"Sent=04/03/2007 06:06:07", "TimeCreated=04/03/2007 06:06:07", "Sent="}));
-  if (oldTz != nullptr) {
-    setenv("TZ", saved.c_str(), 1);
-  } else {
-    unsetenv("TZ");
-  }
+  oldTz != nullptr ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
   tzset();
 }
 

@@ -6,9 +6,6 @@
 
 #include "dbx/record_builder.h"
 #include "explorer_fixture.h"
-#include "items/index_table_item.h"
-#include "items/record_item.h"
-#include "support/process.h"
 
 namespace vendrel {
 namespace {
@@ -18,7 +15,6 @@ using testsupport::DbxBuilder;
 using testsupport::Folder;
 using testsupport::Hex8;
 using testsupport::Message;
-using testsupport::Row;
 using testsupport::Strings;
 
 constexpr const char* kExploreFailure = "Failed to explore, possible database changed or locked";
@@ -68,7 +64,7 @@ TEST_F(ChangedFile, EveryItemFailsOnceTheFileIsGoneAndAWalkThenStopsAtTheRoot) {
   std::filesystem::remove(path);
   for (ExplorerItem* item : items) ExpectEveryReadFails(item);
   EXPECT_EQ(Walk(root).size(), 1u);
-  EXPECT_EQ(StatusLines().back(), kExploreFailure);
+  EXPECT_EQ(desktop.desktop.statusLines().back(), kExploreFailure);
 }
 
 class HostileFile : public testsupport::ExplorerTest {
@@ -93,8 +89,7 @@ TEST_F(HostileFile, NodesAndChainsThatLoopShowOnceBelowThemselvesAndBrokenOnesAr
   looped.SetNodeEntries(top, {{looped.AddMessage(Message(2, "s")), top}}).SetIndexSlot(0, top, 1);
   const auto loop = WalkFile(looped);
   ASSERT_EQ(loop.size(), 5u);
-  EXPECT_EQ(loop[2].first, "Index " + Hex8(top));
-  EXPECT_EQ(loop[3].first, "00000002 s");
+  EXPECT_EQ((Strings{loop[2].first, loop[3].first}), (Strings{"Index " + Hex8(top), "00000002 s"}));
   EXPECT_EQ(loop[4], std::make_pair("Index " + Hex8(top), size_t{0}));  // shown, not followed
 
   DbxBuilder chain(DbKind::Message);
@@ -131,13 +126,11 @@ TEST_F(HostileFile, ASubscribedFolderTreeThatLoopsShowsItsFolderOnce) {
   DbxBuilder builder(DbKind::Folder);
   const uint32_t folder = builder.AddFolder(Folder(1, "Inbox"));
   const uint32_t top = builder.AddNode();
-  builder.SetNodeEntries(top, {{folder, top}});
-  builder.SetIndexSlot(2, top, 1);
+  builder.SetNodeEntries(top, {{folder, top}}).SetIndexSlot(2, top, 1);
   DbRootItem* root = Open(Write(builder));
   ASSERT_NE(root, nullptr);
   EXPECT_TRUE(root->Expand());
-  const Strings captions = ChildCaptions(root);
-  EXPECT_EQ(std::count(captions.begin(), captions.end(), "00000001 Inbox"), 1);
+  EXPECT_EQ(std::ranges::count(ChildCaptions(root), std::string("00000001 Inbox")), 1);
 }
 
 class ItemLeaks : public testsupport::ExplorerTest {};
@@ -164,11 +157,3 @@ TEST_F(ItemLeaks, AWholeWalkOverFoldersAndTheirMessageDatabasesLeavesNoItemOnceT
 
 }  // namespace
 }  // namespace vendrel
-
-namespace vendrel::testsupport {
-namespace {
-
-class Reexpanding : public ExplorerTest {};
-
-}  // namespace
-}  // namespace vendrel::testsupport

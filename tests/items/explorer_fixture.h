@@ -4,14 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "controllers/explorer_walk.h"
 #include "items/db_root_item.h"
 #include "items/in_memory_controls.h"
+#include "platform/format.h"
 #include "platform/status_text.h"
 #include "support/dbx_builder.h"
 #include "support/scoped_desktop.h"
@@ -21,20 +20,11 @@ namespace vendrel::testsupport {
 using Row = ColumnTexts;
 using Strings = std::vector<std::string>;
 
-inline std::string Hex8(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08X", value);
-  return text;
-}
+inline std::string Hex8(uint32_t value) { return Format("%08X", value); }
 
 inline MessageSpec Message(uint32_t id, std::string subject = "", std::string text = "",
                            uint32_t blockRoom = 0x200) {
-  MessageSpec message;
-  message.id = id;
-  message.subject = std::move(subject);
-  message.text = std::move(text);
-  message.textBlockRoom = blockRoom;
-  return message;
+  return {id, std::move(subject), std::move(text), blockRoom};
 }
 
 inline FolderSpec Folder(uint32_t id, std::string name, uint32_t parentId = 0, std::string fileName = "") {
@@ -114,8 +104,6 @@ class ExplorerTest : public testing::Test {
     for (const TreeNodeHandle node : tree.Children(item->hTreeItem)) images.push_back(tree.ImageOf(node));
     return images;
   }
-
-  const Strings& StatusLines() const { return desktop.desktop.statusLines(); }
 
   TempDir dir;
   ScopedDesktop desktop;

@@ -34,8 +34,7 @@ class ExplorerTree : public testsupport::ExplorerTest {};
 TEST_F(ExplorerTree, AMessageDatabaseShowsTheHeapAndTheSlotsThatAreSetAndListsThemBeforeTheHeader) {
   DbxBuilder builder(DbKind::Message);
   const uint32_t message = builder.AddMessage(Message(2, "Hi"));
-  builder.SetIndex(0, std::vector{message});
-  builder.SetIndex(1, std::vector{message});
+  for (const int k : {0, 1}) builder.SetIndex(k, std::vector{message});
   const uint32_t heapNode = builder.AddNode();
   builder.SetDescriptor(0x30, heapNode, 0x1000, 0x27C).SetU32(0x104, heapNode);  // past the eight slots
   const std::string path = Write(builder);
@@ -64,10 +63,9 @@ TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTr
   std::vector<uint32_t> m;
   for (uint32_t id = 1; id <= 6; ++id) m.push_back(builder.AddMessage(Message(id, "m")));
   const uint32_t left = builder.AddNode(), child = builder.AddNode(), top = builder.AddNode();
-  builder.SetNodeEntries(left, {{m[0]}, {m[1]}});
-  builder.SetNodeEntries(child, {{m[4]}});
-  builder.SetNodeEntries(top, {{m[2]}, {m[3], child}, {m[5]}});
-  builder.SetNodeLeftChild(top, left).SetIndexSlot(0, top, 6);
+  builder.SetNodeEntries(left, {{m[0]}, {m[1]}}).SetNodeEntries(child, {{m[4]}});
+  builder.SetNodeEntries(top, {{m[2]}, {m[3], child}, {m[5]}}).SetNodeLeftChild(top, left);
+  builder.SetIndexSlot(0, top, 6);
   DbRootItem* root = Open(Write(builder));
   ASSERT_NE(root, nullptr);
   root->Expand();
@@ -186,9 +184,8 @@ class Commands : public testsupport::ExplorerTest {
 
   static Ids Enabled(ExplorerItem* item) {
     Ids ids;
-    for (const int command : kDatabaseCommands) {
+    for (const int command : kDatabaseCommands)
       if (item->IsCommandEnabled(command)) ids.push_back(command);
-    }
     return ids;
   }
 
@@ -265,7 +262,7 @@ TEST(RecordImage, AFolderTakesItsImageFromIdTypeProtocolParentAndInfoAndAMessage
   DbxBuilder messageDb(DbKind::Message);
   records.clear();
   for (const auto& [flags, image] : messages) {
-    testsupport::MessageSpec message = Message(1);
+    auto message = Message(1);
     message.flags = flags;
     records.push_back(messageDb.AddMessage(message));
   }

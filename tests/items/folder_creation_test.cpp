@@ -13,7 +13,6 @@
 #include "items/db_root_item.h"
 #include "items/in_memory_controls.h"
 #include "items/record_item.h"
-#include "platform/code_page.h"
 #include "platform/write_faults.h"
 #include "store/allocation.h"
 #include "support/dbx_builder.h"
@@ -41,10 +40,7 @@ class CreateFolder : public testing::Test {
                        2);
     folders.SetLastAssignedId(0x20);
     folders.WriteTo(dir / "Folders.dbx");
-    testsupport::FolderDescription inbox;
-    inbox.name = "Inbox";
-    inbox.folderId = 5;
-    DbxBuilder(DbKind::Message).SetFolder(inbox).WriteTo(dir / "Inbox.dbx");
+    DbxBuilder(DbKind::Message).WriteTo(dir / "Inbox.dbx");  // its header names folder 5, Inbox, by default
     root = new DbRootItem(nullptr, 0);
     ASSERT_TRUE(root->AttachDatabase((dir / "Folders.dbx").string(), &tree, &list, true, false));
   }
@@ -58,6 +54,9 @@ class CreateFolder : public testing::Test {
     EXPECT_TRUE(item->LoadRecord(store, true, false));
     return item;
   }
+
+  // CreateFolder of that folder record, with the name given instead of asked for.
+  bool CreateIn(uint32_t id, const std::string& name) { return Folder(id)->CreateFolder(&name); }
 
   DbStore& Folders() {
     folderStore.Open((dir / "Folders.dbx").string());
@@ -89,8 +88,7 @@ class CreateFolder : public testing::Test {
 };
 
 TEST_F(CreateFolder, TheNewFolderTakesTheNextIdAndEntersAllThreeTreesInOrder) {
-  const std::string name = "Archive";
-  ASSERT_TRUE(Folder(1)->CreateFolder(&name));
+  ASSERT_TRUE(CreateIn(1, "Archive"));
   DbStore& store = Folders();
   EXPECT_EQ(store.ReadU32(dbx::kLastAssignedIdField), 0x21u);
   for (int k = 0; k < 3; ++k) EXPECT_EQ(testsupport::TreeFault(store, k), "") << k;  // and counted
@@ -108,15 +106,13 @@ TEST_F(CreateFolder, TheNewFolderTakesTheNextIdAndEntersAllThreeTreesInOrder) {
 }
 
 TEST_F(CreateFolder, TheFirstSubfolderSetsTheParentsFlagAndASecondLeavesIt) {
-  const std::string first = "One", second = "Two";
-  ASSERT_TRUE(Folder(6)->CreateFolder(&first));
+  ASSERT_TRUE(CreateIn(6, "One"));
   EXPECT_EQ(AnyInfo(6), 0x11u);
-  ASSERT_TRUE(Folder(6)->CreateFolder(&second));
+  ASSERT_TRUE(CreateIn(6, "Two"));
   EXPECT_EQ(AnyInfo(6), 0x11u);
   EXPECT_EQ(Children(1, 6), (Names{"One", "Two"}));
   // A flag that is set already although the folder has no subfolders stays set: nothing carries over.
-  const std::string third = "Three";
-  ASSERT_TRUE(Folder(8)->CreateFolder(&third));
+  ASSERT_TRUE(CreateIn(8, "Three"));
   EXPECT_EQ(AnyInfo(8), 0x12u);
 }
 
@@ -137,14 +133,12 @@ TEST_F(CreateFolder, TheDialogRefusesASiblingsNameInAnyLetterCaseAndAcceptsItUnd
 }
 
 TEST_F(CreateFolder, ANameTheCodePageCannotHoldIsRefusedWithAClearMessage) {
-  const std::string name = "日本";
-  EXPECT_FALSE(Folder(1)->CreateFolder(&name));
+  EXPECT_FALSE(CreateIn(1, "日本"));
   ASSERT_EQ(desktop.desktop.messages().size(), 1u);
   EXPECT_NE(desktop.desktop.messages()[0].text.find("WINDOWS-1252"), std::string::npos);
   EXPECT_EQ(Folders().ReadU32(dbx::kLastAssignedIdField), 0x20u);
 
-  const std::string accented = "Réception";
-  ASSERT_TRUE(Folder(1)->CreateFolder(&accented));
+  ASSERT_TRUE(CreateIn(1, "Réception"));
   EXPECT_EQ(Children(1, 1), (Names{"Drafts", "Inbox", "Junk", "Outbox", "R\351ception"}));
 }
 
@@ -168,8 +162,7 @@ class FolderSafety : public testing::Test {
       folders.push_back({id, 1, "Folder " + std::to_string(id), "", true, 0x01});
     DbxBuilder builder(DbKind::Folder);
     builder.AddFolders(folders);
-    builder.SetLastAssignedId(61);
-    return builder;
+    return builder.SetLastAssignedId(61);
   }
   // Creates "New" under folder 1 in the file the builder makes; whether it says it did.
   bool Create(const DbxBuilder& builder) {
@@ -189,7 +182,7 @@ class FolderSafety : public testing::Test {
     if (tail == nullptr || std::count(tail, tail + room, 0) != static_cast<std::ptrdiff_t>(room))
       return false;
     for (int k = 0; k < 3; ++k) {
-      const std::vector<std::string> names = testsupport::NamesInOrder(store, k);
+      const Names names = testsupport::NamesInOrder(store, k);
       if (!testsupport::TreeFault(store, k).empty() || std::count(names.begin(), names.end(), "New") != 1)
         return false;
     }

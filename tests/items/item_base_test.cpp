@@ -1,6 +1,5 @@
-// What every explorer item shares: reference counting, the tree node with its placeholder child, the
-// walks up to the database root, callback rows, the "not implemented" box and the status line; and the
-// in-memory tree and list that hold the items.
+// What every explorer item shares, reference counting and callback rows, and the in-memory tree and list
+// that hold the items.
 #include <gtest/gtest.h>
 
 #include "explorer_fixture.h"
@@ -8,27 +7,16 @@
 namespace vendrel {
 namespace {
 
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
 using testsupport::Row;
 using testsupport::Strings;
 
-// An item with no file behind it: it logs its end, answers rows with fixed texts and, when expanded,
-// makes as many child probes as it is told.
+// An item with no file behind it: it logs its end and answers rows with fixed texts.
 class Probe : public DbItem {
  public:
   explicit Probe(ExplorerItem* parent, std::string name = "p", Strings* log = nullptr)
       : DbItem(parent, 0), name_(std::move(name)), log_(log) {}
 
-  bool Expand() override {
-    DeleteTreeChildren();
-    for (int i = 0; i < childrenOnExpand; ++i) {
-      auto* child = new Probe(this, name_ + "." + std::to_string(i), log_);
-      child->caption = child->name_;
-      if (child->InsertTreeNode(false) == kNoTreeNode) child->Release();
-    }
-    return true;
-  }
+  bool Expand() override { return true; }
   bool Explore() override { return ListChildren(); }
   bool GetDisplayInfo(DisplayInfo& info) override {
     ++questions;
@@ -39,7 +27,6 @@ class Probe : public DbItem {
   bool IsCommandEnabled(int) override { return false; }
   void OnFinalRelease() override { Log("final release"); }
 
-  int childrenOnExpand = 0;
   int questions = 0;
 
  protected:
@@ -52,12 +39,6 @@ class Probe : public DbItem {
 
   std::string name_;
   Strings* log_;
-};
-
-class ItemBase : public testsupport::ExplorerTest {
- protected:
-  // A root on an empty message database, in the tree, as the window has it after opening the file.
-  DbRootItem* OpenRoot() { return Open(Write(DbxBuilder(DbKind::Message))); }
 };
 
 class InMemoryControls : public testsupport::ExplorerTest {};

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "platform/code_page.h"
 #include "platform/mapping_cache.h"
@@ -30,7 +29,8 @@ TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
   EXPECT_EQ(cp.FromUtf8("réception"), "r\351ception");
   EXPECT_FALSE(cp.FromUtf8("日本") || cp.FromUtf8("bad \xFF utf-8"));
   const CodePage sjis("CP932");  // the half-width kana A0-DF lie between the lead bytes
-  EXPECT_TRUE(sjis.IsLeadByte(0x9F) && !sjis.IsLeadByte(0xA0) && !sjis.IsLeadByte(0xDF) && sjis.IsLeadByte(0xE0));
+  EXPECT_TRUE(sjis.IsLeadByte(0x9F) && !sjis.IsLeadByte(0xA0) && !sjis.IsLeadByte(0xDF) &&
+              sjis.IsLeadByte(0xE0));
 
   EXPECT_FALSE(SetLegacyCodePage("NO-SUCH-CODE-PAGE"));
   EXPECT_EQ(LegacyCodePage().name(), "WINDOWS-1252");
@@ -77,10 +77,6 @@ TEST(MappingCache, AFileKeepsItsMappingUntilItChangesSizeOrIsReplacedAndNothingI
     EXPECT_EQ(line.find(dir.path().string()), std::string::npos) << line;
 }
 
-std::string UniqueName(const std::string& tag) {
-  return "named_lock_test_" + tag + "_" + std::to_string(getpid());
-}
-
 TEST(NamedLock, TheLockFilesLieInADirectoryOfTheirOwnThatOnlyTheUserReaches) {
   testsupport::TempDir runtime;
   const std::string saved = std::getenv("XDG_RUNTIME_DIR") != nullptr ? std::getenv("XDG_RUNTIME_DIR") : "";
@@ -100,7 +96,7 @@ TEST(NamedLock, TheLockFilesLieInADirectoryOfTheirOwnThatOnlyTheUserReaches) {
 TEST(NamedLock, ClosingTwiceClosesNoOtherDescriptor) {
   ASSERT_TRUE(fcntl(0, F_GETFD) != -1 || open("/dev/null", O_RDONLY) == 0);
   NamedLock lock;
-  ASSERT_TRUE(lock.Create(UniqueName("twice")));
+  ASSERT_TRUE(lock.Create("named_lock_test_twice_" + std::to_string(getpid())));
   ASSERT_EQ(lock.Wait(0ms), NamedLock::WaitResult::Acquired);
   lock.Close();
   lock.Close();

@@ -2,7 +2,6 @@
 // registry, the .dbx association in the XDG directories, the identity launcher.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -22,9 +21,10 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::TempDir;
 
-void WriteText(const fs::path& path, const std::string& text) {
+void WriteText(const fs::path& path, const std::string& text, bool executable = false) {
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << text;
+  if (executable) fs::permissions(path, fs::perms::owner_all);
 }
 
 std::string ReadText(const fs::path& path) {
@@ -46,9 +46,6 @@ class Prefix {
     return user != nullptr && user[0] != '\0' ? user : "user";
   }
   std::string path() const { return dir.path().string(); }
-  void WriteRegistry(const std::string& body) {
-    WriteText(dir / "user.reg", "WINE REGISTRY Version 2\n" + body);
-  }
 
   TempDir dir;
 };
@@ -62,16 +59,11 @@ std::string StoreRoot(const std::string& id, const std::string& value) {
          "\\\\Software\\\\Microsoft\\\\Outlook Express\\\\5.0] 1602781234\n\"Store Root\"=" + value + "\n";
 }
 
-struct RegistryCase {
-  const char* what;
-  std::string registry;
-  std::string expected;  // below drive_c; empty: not found
-};
-
 TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
   const std::string mail = "users/" + Prefix::User() + "/Mail/Outlook Express/Folders.dbx";
   const std::string deep(60000, 'k');
-  const RegistryCase cases[] = {
+  // What each case shows, its registry, and the store it names below drive_c (empty: none).
+  const std::tuple<const char*, std::string, std::string> cases[] = {
       {"the last identity, not the default one",
        kIdentities + StoreRoot("{AAAA}", "\"C:\\\\Stores\\\\Bo\\x00eete \\\"old\\\"\\\\\"") +
            StoreRoot("{BBBB}", "\"C:\\\\Nowhere\""),
@@ -107,23 +99,20 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
       {"keys nested ten thousand deep",
        kIdentities + "[" + deep + "]\n" + StoreRoot("{AAAA}" + deep, "\"C:\\\\Stores\""), ""},
   };
-  for (const RegistryCase& test : cases) {
+  for (const auto& [what, registry, expected] : cases) {
     Prefix prefix;
-    prefix.WriteRegistry(test.registry);
-    const std::optional<std::string> found = FoldersDbxFromRegistry(prefix.path());
-    if (test.expected.empty()) {
-      EXPECT_EQ(found, std::nullopt) << test.what;
-    } else {
-      EXPECT_EQ(found, (prefix.dir / "drive_c" / test.expected).string()) << test.what;
-    }
+    WriteText(prefix.dir / "user.reg", "WINE REGISTRY Version 2\n" + registry);
+    const std::optional<std::string> store =
+        expected.empty() ? std::nullopt : std::optional((prefix.dir / "drive_c" / expected).string());
+    EXPECT_EQ(FoldersDbxFromRegistry(prefix.path()), store) << what;
   }
   EXPECT_EQ(FoldersDbxFromRegistry("/nonexistent"), std::nullopt);
 }
 
 TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
   const auto registry = WineRegistry::Parse(
-      "WINE REGISTRY Version "
-      "2\n[Key]\n\"a\"=\"\\x00e9\\x20ac\\xd83d\\xde00\\xdbff\\xdfff|\\xdfff|\\xd800x|\\xdc00\"\n"
+      "WINE REGISTRY Version 2\n[Key]\n"
+      "\"a\"=\"\\x00e9\\x20ac\\xd83d\\xde00\\xdbff\\xdfff|\\xdfff|\\xd800x|\\xdc00\"\n"
       "\"b\"=hex(2):e9,00,ac,20,3d,d8,00,de,ff,df,00,00\n",
       {"key"});
   ASSERT_TRUE(registry.has_value());
@@ -136,18 +125,11 @@ TEST(StoreLocation, AWindowsPathIsAFolderOfADriveOfThePrefixOrNothing) {
   Prefix prefix;
   WriteText(prefix.dir / "drive_c/file.txt", "x");
   const std::string c = (prefix.dir / "drive_c").string();
-  for (const auto& [windows, found] :
-       std::vector<std::pair<std::string, std::optional<std::string>>>{{"C:\\Stores", c + "/Stores"},
-                                                                       {"c:/stores//./", c + "/Stores"},
-                                                                       {"C:", c},
-                                                                       {"C:Stores", c + "/Stores"},
-                                                                       {"C:\\file.txt", std::nullopt},
-                                                                       {"C:\\missing\\x", std::nullopt},
-                                                                       {"D:\\Stores", std::nullopt},
-                                                                       {"\\\\server\\share", std::nullopt},
-                                                                       {"1:\\x", std::nullopt}}) {
-    EXPECT_EQ(MapWindowsPath(prefix.path(), windows), found) << windows;
-  }
+  for (const char* windows : {"C:\\Stores", "c:/stores//./", "C:Stores"})
+    EXPECT_EQ(MapWindowsPath(prefix.path(), windows), c + "/Stores") << windows;
+  EXPECT_EQ(MapWindowsPath(prefix.path(), "C:"), c);
+  for (const char* windows : {"C:\\file.txt", "C:\\missing\\x", "D:\\Stores", "\\\\server\\share", "1:\\x"})
+    EXPECT_EQ(MapWindowsPath(prefix.path(), windows), std::nullopt) << windows;
 }
 
 TEST(StoreLocation, TheStoreIsLookedForUntilFoundOnceThenLeftAsTheUserHasIt) {
@@ -171,9 +153,8 @@ class Association : public testing::Test {
 
 TEST_F(Association, ItWritesTheTypeTheEntryAndTheDefaultAndASecondRunWritesTheSame) {
   WriteText(dir / "config/mimeapps.list",
-            "[Added Associations]\nimage/png=gimp.desktop;\n\n[Default "
-            "Applications]\r\ntext/html=firefox.desktop\r\n"
-            "application/x-outlook-express-dbx=other.desktop\r\n");
+            "[Added Associations]\nimage/png=gimp.desktop;\n\n[Default Applications]\r\n"
+            "text/html=firefox.desktop\r\napplication/x-outlook-express-dbx=other.desktop\r\n");
   ASSERT_TRUE(AssociateWith(Directories(), "/opt/My Apps/vendrel", "vendrel-explorer"));
   const std::string entry = ReadText(dir / "data/applications/vendrel.desktop");
   EXPECT_NE(entry.find("\nExec=\"/opt/My Apps/vendrel\" %F\n"), std::string::npos) << entry;
@@ -217,18 +198,15 @@ TEST_F(Association, ALinkInsideTheDirectoriesIsNotWrittenThroughAndAFailedWriteL
 TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNoChild) {
   TempDir programs;
   const fs::path log = programs / "log";
-  // Stand-ins: the launcher writes its arguments; "wine" notes itself and runs what it is given.
-  WriteText(programs / "trevik_2.exe", "#!/bin/sh\necho \"${VIA:-}$*\" >> '" + log.string() + "'\n");
-  WriteText(programs / "bin/wine", "#!/bin/sh\nVIA='wine ' exec \"$@\"\n");
-  fs::permissions(programs / "trevik_2.exe", fs::perms::owner_all);
-  fs::permissions(programs / "bin/wine", fs::perms::owner_all);
+  // Executable stand-ins: the launcher writes its arguments; "wine" notes itself and runs what it is given.
+  WriteText(programs / "trevik_2.exe", "#!/bin/sh\necho \"${VIA:-}$*\" >> '" + log.string() + "'\n", true);
+  WriteText(programs / "bin/wine", "#!/bin/sh\nVIA='wine ' exec \"$@\"\n", true);
   const std::string oldPath = std::getenv("PATH");
   setenv("PATH", ((programs / "bin").string() + ":" + oldPath).c_str(), 1);
   for (const int number : {0, -1, 3})
     EXPECT_EQ(LaunchIdentityFrom(number, programs.path().string()), 0) << number;
   EXPECT_EQ(LaunchIdentityFrom(0, (programs / "bin").string()), 1);  // found nowhere
-  WriteText(programs / "broken/bin/wine", "#!/nonexistent/interpreter\n");
-  fs::permissions(programs / "broken/bin/wine", fs::perms::owner_all);
+  WriteText(programs / "broken/bin/wine", "#!/nonexistent/interpreter\n", true);
   setenv("PATH", (programs / "broken/bin").c_str(), 1);
   EXPECT_EQ(LaunchIdentityFrom(0, programs.path().string()), 1);  // wine cannot start
   setenv("PATH", oldPath.c_str(), 1);
@@ -239,9 +217,8 @@ TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNo
     lines = ReadText(log);
   }
   std::vector<std::string> sorted;
-  for (size_t start = 0, end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1) {
+  for (size_t start = 0, end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1)
     sorted.push_back(lines.substr(start, end - start));
-  }
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(sorted, (std::vector<std::string>{"wine ", "wine /buddy3", "wine /choose"}));
   EXPECT_EQ(LauncherCommandLine(3), "trevik_2.exe /buddy3");

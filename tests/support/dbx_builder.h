@@ -30,8 +30,8 @@ struct FolderDescription {
 // as a chain of blocks. Texts are raw legacy (8-bit) bytes.
 struct MessageSpec {
   uint32_t id = 0;
-  std::string subject;             // "Subject(Original)" and "Subject"; empty: no subject at all
-  std::string text;                // the message source; empty: no text in the file
+  std::string subject{};           // "Subject(Original)" and "Subject"; empty: no subject at all
+  std::string text{};              // the message source; empty: no text in the file
   uint32_t textBlockRoom = 0x200;  // "Allocated" of each text block
   uint32_t flags = 0x010089;
   uint64_t sent = 0x01C6F0B8A1E2C000;  // a FILETIME in October 2006
