@@ -70,6 +70,7 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
         "    | Total Count\t000000C4\t00000003\ttotal elem count\n",
         "\n  00000001 Local Folders\t[45]\n    | Inbox\t", "    | DisplayName\t\tLocal Folders\t\n"}},
       {{"tree", "Folders.dbx"}, {"Messages DB " + Path("Inbox.dbx"), "Messages DB " + Path("outbox.DBX")}},
+      {{"tree", "Inbox.dbx", "--depth", "0"}, {"Messages DB " + Path("Inbox.dbx")}},
       {{"export", "Folders.dbx", "out"},
        {"Saved 1 msgs (2 total).Path: " + Path("out") + "\n",
         "Saved 0 msgs (0 total).Path: " + Path("out") + "\n"}},
@@ -164,6 +165,8 @@ TEST_F(Cli, ExportWritesEachDatabaseAndEachMessageOnceHoweverOftenTheTreesNameTh
        {"Skipped 199 folders that name a message database exported already", "Skipped 1999 entries of"})
     EXPECT_NE(result.out.find(said), std::string::npos) << result.out;
   EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir / "out"), {}), 2);  // a folder, a file
+  EXPECT_NE(Run({"export", "Folders.dbx", "outmbox", "--format", "mbox"}).out.find("Skipped 2198 entries"),
+            std::string::npos);
 }
 
 TEST_F(Cli, TheStoreIsLocatedAndTheAssociationMadeInTheUsersDirectories) {

@@ -54,6 +54,18 @@ class Saving : public testing::Test {
   testsupport::ScopedDesktop desktop;
 };
 
+TEST_F(Saving, AWholeSaveMakesItsDirectoryAndThePrototypeByteChoosesTheExtension) {
+  builder.SetIndex(0, std::vector{Message("s")});
+  for (const auto& [prototype, extension] : std::vector<std::pair<uint8_t, std::string>>{
+           {0, "nws"}, {1, "txt"}, {2, "eml"}, {3, "eml"}, {9, "txt"}}) {
+    const fs::path target = out / std::to_string(prototype);  // not there yet
+    builder.SetU8(dbx::kPrototypeField, prototype);
+    EXPECT_EQ(Attach().SaveAll(target.string()).saved, 1);
+    EXPECT_TRUE(fs::exists(target / "Inbox" / ("s 00000005_00000011." + extension))) << int{prototype};
+    tree.DeleteAll();
+  }
+}
+
 TEST_F(Saving, AFolderNameThatPointsOutsideTheDirectoryStaysInsideIt) {
   for (const char* hostile : {"..", "../../escape"}) {
     testsupport::FolderDescription folder;

@@ -31,6 +31,7 @@ TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
   const CodePage sjis("CP932");  // the half-width kana A0-DF lie between the lead bytes
   EXPECT_TRUE(sjis.IsLeadByte(0x9F) && !sjis.IsLeadByte(0xA0) && !sjis.IsLeadByte(0xDF) &&
               sjis.IsLeadByte(0xE0));
+  EXPECT_TRUE(!cp.IsLeadByte(0x81) && CodePage("CP950").IsLeadByte(0x81));
 
   EXPECT_FALSE(SetLegacyCodePage("NO-SUCH-CODE-PAGE"));
   EXPECT_EQ(LegacyCodePage().name(), "WINDOWS-1252");
@@ -87,20 +88,28 @@ TEST(NamedLock, TheLockFilesLieInADirectoryOfTheirOwnThatOnlyTheUserReaches) {
   EXPECT_EQ(fs::status(runtime / "vendrel/mode_test").permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
   lock.Close();
+  const std::string base = "ab" + std::string(250, 'x');  // long names are cut and told apart by a hash
+  EXPECT_TRUE(LockFileName(base).size() <= 200 && LockFileName(base).starts_with("abx") &&
+              LockFileName(base) != LockFileName(base + "y") && LockFileName("short_name") == "short_name");
   fs::remove_all(runtime / "vendrel");
   fs::create_directory_symlink(runtime.path(), runtime / "vendrel");  // not a directory of its own
   EXPECT_FALSE(lock.Create("mode_test"));
   saved.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
 }
 
-TEST(NamedLock, ClosingTwiceClosesNoOtherDescriptor) {
+TEST(NamedLock, ClosingClosesItsOwnDescriptorOnceAndNoOther) {
   ASSERT_TRUE(fcntl(0, F_GETFD) != -1 || open("/dev/null", O_RDONLY) == 0);
-  NamedLock lock;
-  ASSERT_TRUE(lock.Create("named_lock_test_twice_" + std::to_string(getpid())));
+  const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+  const auto before = openFiles();
+  NamedLock lock, neverTaken;
+  const std::string name = "named_lock_test_twice_" + std::to_string(getpid());
+  ASSERT_TRUE(lock.Create(name) && neverTaken.Create(name + "_other"));
   ASSERT_EQ(lock.Wait(0ms), NamedLock::WaitResult::Acquired);
   lock.Close();
   lock.Close();
+  neverTaken.Close();
   EXPECT_NE(fcntl(0, F_GETFD), -1) << "descriptor 0 was closed";
+  EXPECT_EQ(openFiles(), before) << "the lock file stayed open";
 }
 
 }  // namespace

@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -22,6 +24,7 @@
 #include "controllers/commands.h"
 #include "items/db_root_item.h"
 #include "support/dbx_builder.h"
+#include "ui/create_folder_dialog.h"
 #include "ui/explorer_wnd.h"
 #include "ui/frame_wnd.h"
 #include "ui/images.h"
@@ -135,7 +138,7 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(buttons[1]->toolTip(), "Save in default directory with default name");
   EXPECT_TRUE(frame->ToolbarAction(kCmdOpen)->isEnabled());
   EXPECT_FALSE(frame->ToolbarAction(kCmdSaveDefault)->isEnabled());
-  EXPECT_TRUE(frame->statusBar()->isAncestorOf(frame->statusLine()));
+  EXPECT_TRUE(frame->statusBar()->isAncestorOf(frame->statusLine()) && frame->centralWidget() == frame->mdiArea());
   // Every menu item has a label and, but in the window list, a command of its own.
   auto checkMenus = [&] {
     for (QAction* menu : frame->menuBar()->actions()) {
@@ -173,6 +176,9 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(windows[0]->windowIcon().pixmap(16).toImage(), ui::ExplorerWindowIcon().pixmap(16).toImage());
   EXPECT_EQ(windows[1]->windowTitle().toStdString(), Sample("Drafts.dbx"));
   EXPECT_EQ(titles(), (QStringList{"&File", "Edit", "Tools", "OEs", "DirectDB", "Window", "&Help"}));
+  QMenu* windowMenu = frame->menuBar()->actions()[5]->menu();
+  for (int opened = 0; opened < 2; ++opened) windowMenu->aboutToShow();  // the list is made anew each time
+  EXPECT_EQ(windowMenu->actions().size(), 5 + 1 + 2);  // its own five items, a separator, the two windows
   checkMenus();
   EXPECT_EQ(frame->ExplorerWindowOf(*frame->ActiveExplorer())->listWidget()->iconSize(), QSize(16, 16));
 }
@@ -216,6 +222,7 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   const TreeNodeHandle slot = tree.FirstChild(tree.FirstChild(kTreeRoot));
   const TreeNodeHandle node = tree.FirstChild(slot), record = tree.FirstChild(node);
   ASSERT_NE(tree.ItemOf(record), nullptr);
+  EXPECT_NE(tree.NextSibling(record), kNoTreeNode);
   const int live = ExplorerItem::LiveCount();
   ASSERT_TRUE(tree.DeleteNode(slot));
   EXPECT_LT(ExplorerItem::LiveCount(), live - 10);
@@ -223,6 +230,13 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
     EXPECT_EQ(tree.ItemOf(gone), nullptr);
     EXPECT_FALSE(tree.SelectNode(gone) || tree.ExpandNode(gone) || tree.DeleteNode(gone));
   }
+  // The folder dialog: OK only with a name, and it closes only when the name is taken.
+  std::vector<std::string> offered;
+  ui::CreateFolderDialog dialog(
+      "Inbox", [&](const std::string& name) { return offered.push_back(name), name == "B"; }, nullptr);
+  EXPECT_FALSE(dialog.okButton()->isEnabled());
+  for (const char* name : {"A", "B"}) dialog.nameEdit()->setText(name), dialog.okButton()->click();
+  EXPECT_TRUE(offered == (std::vector<std::string>{"A", "B"}) && dialog.result() == QDialog::Accepted);
   // The busy cursor shows once however often it is asked for, and goes with the last answer.
   for (int asked = 0; asked < 2; ++asked) frame->desktop().SetWaitCursor(true);
   EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
