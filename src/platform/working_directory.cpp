@@ -18,20 +18,19 @@ std::string ExecutableDirectory() {
   return std::filesystem::path(ExecutablePath()).parent_path().string();
 }
 
+std::string UserDirectory(const char* variable, const std::string& underHome) {
+  const char* value = std::getenv(variable);
+  if (value != nullptr && value[0] == '/') return value;
+  const char* home = std::getenv("HOME");
+  return home != nullptr && home[0] == '/' ? std::string(home) + "/" + underHome : std::string();
+}
+
 std::string ChooseWorkingDirectory(const std::string& executableDirectory) {
   if (!executableDirectory.empty() && access(executableDirectory.c_str(), W_OK) == 0) {
     return executableDirectory;
   }
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  std::string base;
-  if (dataHome != nullptr && dataHome[0] == '/') {
-    base = dataHome;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
-    base = std::string(home) + "/.local/share";
-  } else {
-    base = "/tmp";
-  }
-  const std::string directory = base + "/vendrel";
+  const std::string base = UserDirectory("XDG_DATA_HOME", ".local/share");
+  const std::string directory = (base.empty() ? "/tmp" : base) + "/vendrel";
   std::error_code error;
   std::filesystem::create_directories(directory, error);
   return directory;

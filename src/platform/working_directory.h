@@ -10,6 +10,9 @@ namespace vendrel {
 const std::string& WorkingDirectory();
 // The choice itself, for a given executable directory and environment.
 std::string ChooseWorkingDirectory(const std::string& executableDirectory);
+// A directory of the user's by the XDG rules: $variable when it holds an absolute path, else
+// $HOME/underHome when HOME does; empty when neither does.
+std::string UserDirectory(const char* variable, const std::string& underHome);
 // The running executable and its directory; empty when they cannot be read.
 std::string ExecutablePath();
 std::string ExecutableDirectory();

@@ -1,11 +1,11 @@
 #include "shell/association.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "platform/desktop.h"
+#include "platform/working_directory.h"
 #include "shell/embedded_resources.h"
 #include "shell/safe_write.h"
 #include "shell/spawn.h"
@@ -46,11 +46,6 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-std::string Environment(const char* name, const std::string& otherwise) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] == '/' ? value : otherwise;
-}
-
 void Log(const std::string& text) {
   CurrentDesktop().Diagnostic("Associate dbx: " + text + "\n");
 }
@@ -58,10 +53,7 @@ void Log(const std::string& text) {
 }  // namespace
 
 XdgDirectories XdgDirectories::FromEnvironment() {
-  const char* home = std::getenv("HOME");
-  const std::string base = home != nullptr ? home : "";
-  return {Environment("XDG_DATA_HOME", base + "/.local/share"),
-          Environment("XDG_CONFIG_HOME", base + "/.config")};
+  return {UserDirectory("XDG_DATA_HOME", ".local/share"), UserDirectory("XDG_CONFIG_HOME", ".config")};
 }
 
 std::string DesktopEntry(const std::string& executable, const std::string& icon) {

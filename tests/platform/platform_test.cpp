@@ -7,8 +7,10 @@
 #include <fstream>
 
 #include "platform/code_page.h"
+#include "platform/format.h"
 #include "platform/mapping_cache.h"
 #include "platform/named_lock.h"
+#include "platform/working_directory.h"
 #include "support/dbx_builder.h"
 
 namespace vendrel {
@@ -38,6 +40,22 @@ TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
   ASSERT_TRUE(SetLegacyCodePage("CP1251"));
   EXPECT_EQ(LegacyCodePage().ToUtf8("\317\360\350"), "При");
   ASSERT_TRUE(SetLegacyCodePage(kDefaultLegacyCodePage));
+}
+
+TEST(Format, TextsAsLongAsItsBufferOrLongerComeWhole) {
+  for (const size_t n : {255u, 256u, 257u})
+    EXPECT_EQ(Format("%s", std::string(n, 'x').c_str()), std::string(n, 'x'));
+}
+
+TEST(UserDirectories, AnAbsoluteSettingElseUnderHomeAndTheProgramsOwnDirectoryWhenWritable) {
+  setenv("XDG_DATA_HOME", "relative", 1);  // only an absolute setting counts
+  EXPECT_EQ(UserDirectory("XDG_DATA_HOME", ".local/share"),
+            std::string(std::getenv("HOME")) + "/.local/share");
+  setenv("XDG_DATA_HOME", "/data", 1);
+  EXPECT_EQ(UserDirectory("XDG_DATA_HOME", ".local/share"), "/data");
+  unsetenv("XDG_DATA_HOME");
+  testsupport::TempDir program;
+  EXPECT_EQ(ChooseWorkingDirectory(program.path().string()), program.path().string());
 }
 
 std::string Text(const FileMapping& mapping) {
