@@ -80,8 +80,9 @@ TEST(LineEnds, EmlAndMboxrdTextsFollowTheirRulesHoweverTheTextIsCutIntoPieces) {
 }
 
 TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
-  const std::string header = "Subject: x\r\nfrom: \"Ann, A.\"\r\n <ann@example.com>\r\nDate: now\r\n";
-  EXPECT_EQ(HeaderField(header, "From"), " \"Ann, A.\" <ann@example.com>");
+  const std::string header =
+      "Subject: x\r\nfrom: \"Ann, A.\"\r\n <ann@example.com>\r\n\t(Ann)\r\nDate: now\r\n";
+  EXPECT_EQ(HeaderField(header, "From"), " \"Ann, A.\" <ann@example.com>\t(Ann)");
   EXPECT_EQ(HeaderField(header, "Date"), " now");
   EXPECT_EQ(HeaderField(header, "Subj"), std::nullopt);
   for (const auto& [field, address] :

@@ -138,7 +138,8 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(buttons[1]->toolTip(), "Save in default directory with default name");
   EXPECT_TRUE(frame->ToolbarAction(kCmdOpen)->isEnabled());
   EXPECT_FALSE(frame->ToolbarAction(kCmdSaveDefault)->isEnabled());
-  EXPECT_TRUE(frame->statusBar()->isAncestorOf(frame->statusLine()) && frame->centralWidget() == frame->mdiArea());
+  EXPECT_TRUE(frame->statusBar()->isAncestorOf(frame->statusLine()) &&
+              frame->centralWidget() == frame->mdiArea());
   // Every menu item has a label and, but in the window list, a command of its own.
   auto checkMenus = [&] {
     for (QAction* menu : frame->menuBar()->actions()) {
