@@ -18,8 +18,6 @@ namespace vendrel {
 namespace {
 
 using testsupport::DbFile;
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
 namespace fs = std::filesystem;
 
 // Line by line, as plainly as it can be said: CR LF, a bare CR and a bare LF each end a line.
@@ -138,7 +136,7 @@ class MessageFile : public testing::Test {
     return std::string(bytes.begin(), bytes.end());
   }
 
-  DbxBuilder builder{DbKind::Message};
+  testsupport::DbxBuilder builder{testsupport::DbKind::Message};
   uint32_t lastId = 1;
   testsupport::TempDir out;
   testsupport::ScopedDesktop desktop;

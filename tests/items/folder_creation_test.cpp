@@ -24,7 +24,6 @@ namespace {
 
 using testsupport::DbKind;
 using testsupport::DbxBuilder;
-using testsupport::FolderSpec;
 using Names = std::vector<std::string>;
 
 class CreateFolder : public testing::Test {
@@ -157,7 +156,7 @@ class FolderSafety : public testing::Test {
  protected:
   // Local Folders with 60 subfolders: full nodes, so that the new folder needs new nodes and room.
   DbxBuilder Store() {
-    std::vector<FolderSpec> folders = {{1, 0, "Local Folders", "", true, 0x10}};
+    std::vector<testsupport::FolderSpec> folders = {{1, 0, "Local Folders", "", true, 0x10}};
     for (uint32_t id = 2; id < 62; ++id)
       folders.push_back({id, 1, "Folder " + std::to_string(id), "", true, 0x01});
     DbxBuilder builder(DbKind::Folder);

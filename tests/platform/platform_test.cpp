@@ -4,11 +4,9 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "platform/code_page.h"
 #include "platform/format.h"
-#include "platform/mapping_cache.h"
 #include "platform/named_lock.h"
 #include "platform/working_directory.h"
 #include "support/dbx_builder.h"
@@ -56,44 +54,6 @@ TEST(UserDirectories, AnAbsoluteSettingElseUnderHomeAndTheProgramsOwnDirectoryWh
   unsetenv("XDG_DATA_HOME");
   testsupport::TempDir program;
   EXPECT_EQ(ChooseWorkingDirectory(program.path().string()), program.path().string());
-}
-
-std::string Text(const FileMapping& mapping) {
-  return std::string(reinterpret_cast<const char*>(mapping.data()), mapping.size());
-}
-
-TEST(MappingCache, AFileKeepsItsMappingUntilItChangesSizeOrIsReplacedAndNothingIsEverCreated) {
-  testsupport::TempDir dir;
-  const std::string path = (dir / "file.dbx").string();
-  EXPECT_EQ(AcquireMapping(path), nullptr);
-  EXPECT_FALSE(fs::exists(path));
-  testsupport::WriteFileBytes(path, {});
-  EXPECT_EQ(AcquireMapping(path), nullptr);
-  EXPECT_EQ(AcquireMapping(dir.path().string()), nullptr);
-
-  {
-    testsupport::WriteFileBytes(path, std::vector<uint8_t>{'a', 'b', 'c', 'd'});
-    const std::shared_ptr<FileMapping> first = AcquireMapping(path);
-    ASSERT_NE(first, nullptr);
-    first->data()[0] = 'X';
-    EXPECT_EQ(AcquireMapping(path), first);
-    EXPECT_EQ(testsupport::ReadFileBytes(path)[0], 'X');
-    testsupport::WriteFileBytes(path, std::vector<uint8_t>(5000, 'b'));  // rewritten in place, longer
-    EXPECT_EQ(AcquireMapping(path)->size(), 5000u);
-    fs::resize_file(path, 3);  // and cut short: nothing past the end stays reachable
-    EXPECT_EQ(Text(*AcquireMapping(path)), "bbb");
-
-    const std::shared_ptr<FileMapping> old = AcquireMapping(path);
-    testsupport::WriteFileBytes(dir / "new.dbx", std::vector<uint8_t>{'n', 'e', 'w'});
-    fs::rename(dir / "new.dbx", path);
-    EXPECT_EQ(Text(*AcquireMapping(path)), "new");
-    EXPECT_EQ(Text(*old), "bbb");  // a session still using the old file keeps it
-  }
-  // Once forgotten and no longer used, no mapping of the files stays.
-  ForgetMappings();
-  std::ifstream maps("/proc/self/maps");
-  for (std::string line; std::getline(maps, line);)
-    EXPECT_EQ(line.find(dir.path().string()), std::string::npos) << line;
 }
 
 TEST(NamedLock, TheLockFilesLieInADirectoryOfTheirOwnThatOnlyTheUserReaches) {
