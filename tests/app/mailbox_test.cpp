@@ -117,6 +117,7 @@ class MailboxExport : public testing::Test {
 TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsAnotherReaderSeesThem) {
   const auto mbox = Export("mbox", "mbox");
   EXPECT_EQ(mbox.exitCode, 1);
+  EXPECT_TRUE(mbox.out.ends_with("Exported 9 msgs of 7 folders.Path: " + (dir / "mbox").string() + "\n"));
   EXPECT_NE(mbox.err.find("Gone.dbx"), std::string::npos) << mbox.err;  // missing: said, and the rest written
   std::vector<std::string> names;
   for (const auto& [name, messages] : ReadBack("mbox", dir / "mbox"))

@@ -104,7 +104,7 @@ TEST_F(ExplorerTree, ARecordListsItsTextThenItsHeadThenOneRowPerPropertyAndNamel
   DbxBuilder builder(DbKind::Message);
   const uint32_t block = builder.allocatedSize();  // the text goes in before its record
   const uint32_t message = builder.AddMessage(Message(7, "Hello", "Subject: Hello\r\n\r\nHi"));
-  const uint32_t bare = builder.AddRawRecord({}, {});
+  const uint32_t bare = builder.SetU16(message + 6, 0x1234).AddRawRecord({}, {});
   const uint32_t untitled = builder.AddMessage(Message(3));
   builder.SetIndex(0, std::vector{message, bare, untitled});
   DbRootItem* root = Open(Write(builder));
@@ -125,7 +125,7 @@ TEST_F(ExplorerTree, ARecordListsItsTextThenItsHeadThenOneRowPerPropertyAndNamel
   ASSERT_EQ(rows.size(), 1u + 6u + 16u);  // the builder writes 16 properties for this message
   EXPECT_EQ(rows[0], (Row{"Section", Hex8(block), "20 byte(s)", "00000200"}));
   EXPECT_EQ(rows[1], (Row{"RA", "", Hex8(message), "Relative address of this struct"}));
-  EXPECT_EQ(rows[3], (Row{"w0000", "", "0000", "Always zero?"}));
+  EXPECT_EQ(rows[3], (Row{"w0000", "", "1234", "Always zero?"}));
   EXPECT_EQ(rows[5], (Row{"Property count", "", "10", ""}));
   EXPECT_EQ(rows[6], (Row{"Part count?", "", "01", "?"}));
   EXPECT_EQ(rows[7][0], "ID");
