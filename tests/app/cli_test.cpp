@@ -33,10 +33,9 @@ class Cli : public testing::Test {
     secondRa = inbox.AddMessage({3, "", text, 7});
     inbox.SetIndex(0, std::vector{firstRa, secondRa}, 1);
     inbox.WriteTo(dir / "Inbox.dbx");
-    testsupport::FolderDescription outbox;
-    outbox.name = "\xCF\xEE\xF7\xF2\xE0";
-    outbox.folderId = 6;
-    DbxBuilder(DbKind::Message).SetFolder(outbox).WriteTo(dir / "outbox.DBX");
+    DbxBuilder(DbKind::Message)
+        .SetFolder({.name = "\xCF\xEE\xF7\xF2\xE0", .folderId = 6})
+        .WriteTo(dir / "outbox.DBX");
   }
 
   testsupport::CommandResult Run(Args args) {

@@ -92,11 +92,8 @@ class MailboxExport : public testing::Test {
 
   void WriteMessages(const std::string& file, uint32_t folderId, const std::vector<MessageSpec>& messages,
                      const std::string& name = "Inbox") {
-    testsupport::FolderDescription folder;
-    folder.folderId = folderId;
-    folder.name = name;
     DbxBuilder builder(DbKind::Message);
-    builder.SetFolder(folder);
+    builder.SetFolder({.name = name, .folderId = folderId});
     std::vector<uint32_t> records;
     for (const MessageSpec& message : messages) records.push_back(builder.AddMessage(message));
     builder.SetIndex(0, records);

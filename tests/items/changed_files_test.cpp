@@ -15,7 +15,6 @@ using testsupport::DbxBuilder;
 using testsupport::Folder;
 using testsupport::Hex8;
 using testsupport::Message;
-using testsupport::Strings;
 
 constexpr const char* kExploreFailure = "Failed to explore, possible database changed or locked";
 
@@ -89,7 +88,7 @@ TEST_F(HostileFile, NodesAndChainsThatLoopShowOnceBelowThemselvesAndBrokenOnesAr
   looped.SetNodeEntries(top, {{looped.AddMessage(Message(2, "s")), top}}).SetIndexSlot(0, top, 1);
   const auto loop = WalkFile(looped);
   ASSERT_EQ(loop.size(), 5u);
-  EXPECT_EQ((Strings{loop[2].first, loop[3].first}), (Strings{"Index " + Hex8(top), "00000002 s"}));
+  EXPECT_EQ(loop[2].first + "|" + loop[3].first, "Index " + Hex8(top) + "|00000002 s");
   EXPECT_EQ(loop[4], std::make_pair("Index " + Hex8(top), size_t{0}));  // shown, not followed
 
   DbxBuilder chain(DbKind::Message);

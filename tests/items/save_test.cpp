@@ -68,9 +68,7 @@ TEST_F(Saving, AWholeSaveMakesItsDirectoryAndThePrototypeByteChoosesTheExtension
 
 TEST_F(Saving, AFolderNameThatPointsOutsideTheDirectoryStaysInsideIt) {
   for (const char* hostile : {"..", "../../escape"}) {
-    testsupport::FolderDescription folder;
-    folder.name = hostile;
-    builder.SetFolder(folder);
+    builder.SetFolder({.name = hostile});
     const uint32_t ra = Message("x");
     Attach();
     const fs::path target = out / "t";

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/code_page.h"
 #include "platform/format.h"
+#include "platform/mapping_cache.h"
 #include "platform/named_lock.h"
 #include "platform/working_directory.h"
 #include "support/dbx_builder.h"
@@ -38,6 +40,23 @@ TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
   ASSERT_TRUE(SetLegacyCodePage("CP1251"));
   EXPECT_EQ(LegacyCodePage().ToUtf8("\317\360\350"), "При");
   ASSERT_TRUE(SetLegacyCodePage(kDefaultLegacyCodePage));
+}
+
+TEST(MappingCache, AFileKeepsItsMappingUntilReplacedAndNoneOutlivesItsLastUse) {
+  testsupport::TempDir dir;
+  const std::string path = (dir / "file.dbx").string();
+  EXPECT_TRUE(AcquireMapping(path) == nullptr && !fs::exists(path));  // nothing is ever created
+  testsupport::WriteFileBytes(path, std::vector<uint8_t>{'a', 'b', 'c', 'd'});
+  std::shared_ptr<FileMapping> old = AcquireMapping(path);
+  ASSERT_TRUE(old != nullptr && AcquireMapping(path) == old);
+  testsupport::WriteFileBytes(dir / "new.dbx", std::vector<uint8_t>{'n', 'e', 'w'});
+  fs::rename(dir / "new.dbx", path);
+  EXPECT_TRUE(AcquireMapping(path)->size() == 3 && old->size() == 4);  // the old file's user keeps it
+  old.reset();
+  ForgetMappings();
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);)
+    EXPECT_EQ(line.find(dir.path().string()), std::string::npos);
 }
 
 TEST(Format, TextsAsLongAsItsBufferOrLongerComeWhole) {
