@@ -115,15 +115,9 @@ TEST_F(Explorer, ARowOfAFileLockedElsewhereAnswersBusyAtOnceWithoutABox) {
   InMemoryExplorer& explorer = Open(path);
   const TreeNodeHandle slot = Child(explorer, Root(explorer), "000000E4");
   explorer.tree.SelectNode(slot);
-  testsupport::Pipe held, release;
-  const pid_t holder = testsupport::StartChild([&] {
-    DbStore store;
-    if (!store.Open(path)) return 1;
-    held.Send('H');
-    release.Receive();
-    return 0;
-  });
-  ASSERT_EQ(held.Receive(), 'H');
+  testsupport::Pipe release;
+  const pid_t holder = testsupport::StartPeerSession(path, release);
+  ASSERT_GT(holder, 0);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(explorer.list.RowTexts(0)[0], "(busy)");
   explorer.controller.UpdateCommandState(nullptr);

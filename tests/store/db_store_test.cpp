@@ -150,7 +150,7 @@ TEST_F(Session, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
   chmod(dir.path().c_str(), 0755);
   chmod(path.c_str(), 0444);
   const std::vector<uint8_t> original = testsupport::ReadFileBytes(path);
-  const int failures = testsupport::RunInChild([&] {
+  const int failures = testsupport::WaitChild(testsupport::StartChild([&] {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 100;
     unsetenv("XDG_RUNTIME_DIR");  // the lock directory must be one this user may create
     DbStore store;
@@ -161,22 +161,16 @@ TEST_F(Session, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
            (store.AtWritable(0x5C, 4) != nullptr ? 4 : 0) |
            (store.Allocate(8, 0x24, 49152) != nullptr ? 8 : 0) | (store.Grow(1 << 20) ? 16 : 0) |
            (store.IsOpen() && store.ReadU32(0x5C) == 0u ? 0 : 32);
-  });
+  }));
   EXPECT_EQ(failures, 0);
   EXPECT_EQ(testsupport::ReadFileBytes(path), original);
 }
 
 TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeerBlocksNothing) {
   const std::string path = MakeDatabase();
-  testsupport::Pipe held, release;  // the peer holds a session on path from 'H' until 'R' comes
-  const pid_t holder = testsupport::StartChild([&] {
-    DbStore store;
-    if (!store.Open(path)) return 1;
-    held.Send('H');
-    release.Receive();
-    return 0;
-  });
-  ASSERT_EQ(held.Receive(), 'H');
+  testsupport::Pipe release;
+  const pid_t holder = testsupport::StartPeerSession(path, release);
+  ASSERT_GT(holder, 0);
   DbStore store;
   store.SetLockTimeout(300ms);
   EXPECT_FALSE(store.Open(path));

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "store/db_store.h"
+
 namespace vendrel::testsupport {
 
 Pipe::Pipe() {
@@ -45,8 +47,18 @@ int WaitChild(pid_t pid) {
   return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
-int RunInChild(const std::function<int()>& body) {
-  return WaitChild(StartChild(body));
+pid_t StartPeerSession(const std::string& path, Pipe& release) {
+  Pipe held;
+  const pid_t pid = StartChild([&] {
+    DbStore store;
+    if (!store.Open(path)) return 1;
+    held.Send('H');
+    release.Receive();
+    return 0;
+  });
+  if (held.Receive() == 'H') return pid;
+  WaitChild(pid);
+  return -1;
 }
 
 namespace {

@@ -30,7 +30,9 @@ class Pipe {
 pid_t StartChild(const std::function<int()>& body);
 // Waits for the child; its exit code, or 128 + signal number when a signal ended it.
 int WaitChild(pid_t pid);
-int RunInChild(const std::function<int()>& body);
+
+// A forked peer holding a session on path until release gets a signal; its pid, -1 when it could not.
+pid_t StartPeerSession(const std::string& path, Pipe& release);
 
 struct CommandResult {
   int exitCode = -1;
