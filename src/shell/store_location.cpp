@@ -7,6 +7,7 @@
 #include <map>
 #include <system_error>
 
+#include "platform/working_directory.h"
 #include "shell/wine_registry.h"
 
 namespace vendrel::shell {
@@ -21,16 +22,6 @@ constexpr const char* kMailClientKey = "Software\\Microsoft\\Outlook Express\\5.
 constexpr const char* kEnvironment = "Environment";
 constexpr const char* kVolatileEnvironment = "Volatile Environment";
 constexpr const char* kSystemEnvironment = "System\\CurrentControlSet\\Control\\Session Manager\\Environment";
-
-std::string Home() {
-  const char* home = std::getenv("HOME");
-  return home != nullptr ? home : "";
-}
-
-std::string EnvironmentOr(const char* name, const std::string& otherwise) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] == '/' ? value : otherwise;
-}
 
 // The entry of directory whose name equals name, exactly or else without regard to case.
 std::optional<fs::path> FindEntry(const fs::path& directory, const std::string& name) {
@@ -94,11 +85,12 @@ std::optional<std::string> Expand(const std::string& text,
 }  // namespace
 
 std::string WinePrefix() {
-  return EnvironmentOr("WINEPREFIX", Home() + "/.wine");
+  return UserDirectory("WINEPREFIX", ".wine");
 }
 
 std::string ConfigurationFile() {
-  return EnvironmentOr("XDG_CONFIG_HOME", Home() + "/.config") + "/vendrel/vendrel.conf";
+  const std::string config = UserDirectory("XDG_CONFIG_HOME", ".config");
+  return config.empty() ? std::string() : config + "/vendrel/vendrel.conf";
 }
 
 std::optional<std::string> MapWindowsPath(const std::string& prefix, const std::string& windowsPath) {
@@ -124,6 +116,7 @@ std::optional<std::string> MapWindowsPath(const std::string& prefix, const std::
 }
 
 std::optional<std::string> FoldersDbxFromRegistry(const std::string& prefix) {
+  if (prefix.empty()) return std::nullopt;
   const std::optional<WineRegistry> registry = WineRegistry::Load(prefix + "/user.reg", {kIdentities});
   if (!registry) return std::nullopt;
   // The default identity only when no last one is recorded, not when the last one names nothing.

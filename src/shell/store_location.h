@@ -8,7 +8,8 @@
 namespace vendrel::shell {
 
 // The Wine prefix ($WINEPREFIX, else ~/.wine) and the configuration file
-// ($XDG_CONFIG_HOME/vendrel/vendrel.conf, else ~/.config/vendrel/vendrel.conf) of this user.
+// ($XDG_CONFIG_HOME/vendrel/vendrel.conf, else ~/.config/vendrel/vendrel.conf) of this user; settings
+// that are no absolute paths are not used, and without a home either is empty (nothing is looked up).
 std::string WinePrefix();
 std::string ConfigurationFile();
 
