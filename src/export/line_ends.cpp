@@ -85,6 +85,17 @@ void CrLfNormalizer::Feed(std::span<const uint8_t> piece, ByteSink& out) {
   pendingCr_ = end[-1] == '\r';
 }
 
+bool IsCrLfOnly(const std::vector<std::span<const uint8_t>>& pieces) {
+  bool afterCr = false;  // the last byte of the pieces before
+  for (const std::span<const uint8_t> piece : pieces) {
+    if (piece.empty()) continue;
+    const uint8_t* const end = piece.data() + piece.size();
+    if ((piece[0] == '\n') != afterCr || FindMismatch(piece.data() + 1, end) != end) return false;
+    afterCr = end[-1] == '\r';
+  }
+  return !afterCr;
+}
+
 void CrLfNormalizer::Finish(ByteSink& out) {
   if (pendingCr_) out.Literal("\n");
   pendingCr_ = false;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "export/byte_sink.h"
 
@@ -19,5 +20,8 @@ class CrLfNormalizer {
  private:
   bool pendingCr_ = false;
 };
+
+// Whether a text in pieces has CR LF line ends only, so that CrLfNormalizer would pass it unchanged.
+bool IsCrLfOnly(const std::vector<std::span<const uint8_t>>& pieces);
 
 }  // namespace vendrel

@@ -7,7 +7,6 @@
 #include <set>
 
 #include "dbx/header.h"
-#include "dbx/message_text.h"
 #include "dbx/record.h"
 #include "export/byte_sink.h"
 #include "export/mail_headers.h"
@@ -16,6 +15,7 @@
 #include "export/output_directory.h"
 #include "export/safe_name.h"
 #include "export/store_folders.h"
+#include "export/text_read_ahead.h"
 #include "platform/code_page.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
@@ -132,7 +132,7 @@ class Exporter {
     return true;
   }
 
-  // Writes every message with text through write(store, record, file), which returns false when a write
+  // Writes every message with text through write(store, record, text), which returns false when a write
   // failed; the count written, or none when the file could not be written whole.
   template <class WriteOne>
   std::optional<int> WriteMessages(const DbStore& store, const std::string& where, WriteOne&& write) {
@@ -141,9 +141,11 @@ class Exporter {
     if (list.cut) Problem(where + ": its index tree loops; the messages beyond the loop are left out");
     int written = 0;
     uint64_t done = 0;
-    for (const uint32_t record : list.records) {
+    TextReadAhead texts(store, list.records, false);
+    for (size_t index = 0; index < list.records.size(); ++index) {
+      const uint32_t record = list.records[index];
       if (dbx::RecordAt(store, record) != nullptr && dbx::GetTextOffset(store, record) != 0) {
-        if (!write(store, record)) return std::nullopt;
+        if (!write(store, record, texts.Take(index))) return std::nullopt;
         ++written;
       }
       if (!CurrentDesktop().ReportProgress(++done, list.records.size())) {
@@ -193,18 +195,18 @@ class Exporter {
     int error = 0;
     std::optional<int> written = 0;
     if (store != nullptr) {
-      written = WriteMessages(*store, where, [&](const DbStore& db, uint32_t record) {
-        LazyHeader header(db, record);
-        file.Copy("From " + EnvelopeSender(db, record, header) + " " +
-                  AsctimeUtc(ReceivedTime(db, record, header)) + "\n");
-        MboxrdBody body;
-        dbx::ReadMessageText(db, dbx::GetTextOffset(db, record),
-                             [&](std::span<const uint8_t> text) { body.Feed(text, file); });
-        body.Finish(file);
-        if (file.error() == 0) return true;
-        error = file.error();
-        return false;
-      });
+      written =
+          WriteMessages(*store, where, [&](const DbStore& db, uint32_t record, const MessageText& text) {
+            LazyHeader header(db, record);
+            file.Copy("From " + EnvelopeSender(db, record, header) + " " +
+                      AsctimeUtc(ReceivedTime(db, record, header)) + "\n");
+            MboxrdBody body;
+            for (const std::span<const uint8_t> piece : text.pieces) body.Feed(piece, file);
+            body.Finish(file);
+            if (file.error() == 0) return true;
+            error = file.error();
+            return false;
+          });
       if (written && !file.Flush()) {
         error = file.error();
         written.reset();
@@ -263,12 +265,12 @@ class Exporter {
     }
     static const std::string host = MaildirHost();
     static const int pid = static_cast<int>(getpid());  // a system call each time it is asked
-    const std::optional<int> written =
-        WriteMessages(store, maildir.path(), [&](const DbStore& db, uint32_t record) {
+    const std::optional<int> written = WriteMessages(
+        store, maildir.path(), [&](const DbStore& db, uint32_t record, const MessageText& text) {
           LazyHeader header(db, record);
           const std::string base =
-              Format("%lld.P%dQ%d.%s", static_cast<long long>(ReceivedTime(db, record, header)),
-                     pid, ++delivered_, host.c_str());
+              Format("%lld.P%dQ%d.%s", static_cast<long long>(ReceivedTime(db, record, header)), pid,
+                     ++delivered_, host.c_str());
           const int fd = tmp->CreateFile(base, false);
           if (fd < 0) {
             Problem("cannot make " + tmp->path() + "/" + base + ": " + std::strerror(errno));
@@ -276,8 +278,7 @@ class Exporter {
           }
           // The text as it is stored, line ends and all.
           FileSink file(fd);
-          dbx::ReadMessageText(db, dbx::GetTextOffset(db, record),
-                               [&](std::span<const uint8_t> text) { file.Run(text.data(), text.size()); });
+          for (const std::span<const uint8_t> piece : text.pieces) file.Run(piece.data(), piece.size());
           const bool flushed = file.Flush();
           const int error = flushed ? 0 : file.error();
           const bool closed = close(fd) == 0;

@@ -6,7 +6,6 @@
 #include <cerrno>
 
 #include "dbx/header.h"
-#include "dbx/message_text.h"
 #include "dbx/record.h"
 #include "export/line_ends.h"
 #include "platform/desktop.h"
@@ -22,9 +21,15 @@ bool CanExport(const DbStore& store, uint32_t recordRa, bool showMessages) {
   return false;
 }
 
-bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path, bool showPath) {
+bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path, bool showPath,
+                      const MessageText* text) {
   const uint32_t first = dbx::GetTextOffset(store, recordRa);
   if (first == 0) return false;
+  MessageText own;
+  if (text == nullptr) {
+    ReadMessageTextOf(store, first, false, own);
+    text = &own;
+  }
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) {
     CurrentDesktop().Diagnostic(
@@ -33,9 +38,13 @@ bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string
   }
   // The text goes out in place, from the mapping: only the line ends that change are written anew.
   FileSink file(fd);
-  CrLfNormalizer lineEnds;
-  dbx::ReadMessageText(store, first, [&](std::span<const uint8_t> text) { lineEnds.Feed(text, file); });
-  lineEnds.Finish(file);
+  if (text->crLfOnly) {
+    for (const std::span<const uint8_t> piece : text->pieces) file.Run(piece.data(), piece.size());
+  } else {
+    CrLfNormalizer lineEnds;
+    for (const std::span<const uint8_t> piece : text->pieces) lineEnds.Feed(piece, file);
+    lineEnds.Finish(file);
+  }
   bool written = file.Flush();
   written = close(fd) == 0 && written;
   if (!written) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "export/text_read_ahead.h"
 #include "store/db_store.h"
 
 namespace vendrel {
@@ -17,7 +18,8 @@ bool CanExport(const DbStore& store, uint32_t recordRa, bool showMessages);
 // shows the path on the status line (unless showPath is clear: a save of thousands shows its count
 // instead). A message without text leaves no file behind; a file that cannot be created is reported on
 // the diagnostic channel; a failed write removes the partial file. An existing file is overwritten, a
-// symbolic link at path is not followed.
-bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path, bool showPath = true);
+// symbolic link at path is not followed. text, when given, is the message's text read already.
+bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path, bool showPath = true,
+                      const MessageText* text = nullptr);
 
 }  // namespace vendrel

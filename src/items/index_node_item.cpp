@@ -6,6 +6,7 @@
 #include "export/export_path.h"
 #include "export/message_order.h"
 #include "export/message_file.h"
+#include "export/text_read_ahead.h"
 #include "items/command_ids.h"
 #include "items/images.h"
 #include "items/record_item.h"
@@ -111,7 +112,9 @@ SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& di
   const std::optional<std::string> folder = FolderDirectory(store, directory);
   std::optional<bool> folderReady;
   AddRef();  // the desktop runs while the progress is shown: this item stays until the save ends
-  for (const uint32_t recordRa : records) {
+  TextReadAhead texts(store, records, true);
+  for (size_t index = 0; index < records.size(); ++index) {
+    const uint32_t recordRa = records[index];
     const auto record = MakeItem<RecordItem>(this, recordRa, 0);
     if (!record->LoadRecord(store, false, false)) {
       ++count.failed;
@@ -120,7 +123,7 @@ SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& di
     } else {
       if (!folderReady) folderReady = folder && MakeDirectory(*folder);
       // Thousands of paths would flash past on the status line: the count at the end says what was done.
-      if (*folderReady && record->ExportTo(store, *folder, false)) {
+      if (*folderReady && record->ExportTo(store, *folder, false, &texts.Take(index))) {
         ++count.saved;
       } else {
         ++count.failed;

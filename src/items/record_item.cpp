@@ -170,9 +170,10 @@ bool RecordItem::Refresh() {
   return OpenStore(store) && LoadRecord(store, true, true);
 }
 
-bool RecordItem::ExportTo(const DbStore& store, const std::string& directory, bool showPath) {
+bool RecordItem::ExportTo(const DbStore& store, const std::string& directory, bool showPath,
+                          const MessageText* text) {
   const std::optional<std::string> path = MakeExportPath(store, ra, directory);
-  return path && WriteMessageFile(store, ra, *path, showPath);
+  return path && WriteMessageFile(store, ra, *path, showPath, text);
 }
 
 bool RecordItem::SaveDefaultIn(const DbStore& store, const std::string& directory, bool showMessages) {

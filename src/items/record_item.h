@@ -4,6 +4,8 @@
 
 namespace vendrel {
 
+struct MessageText;
+
 // A folder record of Folders.dbx or a message record of a message database. A folder expands to its
 // message database and its subfolders (looked up in the tree at subfolderTreeRoot, 0 for none); a
 // message expands to the first block of its text.
@@ -29,7 +31,8 @@ class RecordItem : public DbItem {
   // SaveDefault in a session the caller has open.
   bool SaveDefaultIn(const DbStore& store, const std::string& directory, bool showMessages);
   // Writes the message into a directory that exists; showPath puts the file's path on the status line.
-  bool ExportTo(const DbStore& store, const std::string& directory, bool showPath = true);
+  bool ExportTo(const DbStore& store, const std::string& directory, bool showPath = true,
+                const MessageText* text = nullptr);
 
   const uint32_t subfolderTreeRoot;
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "export/export_path.h"
 #include "export/line_ends.h"
@@ -11,6 +12,7 @@
 #include "export/mboxrd.h"
 #include "export/message_file.h"
 #include "export/sibling_file.h"
+#include "export/text_read_ahead.h"
 #include "support/db_file.h"
 #include "support/scoped_desktop.h"
 
@@ -64,16 +66,18 @@ TEST(LineEnds, EmlAndMboxrdTextsFollowTheirRulesHoweverTheTextIsCutIntoPieces) {
     StringSink emlSink(eml), mboxSink(mbox);
     CrLfNormalizer normalizer;
     MboxrdBody body;
+    std::vector<std::span<const uint8_t>> pieces;
     for (size_t at = 0; at < text.size();) {
       const size_t size = std::min<size_t>(random() % 12, text.size() - at);
-      const std::span<const uint8_t> piece(reinterpret_cast<const uint8_t*>(text.data()) + at, size);
-      normalizer.Feed(piece, emlSink);
-      body.Feed(piece, mboxSink);
+      pieces.emplace_back(reinterpret_cast<const uint8_t*>(text.data()) + at, size);
+      normalizer.Feed(pieces.back(), emlSink);
+      body.Feed(pieces.back(), mboxSink);
       at += size;
     }
     normalizer.Finish(emlSink);
     body.Finish(mboxSink);
     ASSERT_EQ(std::pair(eml, mbox), std::pair(AsEml(text), AsMboxrd(text))) << round;
+    ASSERT_EQ(IsCrLfOnly(pieces), eml == text) << round;
   }
 }
 
@@ -175,6 +179,33 @@ TEST_F(MessageFile, AnExistingFileIsOverwrittenButNoLinkIsFollowedAndNoPathCut) 
   EXPECT_EQ(MakeExportPath(db.store, ra, "/" + std::string(5000, 'd')), std::nullopt);
   EXPECT_EQ(MakeExportPath(db.store, ra, ""), std::nullopt);
   EXPECT_EQ(MakeExportPath(db.store, ra + 4, "/out"), std::nullopt);
+}
+
+// The reader runs ahead through a ring of a few texts and bytes: each text comes whole, its line ends
+// judged, also when the writer passes texts over, and a writer that stops early is not kept waiting.
+TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) {
+  std::vector<uint32_t> records;
+  std::vector<std::string> texts;
+  for (int i = 0; i < 30; ++i) {
+    texts.push_back(std::string(100 + 97 * i, static_cast<char>('a' + i)) + (i % 3 == 0 ? "\n" : "\r\n"));
+    records.push_back(Message(texts.back()));
+  }
+  DbFile db(builder);
+  for (const ReadAheadLimits limits :
+       {ReadAheadLimits{1, 1}, ReadAheadLimits{2, 1u << 30}, ReadAheadLimits{4, 1000}}) {
+    TextReadAhead ahead(db.store, records, true, limits);
+    for (size_t i = 0; i < records.size(); i += 1 + i % 2) {
+      const MessageText& text = ahead.Take(i);
+      std::this_thread::sleep_for(std::chrono::microseconds(300));  // the reader runs as far as it may
+      std::string joined;
+      for (const auto piece : text.pieces)
+        joined.append(reinterpret_cast<const char*>(piece.data()), piece.size());
+      EXPECT_EQ(joined, texts[i]) << limits.texts << " " << i;
+      EXPECT_EQ(text.crLfOnly, i % 3 != 0) << limits.texts << " " << i;
+    }
+  }
+  TextReadAhead stopped(db.store, records, false, {2, 1});
+  EXPECT_FALSE(stopped.Take(3).crLfOnly);
 }
 
 }  // namespace
