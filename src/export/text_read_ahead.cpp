@@ -1,6 +1,7 @@
 #include "export/text_read_ahead.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "dbx/message_text.h"
 #include "dbx/record.h"
@@ -23,7 +24,12 @@ TextReadAhead::TextReadAhead(const DbStore& store, std::span<const uint32_t> rec
       maxBytesAhead_(std::max<uint64_t>(limits.bytes, 1)),
       slots_(std::max<size_t>(limits.texts, 1)),
       sizes_(slots_.size()) {
-  if (!records.empty()) reader_ = std::thread([this] { Read(); });
+  if (records.empty()) return;
+  try {
+    reader_ = std::thread([this] { Read(); });
+  } catch (const std::system_error&) {
+    // No thread to be had (a process limit): Take reads each text itself.
+  }
 }
 
 TextReadAhead::~TextReadAhead() {
@@ -66,6 +72,10 @@ void TextReadAhead::Read() {
 }
 
 const MessageText& TextReadAhead::Take(size_t index) {
+  if (!reader_.joinable()) {
+    ReadMessageTextOf(store_, dbx::GetTextOffset(store_, records_[index]), checkLineEnds_, slots_[0]);
+    return slots_[0];
+  }
   std::unique_lock lock(mutex_);
   taken_ = index;
   if (wakeAt_ != 0 && taken_ >= wakeAt_) slotsFree_.notify_one();
