@@ -118,8 +118,9 @@ std::optional<int64_t> ParseMailDate(std::string_view date) {
   });
   std::optional<int> year = Number(words[2]);
   if (!day || month == kMonths.end() || !year) return std::nullopt;
-  if (*year < 50) *year += 2000;
-  if (*year < 100) *year += 1900;
+  // Old mailers wrote two or three digits: 00-49 are 2000-2049, 50-99 and any three digits count from 1900.
+  if (words[2].size() <= 2) *year += *year < 50 ? 2000 : 1900;
+  if (words[2].size() == 3) *year += 1900;
   int hour = 0, minute = 0, second = 0;
   const std::string_view time = words[3];
   if (time.size() < 5 || time[2] != ':') return std::nullopt;

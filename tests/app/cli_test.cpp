@@ -134,6 +134,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"save", "Inbox.dbx", "10", "out"}, 1, ""},
       {{"new-folder", "Folders.dbx", "1", "INBOX"}, 1, "Name already in database"},
       {{"new-folder", "Folders.dbx", "99", "x"}, 1, ""},
+      {{"new-folder", "Folders.dbx", "1", ""}, 2, "usage: vendrel-cli new-folder"},
       {{"new-folder", "Inbox.dbx", "6", "x"}, 2, ""},
       {{"locate-store", "x"}, 2, "usage: vendrel-cli locate-store"},
       {{"associate", "x"}, 2, "usage: vendrel-cli associate"},

@@ -100,7 +100,8 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
                                                     {"2 Jan 2007 10:00.05 +0000", 1167732000},
                                                     {"1 Jan 50 00:00:00", -631152000},
                                                     {"Mon, 31 Dec 99 23:59:60 GMT", 946684800},
-                                                    {"1 Feb 49 00:00:00", 2495750400}})
+                                                    {"1 Feb 49 00:00:00", 2495750400},
+                                                    {"1 Jan 100 00:00:00", 946684800}})
     EXPECT_EQ(ParseMailDate(date), seconds) << date;
   for (const char* date : {"Tue, 2 Jan 2007", "32 Jan 2007 10:00:00", "2 Foo 2007 10:00:00",
                            "2 Jan 2007 24:00:00", "2 Jan 2007 10-00"})

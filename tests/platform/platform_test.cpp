@@ -32,7 +32,7 @@ TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
   EXPECT_FALSE(cp.FromUtf8("日本") || cp.FromUtf8("bad \xFF utf-8"));
   const CodePage sjis("CP932");  // the half-width kana A0-DF lie between the lead bytes
   EXPECT_TRUE(sjis.IsLeadByte(0x9F) && !sjis.IsLeadByte(0xA0) && !sjis.IsLeadByte(0xDF) &&
-              sjis.IsLeadByte(0xE0));
+              sjis.IsLeadByte(0xE0) && sjis.IsLeadByte(0xFC) && !sjis.IsLeadByte(0xFD));
   EXPECT_TRUE(!cp.IsLeadByte(0x81) && CodePage("CP950").IsLeadByte(0x81));
 
   EXPECT_FALSE(SetLegacyCodePage("NO-SUCH-CODE-PAGE"));

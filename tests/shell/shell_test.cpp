@@ -114,12 +114,12 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
 TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
   const auto registry = WineRegistry::Parse(
       "WINE REGISTRY Version 2\n[Key]\n"
-      "\"a\"=\"\\x00e9\\x20ac\\xd83d\\xde00\\xdbff\\xdfff|\\xdfff|\\xd800x|\\xdc00\"\n"
-      "\"b\"=hex(2):e9,00,ac,20,3d,d8,00,de,ff,df,00,00\n",
+      "\"a\"=\"\\x00e9\\x20ac\\xd83d\\xde00\\xdbff\\xdfff|\\xdfff|\\xd800x|\\xdc00\\x9|\"\n"
+      "\"b\"=hex(2):e9,00,ac,20,3d,d8,00,de,ff,df,00,00\n\"c\"=hex(2):e9,00,41\n",
       {"key"});
   ASSERT_TRUE(registry.has_value());
-  EXPECT_EQ(registry->Find("KEY", "A")->text, "é€😀\U0010FFFF|\uFFFD|\uFFFDx|\uFFFD");
-  EXPECT_EQ(registry->Find("key", "b")->text, "é€😀\uFFFD");
+  EXPECT_EQ(registry->Find("KEY", "A")->text, "é€😀\U0010FFFF|\uFFFD|\uFFFDx|\uFFFD\t|");
+  EXPECT_EQ(registry->Find("key", "b")->text + registry->Find("key", "c")->text, "é€😀\uFFFDé");
   EXPECT_TRUE(registry->Find("key", "b")->expandable);
 }
 
@@ -130,6 +130,8 @@ TEST(StoreLocation, AWindowsPathIsAFolderOfADriveOfThePrefixOrNothing) {
   for (const char* windows : {"C:\\Stores", "c:/stores//./", "C:Stores"})
     EXPECT_EQ(MapWindowsPath(prefix.path(), windows), c + "/Stores") << windows;
   EXPECT_EQ(MapWindowsPath(prefix.path(), "C:"), c);
+  fs::create_directory_symlink("../drive_c", prefix.dir / "dosdevices" / "z:");
+  EXPECT_EQ(MapWindowsPath(prefix.path(), "Z:\\Stores"), c + "/Stores");
   for (const char* windows : {"C:\\file.txt", "C:\\missing\\x", "D:\\Stores", "\\\\server\\share", "1:\\x"})
     EXPECT_EQ(MapWindowsPath(prefix.path(), windows), std::nullopt) << windows;
 }
