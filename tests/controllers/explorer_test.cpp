@@ -129,6 +129,23 @@ TEST_F(Explorer, ARowOfAFileLockedElsewhereAnswersBusyAtOnceWithoutABox) {
   EXPECT_EQ(testsupport::WaitChild(holder), 0);
 }
 
+TEST_F(Explorer, TheActiveItemsCommandsAreOfferedWithCopyButNoneThatHasNoActionAndNoneWithoutAnItem) {
+  InMemoryExplorer& explorer = Open(WriteMessages(3));
+  const auto offered = [&] {
+    testsupport::StateMap menu;
+    explorer.controller.UpdateCommandState(&menu);
+    std::vector<int> ids;
+    for (const auto& [command, enabled] : menu.states)
+      if (enabled) ids.push_back(command);
+    return ids;
+  };
+  EXPECT_EQ(offered(), std::vector<int>{});
+  explorer.tree.SelectNode(Root(explorer));
+  std::vector<int> expected{kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdNewFolder, kCmdCopy};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(offered(), expected);
+}
+
 TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {
   const Rect client{0, 0, 400, 300};
   const Panes half = PlacePanes(200, client);
