@@ -103,8 +103,8 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
                                                     {"1 Feb 49 00:00:00", 2495750400},
                                                     {"1 Jan 100 00:00:00", 946684800}})
     EXPECT_EQ(ParseMailDate(date), seconds) << date;
-  for (const char* date : {"Tue, 2 Jan 2007", "32 Jan 2007 10:00:00", "2 Foo 2007 10:00:00",
-                           "2 Jan 2007 24:00:00", "2 Jan 2007 10-00"})
+  for (const char* date : {"Tue, 2 Jan 2007", "32 Jan 2007 10:00:00", "0 Jan 2007 10:00:00",
+                           "2 Foo 2007 10:00:00", "2 Jan 2007 24:00:00", "2 Jan 2007 10-00"})
     EXPECT_EQ(ParseMailDate(date), std::nullopt) << date;
   EXPECT_EQ(UnixTimeOf(116444736000000000), 0);
   EXPECT_EQ(UnixTimeOf(116444735990000000), std::nullopt);
