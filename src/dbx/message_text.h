@@ -31,10 +31,6 @@ struct TextBlock {
 // The validated block at ra; none when ra is 0, outside the view, or not tagged with its own RA.
 std::optional<TextBlock> TextBlockAt(const DbStore& store, uint32_t ra);
 
-// Number of distinct valid blocks of the chain from firstRa: the chain ends at RA 0, at a block that
-// does not validate, or where it runs back into itself. Linear in the chain length, constant memory.
-uint64_t ChainLength(const DbStore& store, uint32_t firstRa);
-
 using TextSink = std::function<void(std::span<const uint8_t>)>;
 
 // Hands the text of every block of the chain from firstRa to the sink, in order, straight from the

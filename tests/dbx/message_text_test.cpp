@@ -35,14 +35,9 @@ TEST(MessageText, ADamagedChainEndsAtItsFirstInvalidBlockOrWhereItLoops) {
 
   EXPECT_EQ(ReadAll(db.store, broken), std::string(600, 'a'));
   EXPECT_EQ(ReadAll(db.store, tooMuch), "12345678");
-  EXPECT_EQ(ChainLength(db.store, a), 3u);
-  EXPECT_EQ(ReadAll(db.store, a), "aaaabbbbcccc");
-  EXPECT_EQ(ReadAll(db.store, b), "bbbbcccc");
-  EXPECT_EQ(ChainLength(db.store, lead[0]), 300u);
+  EXPECT_EQ(ReadAll(db.store, a) + "|" + ReadAll(db.store, b), "aaaabbbbcccc|bbbbcccc");
   EXPECT_EQ(ReadAll(db.store, lead[0]).size(), 300u);
   EXPECT_EQ(ReadAll(db.store, last), "tail");
-  EXPECT_EQ(TextBlockAt(db.store, last)->text.size(), 4u);
-  EXPECT_EQ(ChainLength(db.store, 0), 0u);
   EXPECT_EQ(ReadAll(db.store, 0xFFFFFFF0), "");
   EXPECT_FALSE(TextBlockAt(db.store, 0xFFFFFFFC).has_value());
 }

@@ -185,12 +185,9 @@ TEST_F(MessageFile, AnExistingFileIsOverwrittenButNoLinkIsFollowedAndNoPathCut) 
 // The reader runs ahead through a ring of a few texts and bytes: each text comes whole, its line ends
 // judged, also when the writer passes texts over, and a writer that stops early is not kept waiting.
 TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) {
+  const auto textOf = [](size_t i) { return std::string(100 + 97 * i, 'a') + (i % 3 == 0 ? "\n" : "\r\n"); };
   std::vector<uint32_t> records;
-  std::vector<std::string> texts;
-  for (int i = 0; i < 30; ++i) {
-    texts.push_back(std::string(100 + 97 * i, static_cast<char>('a' + i)) + (i % 3 == 0 ? "\n" : "\r\n"));
-    records.push_back(Message(texts.back()));
-  }
+  for (size_t i = 0; i < 30; ++i) records.push_back(Message(textOf(i)));
   DbFile db(builder);
   for (const ReadAheadLimits limits :
        {ReadAheadLimits{1, 1}, ReadAheadLimits{2, 1u << 30}, ReadAheadLimits{4, 1000}}) {
@@ -201,8 +198,8 @@ TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) 
       std::string joined;
       for (const auto piece : text.pieces)
         joined.append(reinterpret_cast<const char*>(piece.data()), piece.size());
-      EXPECT_EQ(joined, texts[i]) << limits.texts << " " << i;
-      EXPECT_EQ(text.crLfOnly, i % 3 != 0) << limits.texts << " " << i;
+      EXPECT_EQ(std::pair(joined, text.crLfOnly), std::pair(textOf(i), i % 3 != 0))
+          << limits.texts << " " << i;
     }
   }
   TextReadAhead stopped(db.store, records, false, {2, 1});
