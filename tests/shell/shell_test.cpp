@@ -92,6 +92,7 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
        "Stores/Folders.dbx"},
       {"a variable the prefix does not define",
        kIdentities + StoreRoot("{AAAA}", "str(2):\"%NOWHERE%\\\\Mail\""), ""},
+      {"no identity recorded at all", StoreRoot("{AAAA}", "\"C:\\\\Stores\""), ""},
       {"a drive the prefix does not map", kIdentities + StoreRoot("{AAAA}", "\"D:\\\\Stores\""), ""},
       {"a path that climbs out of its drive", kIdentities + StoreRoot("{AAAA}", "\"C:\\\\..\\\\..\\\\etc\""),
        ""},
