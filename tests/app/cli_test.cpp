@@ -128,6 +128,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"text", "Folders.dbx", "2800"}, 1, "is not a message database"},
       {{"text", "Inbox.dbx", Format("0x%x", firstRa)}, 1, ""},
       {{"tree", "Inbox.dbx", "--depth", "x"}, 2, "--depth takes a number"},
+      {{"tree", "Inbox.dbx", "--depth"}, 2, "usage: vendrel-cli tree"},
       {{"export", "Folders.dbx"}, 2, "usage: vendrel-cli export"},
       {{"export", "Folders.dbx", "out", "--format", "pdf"}, 2, "usage: vendrel-cli export"},
       {{"export", "Folders.dbx", "outblocked"}, 1, "(No subject) 00000005_00000003.eml"},
