@@ -5,6 +5,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -123,6 +124,10 @@ TEST_F(Window, TheListModelHoldsToQtsRulesWhileTheTreeIsBrowsed) {
     QApplication::processEvents();
   }
   EXPECT_GT(explorer->listView().RowCount(), 0);
+  const ui::QtListView& list = explorer->listView();
+  EXPECT_EQ(list.headerData(3, Qt::Horizontal).toString() + list.headerData(0, Qt::Horizontal).toString(),
+            "DecsriptionName");
+  EXPECT_FALSE(list.headerData(0, Qt::Vertical).isValid() || list.headerData(4, Qt::Horizontal).isValid());
 }
 
 TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
@@ -152,6 +157,10 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
     }
   };
   checkMenus();
+  // A menu offers what can be done when it opens: without a download page, no download.
+  frame->menuBar()->actions()[4]->menu()->aboutToShow();
+  EXPECT_FALSE(frame->MenuAction(kCmdDownload)->isEnabled());
+  EXPECT_TRUE(frame->MenuAction(kCmdAbout)->isEnabled());
   // About shows its box, and waits for it.
   QString shown;
   QTimer::singleShot(0, [&] {
@@ -223,7 +232,15 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   const TreeNodeHandle slot = tree.FirstChild(tree.FirstChild(kTreeRoot));
   const TreeNodeHandle node = tree.FirstChild(slot), record = tree.FirstChild(node);
   ASSERT_NE(tree.ItemOf(record), nullptr);
-  EXPECT_NE(tree.NextSibling(record), kNoTreeNode);
+  // Walked child by child as the widget holds them, each once.
+  std::vector<TreeNodeHandle> walked;
+  for (TreeNodeHandle child = record; child != kNoTreeNode && walked.size() < 100;
+       child = tree.NextSibling(child))
+    walked.push_back(child);
+  ASSERT_EQ(walked.size(),
+            static_cast<size_t>(
+                ExpandPath(explorer->treeWidget(), {"Messages DB", "000000E4", "Index"})->childCount()));
+  EXPECT_EQ(std::set<TreeNodeHandle>(walked.begin(), walked.end()).size(), walked.size());
   const int live = ExplorerItem::LiveCount();
   ASSERT_TRUE(tree.DeleteNode(slot));
   EXPECT_LT(ExplorerItem::LiveCount(), live - 10);
@@ -245,17 +262,60 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(Window, TheSplitterFollowsTheMouseFromTwoPixelsInsideAPane) {
+TEST_F(Window, EachFileDialogAnswersWhatWasChosenInItOrNothingWhenCancelled) {
+  ui::QtDesktop& desktop = frame->desktop();
+  const struct {
+    std::function<std::optional<std::string>()> ask;
+    std::string chosen;
+  } dialogs[] = {{[&] { return desktop.AskOpenFileName(dir.path().string()); }, Sample("Inbox.dbx")},
+                 {[&] { return desktop.AskSaveFileName("new.eml"); }, Sample("new.eml")},
+                 {[&] { return desktop.BrowseForFolder(); }, dir.path().string()}};
+  for (const auto& dialog : dialogs) {
+    for (const bool accepted : {true, false}) {
+      QTimer::singleShot(0, [&] {
+        if (auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+          shown->selectFile(QString::fromStdString(dialog.chosen));
+          accepted ? static_cast<QDialog*>(shown)->accept() : shown->reject();
+          if (shown->isVisible()) shown->reject();  // a choice the dialog refused answers nothing
+        }
+      });
+      EXPECT_EQ(dialog.ask(), accepted ? std::optional(dialog.chosen) : std::nullopt) << dialog.chosen;
+    }
+  }
+}
+
+TEST_F(Window, TheSplitterFollowsTheLeftButtonFromTheGapOrTwoPixelsInsideAPaneShowingItsBandMeanwhile) {
   ASSERT_TRUE(Open("Drafts.dbx"));
   explorer->resize(600, 400);
   QApplication::processEvents();
   const int gap = explorer->controller().panes().tree.right + 1;
   QWidget* viewport = explorer->treeWidget()->viewport();
-  QTest::mousePress(viewport, Qt::LeftButton, {}, viewport->mapFrom(explorer, QPoint(gap - 3, 100)));
-  QTest::mouseMove(viewport, viewport->mapFrom(explorer, QPoint(400, 100)));
-  QTest::mouseRelease(viewport, Qt::LeftButton, {}, viewport->mapFrom(explorer, QPoint(400, 100)));
-  EXPECT_EQ(explorer->listWidget()->geometry().left(), 401);
-  EXPECT_EQ(explorer->treeWidget()->geometry(), QRect(0, 0, 399, explorer->height()));
+  QWidget* band = nullptr;
+  for (QWidget* child : explorer->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    if (child != explorer->treeWidget() && child != explorer->listWidget()) band = child;
+  ASSERT_NE(band, nullptr);
+  const struct {
+    QWidget* pressed;
+    int from;
+    Qt::MouseButton button;
+    int to;
+  } drags[] = {{explorer, gap, Qt::RightButton, gap + 50},
+               {viewport, gap - 3, Qt::LeftButton, 400},
+               {explorer, 400, Qt::LeftButton, 250},
+               {viewport, 200, Qt::LeftButton, 300}};
+  int splitAt = gap;
+  for (const auto& drag : drags) {
+    QTest::mousePress(drag.pressed, drag.button, {}, drag.pressed->mapFrom(explorer, QPoint(drag.from, 100)));
+    const bool moves = drag.button == Qt::LeftButton && std::abs(drag.from - splitAt) <= 3;
+    EXPECT_EQ(band->isVisible(), moves);
+    QTest::mouseMove(drag.pressed, drag.pressed->mapFrom(explorer, QPoint(drag.to, 100)));
+    EXPECT_EQ(band->isVisible() && band->geometry().contains(drag.to, 100), moves);
+    QTest::mouseRelease(drag.pressed, drag.button, {}, drag.pressed->mapFrom(explorer, QPoint(drag.to, 100)));
+    if (moves) splitAt = drag.to;
+    EXPECT_FALSE(band->isVisible());
+    EXPECT_EQ(explorer->listWidget()->geometry().left(), splitAt + 1);
+    EXPECT_EQ(explorer->treeWidget()->geometry(), QRect(0, 0, splitAt - 1, explorer->height()));
+  }
 }
 
 TEST_F(Window, StopInTheProgressDialogEndsTheSaveAndTheDialogGoesWithIt) {
