@@ -79,11 +79,4 @@ std::span<const ToolbarButton> ToolbarButtons() {
   return kButtons;
 }
 
-std::string_view TooltipFor(int command) {
-  for (const ToolbarButton& button : kButtons) {
-    if (button.command == command) return button.tooltip;
-  }
-  return {};
-}
-
 }  // namespace vendrel

@@ -62,7 +62,5 @@ struct ToolbarButton {
 };
 
 std::span<const ToolbarButton> ToolbarButtons();
-// The tooltip of the button with that command, empty when there is none.
-std::string_view TooltipFor(int command);
 
 }  // namespace vendrel

@@ -32,7 +32,6 @@ class NamedLock {
   // Releases ownership (if held) and closes the object.
   void Close();
 
-  bool IsOwned() const { return owned_; }
   int lastError() const { return lastError_; }
 
  private:

@@ -36,7 +36,6 @@ class QtTreeView : public QObject, public TreeView {
 
   QTreeWidgetItem* WidgetItem(TreeNodeHandle node) const;
   TreeNodeHandle HandleOf(const QTreeWidgetItem* item) const;
-  size_t NodeCount() const { return nodes_.size(); }
 
  private:
   struct Node {

@@ -131,10 +131,15 @@ TEST_F(CreateFolder, TheDialogRefusesASiblingsNameInAnyLetterCaseAndAcceptsItUnd
   EXPECT_EQ(Folders().ReadU32(dbx::kLastAssignedIdField), 0x21u);
 }
 
-TEST_F(CreateFolder, ANameTheCodePageCannotHoldIsRefusedWithAClearMessage) {
-  EXPECT_FALSE(CreateIn(1, "日本"));
-  ASSERT_EQ(desktop.desktop.messages().size(), 1u);
-  EXPECT_NE(desktop.desktop.messages()[0].text.find("WINDOWS-1252"), std::string::npos);
+TEST_F(CreateFolder, ANameTheCodePageCannotHoldOrTooLongForTheDialogIsRefusedWithAClearMessage) {
+  const std::pair<std::string, std::string> refused[] = {{"日本", "code page WINDOWS-1252"},
+                                                         {std::string(260, 'x'), "The name is too long."},
+                                                         {std::string("a\0b", 3), "The name is too long."}};
+  for (const auto& [name, told] : refused) {
+    EXPECT_FALSE(CreateIn(1, name));
+    ASSERT_FALSE(desktop.desktop.messages().empty());
+    EXPECT_NE(desktop.desktop.messages().back().text.find(told), std::string::npos) << told;
+  }
   EXPECT_EQ(Folders().ReadU32(dbx::kLastAssignedIdField), 0x20u);
 
   ASSERT_TRUE(CreateIn(1, "Réception"));

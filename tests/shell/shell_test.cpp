@@ -13,6 +13,7 @@
 
 #include "shell/association.h"
 #include "shell/identity_launcher.h"
+#include "shell/spawn.h"
 #include "shell/store_location.h"
 #include "shell/wine_registry.h"
 #include "support/dbx_builder.h"
@@ -195,6 +196,15 @@ TEST_F(Association, ALinkInsideTheDirectoriesIsNotWrittenThroughAndAFailedWriteL
   EXPECT_TRUE(fs::is_empty(outside.path()));
   EXPECT_TRUE(fs::exists(dir / "data/mime/packages/vendrel.xml"));          // the other files are written
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "config"), {}), 1);  // no temporary file left
+}
+
+TEST(Spawn, AProgramRunToItsEndGivesItsExitCodeAndOneThatDoesNotEndByItselfOrCannotStartMinusOne) {
+  const std::pair<std::vector<std::string>, int> runs[] = {{{"sh", "-c", "exit 3"}, 3},
+                                                           {{"true"}, 0},
+                                                           {{"sh", "-c", "kill -9 $$"}, -1},
+                                                           {{"/no/such/program"}, -1},
+                                                           {{}, -1}};
+  for (const auto& [argv, code] : runs) EXPECT_EQ(shell::RunAndWait(argv), code) << argv.size();
 }
 
 TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNoChild) {
