@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QToolBar>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -124,7 +126,8 @@ TEST_F(Window, TheListModelHoldsToQtsRulesWhileTheTreeIsBrowsed) {
     QApplication::processEvents();
   }
   EXPECT_GT(explorer->listView().RowCount(), 0);
-  const ui::QtListView& list = explorer->listView();
+  ui::QtListView& list = explorer->listView();
+  EXPECT_TRUE(list.SetRowText(0, 3, "x") && !list.SetRowText(0, 4, "x") && !list.SetRowText(-1, 0, "x"));
   EXPECT_EQ(list.headerData(3, Qt::Horizontal).toString() + list.headerData(0, Qt::Horizontal).toString(),
             "DecsriptionName");
   EXPECT_FALSE(list.headerData(0, Qt::Vertical).isValid() || list.headerData(4, Qt::Horizontal).isValid());
@@ -165,10 +168,17 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   QString shown;
   QTimer::singleShot(0, [&] {
     QWidget* box = QApplication::activeModalWidget();
-    if (box != nullptr && box->close()) shown = box->windowTitle();
+    if (box == nullptr) return;
+    shown = box->windowTitle();
+    for (const QLabel* label : box->findChildren<QLabel*>())
+      shown += " | " + (label->pixmap().isNull() ? label->text() : QString::number(label->pixmap().width()));
+    box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    if (box->isVisible() && box->close()) shown += " | OK left it open";
   });
   frame->controller().Command(kCmdAbout);
-  EXPECT_EQ(shown.toStdString(), "About Vendrel");
+  EXPECT_EQ(shown.toStdString(),
+            "About Vendrel | 32 | Vendrel Version 1, 0, 0, 3 (Preview) | Explores the databases of Outlook "
+            "Express 5:\nfolders, index trees, records and message text.");
   const QList<QAction*> file = frame->menuBar()->actions()[0]->menu()->actions();
   EXPECT_EQ(std::count_if(file.begin(), file.end(), [](QAction* a) { return a->isSeparator(); }), 1);
 
@@ -232,6 +242,10 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   const TreeNodeHandle slot = tree.FirstChild(tree.FirstChild(kTreeRoot));
   const TreeNodeHandle node = tree.FirstChild(slot), record = tree.FirstChild(node);
   ASSERT_NE(tree.ItemOf(record), nullptr);
+  // A node is named anew only with the item it holds.
+  EXPECT_TRUE(tree.SetNode(record, "renamed", 0, tree.ItemOf(record)) &&
+              !tree.SetNode(record, "x", 0, nullptr));
+  EXPECT_EQ(tree.WidgetItem(record)->text(0), "renamed");
   // Walked child by child as the widget holds them, each once.
   std::vector<TreeNodeHandle> walked;
   for (TreeNodeHandle child = record; child != kNoTreeNode && walked.size() < 100;
@@ -253,8 +267,33 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   ui::CreateFolderDialog dialog(
       "Inbox", [&](const std::string& name) { return offered.push_back(name), name == "B"; }, nullptr);
   EXPECT_FALSE(dialog.okButton()->isEnabled());
-  for (const char* name : {"A", "B"}) dialog.nameEdit()->setText(name), dialog.okButton()->click();
-  EXPECT_TRUE(offered == (std::vector<std::string>{"A", "B"}) && dialog.result() == QDialog::Accepted);
+  std::vector<int> results;
+  for (const char* name : {"A", "B"})
+    dialog.nameEdit()->setText(name), dialog.okButton()->click(), results.push_back(dialog.result());
+  EXPECT_TRUE(offered == (std::vector<std::string>{"A", "B"}) && dialog.windowTitle() == "Create folder");
+  EXPECT_EQ(results, (std::vector<int>{QDialog::Rejected, QDialog::Accepted}));
+  // Laid out as a form: each label left of its box, the name below the parent, OK over Cancel right of
+  // both; Cancel leaves without offering the name.
+  dialog.show();
+  std::map<QString, QWidget*> shown;  // by the text each shows, the name's box as "name"
+  for (QWidget* widget : dialog.findChildren<QWidget*>()) {
+    if (auto* label = qobject_cast<QLabel*>(widget)) shown[label->text()] = widget;
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+      shown[edit->isReadOnly() ? edit->text() : "name"] = widget;
+    if (auto* button = qobject_cast<QPushButton*>(widget)) shown[button->text()] = widget;
+  }
+  const auto at = [&](const QString& text) {
+    return shown[text] != nullptr ? shown[text]->geometry() : QRect();
+  };
+  const auto leftOf = [](QRect a, QRect b) {
+    return a.right() < b.left() && b.contains(b.left(), a.center().y());
+  };
+  EXPECT_TRUE(leftOf(at("Parent:"), at("Inbox")) && leftOf(at("Name:"), at("name")));
+  EXPECT_TRUE(at("Inbox").bottom() < at("name").top() && at("name").width() == 300);
+  EXPECT_TRUE(leftOf(at("Inbox"), at("OK")) && at("name").right() < at("Cancel").left() &&
+              at("OK").bottom() < at("Cancel").top());
+  static_cast<QPushButton*>(shown["Cancel"])->click();
+  EXPECT_TRUE(dialog.result() == QDialog::Rejected && offered.size() == 2);
   // The busy cursor shows once however often it is asked for, and goes with the last answer.
   for (int asked = 0; asked < 2; ++asked) frame->desktop().SetWaitCursor(true);
   EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
