@@ -10,6 +10,7 @@
 #include "dbx/index_node.h"
 #include "dbx/record.h"
 #include "dbx/record_builder.h"
+#include "dbx/tree_check.h"
 #include "support/db_file.h"
 #include "support/tree_reading.h"
 
@@ -153,6 +154,16 @@ TEST_F(InsertIntoIndexTest, UnusableRecordsTreesAndAllocationsAreRefusedWithoutA
     EXPECT_FALSE(InsertIntoIndex(db->store, ra, k)) << ra << " into tree " << k;
   db->store.Close();
   EXPECT_EQ(testsupport::ReadFileBytes(db->path()), before);
+}
+
+// Free room may lie right next to a structure, but must not share a byte with one.
+TEST(TreeCheck, AnExtentOverlapsAStructureOnlyWhenTheyShareAByte) {
+  const std::vector<Extent> structures = {{0x100, 0x20}, {0xFFFFFFF0, 0x10}};
+  const std::tuple<uint32_t, uint32_t, bool> extents[] = {{0xF0, 0x10, false}, {0xF0, 0x11, true},
+                                                          {0x11F, 1, true},    {0x120, 0x80, false},
+                                                          {0x80, 0x200, true}, {0xFFFFFFFF, 1, true}};
+  for (const auto& [ra, length, overlaps] : extents)
+    EXPECT_EQ(Overlaps(structures, ra, length), overlaps) << ra;
 }
 
 }  // namespace

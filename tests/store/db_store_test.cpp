@@ -269,6 +269,7 @@ TEST(Allocation, DamagedOrImpossibleRequestsAreRefusedWithoutChangingTheHeader) 
       {"no descriptor", 0, 0, 0, 0x2840, 8, 0, 0x10},
       {"no growth", 0, 0, 0, 0x2840, 8, 0x24, 0},
       {"4 GiB asked for", 0, 0, 0, 0x2840, 0xFFFFFFFF, 0x24, 0x10},
+      {"so much that rounding wraps", 0, 0, 0, 0x2840, 0xFFFFFFFD, 0x24, 0x10},
   };
   for (const auto& c : cases) {
     DbxBuilder builder(DbKind::Message);
