@@ -88,9 +88,8 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
                                        << result.out.substr(0, 3000);
     }
   }
-  const std::vector<uint8_t> saved =
-      testsupport::ReadFileBytes(dir / "out1/Inbox/(No subject) 00000005_00000003.eml");
-  EXPECT_EQ(std::string(saved.begin(), saved.end()),
+  std::ifstream saved(dir / "out1/Inbox/(No subject) 00000005_00000003.eml", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}),
             "Subject: x\r\n\r\nCR LF\r\nbare LF\r\nbare CR\r\nend\r\n");
   EXPECT_TRUE(fs::exists(dir / "out/Inbox/(No subject) 00000005_00000003.eml"));
   EXPECT_FALSE(fs::exists(dir / "out/Inbox/Café 00000005_00000002.eml"));  // a message without text
@@ -99,9 +98,7 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
 TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
   for (const auto& [name, size] : {std::pair{"text.dbx", 100}, {"noise.dbx", 20000}, {"empty.dbx", 0}})
     testsupport::WriteFileBytes(dir / name, std::vector<uint8_t>(size, 'x'));
-  dbx::Clsid other = dbx::kClsidFolderDatabase;
-  other[0] = 0;
-  DbxBuilder(DbKind::Folder).SetClsid(other).WriteTo(dir / "other.dbx");
+  DbxBuilder(DbKind::Folder).SetU8(dbx::kClsidField, 0).WriteTo(dir / "other.dbx");  // neither kind's CLSID
   fs::create_directory(dir / "folder.dbx");
   DbxBuilder loop(DbKind::Message);
   const uint32_t root = loop.AddNode();

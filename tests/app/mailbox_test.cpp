@@ -26,10 +26,7 @@ std::string FromHex(const std::string& hex) {
   return bytes;
 }
 
-struct Message {
-  std::string flags;
-  std::string bytes;
-};
+using Message = std::pair<std::string, std::string>;  // its Maildir flags and its bytes
 using Boxes = std::map<std::string, std::vector<Message>>;
 
 // The mailboxes below directory as Python's mailbox module reads them.
@@ -85,9 +82,12 @@ class MailboxExport : public testing::Test {
 
   static MessageSpec Text(uint32_t id, std::string from, std::string text, uint32_t flags = 0x81) {
     // Every text over several blocks of 0x10 bytes, lines split between them.
-    MessageSpec message{id, "Message " + std::to_string(id), std::move(text), 0x10, flags};
-    message.fromAddress = std::move(from);
-    return message;
+    return {.id = id,
+            .subject = "Message " + std::to_string(id),
+            .text = std::move(text),
+            .textBlockRoom = 0x10,
+            .flags = flags,
+            .fromAddress = std::move(from)};
   }
 
   void WriteMessages(const std::string& file, uint32_t folderId, const std::vector<MessageSpec>& messages,
@@ -140,10 +140,8 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
   const Boxes maildirs = ReadBack("maildir", dir / "maildir");
   const std::vector<Message>& stored = maildirs.at("Local Folders.Inbox");
   ASSERT_EQ(stored.size(), inbox.size());
-  for (size_t i = 0; i < inbox.size(); ++i) {
-    EXPECT_EQ(stored[i].bytes, inbox[i].text) << i;
-    EXPECT_EQ(stored[i].flags, (inbox[i].flags & 0x80) != 0 ? "S" : "") << i;
-  }
+  for (size_t i = 0; i < inbox.size(); ++i)
+    EXPECT_EQ(stored[i], Message((inbox[i].flags & 0x80) != 0 ? "S" : "", inbox[i].text)) << i;
   EXPECT_TRUE(maildirs.contains("Local Folders.Inbox.work (2)") && maildirs.contains("Local Folders.__"));
   EXPECT_TRUE(maildirs.at("Local Folders.Empty").empty());
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);  // nothing beside what was asked for
@@ -159,8 +157,7 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
   EXPECT_EQ(forced.err.find("is there already"), std::string::npos) << forced.err;
 
   // A link planted in the directory is not written through.
-  fs::create_directories(dir / "planted");
-  fs::create_directories(dir / "outside");
+  for (const char* made : {"planted", "outside"}) fs::create_directories(dir / made);
   fs::create_directory_symlink(dir / "outside", dir / "planted" / "Local Folders.sbd");
   EXPECT_EQ(Export("mbox", "planted").exitCode, 1);
   EXPECT_TRUE(fs::is_empty(dir / "outside"));
@@ -176,9 +173,8 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
                                   "trap '' XFSZ; ulimit -f 2; exec \"$0\" export \"$1\" \"$2\" --format $3",
                                   VENDREL_CLI, Folders(), (dir / ("full-" + format)).string(), format});
     EXPECT_EQ(full.exitCode, 1) << format;
-    EXPECT_NE(full.err.find(format == "mbox" ? "the partial file was removed" : "not every message of"),
-              std::string::npos)
-        << full.err;
+    const char* said = format == "mbox" ? "the partial file was removed" : "not every message of";
+    EXPECT_NE(full.err.find(said), std::string::npos) << full.err;
   }
   EXPECT_FALSE(fs::exists(dir / "full-mbox" / "Local Folders.sbd" / "Inbox"));
 }

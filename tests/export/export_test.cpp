@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <random>
+#include <sstream>
 #include <thread>
 
 #include "export/export_path.h"
@@ -22,34 +23,19 @@ namespace {
 using testsupport::DbFile;
 namespace fs = std::filesystem;
 
-// Line by line, as plainly as it can be said: CR LF, a bare CR and a bare LF each end a line.
-std::vector<std::string> Lines(const std::string& text, bool& lastEnded) {
-  std::vector<std::string> lines(1);
-  for (size_t i = 0; i < text.size(); i += text.compare(i, 2, "\r\n") == 0 ? 2 : 1) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      lines.emplace_back();
-    } else {
-      lines.back() += text[i];
-    }
-  }
-  lastEnded = lines.back().empty();
-  if (lastEnded) lines.pop_back();
-  return lines;
-}
-
-std::string AsEml(const std::string& text) {
-  bool lastEnded;
+// Every line end, CR LF or a bare CR or LF, written as end: the rule for .eml, as plainly as it can be said.
+std::string WithLineEnds(const std::string& text, const std::string& end) {
   std::string out;
-  const std::vector<std::string> lines = Lines(text, lastEnded);
-  for (size_t i = 0; i < lines.size(); ++i)
-    out += lines[i] + (i + 1 < lines.size() || lastEnded ? "\r\n" : "");
+  for (size_t i = 0; i < text.size(); i += text.compare(i, 2, "\r\n") == 0 ? 2 : 1)
+    out += text[i] == '\r' || text[i] == '\n' ? end : std::string(1, text[i]);
   return out;
 }
 
+// The rule for mboxrd: each line, the last one too, ends with LF, a ">"*"From " line gets one more ">".
 std::string AsMboxrd(const std::string& text) {
-  bool lastEnded;
+  std::istringstream lines(WithLineEnds(text, "\n"));
   std::string out;
-  for (const std::string& line : Lines(text, lastEnded)) {
+  for (std::string line; std::getline(lines, line);) {
     const size_t from = line.find_first_not_of('>');
     out += (from != std::string::npos && line.compare(from, 5, "From ") == 0 ? ">" : "") + line + "\n";
   }
@@ -67,16 +53,15 @@ TEST(LineEnds, EmlAndMboxrdTextsFollowTheirRulesHoweverTheTextIsCutIntoPieces) {
     CrLfNormalizer normalizer;
     MboxrdBody body;
     std::vector<std::span<const uint8_t>> pieces;
-    for (size_t at = 0; at < text.size();) {
+    for (size_t at = 0; at < text.size(); at += pieces.back().size()) {
       const size_t size = std::min<size_t>(random() % 12, text.size() - at);
       pieces.emplace_back(reinterpret_cast<const uint8_t*>(text.data()) + at, size);
       normalizer.Feed(pieces.back(), emlSink);
       body.Feed(pieces.back(), mboxSink);
-      at += size;
     }
     normalizer.Finish(emlSink);
     body.Finish(mboxSink);
-    ASSERT_EQ(std::pair(eml, mbox), std::pair(AsEml(text), AsMboxrd(text))) << round;
+    ASSERT_EQ(std::pair(eml, mbox), std::pair(WithLineEnds(text, "\r\n"), AsMboxrd(text))) << round;
     ASSERT_EQ(IsCrLfOnly(pieces), eml == text) << round;
   }
 }
@@ -87,22 +72,17 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
   EXPECT_EQ(HeaderField(header, "From"), " \"Ann, A.\" <ann@example.com>\t(Ann)");
   EXPECT_EQ(HeaderField(header, "Date"), " now");
   EXPECT_EQ(HeaderField(header, "Subj"), std::nullopt);
-  for (const auto& [field, address] :
-       std::vector<std::pair<std::string, std::string>>{{"Bob <bob@example.org>", "bob@example.org"},
-                                                        {"bob@example.org (Bob)", "bob@example.org"},
-                                                        {"<not an address> bob@x.org", "bob@x.org"}})
+  for (const auto& [field, address] : {std::pair{"Bob <bob@example.org>", "bob@example.org"},
+                                       {"bob@example.org (Bob)", "bob@example.org"},
+                                       {"<not an address> bob@x.org", "bob@x.org"}})
     EXPECT_EQ(AddressIn(field), address) << field;
   EXPECT_EQ(AddressIn("Nobody"), std::nullopt);
-  for (const auto& [date, seconds] :
-       std::vector<std::pair<std::string, int64_t>>{{"Tue, 2 Jan 2007 10:00:00 +0100", 1167728400},
-                                                    {"2 jan 2007 10:00 -0130", 1167737400},
-                                                    {"2 Jan 2007 10:00:05 +0000", 1167732005},
-                                                    {"2 Jan 2007 10:00.05 +0000", 1167732000},
-                                                    {"1 Jan 50 00:00:00", -631152000},
-                                                    {"Mon, 31 Dec 99 23:59:60 GMT", 946684800},
-                                                    {"1 Feb 49 00:00:00", 2495750400},
-                                                    {"1 Jan 100 00:00:00", 946684800}})
-    EXPECT_EQ(ParseMailDate(date), seconds) << date;
+  const std::pair<const char*, int64_t> dates[] = {
+      {"Tue, 2 Jan 2007 10:00:00 +0100", 1167728400}, {"2 jan 2007 10:00 -0130", 1167737400},
+      {"2 Jan 2007 10:00:05 +0000", 1167732005},      {"1 Jan 50 00:00:00", -631152000},
+      {"2 Jan 2007 10:00.05 +0000", 1167732000},      {"1 Feb 49 00:00:00", 2495750400},
+      {"Mon, 31 Dec 99 23:59:60 GMT", 946684800},     {"1 Jan 100 00:00:00", 946684800}};
+  for (const auto& [date, seconds] : dates) EXPECT_EQ(ParseMailDate(date), seconds) << date;
   for (const char* date : {"Tue, 2 Jan 2007", "32 Jan 2007 10:00:00", "0 Jan 2007 10:00:00",
                            "2 Foo 2007 10:00:00", "2 Jan 2007 24:00:00", "2 Jan 2007 10-00"})
     EXPECT_EQ(ParseMailDate(date), std::nullopt) << date;
@@ -189,8 +169,7 @@ TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) 
   std::vector<uint32_t> records;
   for (size_t i = 0; i < 30; ++i) records.push_back(Message(textOf(i)));
   DbFile db(builder);
-  for (const ReadAheadLimits limits :
-       {ReadAheadLimits{1, 1}, ReadAheadLimits{2, 1u << 30}, ReadAheadLimits{4, 1000}}) {
+  for (const ReadAheadLimits limits : {ReadAheadLimits{1, 1}, {2, 1u << 30}, {4, 1000}}) {
     TextReadAhead ahead(db.store, records, true, limits);
     for (size_t i = 0; i < records.size(); i += 1 + i % 2) {
       const MessageText& text = ahead.Take(i);

@@ -16,8 +16,6 @@ using testsupport::Folder;
 using testsupport::Hex8;
 using testsupport::Message;
 
-constexpr const char* kExploreFailure = "Failed to explore, possible database changed or locked";
-
 // A message database with one message whose text is one block, in a one-node tree 0; walked.
 class ChangedFile : public testsupport::ExplorerTest {
  protected:
@@ -63,7 +61,7 @@ TEST_F(ChangedFile, EveryItemFailsOnceTheFileIsGoneAndAWalkThenStopsAtTheRoot) {
   std::filesystem::remove(path);
   for (ExplorerItem* item : items) ExpectEveryReadFails(item);
   EXPECT_EQ(Walk(root).size(), 1u);
-  EXPECT_EQ(desktop.desktop.statusLines().back(), kExploreFailure);
+  EXPECT_EQ(desktop.desktop.statusLines().back(), "Failed to explore, possible database changed or locked");
 }
 
 class HostileFile : public testsupport::ExplorerTest {
@@ -75,9 +73,8 @@ class HostileFile : public testsupport::ExplorerTest {
     std::vector<std::pair<std::string, size_t>> nodes;
     DbRootItem* root = Open(Write(builder));
     EXPECT_NE(root, nullptr);
-    if (root != nullptr) {
+    if (root != nullptr)
       for (const WalkedNode& node : Walk(root)) nodes.emplace_back(node.caption, node.rows.size());
-    }
     return nodes;
   }
 };

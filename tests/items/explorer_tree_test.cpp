@@ -262,11 +262,8 @@ TEST(RecordImage, AFolderTakesItsImageFromIdTypeProtocolParentAndInfoAndAMessage
                                                {0x80, M + 30},  {0, M + 30}};
   DbxBuilder messageDb(DbKind::Message);
   records.clear();
-  for (const auto& [flags, image] : messages) {
-    auto message = Message(1);
-    message.flags = flags;
-    records.push_back(messageDb.AddMessage(message));
-  }
+  for (const auto& [flags, image] : messages)
+    records.push_back(messageDb.AddMessage({.id = 1, .flags = flags}));
   testsupport::DbFile messageFile(messageDb);
   for (size_t i = 0; i < std::size(messages); ++i)
     EXPECT_EQ(RecordImage(messageFile.store, records[i]), messages[i].second)

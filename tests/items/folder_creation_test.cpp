@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
 
 #include "dbx/header.h"
 #include "dbx/index_cursor.h"
@@ -124,8 +124,7 @@ TEST_F(CreateFolder, TheDialogRefusesASiblingsNameInAnyLetterCaseAndAcceptsItUnd
   EXPECT_EQ(desktop.desktop.folderDialogParents(), (Names{"Local Folders"}));
 
   // Then the user types an empty name (OK stays disabled), then one under another parent.
-  desktop.desktop.AddFolderNameAnswer("");
-  desktop.desktop.AddFolderNameAnswer("Outbox");
+  for (const char* typed : {"", "Outbox"}) desktop.desktop.AddFolderNameAnswer(typed);
   EXPECT_TRUE(Folder(5)->CreateFolder(nullptr));
   EXPECT_EQ(Children(1, 5), (Names{"Family", "Outbox"}));
   EXPECT_EQ(Folders().ReadU32(dbx::kLastAssignedIdField), 0x21u);
@@ -183,13 +182,11 @@ class FolderSafety : public testing::Test {
     const uint32_t end = store.ReadU32(kAllocatedSizeField).value_or(0);
     const uint32_t room = static_cast<uint32_t>(store.viewLength() - end);
     const uint8_t* tail = store.At(end, room);
-    if (tail == nullptr || std::count(tail, tail + room, 0) != static_cast<std::ptrdiff_t>(room))
-      return false;
-    for (int k = 0; k < 3; ++k) {
-      const Names names = testsupport::NamesInOrder(store, k);
-      if (!testsupport::TreeFault(store, k).empty() || std::count(names.begin(), names.end(), "New") != 1)
+    if (tail == nullptr || std::count(tail, tail + room, 0) != room) return false;
+    for (int k = 0; k < 3; ++k)
+      if (!testsupport::TreeFault(store, k).empty() ||
+          std::ranges::count(testsupport::NamesInOrder(store, k), std::string("New")) != 1)
         return false;
-    }
     return true;
   }
 
@@ -217,13 +214,8 @@ TEST_F(FolderSafety, WhicheverWriteFailsTheFileIsAsBeforeOrHoldsTheWholeFolder) 
   EXPECT_GT(failedAt, 20u) << "too few write points: the test would prove little";
 }
 
-struct Damage {
-  const char* what;
-  std::function<void(DbxBuilder&)> apply;
-};
-
 TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
-  const Damage damages[] = {
+  const std::pair<const char*, void (*)(DbxBuilder&)> damages[] = {
       {"free space below live structures",
        [](DbxBuilder& b) {
          b.SetAllocatedSize(testsupport::kBuilderHeaderSize).SetDescriptor(kEntryHeapDescriptor, 0, 0, 0);
@@ -240,16 +232,16 @@ TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
       {"a last ID below a folder's", [](DbxBuilder& b) { b.SetLastAssignedId(40); }},
       {"a last ID that leaves no ID", [](DbxBuilder& b) { b.SetLastAssignedId(0xFFFFFFFE); }},
   };
-  for (const Damage& damage : damages) {
+  for (const auto& [what, apply] : damages) {
     DbxBuilder store = Store();
-    damage.apply(store);
+    apply(store);
     const size_t told = desktop.desktop.messages().size();
-    EXPECT_FALSE(Create(store)) << damage.what;
-    EXPECT_EQ(testsupport::ReadFileBytes(path), store.bytes()) << damage.what;
-    ASSERT_EQ(desktop.desktop.messages().size(), told + 1) << damage.what;
-    EXPECT_TRUE(desktop.desktop.messages().back().text.starts_with("The folder database is damaged: "))
-        << damage.what << ": " << desktop.desktop.messages().back().text;
-    EXPECT_TRUE(desktop.desktop.messages().back().text.ends_with("\nNothing was changed.")) << damage.what;
+    EXPECT_FALSE(Create(store)) << what;
+    EXPECT_EQ(testsupport::ReadFileBytes(path), store.bytes()) << what;
+    ASSERT_EQ(desktop.desktop.messages().size(), told + 1) << what;
+    const std::string& said = desktop.desktop.messages().back().text;
+    EXPECT_TRUE(said.starts_with("The folder database is damaged: ")) << what << ": " << said;
+    EXPECT_TRUE(said.ends_with("\nNothing was changed.")) << what << ": " << said;
   }
 }
 

@@ -203,8 +203,7 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(frame->ExplorerWindowOf(*frame->ActiveExplorer())->listWidget()->iconSize(), QSize(16, 16));
 }
 
-TEST_F(Window,
-       TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
+TEST_F(Window, TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
   ASSERT_TRUE(Open("Inbox.dbx"));
   // F4 asks for a new folder's name where one can be made, F5 refreshes; other keys are the pane's own.
   QString asked;
