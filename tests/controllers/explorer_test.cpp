@@ -25,9 +25,8 @@ class Explorer : public testsupport::WindowTest {
   }
   // The node of the first child of node whose caption starts with prefix.
   static TreeNodeHandle Child(InMemoryExplorer& explorer, TreeNodeHandle node, const std::string& prefix) {
-    for (const TreeNodeHandle child : explorer.tree.Children(node)) {
+    for (const TreeNodeHandle child : explorer.tree.Children(node))
       if (explorer.tree.TextOf(child).starts_with(prefix)) return child;
-    }
     ADD_FAILURE() << "no child " << prefix;
     return kNoTreeNode;
   }
@@ -115,8 +114,7 @@ TEST_F(Explorer, CopyTakesTheSelectedRowsAsTabSeparatedTextOrTheActiveItemsCapti
 TEST_F(Explorer, ARowOfAFileLockedElsewhereAnswersBusyAtOnceWithoutABox) {
   const std::string path = WriteMessages(2);
   InMemoryExplorer& explorer = Open(path);
-  const TreeNodeHandle slot = Child(explorer, Root(explorer), "000000E4");
-  explorer.tree.SelectNode(slot);
+  explorer.tree.SelectNode(Child(explorer, Root(explorer), "000000E4"));
   testsupport::Pipe release;
   const pid_t holder = testsupport::StartPeerSession(path, release);
   ASSERT_GT(holder, 0);
@@ -148,9 +146,7 @@ TEST_F(Explorer, TheActiveItemsCommandsAreOfferedWithCopyButNoneThatHasNoActionA
 
 TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {
   const Rect client{0, 0, 400, 300};
-  const Panes half = PlacePanes(200, client);
-  EXPECT_EQ(half.tree, (Rect{0, 0, 199, 300}));
-  EXPECT_EQ(half.list, (Rect{201, 0, 400, 300}));
+  EXPECT_EQ(PlacePanes(200, client), (Panes{{0, 0, 199, 300}, {201, 0, 400, 300}}));
   const struct {
     const char* what;
     int split, width, expected;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -38,6 +39,8 @@ struct InMemoryExplorer {
 // A frame whose child windows are InMemoryExplorers; the last one shown is the active one.
 class InMemoryFrame : public FrameWindow {
  public:
+  InMemoryFrame(CommandGate& gate, CommandStates& toolbar) : gate(&gate), toolbar(&toolbar) {}
+
   ExplorerController* CreateExplorerWindow(const std::string& caption) override {
     explorers.push_back(std::make_unique<InMemoryExplorer>(*gate, toolbar));
     captions.push_back(caption);
@@ -46,12 +49,10 @@ class InMemoryFrame : public FrameWindow {
   void ShowExplorerWindow(ExplorerController& explorer) override { Activate(&explorer); }
   void DestroyExplorerWindow(ExplorerController& explorer) override {
     const bool wasActive = active == &explorer;
-    for (size_t i = 0; i < explorers.size(); ++i) {
-      if (&explorers[i]->controller != &explorer) continue;
-      explorers.erase(explorers.begin() + static_cast<std::ptrdiff_t>(i));
-      captions.erase(captions.begin() + static_cast<std::ptrdiff_t>(i));
-      break;
-    }
+    const auto it = std::ranges::find(explorers, &explorer, [](const auto& e) { return &e->controller; });
+    if (it == explorers.end()) return;
+    captions.erase(captions.begin() + (it - explorers.begin()));
+    explorers.erase(it);
     if (wasActive) Activate(explorers.empty() ? nullptr : &explorers.back()->controller);
   }
   ExplorerController* ActiveExplorer() const override { return active; }
@@ -83,17 +84,12 @@ class InMemoryFrame : public FrameWindow {
 class WindowTest : public testing::Test {
  protected:
   WindowTest() {
-    window.gate = &gate;
-    window.toolbar = &toolbar;
     window.frame = &frame;
     SetCurrentDesktop(&gatedDesktop);
+    frame.Start();
   }
   ~WindowTest() override { SetCurrentDesktop(&scoped.desktop); }
 
-  void SetUp() override {
-    liveAtStart_ = ExplorerItem::LiveCount();
-    frame.Start();
-  }
   // Every test ends as the program does: the windows go, and with them every item.
   void TearDown() override {
     window.explorers.clear();
@@ -124,11 +120,11 @@ class WindowTest : public testing::Test {
   CommandGate gate;
   GatedDesktop gatedDesktop{scoped.desktop, gate};
   StateMap toolbar;
-  InMemoryFrame window;
+  InMemoryFrame window{gate, toolbar};
   FrameController frame{window, toolbar, gate};
 
  private:
-  int liveAtStart_ = 0;
+  int liveAtStart_ = ExplorerItem::LiveCount();  // before the frame starts
 };
 
 }  // namespace vendrel::testsupport

@@ -46,10 +46,8 @@ TEST(HeaderRows, EveryFieldIsListedInOrderWithItsOwnRaAndTheFolderFieldsOnlyForM
                   .starts_with("Means DBX|CLSID_MessageDatabase|OE5.0?|OE5.0?|What is it?|Always zero?|"));
 
   // A folder database has no folder fields; another class identifier is an error.
-  Clsid other = kClsidFolderDatabase;
-  other[15] = 0;
   const std::vector<FieldRow> folders =
-      HeaderRows(testsupport::DbFile(DbxBuilder(DbKind::Folder).SetClsid(other)).store);
+      HeaderRows(testsupport::DbFile(DbxBuilder(DbKind::Folder).SetU8(kClsidField + 15, 0)).store);
   ASSERT_EQ(folders.size(), 39u);
   EXPECT_EQ(folders[1], (FieldRow{"CLSID", "00000004", "{6F74FDC6-E366-11D1-9A4E-00C04FA30900}", "Error"}));
   EXPECT_EQ(folders[38].name, "To be continued...");

@@ -22,10 +22,6 @@ using testsupport::DbFile;
 using testsupport::DbKind;
 using testsupport::DbxBuilder;
 
-std::string Bytes(const DbStore& store, uint32_t ra, uint32_t length) {
-  return std::string(reinterpret_cast<const char*>(store.At(ra, length)), length);
-}
-
 TEST(Record, WhatTheBuilderWritesReadsBackWithTheNextIdAndTheDataAreaLaidOut) {
   DbFile db(DbxBuilder(DbKind::Message).SetLastAssignedId(0x41));
   RecordBuilder record(false);
@@ -54,7 +50,8 @@ TEST(Record, WhatTheBuilderWritesReadsBackWithTheNextIdAndTheDataAreaLaidOut) {
   EXPECT_EQ(GetDword(db.store, ra, 0x03), 0x1000000u);
   EXPECT_EQ(GetTextOffset(db.store, ra), 0x1234u);
   EXPECT_EQ(GetDisplayName(db.store, ra), "abcd");
-  EXPECT_EQ(Bytes(db.store, DataAreaRa(db.store, ra) + 12, 12), std::string("abcd\0\0\0\0abc\0", 12));
+  const char* strings = reinterpret_cast<const char*>(db.store.At(DataAreaRa(db.store, ra) + 12, 12));
+  EXPECT_EQ(std::string(strings, 12), std::string("abcd\0\0\0\0abc\0", 12));
   EXPECT_FALSE(FindProperty(db.store, ra, 0x08) || FindProperty(db.store, ra, 0x10) ||
                FindProperty(db.store, ra, 0x12));
   EXPECT_EQ(GetDword(db.store, ra, 0x10), 0u);
@@ -100,8 +97,7 @@ TEST(Record, DamagedRecordsReadAsAbsentWhereverTheyLeaveTheFile) {
   EXPECT_TRUE(PropertyAt(db.store, repeated, 2).has_value() &&
               !PropertyAt(db.store, repeated, 3).has_value());
   EXPECT_EQ(GetDword(db.store, repeated, 0x11), 7u);
-  EXPECT_EQ(RecordAt(db.store, untagged), nullptr);
-  EXPECT_EQ(RecordAt(db.store, 0), nullptr);
+  EXPECT_FALSE(RecordAt(db.store, untagged) || RecordAt(db.store, 0));
   EXPECT_EQ(GetId(db.store, untagged) + PropertyCount(db.store, untagged), 0u);
   EXPECT_EQ(GetDword(db.store, longTable, 0x01), 1u);
   EXPECT_EQ(GetId(db.store, longTable), 2u);
@@ -109,8 +105,7 @@ TEST(Record, DamagedRecordsReadAsAbsentWhereverTheyLeaveTheFile) {
   EXPECT_EQ(GetDisplayName(db.store, cut), "cut");
   const uint32_t truncated = builder.AddRawRecord(tableEntries, {});
   DbFile end(builder.SetU8(truncated + 0x0A, 200).Truncate(truncated + 12 + 8));
-  EXPECT_FALSE(FindProperty(end.store, truncated, 0x10).has_value());
-  EXPECT_FALSE(PropertyAt(end.store, truncated, 2).has_value());
+  EXPECT_FALSE(FindProperty(end.store, truncated, 0x10) || PropertyAt(end.store, truncated, 2));
 }
 
 constexpr auto Direct = [](uint8_t id, uint32_t value) -> uint32_t { return id | 0x80u | value << 8; };

@@ -20,7 +20,9 @@ namespace vendrel::testsupport {
 using Row = ColumnTexts;
 using Strings = std::vector<std::string>;
 
-inline std::string Hex8(uint32_t value) { return Format("%08X", value); }
+inline std::string Hex8(uint32_t value) {
+  return Format("%08X", value);
+}
 
 inline MessageSpec Message(uint32_t id, std::string subject = "", std::string text = "",
                            uint32_t blockRoom = 0x200) {
@@ -33,10 +35,7 @@ inline FolderSpec Folder(uint32_t id, std::string name, uint32_t parentId = 0, s
 
 class ExplorerTest : public testing::Test {
  protected:
-  void SetUp() override {
-    liveAtStart_ = ExplorerItem::LiveCount();
-    SetStatusLineRegistered(true);
-  }
+  void SetUp() override { liveAtStart_ = ExplorerItem::LiveCount(); }
 
   // Every test ends as the window does when it closes; no item may outlive that.
   void TearDown() override {

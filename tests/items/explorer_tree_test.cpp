@@ -117,7 +117,8 @@ TEST_F(ExplorerTree, ARecordListsItsTextThenItsHeadThenOneRowPerPropertyAndNamel
   const Rows nodeRows = Select(node);
   EXPECT_EQ(nodeRows[1], (Row{"NoName", Hex8(bare), "00000000", ""}));
   EXPECT_EQ(nodeRows[2], (Row{"NoName", Hex8(untitled), "00000003", ""}));
-  EXPECT_EQ(Select(Find("00000000 ")).size(), 6u);  // the head alone
+  const Rows head = Select(Find("00000000 "));  // the head alone
+  EXPECT_TRUE(head.size() == 6u && head[0] == (Row{"RA", "", Hex8(bare), "Relative address of this struct"}));
 
   auto* record = Find<RecordItem>("00000007 Hello");
   ASSERT_NE(record, nullptr);
@@ -216,6 +217,8 @@ TEST_F(Commands, EachKindOfItemOffersItsCommandsWhileItsFileIsADatabase) {
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(Enabled(item), ids) << item->caption;
   }
+  EXPECT_FALSE(field->Refresh());  // what is not offered says so when asked for all the same
+  EXPECT_EQ(desktop.desktop.messages().back().text, "Sorry, not implemented now for " + field->caption + "!");
   // Nothing is offered by roots and records whose file is no longer a database, or is gone.
   testsupport::WriteFileBytes(foldersPath, std::vector<uint8_t>(0x3000, 0xAB));
   EXPECT_EQ(Enabled(root), Ids{});

@@ -84,7 +84,7 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
       {"an expandable string as UTF-16 bytes",
        kIdentities +
            StoreRoot("{AAAA}",
-                     "hex(2):25,00,55,00,53,00,45,00,52,00,50,00,52,00,4f,00,46,00,49,00,\\\n  4c,00,45,00,"
+                     "hex(2):25,00,55,00,53,00,45,00,52,00,50,00,52,00,4f,00,46,00,49,00,\\\n\t 4c,00,45,00,"
                      "25,00,5c,00,4d,00,61,00,69,00,6c,00,00,00"),
        "users/" + Prefix::User() + "/Mail/Folders.dbx"},
       {"a variable of the user's environment",

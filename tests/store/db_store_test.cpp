@@ -103,8 +103,7 @@ TEST_F(Session, GrowExtendsTheFileToWholePagesKeepsItsContentAndNeverShortensIt)
   EXPECT_EQ(store.mappedLength(), 0u);
   EXPECT_FALSE(store.Grow(0));
   ASSERT_TRUE(store.Grow(wanted));
-  EXPECT_EQ(store.mappedLength(), rounded);
-  EXPECT_EQ(store.viewLength(), rounded);
+  EXPECT_EQ(std::tuple(store.mappedLength(), store.viewLength()), std::tuple(rounded, rounded));
   EXPECT_EQ(store.ReadU32(0), 0xFE12ADCFu);
   ASSERT_TRUE(store.WriteU32(wanted - 4, 0xCAFE));
   const uint8_t* view = store.At(0, 4);
@@ -207,7 +206,7 @@ TEST(Allocation, RequestsAreCarvedFromTheChunkWhileTheyFitAndFromANewChunkAtTheA
   constexpr uint32_t kChunk = testsupport::kBuilderHeaderSize, kAt = kChunk + 64;  // the allocated size
   const struct {
     const char* what;
-    uint32_t used;  // of a 64-byte chunk at kChunk; 0xFFFFFFFF: no chunk
+    std::optional<uint32_t> used;  // of a 64-byte chunk at kChunk; none: no chunk
     uint32_t size, growth;
     std::vector<uint32_t> ras;  // of as many requests in a row
     Descriptor after;
@@ -216,39 +215,32 @@ TEST(Allocation, RequestsAreCarvedFromTheChunkWhileTheyFitAndFromANewChunkAtTheA
       {"five bytes take eight", 8, 5, kEntryHeapGrowth, {kChunk + 8}, {kChunk, 64, 16}, 0},
       {"back to back", 32, 16, kEntryHeapGrowth, {kChunk + 32, kChunk + 48}, {kChunk, 64, 64}, 0},
       {"the rest of a chunk too small", 56, 12, kEntryHeapGrowth, {kAt}, {kAt, 12, 12}, kEntryHeapGrowth},
-      {"no chunk yet", 0xFFFFFFFF, 30, kEntryHeapGrowth, {kAt}, {kAt, 32, 32}, kEntryHeapGrowth},
-      {"index nodes",
-       0xFFFFFFFF,
-       636,
-       kIndexHeapGrowth,
-       {kAt, kAt + 15900},
-       {kAt + 15900, 636, 636},
-       2 * kIndexHeapGrowth},
-      {"more than the growth", 0xFFFFFFFF, 20001, 100, {kAt}, {kAt, 20004, 20004}, 20004},
+      {"no chunk yet", {}, 30, kEntryHeapGrowth, {kAt}, {kAt, 32, 32}, kEntryHeapGrowth},
+      {"nodes", {}, 636, kIndexHeapGrowth, {kAt, kAt + 15900}, {kAt + 15900, 636, 636}, 2 * kIndexHeapGrowth},
+      {"more than the growth", {}, 20001, 100, {kAt}, {kAt, 20004, 20004}, 20004},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     DbxBuilder builder(DbKind::Message);
-    builder.Reserve(64);
-    for (uint32_t i = 0; i < 64; ++i) builder.SetU8(kChunk + i, 0xAA);
-    if (c.used != 0xFFFFFFFF) builder.SetDescriptor(kEntryHeapDescriptor, kChunk, 64, c.used);
+    builder.SetBytes(builder.Reserve(64), std::vector<uint8_t>(64, 0xAA));
+    if (c.used) builder.SetDescriptor(kEntryHeapDescriptor, kChunk, 64, *c.used);
     DbFile db(builder);
     const uint32_t descriptor = c.size == 636 ? kIndexHeapDescriptor : kEntryHeapDescriptor;
     const uint32_t rounded = (c.size + 3) & ~3u;
     for (const uint32_t expected : c.ras) {
       const uint8_t* block = db.store.Allocate(c.size, descriptor, c.growth);
-      ASSERT_NE(block, nullptr) << c.what;
-      EXPECT_EQ(db.store.AtChecked(expected, rounded), block) << c.what;  // tagged with its RA, then zeroed
-      EXPECT_EQ(std::count(block + 4, block + rounded, 0), static_cast<std::ptrdiff_t>(rounded - 4))
-          << c.what;
+      ASSERT_NE(block, nullptr);
+      EXPECT_EQ(db.store.AtChecked(expected, rounded), block);  // tagged with its RA, then zeroed
+      EXPECT_EQ(std::count(block + 4, block + rounded, 0), static_cast<std::ptrdiff_t>(rounded - 4));
     }
-    EXPECT_EQ(ReadDescriptor(db.store, descriptor), c.after) << c.what;
-    EXPECT_EQ(db.store.ReadU32(kAllocatedSizeField), kAt + c.grown) << c.what;
+    EXPECT_EQ(ReadDescriptor(db.store, descriptor), c.after);
+    EXPECT_EQ(db.store.ReadU32(kAllocatedSizeField), kAt + c.grown);
     // Nothing past what was asked for is touched, nor the rest of a chunk left behind.
     const uint32_t end = c.ras.back() + rounded;
-    EXPECT_TRUE(end >= kAt || db.store.ReadU8(end) == 0xAA) << c.what;
-    EXPECT_TRUE(c.after[0] == kChunk || db.store.ReadU8(kChunk + 63) == 0xAA) << c.what;
-    EXPECT_EQ(db.store.viewLength() % PageSize(), c.grown == 0 ? kAt % PageSize() : 0) << c.what;
-    EXPECT_GE(db.store.viewLength(), kAt + c.grown) << c.what;
+    EXPECT_TRUE(end >= kAt || db.store.ReadU8(end) == 0xAA);
+    EXPECT_TRUE(c.after[0] == kChunk || db.store.ReadU8(kChunk + 63) == 0xAA);
+    EXPECT_EQ(db.store.viewLength() % PageSize(), c.grown == 0 ? kAt % PageSize() : 0);
+    EXPECT_GE(db.store.viewLength(), kAt + c.grown);
   }
 }
 

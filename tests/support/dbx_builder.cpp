@@ -14,7 +14,7 @@
 
 namespace vendrel::testsupport {
 
-DbxBuilder::DbxBuilder(DbKind kind) : kind_(kind), bytes_(kBuilderHeaderSize, 0) {
+DbxBuilder::DbxBuilder(DbKind kind) : bytes_(kBuilderHeaderSize, 0) {
   SetMagic(dbx::kMagic);
   SetClsid(kind == DbKind::Message ? dbx::kClsidMessageDatabase : dbx::kClsidFolderDatabase);
   SetU32(0x14, 5).SetU32(0x18, 5).SetU32(0x1C, 0x618);
@@ -25,12 +25,6 @@ DbxBuilder::DbxBuilder(DbKind kind) : kind_(kind), bytes_(kBuilderHeaderSize, 0)
 void DbxBuilder::Cover(uint64_t end) {
   if (end > UINT32_MAX) throw std::length_error("DBX image past 4 GiB");
   if (end > bytes_.size()) bytes_.resize(static_cast<size_t>(end), 0);
-}
-
-DbxBuilder& DbxBuilder::SetU8(uint32_t ra, uint8_t value) {
-  Cover(uint64_t{ra} + 1);
-  bytes_[ra] = value;
-  return *this;
 }
 
 DbxBuilder& DbxBuilder::SetU16(uint32_t ra, uint16_t value) {
@@ -67,15 +61,6 @@ DbxBuilder& DbxBuilder::SetFolder(const FolderDescription& folder) {
   SetU8(dbx::kTypeField, folder.type);
   SetText(dbx::kFolderNameField, folder.name);
   return SetU32(dbx::kFolderIdField, folder.folderId);
-}
-
-DbxBuilder& DbxBuilder::SetIndexSlot(int k, uint32_t rootRa, uint32_t count) {
-  SetU32(dbx::RootSlot(k), rootRa);
-  return SetU32(dbx::CountSlot(k), count);
-}
-
-DbxBuilder& DbxBuilder::SetDescriptor(uint32_t offset, uint32_t chunkRa, uint32_t chunkSize, uint32_t used) {
-  return SetU32(offset, chunkRa).SetU32(offset + 4, chunkSize).SetU32(offset + 8, used);
 }
 
 uint32_t DbxBuilder::Reserve(uint32_t length) {
@@ -138,15 +123,13 @@ uint32_t DbxBuilder::AddFolder(const FolderSpec& folder) {
 }
 
 uint32_t DbxBuilder::AddTextChain(std::string_view text, uint32_t blockRoom) {
-  if (text.empty()) return 0;
-  const size_t blocks = (text.size() + blockRoom - 1) / blockRoom;
-  std::vector<uint32_t> ras(blocks);
-  for (size_t i = 0; i < blocks; ++i) {
-    const std::string_view part = text.substr(i * blockRoom, blockRoom);
-    ras[i] = AddTextBlock(blockRoom, static_cast<uint32_t>(part.size()), part);
-    if (i > 0) SetU32(ras[i - 1] + 12, ras[i]);
+  std::vector<uint32_t> ras;
+  for (size_t at = 0; at < text.size(); at += blockRoom) {
+    const std::string_view part = text.substr(at, blockRoom);
+    ras.push_back(AddTextBlock(blockRoom, static_cast<uint32_t>(part.size()), part));
+    if (ras.size() > 1) SetU32(ras[ras.size() - 2] + 12, ras.back());
   }
-  return ras[0];
+  return ras.empty() ? 0 : ras[0];
 }
 
 uint32_t DbxBuilder::AddTextBlock(uint32_t allocated, uint32_t used, std::string_view bytes, uint32_t next) {
@@ -189,19 +172,15 @@ DbxBuilder& DbxBuilder::SetNodeLeftChild(uint32_t nodeRa, uint32_t childRa) {
 uint32_t DbxBuilder::BuildSubtree(std::span<const uint32_t> records, unsigned perNode) {
   if (records.empty()) return 0;
   const uint32_t node = AddNode();
-  std::vector<NodeEntry> entries;
-  if (records.size() <= perNode) {
-    for (const uint32_t record : records) entries.push_back({record, 0});
-    SetNodeEntries(node, entries);
-    return node;
-  }
-  // perNode entries, the other records spread evenly over the left child and the entries' children.
-  const size_t rest = records.size() - perNode;
-  const size_t groups = perNode + 1;
+  // As many entries as fit, the other records spread evenly over the left child and the entries' children.
+  const size_t count = std::min<size_t>(records.size(), perNode);
+  const size_t rest = records.size() - count;
+  const size_t groups = count + 1;
   auto groupSize = [&](size_t j) { return rest / groups + (j < rest % groups ? 1 : 0); };
   size_t next = groupSize(0);
   const uint32_t left = BuildSubtree(records.first(next), perNode);
-  for (size_t i = 0; i < perNode; ++i) {
+  std::vector<NodeEntry> entries;
+  for (size_t i = 0; i < count; ++i) {
     const uint32_t record = records[next++];
     const size_t size = groupSize(i + 1);
     entries.push_back({record, BuildSubtree(records.subspan(next, size), perNode)});
@@ -244,20 +223,6 @@ std::vector<uint32_t> DbxBuilder::AddFolders(const std::vector<FolderSpec>& fold
   for (const FolderSpec& folder : folders) lastId = std::max(lastId, folder.id);
   SetLastAssignedId(lastId);
   return ras;
-}
-
-DbxBuilder& DbxBuilder::Truncate(size_t length) {
-  if (length < bytes_.size()) bytes_.resize(length);
-  return *this;
-}
-
-DbxBuilder& DbxBuilder::PadTo(size_t length) {
-  Cover(length);
-  return *this;
-}
-
-void DbxBuilder::WriteTo(const std::filesystem::path& path) const {
-  WriteFileBytes(path, bytes_);
 }
 
 void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {

@@ -61,16 +61,17 @@ struct NodeEntry {
 // Room left for the header before the first structure, as in the mail client's files.
 inline constexpr uint32_t kBuilderHeaderSize = 0x2800;
 
+void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+
 class DbxBuilder {
  public:
   // A header like the mail client writes: magic, class identifier of the kind, version fields, no
   // chunks and no index trees yet; a message database gets FolderDescription's defaults.
   explicit DbxBuilder(DbKind kind);
 
-  DbKind kind() const { return kind_; }
-
   // Raw field access. Writing past the end of the image extends it with zeros.
-  DbxBuilder& SetU8(uint32_t ra, uint8_t value);
+  DbxBuilder& SetU8(uint32_t ra, uint8_t value) { return SetBytes(ra, std::span(&value, 1)); }
   DbxBuilder& SetU16(uint32_t ra, uint16_t value);
   DbxBuilder& SetU32(uint32_t ra, uint32_t value);
   DbxBuilder& SetBytes(uint32_t ra, std::span<const uint8_t> bytes);
@@ -83,8 +84,12 @@ class DbxBuilder {
   DbxBuilder& SetClsid(const dbx::Clsid& clsid) { return SetBytes(dbx::kClsidField, clsid); }
   DbxBuilder& SetFolder(const FolderDescription& folder);
   DbxBuilder& SetLastAssignedId(uint32_t id) { return SetU32(dbx::kLastAssignedIdField, id); }
-  DbxBuilder& SetIndexSlot(int k, uint32_t rootRa, uint32_t count);
-  DbxBuilder& SetDescriptor(uint32_t offset, uint32_t chunkRa, uint32_t chunkSize, uint32_t used);
+  DbxBuilder& SetIndexSlot(int k, uint32_t rootRa, uint32_t count) {
+    return SetU32(dbx::RootSlot(k), rootRa).SetU32(dbx::CountSlot(k), count);
+  }
+  DbxBuilder& SetDescriptor(uint32_t offset, uint32_t chunkRa, uint32_t chunkSize, uint32_t used) {
+    return SetU32(offset, chunkRa).SetU32(offset + 4, chunkSize).SetU32(offset + 8, used);
+  }
   DbxBuilder& SetAllocatedSize(uint32_t size) { return SetU32(kAllocatedSizeField, size); }
   uint32_t allocatedSize() const { return U32(kAllocatedSizeField); }
 
@@ -120,22 +125,24 @@ class DbxBuilder {
   std::vector<uint32_t> AddFolders(const std::vector<FolderSpec>& folders, unsigned perNode = 51);
 
   // Damage and shape.
-  DbxBuilder& Truncate(size_t length);
-  DbxBuilder& PadTo(size_t length);
+  DbxBuilder& Truncate(size_t length) {
+    if (length < bytes_.size()) bytes_.resize(length);
+    return *this;
+  }
+  DbxBuilder& PadTo(size_t length) {
+    Cover(length);
+    return *this;
+  }
 
   const std::vector<uint8_t>& bytes() const { return bytes_; }
-  void WriteTo(const std::filesystem::path& path) const;
+  void WriteTo(const std::filesystem::path& path) const { WriteFileBytes(path, bytes_); }
 
  private:
   void Cover(uint64_t end);
   uint32_t BuildSubtree(std::span<const uint32_t> records, unsigned perNode);
 
-  DbKind kind_;
   std::vector<uint8_t> bytes_;
 };
-
-void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
-std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
 
 // A fresh directory under the system's temporary directory, removed with everything in it.
 class TempDir {

@@ -41,8 +41,7 @@ pid_t StartChild(const std::function<int()>& body) {
 
 int WaitChild(pid_t pid) {
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-  }
+  while (waitpid(pid, &status, 0) < 0) continue;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
@@ -63,11 +62,11 @@ pid_t StartPeerSession(const std::string& path, Pipe& release) {
 
 namespace {
 
-std::string ReadAll(int fd) {
+std::string ReadToEndAndClose(int fd) {
   std::string text;
   char buffer[4096];
-  ssize_t n;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+  close(fd);
   return text;
 }
 
@@ -76,10 +75,7 @@ std::string ReadAll(int fd) {
 CommandResult RunCommand(const std::vector<std::string>& argv) {
   int out[2], err[2];
   if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
+  const pid_t pid = StartChild([&] {
     dup2(out[1], 1);
     dup2(err[1], 2);
     close(out[0]);
@@ -88,16 +84,12 @@ CommandResult RunCommand(const std::vector<std::string>& argv) {
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
     execv(args[0], args.data());
-    _exit(127);
-  }
+    return 127;
+  });
   close(out[1]);
   close(err[1]);
-  CommandResult result;
   // The outputs of these commands are small: stderr fits its pipe while stdout is read to the end.
-  result.out = ReadAll(out[0]);
-  result.err = ReadAll(err[0]);
-  close(out[0]);
-  close(err[0]);
+  CommandResult result{.out = ReadToEndAndClose(out[0]), .err = ReadToEndAndClose(err[0])};
   result.exitCode = WaitChild(pid);
   return result;
 }

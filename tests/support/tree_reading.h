@@ -26,9 +26,8 @@ inline std::vector<uint32_t> TreeOrder(const DbStore& store, uint32_t root, dbx:
 // The raw display names of the records of index slot k in tree order.
 inline std::vector<std::string> NamesInOrder(const DbStore& store, int k) {
   std::vector<std::string> names;
-  for (const uint32_t ra : TreeOrder(store, store.ReadU32(dbx::RootSlot(k)).value_or(0))) {
+  for (const uint32_t ra : TreeOrder(store, store.ReadU32(dbx::RootSlot(k)).value_or(0)))
     names.emplace_back(dbx::GetDisplayName(store, ra).value_or("?"));
-  }
   return names;
 }
 
