@@ -206,6 +206,12 @@ TEST_F(Frame, DroppedFilesOpenInTheirOwnWindowsInOrderAndOneThatFailsLeavesTheOt
   EXPECT_EQ(frame.OpenFiles({first, notDbx, (dir / "missing.dbx").string(), dir.path().string(), second}), 2);
   EXPECT_EQ(window.captions, (std::vector<std::string>{first, second}));
   EXPECT_EQ(window.ActiveExplorer(), &window.Window(1).controller);
+  // The window brought to the front shows its own active item and offers its commands.
+  window.Window(0).tree.SelectNode(window.Window(0).tree.FirstChild(kTreeRoot));
+  window.Activate(&window.Window(1).controller);
+  EXPECT_TRUE(StatusLines().back() == "No active item..." && !toolbar.states[kCmdCopy]);
+  window.Activate(&window.Window(0).controller);
+  EXPECT_TRUE(StatusLines().back() == "Messages DB " + first && toolbar.states[kCmdCopy]);
 
   // The frame stays usable: the open dialog, in the folder of the file opened last, opens the next file,
   // captioned with its name.

@@ -73,11 +73,13 @@ TEST_F(Saving, AFolderNameThatPointsOutsideTheDirectoryStaysInsideIt) {
     const fs::path target = out / "t";
     fs::remove_all(target);
     EXPECT_TRUE(Record(ra)->SaveDefault(target, true)) << hostile;
-    // Everything written is one file, in a directory directly below the chosen one: its grandparent.
-    std::vector<fs::path> grandparents;
+    // Everything written is one file, in a directory directly below the chosen one, and its path is shown.
+    std::vector<fs::path> files;
     for (const auto& entry : fs::recursive_directory_iterator(out.path()))
-      if (entry.is_regular_file()) grandparents.push_back(entry.path().parent_path().parent_path());
-    EXPECT_EQ(grandparents, std::vector{target}) << hostile;
+      if (entry.is_regular_file()) files.push_back(entry.path());
+    ASSERT_EQ(files.size(), 1u) << hostile;
+    EXPECT_EQ(files[0].parent_path().parent_path(), target) << hostile;
+    EXPECT_EQ(desktop.desktop.statusLines().back(), files[0].string());
     EXPECT_FALSE(fs::exists(dir.path().parent_path() / "escape"));
     tree.DeleteAll();
   }
