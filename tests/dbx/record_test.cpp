@@ -182,7 +182,9 @@ TEST(MessageText, ADamagedChainEndsAtItsFirstInvalidBlockOrWhereItLoops) {
   const uint32_t a = builder.AddTextBlock(4, 4, "aaaa"), b = builder.AddTextBlock(4, 4, "bbbb"),
                  c = builder.AddTextBlock(4, 4, "cccc");
   builder.SetU32(a + 12, b).SetU32(b + 12, c).SetU32(c + 12, b);  // a -> b -> c -> b ...
-  std::vector<uint32_t> lead;                                     // a long loop after a long lead
+  const uint32_t d = builder.AddTextBlock(4, 4, "dddd"), e = builder.AddTextBlock(4, 4, "eeee");
+  builder.SetU32(d + 12, e).SetU32(e + 12, e);  // d -> e -> e ...
+  std::vector<uint32_t> lead;                   // a long loop after a long lead
   for (int i = 0; i < 300; ++i) lead.push_back(builder.AddTextBlock(1, 1, std::string(1, 'a' + i % 26)));
   for (int i = 0; i + 1 < 300; ++i) builder.SetU32(lead[i] + 12, lead[i + 1]);
   builder.SetU32(lead[299] + 12, lead[120]);
@@ -192,7 +194,8 @@ TEST(MessageText, ADamagedChainEndsAtItsFirstInvalidBlockOrWhereItLoops) {
 
   EXPECT_EQ(ReadAll(db.store, broken), std::string(600, 'a'));
   EXPECT_EQ(ReadAll(db.store, tooMuch), "12345678");
-  EXPECT_EQ(ReadAll(db.store, a) + "|" + ReadAll(db.store, b), "aaaabbbbcccc|bbbbcccc");
+  EXPECT_EQ(ReadAll(db.store, a) + "|" + ReadAll(db.store, b) + "|" + ReadAll(db.store, d),
+            "aaaabbbbcccc|bbbbcccc|ddddeeee");
   EXPECT_EQ(ReadAll(db.store, lead[0]).size(), 300u);
   EXPECT_EQ(ReadAll(db.store, last), "tail");
   EXPECT_EQ(ReadAll(db.store, 0xFFFFFFF0), "");

@@ -88,7 +88,7 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
                      "25,00,5c,00,4d,00,61,00,69,00,6c,00,00,00"),
        "users/" + Prefix::User() + "/Mail/Folders.dbx"},
       {"a variable of the user's environment",
-       kIdentities + "[Environment]\n\"MAILROOT\"=\"C:\\\\Stores\"\n" +
+       kIdentities + "[Environment]\n\"MAILROOT\"=\"C:\\\\.\\\\Stores\"\n" +
            StoreRoot("{AAAA}", "str(2):\"%MailRoot%\""),
        "Stores/Folders.dbx"},
       {"a variable the prefix does not define",
