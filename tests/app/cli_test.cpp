@@ -14,8 +14,7 @@ namespace vendrel {
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
+using namespace testsupport;
 using Args = std::vector<std::string>;
 
 // Folders.dbx with Local Folders, Inbox and Outbox; Inbox.dbx with two messages in a two-level tree, the

@@ -14,10 +14,7 @@ namespace vendrel {
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
-using testsupport::MessageSpec;
-using testsupport::RunCommand;
+using namespace testsupport;
 
 std::string FromHex(const std::string& hex) {
   std::string bytes;

@@ -9,8 +9,7 @@
 namespace vendrel::dbx {
 namespace {
 
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
+using namespace testsupport;
 
 std::string Column(const std::vector<FieldRow>& rows, std::string FieldRow::*column) {
   std::string joined;

@@ -15,10 +15,7 @@
 namespace vendrel::dbx {
 namespace {
 
-using testsupport::DbFile;
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
-using testsupport::TreeOrder;
+using namespace testsupport;
 using Ras = std::vector<uint32_t>;
 
 Ras Messages(DbxBuilder& builder, uint32_t count) {

@@ -18,9 +18,7 @@
 namespace vendrel::dbx {
 namespace {
 
-using testsupport::DbFile;
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
+using namespace testsupport;
 
 TEST(Record, WhatTheBuilderWritesReadsBackWithTheNextIdAndTheDataAreaLaidOut) {
   DbFile db(DbxBuilder(DbKind::Message).SetLastAssignedId(0x41));

@@ -10,11 +10,7 @@
 namespace vendrel {
 namespace {
 
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
-using testsupport::Folder;
-using testsupport::Hex8;
-using testsupport::Message;
+using namespace testsupport;
 
 // A message database with one message whose text is one block, in a one-node tree 0; walked.
 class ChangedFile : public testsupport::ExplorerTest {

@@ -16,13 +16,7 @@
 namespace vendrel {
 namespace {
 
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
-using testsupport::Folder;
-using testsupport::Hex8;
-using testsupport::Message;
-using testsupport::Row;
-using testsupport::Strings;
+using namespace testsupport;
 using Images = std::vector<int>;
 using Ids = std::vector<int>;
 using Rows = std::vector<Row>;

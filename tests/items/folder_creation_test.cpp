@@ -22,8 +22,7 @@
 namespace vendrel {
 namespace {
 
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
+using namespace testsupport;
 using Names = std::vector<std::string>;
 
 class CreateFolder : public testing::Test {

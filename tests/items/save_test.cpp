@@ -15,8 +15,7 @@
 namespace vendrel {
 namespace {
 
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
+using namespace testsupport;
 namespace fs = std::filesystem;
 
 class Saving : public testing::Test {

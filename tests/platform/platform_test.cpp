@@ -51,7 +51,8 @@ TEST(MappingCache, AFileKeepsItsMappingUntilReplacedAndNoneOutlivesItsLastUse) {
   ASSERT_TRUE(old != nullptr && AcquireMapping(path) == old);
   testsupport::WriteFileBytes(dir / "new.dbx", std::vector<uint8_t>{'n', 'e', 'w', '!'});  // as long
   fs::rename(dir / "new.dbx", path);
-  EXPECT_TRUE(AcquireMapping(path)->data()[0] == 'n' && old->data()[0] == 'a');  // the old file's user keeps it
+  EXPECT_TRUE(AcquireMapping(path)->data()[0] == 'n' &&
+              old->data()[0] == 'a');  // the old file's user keeps it
   old.reset();
   ForgetMappings();
   std::ifstream maps("/proc/self/maps");

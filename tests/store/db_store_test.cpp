@@ -23,8 +23,7 @@ namespace vendrel {
 namespace {
 
 using namespace std::chrono_literals;
-using testsupport::DbKind;
-using testsupport::DbxBuilder;
+using namespace testsupport;
 namespace fs = std::filesystem;
 
 class Session : public testing::Test {
@@ -195,7 +194,6 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
   EXPECT_TRUE(store.Open(path));
 }
 
-using testsupport::DbFile;
 using Descriptor = std::array<uint32_t, 3>;  // chunk RA, chunk size, used
 
 Descriptor ReadDescriptor(const DbStore& store, uint32_t offset) {

@@ -278,9 +278,7 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   for (TreeNodeHandle child = record; child != kNoTreeNode && walked.size() < 100;
        child = tree.NextSibling(child))
     walked.push_back(child);
-  ASSERT_EQ(walked.size(),
-            static_cast<size_t>(
-                ExpandPath(explorer->treeWidget(), {"Messages DB", "000000E4", "Index"})->childCount()));
+  ASSERT_EQ(walked.size(), static_cast<size_t>(tree.WidgetItem(node)->childCount()));
   EXPECT_EQ(std::set<TreeNodeHandle>(walked.begin(), walked.end()).size(), walked.size());
   const int live = ExplorerItem::LiveCount();
   ASSERT_TRUE(tree.DeleteNode(slot));
@@ -304,14 +302,11 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   dialog.show();
   std::map<QString, QWidget*> shown;  // by the text each shows, the name's box as "name"
   for (QWidget* widget : dialog.findChildren<QWidget*>()) {
-    if (auto* label = qobject_cast<QLabel*>(widget)) shown[label->text()] = widget;
-    if (auto* edit = qobject_cast<QLineEdit*>(widget))
-      shown[edit->isReadOnly() ? edit->text() : "name"] = widget;
-    if (auto* button = qobject_cast<QPushButton*>(widget)) shown[button->text()] = widget;
+    const auto* edit = qobject_cast<QLineEdit*>(widget);
+    shown[edit != nullptr ? (edit->isReadOnly() ? edit->text() : "name")
+                          : widget->property("text").toString()] = widget;
   }
-  const auto at = [&](const QString& text) {
-    return shown[text] != nullptr ? shown[text]->geometry() : QRect();
-  };
+  const auto at = [&](const QString& text) { return shown[text] ? shown[text]->geometry() : QRect(); };
   const auto leftOf = [](QRect a, QRect b) {
     return a.right() < b.left() && b.contains(b.left(), a.center().y());
   };
@@ -330,22 +325,20 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
 
 TEST_F(Window, EachFileDialogAnswersWhatWasChosenInItOrNothingWhenCancelled) {
   ui::QtDesktop& desktop = frame->desktop();
-  const struct {
-    std::function<std::optional<std::string>()> ask;
-    std::string chosen;
-  } dialogs[] = {{[&] { return desktop.AskOpenFileName(dir.path().string()); }, Sample("Inbox.dbx")},
-                 {[&] { return desktop.AskSaveFileName("new.eml"); }, Sample("new.eml")},
-                 {[&] { return desktop.BrowseForFolder(); }, dir.path().string()}};
-  for (const auto& dialog : dialogs) {
+  const std::pair<std::function<std::optional<std::string>()>, std::string> dialogs[] = {
+      {[&] { return desktop.AskOpenFileName(dir.path().string()); }, Sample("Inbox.dbx")},
+      {[&] { return desktop.AskSaveFileName("new.eml"); }, Sample("new.eml")},
+      {[&] { return desktop.BrowseForFolder(); }, dir.path().string()}};
+  for (const auto& [ask, chosen] : dialogs) {
     for (const bool accepted : {true, false}) {
       QTimer::singleShot(0, [&] {
         if (auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-          shown->selectFile(QString::fromStdString(dialog.chosen));
+          shown->selectFile(QString::fromStdString(chosen));
           accepted ? static_cast<QDialog*>(shown)->accept() : shown->reject();
           if (shown->isVisible()) shown->reject();  // a choice the dialog refused answers nothing
         }
       });
-      EXPECT_EQ(dialog.ask(), accepted ? std::optional(dialog.chosen) : std::nullopt) << dialog.chosen;
+      EXPECT_EQ(ask(), accepted ? std::optional(chosen) : std::nullopt) << chosen;
     }
   }
 }
@@ -360,27 +353,23 @@ TEST_F(Window, TheSplitterFollowsTheLeftButtonFromTheGapOrTwoPixelsInsideAPaneSh
   for (QWidget* child : explorer->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
     if (child != explorer->treeWidget() && child != explorer->listWidget()) band = child;
   ASSERT_NE(band, nullptr);
-  const struct {
-    QWidget* pressed;
-    int from;
-    Qt::MouseButton button;
-    int to;
-  } drags[] = {{explorer, gap, Qt::RightButton, gap + 50},
-               {viewport, gap - 3, Qt::LeftButton, 400},
-               {explorer, 400, Qt::LeftButton, 250},
-               {viewport, 200, Qt::LeftButton, 300}};
+  // Pressed on which widget, where, with which button, and moved to where.
+  const std::tuple<QWidget*, int, Qt::MouseButton, int> drags[] = {{explorer, gap, Qt::RightButton, gap + 50},
+                                                                   {viewport, gap - 3, Qt::LeftButton, 400},
+                                                                   {explorer, 400, Qt::LeftButton, 250},
+                                                                   {viewport, 200, Qt::LeftButton, 300}};
   int splitAt = gap;
-  for (const auto& drag : drags) {
-    QTest::mousePress(drag.pressed, drag.button, {}, drag.pressed->mapFrom(explorer, QPoint(drag.from, 100)));
-    const bool moves = drag.button == Qt::LeftButton && std::abs(drag.from - splitAt) <= 3;
+  for (const auto& [pressed, from, button, to] : drags) {
+    QTest::mousePress(pressed, button, {}, pressed->mapFrom(explorer, QPoint(from, 100)));
+    const bool moves = button == Qt::LeftButton && std::abs(from - splitAt) <= 3;
     EXPECT_EQ(band->isVisible(), moves);
-    QTest::mouseMove(drag.pressed, drag.pressed->mapFrom(explorer, QPoint(drag.to, 100)));
-    EXPECT_EQ(band->isVisible() && band->geometry().contains(drag.to, 100), moves);
-    QTest::mouseRelease(drag.pressed, drag.button, {}, drag.pressed->mapFrom(explorer, QPoint(drag.to, 100)));
-    if (moves) splitAt = drag.to;
+    QTest::mouseMove(pressed, pressed->mapFrom(explorer, QPoint(to, 100)));
+    EXPECT_EQ(band->isVisible() && band->geometry().contains(to, 100), moves);
+    QTest::mouseRelease(pressed, button, {}, pressed->mapFrom(explorer, QPoint(to, 100)));
+    splitAt = moves ? to : splitAt;
     EXPECT_FALSE(band->isVisible());
-    EXPECT_EQ(explorer->listWidget()->geometry().left(), splitAt + 1);
-    EXPECT_EQ(explorer->treeWidget()->geometry(), QRect(0, 0, splitAt - 1, explorer->height()));
+    EXPECT_TRUE(explorer->listWidget()->geometry().left() == splitAt + 1 &&
+                explorer->treeWidget()->geometry() == QRect(0, 0, splitAt - 1, explorer->height()));
   }
 }
 
