@@ -5,7 +5,7 @@
 namespace vendrel {
 
 CommandGate::Operation::Operation(CommandGate& gate) : gate_(&gate) {
-  if (gate_->operations_++ == 0) gate_->stopRequested_ = false;
+  ++gate_->operations_;
 }
 
 CommandGate::Operation::Operation(Operation&& other) noexcept : gate_(std::exchange(other.gate_, nullptr)) {}

@@ -44,7 +44,7 @@ class CommandGate {
   bool Running() const { return operations_ > 0; }
   bool InModalLoop() const { return modalLoops_ > 0; }
 
-  // "Stop!": the running operation's next progress step ends it. Forgotten when the next one begins.
+  // "Stop!": the running operation's next progress step ends it. Forgotten when it has ended.
   void RequestStop() { stopRequested_ = Running(); }
   bool StopRequested() const { return stopRequested_; }
 
