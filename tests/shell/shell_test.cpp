@@ -88,8 +88,8 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
                      "25,00,5c,00,4d,00,61,00,69,00,6c,00,00,00"),
        "users/" + Prefix::User() + "/Mail/Folders.dbx"},
       {"a variable of the user's environment",
-       kIdentities + "[Environment]\n\"MAILROOT\"=\"C:\\\\.\\\\Stores\"\n" +
-           StoreRoot("{AAAA}", "str(2):\"%MailRoot%\""),
+       kIdentities + "[Environment]\n\"MAILROOT\"=\"Stores\"\n" +
+           StoreRoot("{AAAA}", "str(2):\"C:\\\\.\\\\%MailRoot%\""),
        "Stores/Folders.dbx"},
       {"a variable the prefix does not define",
        kIdentities + StoreRoot("{AAAA}", "str(2):\"%NOWHERE%\\\\Mail\""), ""},

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real program under a real X server: started with a database on its command line, it must show its
-# window, and end cleanly (exit code 0) when the session asks it to (SIGTERM). Skipped, with the reason,
+# window, and end cleanly (exit code 0) when the session asks it to (SIGTERM); its picture is written
+# without one. The part under X is skipped, with the reason,
 # where no X server can be started.
 # Usage: smoke_test.sh VENDREL DATABASE
 set -u
@@ -18,6 +19,14 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# The picture of the window needs no display: written, or exit code 1 where it cannot be.
+if ! QT_QPA_PLATFORM=offscreen "$vendrel" --snapshot "$work/shot.png" "$database" 2>/dev/null ||
+  [ ! -s "$work/shot.png" ]; then
+  echo "no snapshot was written"
+  exit 1
+fi
+QT_QPA_PLATFORM=offscreen "$vendrel" --snapshot "$work/missing/shot.png" "$database" 2>/dev/null
+[ $? -eq 1 ] || { echo "a snapshot that cannot be written must end with exit code 1"; exit 1; }
 # The server picks a free display itself and names it: no race with other servers starting.
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 server=$!
