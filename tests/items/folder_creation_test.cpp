@@ -115,7 +115,7 @@ TEST_F(CreateFolder, TheFirstSubfolderSetsTheParentsFlagAndASecondLeavesIt) {
 }
 
 TEST_F(CreateFolder, TheDialogRefusesASiblingsNameInAnyLetterCaseAndAcceptsItUnderAnotherParent) {
-  desktop.desktop.AddFolderNameAnswer("OUTBOX");
+  desktop.desktop.AddFolderNameAnswer("DRAFTS");
   EXPECT_FALSE(Folder(1)->CreateFolder(nullptr));
   ASSERT_EQ(desktop.desktop.messages().size(), 1u);
   EXPECT_EQ(desktop.desktop.messages()[0].text, "Name already in database");
@@ -142,6 +142,7 @@ TEST_F(CreateFolder, ANameTheCodePageCannotHoldOrTooLongForTheDialogIsRefusedWit
 
   ASSERT_TRUE(CreateIn(1, "Réception"));
   EXPECT_EQ(Children(1, 1), (Names{"Drafts", "Inbox", "Junk", "Outbox", "R\351ception"}));
+  EXPECT_TRUE(CreateIn(1, std::string(259, 'x')));  // the longest name the dialog holds
 }
 
 TEST_F(CreateFolder, TheRootOfAMessageDatabaseCreatesUnderItsFolderInTheFoldersDbxBesideIt) {

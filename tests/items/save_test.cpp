@@ -62,6 +62,12 @@ TEST_F(Saving, AWholeSaveMakesItsDirectoryAndThePrototypeByteChoosesTheExtension
     EXPECT_TRUE(fs::exists(target / "Inbox" / ("s 00000005_00000011." + extension))) << int{prototype};
     tree.DeleteAll();
   }
+  // An index node on its own saves each of its entries.
+  Message("t");
+  const uint32_t node = builder.SetIndex(0, records);
+  Attach();
+  ASSERT_TRUE(MakeItem<IndexNodeItem>(root, node)->SaveDefault((out / "node").string(), true));
+  EXPECT_EQ(std::distance(fs::recursive_directory_iterator(out / "node"), {}), 3);  // a directory, two files
 }
 
 TEST_F(Saving, AFolderNameThatPointsOutsideTheDirectoryStaysInsideIt) {
