@@ -20,4 +20,13 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVENDREL_SANI
 ninja -C "$build" -j2 >/dev/null
 python3 "$tools/mutate.py" --src src --build "$build" --count "$count" --seed "$seed" \
   --json "$build/mutation.json" --log "$build/mutation.log"
-python3 "$tools/analyze.py" . "$build/mutation.json"
+# analyze.py knows the tests by their TEST() macros: the script-run tests (smoke, install) are left out of
+# what it reads; a fault only they catch shows as caught without a test file.
+python3 - "$build/mutation.json" "$build/mutation-gtest.json" <<'EOF'
+import json, sys
+results = json.load(open(sys.argv[1]))
+for result in results["results"]:
+    result["failing"] = [name for name in result["failing"] if not name.startswith(("Smoke.", "Install."))]
+json.dump(results, open(sys.argv[2], "w"))
+EOF
+python3 "$tools/analyze.py" . "$build/mutation-gtest.json"
