@@ -62,8 +62,7 @@ TEST_F(Saving, AWholeSaveMakesItsDirectoryAndThePrototypeByteChoosesTheExtension
     EXPECT_TRUE(fs::exists(target / "Inbox" / ("s 00000005_00000011." + extension))) << int{prototype};
     tree.DeleteAll();
   }
-  // An index node on its own saves each of its entries.
-  Message("t");
+  Message("t");  // an index node on its own saves each of its entries
   const uint32_t node = builder.SetIndex(0, records);
   Attach();
   ASSERT_TRUE(MakeItem<IndexNodeItem>(root, node)->SaveDefault((out / "node").string(), true));

@@ -46,7 +46,7 @@ TEST(MappingCache, AFileKeepsItsMappingUntilReplacedAndNoneOutlivesItsLastUse) {
   testsupport::TempDir dir;
   const std::string path = (dir / "file.dbx").string();
   EXPECT_TRUE(AcquireMapping(path) == nullptr && !fs::exists(path));  // nothing is ever created
-  testsupport::WriteFileBytes(path, std::vector<uint8_t>{'a'});  // one byte is mapped as any file
+  testsupport::WriteFileBytes(path, std::vector<uint8_t>{'a'});       // one byte is mapped as any file
   errno = EACCES;  // left by an earlier call: what opened for writing stays writable
   std::shared_ptr<FileMapping> old = AcquireMapping(path);
   ASSERT_TRUE(old != nullptr && AcquireMapping(path) == old && old->IsWritable());

@@ -88,8 +88,7 @@ TEST_F(Session, EveryAccessIsBoundedByTheViewAndEndsWithTheSession) {
   EXPECT_EQ(store.AtChecked(tagged, 17 + 16), nullptr);  // the structure would pass the end
   EXPECT_FALSE(store.AtChecked(untagged) || store.AtChecked(0));
   store.Close();
-  EXPECT_TRUE(store.mappingName().empty());
-  EXPECT_FALSE(store.At(0, 4) || store.AtChecked(tagged));
+  EXPECT_TRUE(store.mappingName().empty() && !store.At(0, 4) && !store.AtChecked(tagged));
   store.Close();
 }
 

@@ -125,7 +125,6 @@ TEST_F(Window, TheListModelHoldsToQtsRulesWhileTheTreeIsBrowsed) {
     item->setExpanded(true);
     QApplication::processEvents();
   }
-  EXPECT_GT(explorer->listView().RowCount(), 0);
   ui::QtListView& list = explorer->listView();
   EXPECT_TRUE(list.SetRowText(0, 3, "x") && !list.SetRowText(0, 4, "x") && !list.SetRowText(-1, 0, "x"));
   EXPECT_EQ(list.headerData(3, Qt::Horizontal).toString() + list.headerData(0, Qt::Horizontal).toString(),
@@ -162,8 +161,7 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   checkMenus();
   // A menu offers what can be done when it opens: without a download page, no download.
   frame->menuBar()->actions()[4]->menu()->aboutToShow();
-  EXPECT_FALSE(frame->MenuAction(kCmdDownload)->isEnabled());
-  EXPECT_TRUE(frame->MenuAction(kCmdAbout)->isEnabled());
+  EXPECT_TRUE(!frame->MenuAction(kCmdDownload)->isEnabled() && frame->MenuAction(kCmdAbout)->isEnabled());
   // About shows its box, and waits for it.
   QString shown;
   QTimer::singleShot(0, [&] {
@@ -235,8 +233,7 @@ TEST_F(Window, TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
   explorer->listWidget()->setFocus();
   explorer->listWidget()->setCurrentIndex(explorer->listView().index(0, 0));
   QTest::keyClick(explorer->listWidget(), Qt::Key_Return);
-  EXPECT_TRUE(slot->isExpanded());
-  EXPECT_EQ(explorer->treeWidget()->currentItem(), slot->child(0));
+  EXPECT_TRUE(slot->isExpanded() && explorer->treeWidget()->currentItem() == slot->child(0));
   // A double click goes to the row's node as Enter does.
   explorer->resize(600, 400);
   explorer->treeWidget()->setCurrentItem(slot);
