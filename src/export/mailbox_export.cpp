@@ -132,10 +132,15 @@ class Exporter {
     return true;
   }
 
+  struct Written {
+    int messages = 0;
+    size_t records = 0;
+  };
+
   // Writes every message with text through write(store, record, text), which returns false when a write
-  // failed; the count written, or none when the file could not be written whole.
+  // failed; what was written, or none when the file could not be written whole.
   template <class WriteOne>
-  std::optional<int> WriteMessages(const DbStore& store, const std::string& where, WriteOne&& write) {
+  std::optional<Written> WriteMessages(const DbStore& store, const std::string& where, WriteOne&& write) {
     const MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
     report_.repeats += list.repeats;
     if (list.cut) Problem(where + ": its index tree loops; the messages beyond the loop are left out");
@@ -153,9 +158,15 @@ class Exporter {
         break;
       }
     }
-    SetStatusText(Format("Saved %d msgs (%d total).Path: %s", written, static_cast<int>(list.records.size()),
-                         where.c_str()));
-    return written;
+    return Written{written, list.records.size()};
+  }
+
+  // Said only once a mailbox is whole: an mbox can still fail when its last bytes go out.
+  void Saved(const std::string& where, const Written& written) {
+    SetStatusText(Format("Saved %d msgs (%d total).Path: %s", written.messages,
+                         static_cast<int>(written.records), where.c_str()));
+    report_.messages += written.messages;
+    ++report_.folders;
   }
 
   void ExportMbox(size_t index, const OutputDirectory& directory, Names& names) {
@@ -193,7 +204,7 @@ class Exporter {
     }
     BufferedFileSink file(fd);
     int error = 0;
-    std::optional<int> written = 0;
+    std::optional<Written> written = Written{};
     if (store != nullptr) {
       written =
           WriteMessages(*store, where, [&](const DbStore& db, uint32_t record, const MessageText& text) {
@@ -222,8 +233,7 @@ class Exporter {
               (removed ? "; the partial file was removed" : "; the partial file could not be removed"));
       return;
     }
-    report_.messages += *written;
-    if (store != nullptr) ++report_.folders;
+    if (store != nullptr) Saved(where, *written);
   }
 
   static bool MakeMaildir(const OutputDirectory& directory) {
@@ -265,7 +275,7 @@ class Exporter {
     }
     static const std::string host = MaildirHost();
     static const int pid = static_cast<int>(getpid());  // a system call each time it is asked
-    const std::optional<int> written = WriteMessages(
+    const std::optional<Written> written = WriteMessages(
         store, maildir.path(), [&](const DbStore& db, uint32_t record, const MessageText& text) {
           LazyHeader header(db, record);
           const std::string base =
@@ -289,9 +299,7 @@ class Exporter {
                   std::strerror(error != 0 ? error : errno) + "; the partial file was removed");
           return false;
         });
-    if (!written) return;
-    report_.messages += *written;
-    ++report_.folders;
+    if (written) Saved(maildir.path(), *written);
   }
 
   MailFormat format_;

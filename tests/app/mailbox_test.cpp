@@ -183,6 +183,7 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
     const char* said =
         format == "eml" ? "not every message of" : "File too large; the partial file was removed";
     EXPECT_NE(full.err.find(said), std::string::npos) << full.err;
+    EXPECT_EQ(full.out.find("Inbox\n"), std::string::npos) << full.out;  // nor said to be saved
   }
   EXPECT_FALSE(fs::exists(dir / "full-mbox" / "Local Folders.sbd" / "Inbox"));
 }
