@@ -191,9 +191,8 @@ class Commands : public testsupport::ExplorerTest {
 
 TEST_F(Commands, EachKindOfItemOffersItsCommandsWhileItsFileIsADatabase) {
   ExplorerItem* messageRoot = Find("Messages DB");
-  ASSERT_NE(messageRoot, nullptr);
   auto* message = Find<RecordItem>("00000002 Hello");
-  ASSERT_NE(message, nullptr);
+  ASSERT_TRUE(messageRoot != nullptr && message != nullptr);
   const auto field = MakeItem<FieldItem>(message, message->ra + 12, message->ra + 12 + 4 * 16);
   const std::pair<ExplorerItem*, Ids> cases[] = {
       {root, {32779, 32787}},
@@ -211,7 +210,10 @@ TEST_F(Commands, EachKindOfItemOffersItsCommandsWhileItsFileIsADatabase) {
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(Enabled(item), ids) << item->caption;
   }
-  EXPECT_FALSE(field->Refresh());  // what is not offered says so when asked for all the same
+  const size_t told = desktop.desktop.messages().size();  // asked for what it does not offer, it says so
+  EXPECT_FALSE(field->CreateFolder(nullptr) || field->Preview("") || field->Refresh() || field->Save() ||
+               field->SaveAs() || field->SaveDefault("", true));
+  EXPECT_EQ(desktop.desktop.messages().size(), told + 6);
   EXPECT_EQ(desktop.desktop.messages().back().text, "Sorry, not implemented now for " + field->caption + "!");
   // Nothing is offered by roots and records whose file is no longer a database, or is gone.
   testsupport::WriteFileBytes(foldersPath, std::vector<uint8_t>(0x3000, 0xAB));
