@@ -141,6 +141,7 @@ TEST_F(Explorer, TheActiveItemsCommandsAreOfferedWithCopyButNoneThatHasNoActionA
   EXPECT_EQ(offered(), std::vector<int>{});
   explorer.tree.SelectNode(Root(explorer));
   EXPECT_EQ(offered(), (std::vector<int>{kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdCopy, kCmdNewFolder}));
+  EXPECT_TRUE(toolbar.states[kCmdSaveDefault]);  // the toolbar follows the selection by itself
 }
 
 TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {
