@@ -89,8 +89,7 @@ TEST_F(Explorer, RefreshWithNothingSelectedOpensTheFileAnewInPlaceOfItsRoot) {
   explorer.tree.SelectNode(Child(explorer, Root(explorer), "000000E4"));
   ASSERT_GT(explorer.list.RowCount(), 0);
   ASSERT_TRUE(explorer.tree.ItemOf(Root(explorer))->Refresh());
-  EXPECT_EQ(explorer.tree.Selected(), kNoTreeNode);
-  EXPECT_EQ(explorer.list.RowCount(), 0);
+  EXPECT_TRUE(explorer.tree.Selected() == kNoTreeNode && explorer.list.RowCount() == 0);
   EXPECT_EQ(StatusLines().back(), "No active item...");
 }
 

@@ -87,8 +87,7 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
   for (const char* date : {"Tue, 2 Jan 2007", "32 Jan 2007 10:00:00", "0 Jan 2007 10:00:00",
                            "2 Foo 2007 10:00:00", "2 Jan 2007 24:00:00", "2 Jan 2007 10-00"})
     EXPECT_EQ(ParseMailDate(date), std::nullopt) << date;
-  EXPECT_EQ(UnixTimeOf(116444736000000000), 0);
-  EXPECT_EQ(UnixTimeOf(116444735990000000), std::nullopt);
+  EXPECT_TRUE(UnixTimeOf(116444736000000000) == 0 && !UnixTimeOf(116444735990000000));
   EXPECT_EQ(AsctimeUtc(1167728400), "Tue Jan  2 09:00:00 2007");
   EXPECT_EQ(AsctimeUtc(-5), "Thu Jan  1 00:00:00 1970");
 }

@@ -210,6 +210,8 @@ TEST_F(Commands, EachKindOfItemOffersItsCommandsWhileItsFileIsADatabase) {
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(Enabled(item), ids) << item->caption;
   }
+  const Rows section = Select(Find("Section "));  // where it is, its room and use, the next one
+  EXPECT_TRUE(section.size() == 4 && section[2] == (Row{"Used", "", "00000002 byte(s)", "This section"}));
   const size_t told = desktop.desktop.messages().size();  // asked for what it does not offer, it says so
   EXPECT_FALSE(field->CreateFolder(nullptr) || field->Preview("") || field->Refresh() || field->Save() ||
                field->SaveAs() || field->SaveDefault("", true));

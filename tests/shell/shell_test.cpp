@@ -116,11 +116,11 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
 TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
   const auto registry = WineRegistry::Parse(
       "WINE REGISTRY Version 2\n[Key]\n"
-      "\"a\"=\"\\x00A9\\x20ac\\xd83d\\xde00\\xdbff\\xdfff|\\xdfff|\\xd800x|\\xdc00\\x9|\"\n"
+      "\"a\"=\"\\x00A9\\x20ac\\xd83d\\xde00\\xdbff\\xdfff|\\xdfff|\\xd800x|\\xdc00\\xdc00\\xe000\\x9|\"\n"
       "\t \"b\"=hex(2):e9,00,ac,20,3d,d8,00,de,ff,df,00,00\n\"c\"=hex(2):e9,00,3d,d8,41\n",
       {"key"});
   ASSERT_TRUE(registry.has_value());
-  EXPECT_EQ(registry->Find("KEY", "A")->text, "©€😀\U0010FFFF|\uFFFD|\uFFFDx|\uFFFD\t|");
+  EXPECT_EQ(registry->Find("KEY", "A")->text, "©€😀\U0010FFFF|\uFFFD|\uFFFDx|\uFFFD\uFFFD\uE000\t|");
   EXPECT_EQ(registry->Find("key", "b")->text + registry->Find("key", "c")->text, "é€😀\uFFFDé\uFFFD");
   EXPECT_TRUE(registry->Find("key", "b")->expandable);
 }
