@@ -46,8 +46,7 @@ TEST_F(Explorer, EnterOnARowUnderACollapsedNodeExpandsItAndShowsTheRowsOwnNode) 
   EXPECT_EQ(explorer.controller.GetActiveItem(), explorer.list.ItemOf(0));
   explorer.controller.OnKey(ExplorerKey::Enter, true);
   const TreeNodeHandle node = explorer.tree.FirstChild(slot);
-  EXPECT_TRUE(explorer.tree.IsExpanded(slot));
-  EXPECT_EQ(explorer.tree.Selected(), node);
+  EXPECT_TRUE(explorer.tree.IsExpanded(slot) && explorer.tree.Selected() == node);
   EXPECT_EQ(explorer.list.RowTexts(0)[0], "Message 2");  // the node's own rows: its records
   explorer.tree.SelectNode(explorer.tree.FirstChild(explorer.tree.FirstChild(node)));  // a node of no item
   EXPECT_EQ(explorer.list.RowCount(), 0);
@@ -168,8 +167,7 @@ TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {
   EXPECT_EQ(drag.Move(150), (Rect{148, 0, 152, 300}));
   EXPECT_EQ(drag.Move(1000), (Rect{393, 0, 397, 300}));  // kept 4 pixels inside the window
   EXPECT_EQ(drag.Move(-5), (Rect{2, 0, 6, 300}));
-  EXPECT_EQ(drag.Release(250), 250);
-  EXPECT_FALSE(drag.dragging());
+  EXPECT_TRUE(drag.Release(250) == 250 && !drag.dragging());
 }
 
 TEST(Tiling, WindowsShareTheAreaWholeSideBySideOrOneAboveTheOther) {

@@ -35,18 +35,15 @@ TEST(Record, WhatTheBuilderWritesReadsBackWithTheNextIdAndTheDataAreaLaidOut) {
   ASSERT_NE(ra, 0u);
   const uint32_t next = RecordBuilder(false).Write(db.store);
 
-  EXPECT_EQ(GetId(db.store, ra), 0x42u);
-  EXPECT_EQ(GetId(db.store, next), 0x43u);
+  EXPECT_EQ((std::pair{GetId(db.store, ra), GetId(db.store, next)}), (std::pair{0x42u, 0x43u}));
   EXPECT_EQ(db.Reopen().ReadU32(kLastAssignedIdField), 0x43u);
   EXPECT_EQ(PropertyCount(db.store, ra), 7u);  // ID, 0x01, 0x02, 0x03, 0x04, 0x05, 0x07
-  EXPECT_TRUE(FindProperty(db.store, ra, 0x01)->isDirect());
-  EXPECT_EQ(GetDword(db.store, ra, 0x01), 0xFFFFFFu);
-  EXPECT_FALSE(FindProperty(db.store, ra, 0x02)->isDirect());
-  EXPECT_EQ(FindProperty(db.store, ra, 0x02)->field(), 0u);  // the first value of the data area
-  EXPECT_EQ(GetFileTime(db.store, ra, 0x02), 0x01C6F0B8A1E2C000u);
-  EXPECT_EQ(FindProperty(db.store, ra, 0x03)->field(), 8u);
-  EXPECT_EQ(GetDword(db.store, ra, 0x03), 0x1000000u);
-  EXPECT_EQ(GetTextOffset(db.store, ra), 0x1234u);
+  EXPECT_TRUE(FindProperty(db.store, ra, 0x01)->isDirect() && !FindProperty(db.store, ra, 0x02)->isDirect());
+  const auto field = [&](uint8_t id) { return FindProperty(db.store, ra, id)->field(); };  // in the data area
+  EXPECT_EQ(
+      (std::vector<uint64_t>{GetDword(db.store, ra, 0x01), *GetFileTime(db.store, ra, 0x02),
+                             GetDword(db.store, ra, 0x03), GetTextOffset(db.store, ra), field(2), field(3)}),
+      (std::vector<uint64_t>{0xFFFFFF, 0x01C6F0B8A1E2C000, 0x1000000, 0x1234, 0, 8}));
   EXPECT_EQ(GetDisplayName(db.store, ra), "abcd");
   const char* strings = reinterpret_cast<const char*>(db.store.At(DataAreaRa(db.store, ra) + 12, 12));
   EXPECT_EQ(std::string(strings, 12), std::string("abcd\0\0\0\0abc\0", 12));

@@ -35,8 +35,7 @@ TEST_F(ExplorerTree, AMessageDatabaseShowsTheHeapAndTheSlotsThatAreSetAndListsTh
   const std::string path = Write(builder);
   DbRootItem* root = Open(path);
   ASSERT_NE(root, nullptr);
-  EXPECT_EQ(tree.TextOf(root->hTreeItem), "Messages DB " + path);
-  EXPECT_EQ(tree.ImageOf(root->hTreeItem), 0);
+  EXPECT_TRUE(tree.TextOf(root->hTreeItem) == "Messages DB " + path && tree.ImageOf(root->hTreeItem) == 0);
   const Rows rows = Select(root);
   EXPECT_EQ(ChildCaptions(root),
             (Strings{"00000030 Indexes heap", "000000E4 All indexes by ID", "000000E8 Watched"}));
@@ -86,13 +85,12 @@ TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTr
   DisplayInfo info;  // a list offering room for five characters and the terminator
   info.column = 2;
   info.capacity = 6;
-  EXPECT_TRUE(node->GetDisplayInfo(info));
-  EXPECT_EQ(info.text, "1 + 3");
+  EXPECT_TRUE(node->GetDisplayInfo(info) && info.text == "1 + 3") << info.text;
   // A refresh rebuilds the caption but keeps the left child's own image.
   auto* leftItem = Find<IndexNodeItem>("Index " + Hex8(left));
   ASSERT_NE(leftItem, nullptr);
   EXPECT_TRUE(leftItem->Refresh());
-  EXPECT_EQ(tree.ImageOf(leftItem->hTreeItem), 9);
+  EXPECT_TRUE(tree.ImageOf(leftItem->hTreeItem) == 9 && list.RowCount() == 15);  // not the list it is not in
 }
 
 TEST_F(ExplorerTree, ARecordListsItsTextThenItsHeadThenOneRowPerPropertyAndNamelessOnesByIdAlone) {
@@ -121,10 +119,11 @@ TEST_F(ExplorerTree, ARecordListsItsTextThenItsHeadThenOneRowPerPropertyAndNamel
   ASSERT_EQ(rows.size(), 1u + 6u + 16u);  // the builder writes 16 properties for this message
   EXPECT_EQ(rows[0], (Row{"Section", Hex8(block), "20 byte(s)", "00000200"}));
   EXPECT_EQ(rows[1], (Row{"RA", "", Hex8(message), "Relative address of this struct"}));
+  EXPECT_EQ(rows[2], (Row{"Entry header size", "", "000000C0", "bound to DWORD"}));
   EXPECT_EQ(rows[3], (Row{"w0000", "", "1234", "Always zero?"}));
   EXPECT_EQ(rows[5], (Row{"Property count", "", "10", ""}));
   EXPECT_EQ(rows[6], (Row{"Part count?", "", "01", "?"}));
-  EXPECT_EQ(rows[7][0], "ID");
+  EXPECT_EQ(rows[7], (Row{"ID", "", "000007", ""}));
   EXPECT_EQ(list.RowImage(7), 6);
 }
 
@@ -217,6 +216,9 @@ TEST_F(Commands, EachKindOfItemOffersItsCommandsWhileItsFileIsADatabase) {
                field->SaveAs() || field->SaveDefault("", true));
   EXPECT_EQ(desktop.desktop.messages().size(), told + 6);
   EXPECT_EQ(desktop.desktop.messages().back().text, "Sorry, not implemented now for " + field->caption + "!");
+  const std::string previews = (dir / "Previews").string();  // a preview is written, then opened
+  ASSERT_TRUE(message->Preview(previews));
+  EXPECT_EQ(desktop.desktop.opened(), Strings{previews + "/Hello 00000005_00000002.eml"});
   // Nothing is offered by roots and records whose file is no longer a database, or is gone.
   testsupport::WriteFileBytes(foldersPath, std::vector<uint8_t>(0x3000, 0xAB));
   EXPECT_TRUE(Enabled(root).empty() && Enabled(cases[3].first).empty());
@@ -308,7 +310,7 @@ TEST_F(InMemoryControls, DeletingANodeReleasesTheItemsOfTheNodesBelowItAndThenIt
   auto* below = new Probe(top, "below", &log);
   const TreeNodeHandle topNode = tree.InsertNode(kTreeRoot, "top", 0, top);
   tree.InsertNode(topNode, "below", 0, below);
-  EXPECT_TRUE(tree.DeleteNode(topNode));
+  EXPECT_TRUE(tree.DeleteNode(topNode) && !tree.DeleteNode(topNode));
   EXPECT_EQ(log, (Strings{"below final release", "below destroyed", "top final release", "top destroyed"}));
   EXPECT_TRUE(tree.Children(kTreeRoot).empty());
 }
@@ -324,7 +326,11 @@ TEST_F(InMemoryControls, ACallbackRowAsksItsItemForTextsOnlyWhenShownAndOnlyOnce
   list.RowTexts(1);
   EXPECT_EQ(item->questions, questions);
   EXPECT_EQ(list.RowTexts(0), (Row{"plain", "", "", ""}));
-  EXPECT_TRUE(list.SetRowText(0, 3, "last") && !list.SetRowText(0, 4, "x") && !list.SetRowText(2, 0, "x"));
+  list.SelectRows({0});
+  EXPECT_TRUE(list.SetRowText(0, 0, "a") && list.SetRowText(0, 3, "b") && !list.SetRowText(0, 4, "x") &&
+              !list.SetRowText(2, 0, "x") && list.RowTexts(0) == (Row{"a", "", "", "b"}));
+  list.DeleteAllRows();
+  EXPECT_TRUE(list.SelectedRows().empty());
   item->Release();
 }
 

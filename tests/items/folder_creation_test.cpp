@@ -152,6 +152,7 @@ TEST_F(CreateFolder, TheRootOfAMessageDatabaseCreatesUnderItsFolderInTheFoldersD
   ASSERT_TRUE(inbox->CreateFolder(nullptr));
   EXPECT_EQ(desktop.desktop.folderDialogParents(), (Names{"Inbox"}));
   EXPECT_EQ(Children(1, 5), (Names{"Family", "Receipts"}));
+  EXPECT_FALSE(InsertFolderRecord(*inbox, 5, "Receipts"));  // only into a folder database
   NewFolderInfo info;
   EXPECT_FALSE(GatherParentInfo(*root, info));  // Folders.dbx's own root has no parent folder
 }
