@@ -24,10 +24,14 @@ int ExploreWorkingDirectory() {
   return 0;
 }
 
-int AssociateDbx() {
+bool AssociateDbxFiles() {
   // The window program opens the files, also when vendrel-cli makes the association.
   const std::string directory = ExecutableDirectory();
-  AssociateWith(XdgDirectories::FromEnvironment(), directory + "/vendrel", ExplorerIcon(directory));
+  return AssociateWith(XdgDirectories::FromEnvironment(), directory + "/vendrel", ExplorerIcon(directory));
+}
+
+int AssociateDbx() {
+  AssociateDbxFiles();
   return 0;
 }
 

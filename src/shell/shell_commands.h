@@ -12,7 +12,9 @@ namespace vendrel::shell {
 bool LocateFoldersDbx(std::string& path);
 // Opens the working directory in the desktop's file manager.
 int ExploreWorkingDirectory();
-// Makes this program the one that opens .dbx files.
+// Makes this program the one that opens .dbx files: false when a file of the association could not be
+// written. AssociateDbx, the frame's command, reports nothing either way.
+bool AssociateDbxFiles();
 int AssociateDbx();
 // Starts the identity launcher: 0 for the default identity, 1-4 for the buddies, -1 to choose. 0 when it
 // was started, 1 when not.

@@ -77,8 +77,6 @@ FrameWnd::~FrameWnd() {
 }
 
 void FrameWnd::BuildToolbar() {
-  toolbar_->setObjectName("toolbar");
-  toolbar_->setMovable(true);
   toolbar_->setIconSize(kToolbarImageSize);
   toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   for (const ToolbarButton& button : ToolbarButtons()) {

@@ -25,7 +25,6 @@ QString ToQString(std::string_view text) {
 std::optional<std::string> RunFileDialog(QFileDialog& dialog) {
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setWindowModality(Qt::ApplicationModal);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   // File names are bytes: encoded back as the file system has them.
   return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
@@ -53,7 +52,6 @@ MessageAnswer QtDesktop::ShowMessage(std::string_view text, std::string_view cap
   QMessageBox box(
       QMessageBox::NoIcon, ToQString(caption), ToQString(text),
       buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, window_);
-  box.setWindowModality(Qt::ApplicationModal);
   // A box that interrupts a long wait shows the normal cursor.
   const bool wasWaiting = SetWaitCursor(false);
   const int answer = box.exec();
@@ -109,7 +107,6 @@ void QtDesktop::OpenUrl(const std::string& url) {
 std::optional<std::string> QtDesktop::AskFolderName(const std::string& parentName,
                                                     const std::function<bool(const std::string&)>& accept) {
   CreateFolderDialog dialog(parentName, accept, window_);
-  dialog.setWindowModality(Qt::ApplicationModal);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.name();
 }

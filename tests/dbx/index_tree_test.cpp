@@ -105,9 +105,8 @@ TEST(IndexTree, FindLastNodeFollowsTheLastUsableEntriesDown) {
   builder.SetNodeEntries(root, {{records[0], 0}, {records[1], last}, {0, 0x7FFFFFF0}});
   builder.SetNodeLeftChild(root, empty);
   DbFile db(builder);
-  EXPECT_EQ(FindLastNode(db.store, root), last);
-  EXPECT_EQ(FindLastNode(db.store, empty), empty);
-  EXPECT_EQ(FindLastNode(db.store, 0x7FFFFFF0), std::nullopt);
+  const auto lastBelow = [&](uint32_t node) { return FindLastNode(db.store, node); };
+  EXPECT_TRUE(lastBelow(root) == last && lastBelow(empty) == empty && !lastBelow(0x7FFFFFF0));
 }
 
 TEST(InsertIntoIndex, UnusableRecordsTreesAndAllocationsAreRefusedWithoutAnyChange) {

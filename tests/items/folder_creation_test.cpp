@@ -104,10 +104,7 @@ TEST_F(CreateFolder, TheNewFolderTakesTheNextIdAndEntersAllThreeTreesInOrder) {
 }
 
 TEST_F(CreateFolder, TheFirstSubfolderSetsTheParentsFlagAndASecondLeavesIt) {
-  ASSERT_TRUE(CreateIn(6, "One"));
-  EXPECT_EQ(AnyInfo(6), 0x11u);
-  ASSERT_TRUE(CreateIn(6, "Two"));
-  EXPECT_EQ(AnyInfo(6), 0x11u);
+  for (const char* name : {"One", "Two"}) EXPECT_TRUE(CreateIn(6, name) && AnyInfo(6) == 0x11u) << name;
   EXPECT_EQ(Children(1, 6), (Names{"One", "Two"}));
   // A flag that is set already although the folder has no subfolders stays set: nothing carries over.
   ASSERT_TRUE(CreateIn(8, "Three"));

@@ -27,8 +27,7 @@ TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
   EXPECT_EQ(cp.ToUtf8("Bo\356te de r\351ception"), "Boîte de réception");
   EXPECT_EQ(cp.ToUtf8("\223hi\224 \226 a\201b\215"), "“hi” – a\uFFFDb\uFFFD");  // 0x81, 0x8D: undefined
   EXPECT_EQ(cp.ToUtf8(std::string(5000, '\351')), longText);
-  EXPECT_EQ(cp.ToUtf8(""), "");
-  EXPECT_EQ(cp.FromUtf8("réception"), "r\351ception");
+  EXPECT_TRUE(cp.ToUtf8("").empty() && cp.FromUtf8("réception") == "r\351ception");
   EXPECT_FALSE(cp.FromUtf8("日本") || cp.FromUtf8("bad \xFF utf-8"));
   const CodePage sjis("CP932");  // the half-width kana A0-DF lie between the lead bytes
   EXPECT_TRUE(sjis.IsLeadByte(0x9F) && !sjis.IsLeadByte(0xA0) && !sjis.IsLeadByte(0xDF) &&

@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
 #include "shell/association.h"
 #include "shell/identity_launcher.h"
+#include "shell/safe_write.h"
 #include "shell/spawn.h"
 #include "shell/store_location.h"
 #include "shell/wine_registry.h"
@@ -193,6 +195,7 @@ TEST_F(Association, ALinkInsideTheDirectoriesIsNotWrittenThroughAndAFailedWriteL
   EXPECT_TRUE(fs::is_empty(outside.path()));
   EXPECT_TRUE(fs::exists(dir / "data/mime/packages/vendrel.xml"));          // the other files are written
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "config"), {}), 1);  // no temporary file left
+  EXPECT_FALSE(WriteFileInside(dir.path(), std::string(250, 'n'), "x"));    // too long for its temporary
 }
 
 TEST(Spawn, AProgramRunToItsEndGivesItsExitCodeAndOneThatDoesNotEndByItselfOrCannotStartMinusOne) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program under a real X server: started with a database on its command line, it must show its
-# window, and end cleanly (exit code 0) when the session asks it to (SIGTERM); its picture is written
-# without one. The part under X is skipped, with the reason,
+# window, and end cleanly (exit code 0) when the session or a Ctrl-C asks it to (SIGTERM, SIGINT); its
+# picture is written without one; --help tells how it is used. The part under X is skipped, with the reason,
 # where no X server can be started.
 # Usage: smoke_test.sh VENDREL DATABASE
 set -u
@@ -19,6 +19,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+QT_QPA_PLATFORM=offscreen "$vendrel" --help | grep -q '^Usage: vendrel \[--snapshot OUT.png\]' || { echo "--help shows no usage"; exit 1; }
 # The picture of the window needs no display: written, or exit code 1 where it cannot be.
 if ! QT_QPA_PLATFORM=offscreen "$vendrel" --snapshot "$work/shot.png" "$database" 2>/dev/null ||
   [ ! -s "$work/shot.png" ]; then
@@ -39,20 +40,24 @@ if [ ! -s "$work/display" ]; then
   exit $skip
 fi
 export DISPLAY=":$(head -n 1 "$work/display")"
-"$vendrel" "$database" &
-app=$!
-for attempt in $(seq 300); do
-  if xwininfo -root -tree 2>/dev/null | grep -q "\"Vendrel\""; then shown=1; break; fi
-  kill -0 "$app" 2>/dev/null || break
-  sleep 0.1
+# Ended by the session (SIGTERM) or by Ctrl-C in its terminal (SIGINT): closed as by its close button.
+for signal in TERM INT; do
+  "$vendrel" "$database" &
+  app=$!
+  shown=
+  for attempt in $(seq 300); do
+    if xwininfo -root -tree 2>/dev/null | grep -q "\"Vendrel\""; then shown=1; break; fi
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$shown" ]; then
+    echo "no window named Vendrel appeared"
+    exit 1
+  fi
+  kill -"$signal" "$app"
+  wait "$app"
+  code=$?
+  app=
+  echo "the window was shown on $DISPLAY; SIG$signal ended the program with exit code $code"
+  [ $code -eq 0 ] || exit $code
 done
-if [ -z "${shown:-}" ]; then
-  echo "no window named Vendrel appeared"
-  exit 1
-fi
-kill -TERM "$app"
-wait "$app"
-code=$?
-app=
-echo "the window was shown on $DISPLAY; the program exited with $code"
-exit $code

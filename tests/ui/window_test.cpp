@@ -375,10 +375,11 @@ TEST_F(Window, StopInTheProgressDialogEndsTheSaveAndTheDialogGoesWithIt) {
   ASSERT_TRUE(Open("Inbox.dbx"));
   ExplorerItem* root = explorer->treeView().ItemOf(explorer->controller().Root()->hTreeItem);
   QTimer::singleShot(0, [&] {
-    ASSERT_NE(frame->desktop().progress(), nullptr);
+    QProgressDialog* shown = frame->desktop().progress();  // after half a second, the window waiting
+    ASSERT_TRUE(shown && shown->isModal() && shown->minimumDuration() == 500);
     frame->close();  // waits for the save
-    EXPECT_TRUE(frame->isVisible());
-    frame->desktop().progress()->cancel();
+    EXPECT_TRUE(frame->isVisible() && shown->windowTitle() == "Vendrel");
+    shown->cancel();
   });
   {
     const auto save = frame->gate().Begin();  // as the "Save default" command runs it

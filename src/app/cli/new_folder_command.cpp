@@ -33,7 +33,6 @@ int RunNewFolder(const Arguments& arguments) {
   }
   const std::string& path = arguments[0];
   uint32_t parentRa = 0;
-  uint32_t subfolderRoot = 0;
   bool messageDatabase = false;
   {
     DbStore store;
@@ -54,7 +53,6 @@ int RunNewFolder(const Arguments& arguments) {
       dbx::IndexCursor cursor(store.ReadU32(dbx::RootSlot(0)).value_or(0), dbx::IndexCursor::MatchId,
                               *parentId);
       parentRa = cursor.Next(store);
-      subfolderRoot = store.ReadU32(dbx::RootSlot(2)).value_or(0);
       if (parentRa == 0) {
         PrintError(Format("there is no folder %08X in %s", *parentId, path.c_str()));
         return kExitFailed;
@@ -72,7 +70,8 @@ int RunNewFolder(const Arguments& arguments) {
     if (messageDatabase) {
       created = root->CreateFolder(nullptr);
     } else {
-      auto* parent = new RecordItem(root, parentRa, subfolderRoot);
+      // Without a subfolder tree: nothing here shows the folder's subfolders.
+      auto* parent = new RecordItem(root, parentRa, 0);
       DbStore store;
       if (root->OpenStore(store) && parent->LoadRecord(store, true, false)) {
         store.Close();

@@ -22,8 +22,9 @@ int RunLocateStore(const Arguments& arguments) {
 
 int RunAssociate(const Arguments& arguments) {
   if (!arguments.empty()) return PrintError("usage: vendrel-cli associate"), kExitUsage;
-  shell::AssociateDbx();
-  return kExitOk;
+  if (shell::AssociateDbxFiles()) return kExitOk;
+  PrintError("the association could not be written whole (XDG_DATA_HOME, XDG_CONFIG_HOME)");
+  return kExitFailed;
 }
 
 }  // namespace vendrel::cli
