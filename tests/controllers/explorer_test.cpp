@@ -199,7 +199,7 @@ TEST_F(Frame, DroppedFilesOpenInTheirOwnWindowsInOrderAndOneThatFailsLeavesTheOt
   const std::string first = WriteMessages(2, 51, "First.dbx");
   const std::string second = WriteMessages(3, 51, "Second.dbx");
   const std::string notDbx =
-      Write(testsupport::DbxBuilder(testsupport::DbKind::Message).SetMagic(1), "bad.dbx");
+      Write(testsupport::DbxBuilder(testsupport::DbKind::Message).SetU32(dbx::kMagicField, 1), "bad.dbx");
   EXPECT_EQ(frame.OpenFiles({first, notDbx, (dir / "missing.dbx").string(), dir.path().string(), second}), 2);
   EXPECT_EQ(window.captions, (std::vector<std::string>{first, second}));
   EXPECT_EQ(window.ActiveExplorer(), &window.Window(1).controller);

@@ -6,6 +6,7 @@
 #include "dbx/index_cursor.h"
 #include "dbx/index_insert.h"
 #include "dbx/index_node.h"
+#include "dbx/name_compare.h"
 #include "dbx/record.h"
 #include "dbx/record_builder.h"
 #include "dbx/tree_check.h"
@@ -62,8 +63,9 @@ TEST(IndexTree, TheCursorFindsChildrenByParentTopLevelFoldersByAllOnesAndRecords
   IndexCursor cursor(root, IndexCursor::MatchAll, 0);
   cursor.Next(db.store);
   EXPECT_EQ(cursor.Rest(db.store).size(), folders.size() - 1);
-  EXPECT_TRUE(cursor.Reset(root, IndexCursor::MatchParentId, 1));
-  EXPECT_EQ(cursor.Next(db.store), ras[1]);
+  EXPECT_TRUE(cursor.Reset(root, IndexCursor::MatchParentId, 1) && cursor.Next(db.store) == ras[1]);
+  // Names sort by their letters folded, a name before the longer ones it begins.
+  EXPECT_TRUE(CompareNamesNoCase(std::string_view("abz", 2), "ABc") < 0 && CompareNamesNoCase("ab", "a") > 0);
 }
 
 TEST(IndexTree, HostileTreesEndEveryWalkAndNothingOutsideTheFileIsFollowed) {
@@ -117,6 +119,8 @@ TEST(InsertIntoIndex, UnusableRecordsTreesAndAllocationsAreRefusedWithoutAnyChan
     records.push_back(builder.AddFolder({id, 1, "n" + std::to_string(99 + id).substr(1), ""}));
   builder.SetIndex(1, records);
   builder.SetNodeEntries(builder.AddNode(), {{0x4444, 0}});
+  const uint32_t lastLost = builder.AddNode();  // tree 0: its last entry leads back to itself
+  builder.SetNodeEntries(lastLost, {{records[0], lastLost}}).SetIndexSlot(0, lastLost, 1);
   DbFile db(builder.SetIndexSlot(2, 0x7FFFFFF0, 0).SetLastAssignedId(100));
   const auto newFolder = [&](uint32_t parent, const std::string& name) {
     RecordBuilder record(true);
@@ -131,8 +135,9 @@ TEST(InsertIntoIndex, UnusableRecordsTreesAndAllocationsAreRefusedWithoutAnyChan
   const std::vector<uint8_t> before = testsupport::ReadFileBytes(db.path());
   db.Reopen();
   // Tree 2's root does not validate, tree 3 is none, slot 8 does not exist, and good + 4 holds no record.
-  for (const auto& [ra, k] : std::vector<std::pair<uint32_t, int>>{
-           {noKey, 1}, {allOnes, 1}, {noName, 1}, {good, 1}, {good, 2}, {good, 3}, {good, 8}, {good + 4, 1}})
+  const std::pair<uint32_t, int> cases[] = {{noKey, 1}, {allOnes, 1}, {noName, 1}, {good, 0},    {good, 1},
+                                            {good, 2},  {good, 3},    {good, 8},   {good + 4, 1}};
+  for (const auto& [ra, k] : cases)
     EXPECT_FALSE(InsertIntoIndex(db.store, ra, k)) << ra << " into tree " << k;
   db.store.Close();
   EXPECT_EQ(testsupport::ReadFileBytes(db.path()), before);

@@ -15,9 +15,9 @@
 namespace vendrel::testsupport {
 
 DbxBuilder::DbxBuilder(DbKind kind) : bytes_(kBuilderHeaderSize, 0) {
-  SetMagic(dbx::kMagic);
-  SetClsid(kind == DbKind::Message ? dbx::kClsidMessageDatabase : dbx::kClsidFolderDatabase);
-  SetU32(0x14, 5).SetU32(0x18, 5).SetU32(0x1C, 0x618);
+  SetBytes(dbx::kClsidField,
+           kind == DbKind::Message ? dbx::kClsidMessageDatabase : dbx::kClsidFolderDatabase);
+  SetU32(dbx::kMagicField, dbx::kMagic).SetU32(0x14, 5).SetU32(0x18, 5).SetU32(0x1C, 0x618);
   SetAllocatedSize(kBuilderHeaderSize);
   if (kind == DbKind::Message) SetFolder(FolderDescription{});
 }

@@ -80,8 +80,6 @@ class DbxBuilder {
   uint32_t U32(uint32_t ra) const;
 
   // Header fields.
-  DbxBuilder& SetMagic(uint32_t magic) { return SetU32(dbx::kMagicField, magic); }
-  DbxBuilder& SetClsid(const dbx::Clsid& clsid) { return SetBytes(dbx::kClsidField, clsid); }
   DbxBuilder& SetFolder(const FolderDescription& folder);
   DbxBuilder& SetLastAssignedId(uint32_t id) { return SetU32(dbx::kLastAssignedIdField, id); }
   DbxBuilder& SetIndexSlot(int k, uint32_t rootRa, uint32_t count) {
@@ -126,13 +124,9 @@ class DbxBuilder {
 
   // Damage and shape.
   DbxBuilder& Truncate(size_t length) {
-    if (length < bytes_.size()) bytes_.resize(length);
-    return *this;
+    return bytes_.resize(length < bytes_.size() ? length : bytes_.size()), *this;
   }
-  DbxBuilder& PadTo(size_t length) {
-    Cover(length);
-    return *this;
-  }
+  DbxBuilder& PadTo(size_t length) { return Cover(length), *this; }
 
   const std::vector<uint8_t>& bytes() const { return bytes_; }
   void WriteTo(const std::filesystem::path& path) const { WriteFileBytes(path, bytes_); }

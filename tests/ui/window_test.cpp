@@ -205,6 +205,8 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   QMenu* windowMenu = frame->menuBar()->actions()[5]->menu();
   for (int opened = 0; opened < 2; ++opened) windowMenu->aboutToShow();  // the list is made anew each time
   EXPECT_EQ(windowMenu->actions().size(), 5 + 1 + 2);  // its own five items, a separator, the two windows
+  EXPECT_TRUE(windowMenu->actions()[7]->isChecked() &&
+              !windowMenu->actions()[6]->isChecked());  // the active one
   checkMenus();
   const ui::ExplorerWnd* active = frame->ExplorerWindowOf(*frame->ActiveExplorer());
   EXPECT_TRUE(active->listWidget()->iconSize() == QSize(16, 16) &&
@@ -363,6 +365,7 @@ TEST_F(Window, TheSplitterFollowsTheLeftButtonFromTheGapOrTwoPixelsInsideAPaneSh
     EXPECT_EQ(band->isVisible(), moves);
     QTest::mouseMove(pressed, pressed->mapFrom(explorer, QPoint(to, 100)));
     EXPECT_EQ(band->isVisible() && band->geometry().contains(to, 100), moves);
+    EXPECT_TRUE(pressed != explorer || (explorer->cursor() == Qt::SplitHCursor) == moves);  // its cursor
     QTest::mouseRelease(pressed, button, {}, pressed->mapFrom(explorer, QPoint(to, 100)));
     splitAt = moves ? to : splitAt;
     EXPECT_FALSE(band->isVisible());
