@@ -129,7 +129,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"export", "Folders.dbx"}, 2, "usage: vendrel-cli export"},
       {{"export", "Folders.dbx", "out", "--format", "pdf"}, 2, "usage: vendrel-cli export"},
       {{"export", "Folders.dbx", "outblocked"}, 1, "(No subject) 00000005_00000003.eml"},
-      {{"save", "Inbox.dbx", "10", "out"}, 1, ""},
+      {{"save", "Inbox.dbx", "10", "out"}, 1, "the message at 10 was not saved"},
       {{"new-folder", "Folders.dbx", "1", "INBOX"}, 1, "Name already in database"},
       {{"new-folder", "Folders.dbx", "99", "x"}, 1, ""},
       {{"new-folder", "Folders.dbx", "1", ""}, 2, "usage: vendrel-cli new-folder"},

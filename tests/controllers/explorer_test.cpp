@@ -82,7 +82,7 @@ TEST_F(Explorer, RefreshWithNothingSelectedOpensTheFileAnewInPlaceOfItsRoot) {
   explorer.controller.OnKey(ExplorerKey::F5, true);
   ASSERT_EQ(explorer.tree.Children(kTreeRoot).size(), 1u);
   EXPECT_NE(Root(explorer), before);
-  EXPECT_TRUE(explorer.tree.IsExpanded(Root(explorer)));
+  EXPECT_TRUE(explorer.tree.IsExpanded(Root(explorer)) && !StatusLines().back().starts_with("Failed"));
 
   // The selected node goes when its parent is built anew: the list empties with it.
   explorer.tree.SelectNode(Child(explorer, Root(explorer), "000000E4"));
@@ -177,17 +177,13 @@ TEST(Tiling, WindowsShareTheAreaWholeSideBySideOrOneAboveTheOther) {
   EXPECT_TRUE(TileRects(0, {0, 0, 80, 100}, false).empty());
 }
 
-TEST_F(Explorer, ANewWindowSplitsAtHalfAndTheMouseMovesTheSplitter) {
+// (The mouse on the splitter is followed through the Qt window's events, in the window tests.)
+TEST_F(Explorer, ANewWindowSplitsAtHalfAndAResizedOneKeepsItsProportion) {
   InMemoryExplorer& explorer = Open(WriteMessages(1));
   ASSERT_TRUE(explorer.window.panes);
   EXPECT_EQ(explorer.window.panes->tree.right, 199);
-  EXPECT_FALSE(explorer.controller.OnMouseDown(196, 5));
   ASSERT_TRUE(explorer.controller.OnMouseDown(197, 5));
-  explorer.controller.OnMouseMove(300);
-  EXPECT_EQ(explorer.window.band, (Rect{298, 0, 302, 300}));
   explorer.controller.OnMouseUp(300);
-  EXPECT_EQ(explorer.window.band, std::nullopt);
-  EXPECT_EQ(explorer.window.panes->list.left, 301);
   explorer.window.client = {0, 0, 200, 300};
   explorer.controller.Layout();
   EXPECT_EQ(explorer.window.panes->tree.right, 149);

@@ -98,8 +98,8 @@ TEST(Record, DamagedRecordsReadAsAbsentWhereverTheyLeaveTheFile) {
   EXPECT_EQ(GetId(db.store, longTable), 2u);
   EXPECT_EQ(GetId(db.store, cut), 0u);
   EXPECT_EQ(GetDisplayName(db.store, cut), "cut");
-  const uint32_t truncated = builder.AddRawRecord(tableEntries, {});
-  DbFile end(builder.SetU8(truncated + 0x0A, 200).Truncate(truncated + 12 + 8));
+  const uint32_t truncated = builder.AddRawRecord(tableEntries, {});  // the file ends 3 bytes into entry 2
+  DbFile end(builder.SetU8(truncated + 0x0A, 200).PadTo(truncated + 23).Truncate(truncated + 23));
   EXPECT_FALSE(FindProperty(end.store, truncated, 0x10) || PropertyAt(end.store, truncated, 2));
 }
 

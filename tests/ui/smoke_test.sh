@@ -19,15 +19,22 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-QT_QPA_PLATFORM=offscreen "$vendrel" --help | grep -q '^Usage: vendrel \[--snapshot OUT.png\]' || { echo "--help shows no usage"; exit 1; }
-# The picture of the window needs no display: written, or exit code 1 where it cannot be.
-if ! QT_QPA_PLATFORM=offscreen "$vendrel" --snapshot "$work/shot.png" "$database" 2>/dev/null ||
-  [ ! -s "$work/shot.png" ]; then
-  echo "no snapshot was written"
-  exit 1
-fi
-QT_QPA_PLATFORM=offscreen "$vendrel" --snapshot "$work/missing/shot.png" "$database" 2>/dev/null
+export QT_QPA_PLATFORM=offscreen  # until the X server is there
+usage=$("$vendrel" --help) || { echo "--help must end with exit code 0"; exit 1; }
+[[ $usage == "Usage: vendrel [--snapshot OUT.png]"* ]] || { echo "--help shows no usage: $usage"; exit 1; }
+# The picture of the window needs no display: written, or exit code 1 where it cannot be. The file
+# given is opened in it: the picture differs from that of the empty window.
+for shot in shot empty; do
+  if ! "$vendrel" --snapshot "$work/$shot.png" $([ $shot = shot ] && echo "$database") 2>/dev/null ||
+    [ ! -s "$work/$shot.png" ]; then
+    echo "no snapshot was written"
+    exit 1
+  fi
+done
+cmp -s "$work/shot.png" "$work/empty.png" && { echo "the snapshot does not show the database given"; exit 1; }
+"$vendrel" --snapshot "$work/missing/shot.png" "$database" 2>/dev/null
 [ $? -eq 1 ] || { echo "a snapshot that cannot be written must end with exit code 1"; exit 1; }
+unset QT_QPA_PLATFORM
 # The server picks a free display itself and names it: no race with other servers starting.
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 server=$!

@@ -24,6 +24,7 @@
 #include <memory>
 #include <set>
 
+#include "app/desktop/snapshot.h"
 #include "controllers/commands.h"
 #include "items/db_root_item.h"
 #include "support/dbx_builder.h"
@@ -72,15 +73,6 @@ class Window : public testing::Test {
     }
     return item;
   }
-  // The sample store opened down to the first message of the Inbox, selected.
-  bool OpenFirstMessage() {
-    if (!Open("Folders.dbx")) return false;
-    QTreeWidgetItem* node = ExpandPath(explorer->treeWidget(), {"Folders DB", "00000001", "00000005",
-                                                                "Messages DB", "000000E4", "Index", "Index"});
-    if (node == nullptr || node->childCount() == 0) return false;
-    explorer->treeWidget()->setCurrentItem(node->child(0));
-    return true;
-  }
 
   testsupport::TempDir dir;
   std::unique_ptr<ui::FrameWnd> frame;
@@ -100,7 +92,7 @@ TEST_F(Window, EveryWayAWindowGoesReleasesEveryItemOnce) {
   };
   for (const auto& [way, close] : ways) {
     const int live = ExplorerItem::LiveCount();
-    ASSERT_TRUE(OpenFirstMessage()) << way;
+    ASSERT_TRUE(Open("Folders.dbx") && WriteSnapshot(*frame, Sample("shot.png"))) << way;  // a message shown
     ASSERT_GT(explorer->listView().RowCount(), 0) << way;
     explorer->listWidget()->selectAll();  // rows that hold items, some shown
     close(*frame);
@@ -321,6 +313,18 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
   frame->desktop().SetWaitCursor(false);
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(Window, TheSnapshotShowsTheFirstMessageReachedThroughTheFoldersInAMaximizedWindow) {
+  ASSERT_TRUE(Open("Folders.dbx"));
+  const QString png = QString::fromStdString((dir / "shot.png").string());
+  ASSERT_TRUE(WriteSnapshot(*frame, png.toStdString()));
+  QStringList path;  // the selected node and those above it
+  for (const QTreeWidgetItem* node = explorer->treeWidget()->currentItem(); node; node = node->parent())
+    path.prepend(node->text(0).left(8));
+  EXPECT_EQ(path.join("|"), "Folders |00000001|00000005|Messages|000000E4|Index 00|Index 00|00000002");
+  EXPECT_TRUE(frame->mdiArea()->subWindowList().front()->isMaximized() &&
+              QImage(png).size() == frame->size());
 }
 
 TEST_F(Window, EachFileDialogAnswersWhatWasChosenInItOrNothingWhenCancelled) {
