@@ -37,8 +37,7 @@ TEST_F(Explorer, EnterOnARowUnderACollapsedNodeExpandsItAndShowsTheRowsOwnNode) 
   InMemoryExplorer& explorer = Open(WriteMessages(3));
   const TreeNodeHandle slot = Child(explorer, Root(explorer), "000000E4");
   explorer.tree.SelectNode(slot);  // explores: the root node is listed, its own node stays collapsed
-  ASSERT_EQ(explorer.list.RowTexts(0)[0], "Index");
-  EXPECT_FALSE(explorer.tree.IsExpanded(slot));
+  ASSERT_TRUE(explorer.list.RowTexts(0)[0] == "Index" && !explorer.tree.IsExpanded(slot));
 
   explorer.list.SelectRows({0});
   EXPECT_EQ(explorer.controller.GetActiveItem(), explorer.tree.ItemOf(slot));
@@ -86,8 +85,7 @@ TEST_F(Explorer, RefreshWithNothingSelectedOpensTheFileAnewInPlaceOfItsRoot) {
 
   // The selected node goes when its parent is built anew: the list empties with it.
   explorer.tree.SelectNode(Child(explorer, Root(explorer), "000000E4"));
-  ASSERT_GT(explorer.list.RowCount(), 0);
-  ASSERT_TRUE(explorer.tree.ItemOf(Root(explorer))->Refresh());
+  ASSERT_TRUE(explorer.list.RowCount() > 0 && explorer.tree.ItemOf(Root(explorer))->Refresh());
   EXPECT_TRUE(explorer.tree.Selected() == kNoTreeNode && explorer.list.RowCount() == 0);
   EXPECT_EQ(StatusLines().back(), "No active item...");
 }
@@ -140,6 +138,9 @@ TEST_F(Explorer, TheActiveItemsCommandsAreOfferedWithCopyButNoneThatHasNoActionA
   explorer.tree.SelectNode(Root(explorer));
   EXPECT_EQ(offered(), (std::vector<int>{kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdCopy, kCmdNewFolder}));
   EXPECT_TRUE(toolbar.states[kCmdSaveDefault]);  // the toolbar follows the selection by itself
+  testsupport::StateMap menu;                    // and a menu of the frame offers the item's commands too
+  frame.OnMenuPopup(menu);
+  EXPECT_TRUE(menu.states[kCmdSave] && menu.states[kCmdOpen]);
 }
 
 TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {

@@ -131,6 +131,7 @@ TEST_F(ExplorerTree, AFolderShowsItsMessageDatabaseAndSubfoldersAndThroughAnInde
   DbRootItem* root = Open(Write(builder, "Folders.dbx"));
   ASSERT_NE(root, nullptr);
   root->Expand();
+  EXPECT_EQ(ChildImages(root), (Images{21, 21, 19, F + 18}));  // slots 0 to 2, the subscribed one marked
   ExplorerItem* inbox = Find("00000001 Inbox");
   ASSERT_NE(inbox, nullptr);
   inbox->Expand();
@@ -306,6 +307,8 @@ TEST_F(InMemoryControls, DeletingANodeReleasesTheItemsOfTheNodesBelowItAndThenIt
   auto* below = new Probe(top, "below", &log);
   const TreeNodeHandle topNode = tree.InsertNode(kTreeRoot, "top", 0, top);
   tree.InsertNode(topNode, "below", 0, below);
+  EXPECT_FALSE(tree.SetNode(topNode, "x", 0, below) ||
+               tree.SetNode(0x7FFF, "x", 0, nullptr));  // not its item
   EXPECT_TRUE(tree.DeleteNode(topNode) && !tree.DeleteNode(topNode));
   EXPECT_EQ(log, (Strings{"below final release", "below destroyed", "top final release", "top destroyed"}));
   EXPECT_TRUE(tree.Children(kTreeRoot).empty());
