@@ -71,8 +71,7 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
   const std::string header =
       "Subject: x\r\nfrom: \"Ann, A.\"\r\n <ann@example.com>\r\n\t(Ann)\r\nDate: now\r\n";
   EXPECT_EQ(HeaderField(header, "From"), " \"Ann, A.\" <ann@example.com>\t(Ann)");
-  EXPECT_EQ(HeaderField(header, "Date"), " now");
-  EXPECT_EQ(HeaderField(header, "Subj"), std::nullopt);
+  EXPECT_TRUE(HeaderField(header, "Date") == " now" && !HeaderField(header, "Subj"));
   for (const auto& [field, address] : {std::pair{"Bob <bob@example.org>", "bob@example.org"},
                                        {"bob@example.org (Bob)", "bob@example.org"},
                                        {"<not an address> bob@x.org", "bob@x.org"}})
@@ -88,8 +87,7 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
                            "2 Foo 2007 10:00:00", "2 Jan 2007 24:00:00", "2 Jan 2007 10-00"})
     EXPECT_EQ(ParseMailDate(date), std::nullopt) << date;
   EXPECT_TRUE(UnixTimeOf(116444736000000000) == 0 && !UnixTimeOf(116444735990000000));
-  EXPECT_EQ(AsctimeUtc(1167728400), "Tue Jan  2 09:00:00 2007");
-  EXPECT_EQ(AsctimeUtc(-5), "Thu Jan  1 00:00:00 1970");
+  EXPECT_EQ(AsctimeUtc(1167728400) + AsctimeUtc(-5), "Tue Jan  2 09:00:00 2007Thu Jan  1 00:00:00 1970");
 }
 
 TEST(FolderFile, IsFoundAsUtf8AsItsStoredBytesOrInAnotherLetterCaseButNeverOutsideTheDirectory) {

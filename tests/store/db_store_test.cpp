@@ -96,15 +96,13 @@ TEST_F(Session, GrowExtendsTheFileToWholePagesKeepsItsContentAndNeverShortensIt)
   const uint32_t rounded = (wanted + PageSize() - 1) / PageSize() * PageSize();
   DbStore store;
   ASSERT_TRUE(store.Open(path));
-  EXPECT_EQ(store.mappedLength(), 0u);
-  EXPECT_FALSE(store.Grow(0));
+  EXPECT_TRUE(store.mappedLength() == 0 && !store.Grow(0));
   ASSERT_TRUE(store.Grow(wanted));
   EXPECT_EQ(std::tuple(store.mappedLength(), store.viewLength()), std::tuple(rounded, rounded));
   EXPECT_EQ(store.ReadU32(0), 0xFE12ADCFu);
   ASSERT_TRUE(store.WriteU32(wanted - 4, 0xCAFE));
   const uint8_t* view = store.At(0, 4);
-  EXPECT_TRUE(store.Grow(wanted - 50));  // less than is mapped: nothing changes
-  EXPECT_EQ(store.At(0, 4), view);
+  EXPECT_TRUE(store.Grow(wanted - 50) && store.At(0, 4) == view);  // less than is mapped: nothing changes
   store.Close();
   EXPECT_EQ(fs::file_size(path), rounded);
   ASSERT_TRUE(store.Open(path));
@@ -179,8 +177,8 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
   const fs::path here = fs::current_path();
   fs::current_path(dir.path());
   store.SetLockTimeout(0ms);
-  EXPECT_FALSE(store.Open("./Inbox.dbx"));
-  EXPECT_FALSE(store.Open("../" + dir.path().filename().string() + "//Inbox.dbx"));
+  EXPECT_FALSE(store.Open("./Inbox.dbx") ||
+               store.Open("../" + dir.path().filename().string() + "//Inbox.dbx"));
   fs::create_directory("other");
   MakeDatabase("other/Inbox.dbx");
   EXPECT_TRUE(store.Open("other/Inbox.dbx"));

@@ -137,7 +137,7 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(buttons[1]->toolTip(), "Save in default directory with default name");
   EXPECT_TRUE(frame->ToolbarAction(kCmdOpen)->isEnabled());
   EXPECT_FALSE(frame->ToolbarAction(kCmdSaveDefault)->isEnabled());
-  EXPECT_TRUE(frame->centralWidget() == frame->mdiArea() &&
+  EXPECT_TRUE(frame->windowTitle() == "Vendrel" && frame->centralWidget() == frame->mdiArea() &&
               frame->toolBarArea(frame->toolBar()) == Qt::TopToolBarArea &&
               frame->statusBar()->isAncestorOf(frame->statusLine()));
   // Every menu item has a label and, but in the window list, a command of its own.
