@@ -139,7 +139,8 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_FALSE(frame->ToolbarAction(kCmdSaveDefault)->isEnabled());
   EXPECT_TRUE(frame->windowTitle() == "Vendrel" && frame->centralWidget() == frame->mdiArea() &&
               frame->toolBarArea(frame->toolBar()) == Qt::TopToolBarArea &&
-              frame->statusBar()->isAncestorOf(frame->statusLine()));
+              frame->statusBar()->isAncestorOf(frame->statusLine()) &&
+              frame->statusLine()->text().startsWith("Welcome to the Vendrel!"));
   // Every menu item has a label and, but in the window list, a command of its own.
   auto checkMenus = [&] {
     for (QAction* menu : frame->menuBar()->actions()) {
@@ -316,9 +317,8 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
 }
 
 TEST_F(Window, TheSnapshotShowsTheFirstMessageReachedThroughTheFoldersInAMaximizedWindow) {
-  ASSERT_TRUE(Open("Folders.dbx"));
-  const QString png = QString::fromStdString((dir / "shot.png").string());
-  ASSERT_TRUE(WriteSnapshot(*frame, png.toStdString()));
+  const QString png = QString::fromStdString(Sample("shot.png"));
+  ASSERT_TRUE(Open("Folders.dbx") && WriteSnapshot(*frame, png.toStdString()));
   QStringList path;  // the selected node and those above it
   for (const QTreeWidgetItem* node = explorer->treeWidget()->currentItem(); node; node = node->parent())
     path.prepend(node->text(0).left(8));
