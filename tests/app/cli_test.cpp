@@ -37,15 +37,15 @@ class Cli : public testing::Test {
         .WriteTo(dir / "outbox.DBX");
   }
 
-  testsupport::CommandResult Run(Args args) {
+  CommandResult Run(Args args) {
     args.insert(args.begin(), VENDREL_CLI);
     for (std::string& arg : args)
       if (arg.find(".dbx") != std::string::npos || arg.starts_with("out")) arg = (dir / arg).string();
-    return testsupport::RunCommand(args);
+    return RunCommand(args);
   }
   std::string Path(const std::string& name) const { return (dir / name).string(); }
 
-  testsupport::TempDir dir;
+  TempDir dir;
   std::string text = "Subject: x\r\n\r\nCR LF\r\nbare LF\nbare CR\rend\r\n";
   uint32_t firstRa = 0, secondRa = 0;
 };
@@ -97,7 +97,7 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
 
 TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
   for (const auto& [name, size] : {std::pair{"text.dbx", 100}, {"noise.dbx", 20000}, {"empty.dbx", 0}})
-    testsupport::WriteFileBytes(dir / name, std::vector<uint8_t>(size, 'x'));
+    WriteFileBytes(dir / name, std::vector<uint8_t>(size, 'x'));
   DbxBuilder(DbKind::Folder).SetU8(dbx::kClsidField, 0).WriteTo(dir / "other.dbx");  // neither kind's CLSID
   fs::create_directory(dir / "folder.dbx");
   DbxBuilder loop(DbKind::Message);
@@ -171,10 +171,10 @@ TEST_F(Cli, TheStoreIsLocatedAndTheAssociationMadeInTheUsersDirectories) {
   fs::create_directories(dir / "config/vendrel");
   const std::string env = "XDG_CONFIG_HOME=" + Path("config");
   const Args locate = {"/usr/bin/env", "WINEPREFIX=" + Path("none"), env, VENDREL_CLI, "locate-store"};
-  EXPECT_EQ(testsupport::RunCommand(locate).exitCode, 1);
+  EXPECT_EQ(RunCommand(locate).exitCode, 1);
   std::ofstream(dir / "config/vendrel/vendrel.conf")
       << "[General]\nStoreRoot=" << dir.path().string() << "\n";
-  const auto found = testsupport::RunCommand(locate);
+  const auto found = RunCommand(locate);
   EXPECT_TRUE(found.exitCode == 0 && found.out == Path("Folders.dbx") + "\n") << found.out << found.err;
   const auto associate = [&](const std::string& data) {
     return RunCommand({"/usr/bin/env", env, "XDG_DATA_HOME=" + Path(data), VENDREL_CLI, "associate"});

@@ -78,7 +78,7 @@ class MailboxExport : public testing::Test {
     for (const auto& [file, id] : others)
       WriteMessages(file, id, {Text(2, "x@example.com", "Subject: only\r\n\r\nbody\r\n")}, file);
     WriteMessages("Empty.dbx", 7, {}, "Empty");
-    testsupport::WriteFileBytes(Store("Hollow.dbx"), {});
+    WriteFileBytes(Store("Hollow.dbx"), {});
   }
 
   static MessageSpec Text(uint32_t id, std::string from, std::string text, uint32_t flags = 0x81) {
@@ -103,13 +103,13 @@ class MailboxExport : public testing::Test {
 
   std::string Store(const std::string& file) const { return (dir / "store" / file).string(); }
   std::string Folders() const { return Store("Folders.dbx"); }
-  testsupport::CommandResult Export(const std::string& format, const std::string& out, bool force = false) {
+  CommandResult Export(const std::string& format, const std::string& out, bool force = false) {
     std::vector<std::string> argv{VENDREL_CLI, "export", Folders(), (dir / out).string(), "--format", format};
     if (force) argv.push_back("--force");
     return RunCommand(argv);
   }
 
-  testsupport::TempDir dir;
+  TempDir dir;
   std::vector<MessageSpec> inbox;
 };
 
@@ -134,7 +134,7 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
                        "Local Folders.sbd/__:1", "Local Folders.sbd/a_b:1",
                        "Local Folders.sbd/inbox.SBD (2):1"}));  // Inbox.sbd holds Inbox's subfolders
   // The separators name the sender and the time received, from the record or else from the header.
-  const std::vector<uint8_t> file = testsupport::ReadFileBytes(dir / "mbox" / "Local Folders.sbd" / "Inbox");
+  const std::vector<uint8_t> file = ReadFileBytes(dir / "mbox" / "Local Folders.sbd" / "Inbox");
   std::vector<std::string> separators;
   std::istringstream text(std::string(file.begin(), file.end()));
   for (std::string line; std::getline(text, line);)
@@ -172,7 +172,7 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
 
   // A Maildir that cannot be made is said and left out.
   fs::create_directories(dir / "blocked");
-  testsupport::WriteFileBytes(dir / "blocked" / ".Local Folders.Empty", {});
+  WriteFileBytes(dir / "blocked" / ".Local Folders.Empty", {});
   EXPECT_NE(Export("maildir", "blocked").err.find("cannot make the Maildir"), std::string::npos);
 
   // A file size limit stands for a full disk: the writes stop part way.

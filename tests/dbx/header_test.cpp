@@ -23,7 +23,7 @@ TEST(HeaderRows, EveryFieldIsListedInOrderWithItsOwnRaAndTheFolderFieldsOnlyForM
   for (uint32_t ra = 0x24; ra < 0x104; ra += 4) builder.SetU32(ra, ra);
   builder.SetU32(0x14, 0x04030201)
       .SetFolder({.typeName = "Local\xA0Store", .name = "Bo\xEEte \x93out\x94", .folderId = kFolderIdField});
-  const std::vector<FieldRow> rows = HeaderRows(testsupport::DbFile(builder).store);
+  const std::vector<FieldRow> rows = HeaderRows(DbFile(builder).store);
   EXPECT_EQ(Column(rows, &FieldRow::name),
             "Magic|CLSID|Version?|Version?|Unknown|Unknown|RA entry heap|size|used|RA index heap|size|used|"
             "RA array 3C|size|used?|RA Last deleted?|RA Last deleted?|RA Last deleted?|Unk54?|Unk58?|"
@@ -46,7 +46,7 @@ TEST(HeaderRows, EveryFieldIsListedInOrderWithItsOwnRaAndTheFolderFieldsOnlyForM
 
   // A folder database has no folder fields; another class identifier is an error.
   const std::vector<FieldRow> folders =
-      HeaderRows(testsupport::DbFile(DbxBuilder(DbKind::Folder).SetU8(kClsidField + 15, 0)).store);
+      HeaderRows(DbFile(DbxBuilder(DbKind::Folder).SetU8(kClsidField + 15, 0)).store);
   ASSERT_EQ(folders.size(), 39u);
   EXPECT_EQ(folders[1], (FieldRow{"CLSID", "00000004", "{6F74FDC6-E366-11D1-9A4E-00C04FA30900}", "Error"}));
   EXPECT_EQ(folders[38].name, "To be continued...");

@@ -36,7 +36,7 @@ Ras Matches(const DbStore& store, uint32_t root, uint8_t mode, uint32_t target) 
 
 TEST(IndexTree, TheCursorFindsChildrenByParentTopLevelFoldersByAllOnesAndRecordsById) {
   DbxBuilder builder(DbKind::Folder);
-  std::vector<testsupport::FolderSpec> folders = {{1, 0, "Local Folders", ""}, {5, 1, "Inbox", ""}};
+  std::vector<FolderSpec> folders = {{1, 0, "Local Folders", ""}, {5, 1, "Inbox", ""}};
   for (uint32_t id = 6; id < 60; ++id)
     folders.push_back({id, id % 3 == 0 ? 0u : 5u, "f" + std::to_string(100 + id), ""});
   const Ras ras = builder.AddFolders(folders, 3);
@@ -132,7 +132,7 @@ TEST(InsertIntoIndex, UnusableRecordsTreesAndAllocationsAreRefusedWithoutAnyChan
   const uint32_t good = newFolder(1, "n25x");
   db.store.WriteU32(kAllocatedSizeField, 0xFFFFF000);  // no room for the node a full one needs
   db.store.Close();
-  const std::vector<uint8_t> before = testsupport::ReadFileBytes(db.path());
+  const std::vector<uint8_t> before = ReadFileBytes(db.path());
   db.Reopen();
   // Tree 2's root does not validate, tree 3 is none, slot 8 does not exist, and good + 4 holds no record.
   const std::pair<uint32_t, int> cases[] = {{noKey, 1}, {allOnes, 1}, {noName, 1}, {good, 0},    {good, 1},
@@ -140,7 +140,7 @@ TEST(InsertIntoIndex, UnusableRecordsTreesAndAllocationsAreRefusedWithoutAnyChan
   for (const auto& [ra, k] : cases)
     EXPECT_FALSE(InsertIntoIndex(db.store, ra, k)) << ra << " into tree " << k;
   db.store.Close();
-  EXPECT_EQ(testsupport::ReadFileBytes(db.path()), before);
+  EXPECT_EQ(ReadFileBytes(db.path()), before);
 }
 
 // Free room may lie right next to a structure, but must not share a byte with one.

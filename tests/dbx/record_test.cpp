@@ -170,7 +170,7 @@ std::string ReadAll(const DbStore& store, uint32_t first) {
 }
 
 TEST(MessageText, ADamagedChainEndsAtItsFirstInvalidBlockOrWhereItLoops) {
-  testsupport::DbxBuilder builder(testsupport::DbKind::Message);
+  DbxBuilder builder(DbKind::Message);
   const uint32_t broken = builder.AddTextChain(std::string(600, 'a') + std::string(600, 'b'), 600);
   builder.SetU32(builder.U32(broken + 12), 0);  // the second block no longer starts with its RA
   const uint32_t tooMuch = builder.AddTextBlock(8, 0xFFFFFFFF, "12345678");  // more used than room
@@ -185,7 +185,7 @@ TEST(MessageText, ADamagedChainEndsAtItsFirstInvalidBlockOrWhereItLoops) {
   builder.SetU32(lead[299] + 12, lead[120]);
   const uint32_t last = builder.AddTextBlock(4, 4, "tail");
   builder.SetU32(last + 4, 0xFFFFFFFF).SetU32(last + 8, 0x7FFFFFFF);  // claims room past the file
-  testsupport::DbFile db(builder.Truncate(last + 16 + 4));
+  DbFile db(builder.Truncate(last + 16 + 4));
 
   EXPECT_EQ(ReadAll(db.store, broken) + "|" + ReadAll(db.store, tooMuch),
             std::string(600, 'a') + "|12345678");

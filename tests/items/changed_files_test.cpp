@@ -13,7 +13,7 @@ namespace {
 using namespace testsupport;
 
 // A message database with one message whose text is one block, in a one-node tree 0; walked.
-class ChangedFile : public testsupport::ExplorerTest {
+class ChangedFile : public ExplorerTest {
  protected:
   void SetUp() override {
     ExplorerTest::SetUp();
@@ -58,7 +58,7 @@ TEST_F(ChangedFile, EveryItemFailsOnceTheFileIsGoneAndAWalkThenStopsAtTheRoot) {
   EXPECT_EQ(desktop.desktop.statusLines().back(), "Failed to explore, possible database changed or locked");
 }
 
-class HostileFile : public testsupport::ExplorerTest {
+class HostileFile : public ExplorerTest {
  protected:
   // The captions of a whole walk, each with the number of rows its node listed.
   std::vector<std::pair<std::string, size_t>> WalkFile(const DbxBuilder& builder) {
@@ -123,7 +123,7 @@ TEST_F(HostileFile, ASubscribedFolderTreeThatLoopsShowsItsFolderOnce) {
   EXPECT_EQ(std::ranges::count(ChildCaptions(root), std::string("00000001 Inbox")), 1);
 }
 
-class ItemLeaks : public testsupport::ExplorerTest {};
+class ItemLeaks : public ExplorerTest {};
 
 TEST_F(ItemLeaks, AWholeWalkOverFoldersAndTheirMessageDatabasesLeavesNoItemOnceTheControlsAreCleared) {
   DbxBuilder messages(DbKind::Message);

@@ -24,12 +24,12 @@ using Rows = std::vector<Row>;
 constexpr int F = kFolderStripBase;
 constexpr int M = kMessageStripBase;
 
-class ExplorerTree : public testsupport::ExplorerTest {};
+class ExplorerTree : public ExplorerTest {};
 
 TEST_F(ExplorerTree, AMessageDatabaseShowsTheHeapAndTheSlotsThatAreSetAndListsThemBeforeTheHeader) {
   DbxBuilder builder(DbKind::Message);
   const uint32_t message = builder.AddMessage(Message(2, "Hi"));
-  for (const int k : {0, 1}) builder.SetIndex(k, std::vector{message});
+  for (const int k : {0, 1, 2}) builder.SetIndex(k, std::vector{message});
   const uint32_t heapNode = builder.AddNode();
   builder.SetDescriptor(0x30, heapNode, 0x1000, 0x27C).SetU32(0x104, heapNode);  // past the eight slots
   const std::string path = Write(builder);
@@ -37,13 +37,13 @@ TEST_F(ExplorerTree, AMessageDatabaseShowsTheHeapAndTheSlotsThatAreSetAndListsTh
   ASSERT_NE(root, nullptr);
   EXPECT_TRUE(tree.TextOf(root->hTreeItem) == "Messages DB " + path && tree.ImageOf(root->hTreeItem) == 0);
   const Rows rows = Select(root);
-  EXPECT_EQ(ChildCaptions(root),
-            (Strings{"00000030 Indexes heap", "000000E4 All indexes by ID", "000000E8 Watched"}));
-  EXPECT_EQ(ChildImages(root), (Images{20, 21, 19}));
-  ASSERT_EQ(rows.size(), 3u + 44u);
+  EXPECT_EQ(ChildCaptions(root), (Strings{"00000030 Indexes heap", "000000E4 All indexes by ID",
+                                          "000000E8 Watched", "000000EC Unknown or error"}));
+  EXPECT_EQ(ChildImages(root), (Images{20, 21, 19, 21}));
+  ASSERT_EQ(rows.size(), 4u + 44u);
   EXPECT_EQ(rows[0], (Row{"Indexes heap", "00000030", "", ""}));
   EXPECT_TRUE(rows[1] == (Row{"All indexes by ID", "000000E4", "03 (00)", " "}) && list.RowImage(1) == 21);
-  EXPECT_TRUE(rows[3][0] == "Magic" && rows.back()[0] == "To be continued...");
+  EXPECT_TRUE(rows[4][0] == "Magic" && rows.back()[0] == "To be continued...");
   // The heap shows the node at the start of its chunk, then the descriptor's words.
   EXPECT_EQ(Select(Find("00000030")), (Rows{{"Index", Hex8(heapNode), "0 + 0 sub", ""},
                                             {"size", "00000034", "00001000", "byte(s)"},
@@ -132,6 +132,7 @@ TEST_F(ExplorerTree, AFolderShowsItsMessageDatabaseAndSubfoldersAndThroughAnInde
   ASSERT_NE(root, nullptr);
   root->Expand();
   EXPECT_EQ(ChildImages(root), (Images{21, 21, 19, F + 18}));  // slots 0 to 2, the subscribed one marked
+  EXPECT_EQ(ChildCaptions(root)[2], "000000EC Subscribed indexes by ParentID");
   ExplorerItem* inbox = Find("00000001 Inbox");
   ASSERT_NE(inbox, nullptr);
   inbox->Expand();
@@ -151,15 +152,14 @@ TEST_F(ExplorerTree, AFolderShowsItsMessageDatabaseAndSubfoldersAndThroughAnInde
   EXPECT_EQ(ChildCaptions(indexed), Strings{"Messages DB " + inboxPath});
 
   // A folder that another program adds shows at the next expansion.
-  const auto made =
-      testsupport::RunCommand({VENDREL_CLI, "new-folder", *root->FindDatabasePath(), "1", "Later"});
+  const auto made = RunCommand({VENDREL_CLI, "new-folder", *root->FindDatabasePath(), "1", "Later"});
   ASSERT_EQ(made.exitCode, 0) << made.err;
   inbox->Expand();
   EXPECT_EQ(ChildCaptions(inbox)[1], "00000003 Later");
 }
 
 // Folders.dbx with Inbox, whose message database holds one message with a text, all opened.
-class Commands : public testsupport::ExplorerTest {
+class Commands : public ExplorerTest {
  protected:
   void SetUp() override {
     ExplorerTest::SetUp();
@@ -214,10 +214,10 @@ TEST_F(Commands, EachKindOfItemOffersItsCommandsWhileItsFileIsADatabase) {
   EXPECT_EQ(desktop.desktop.messages().size(), told + 6);
   EXPECT_EQ(desktop.desktop.messages().back().text, "Sorry, not implemented now for " + field->caption + "!");
   const std::string previews = (dir / "Previews").string();  // a preview is written, then opened
-  ASSERT_TRUE(message->Preview(previews));
+  ASSERT_TRUE(message->Preview(previews) && !message->Preview(inboxPath));  // not into a file
   EXPECT_EQ(desktop.desktop.opened(), Strings{previews + "/Hello 00000005_00000002.eml"});
   // Nothing is offered by roots and records whose file is no longer a database, or is gone.
-  testsupport::WriteFileBytes(foldersPath, std::vector<uint8_t>(0x3000, 0xAB));
+  WriteFileBytes(foldersPath, std::vector<uint8_t>(0x3000, 0xAB));
   EXPECT_TRUE(Enabled(root).empty() && Enabled(cases[3].first).empty());
   std::filesystem::remove(inboxPath);
   EXPECT_TRUE(Enabled(messageRoot).empty() && Enabled(message).empty());
@@ -248,7 +248,7 @@ TEST(RecordImage, AFolderTakesItsImageFromIdTypeProtocolParentAndInfoAndAMessage
       record.SetInteger(static_cast<uint8_t>(id), value);
     records.push_back(folderDb.AddRecord(record));
   }
-  testsupport::DbFile file(folderDb);
+  DbFile file(folderDb);
   for (size_t i = 0; i < std::size(folders); ++i) {
     const Case& c = folders[i];
     EXPECT_EQ(RecordImage(file.store, records[i]), c.image)
@@ -262,7 +262,7 @@ TEST(RecordImage, AFolderTakesItsImageFromIdTypeProtocolParentAndInfoAndAMessage
   records.clear();
   for (const auto& [flags, image] : messages)
     records.push_back(messageDb.AddMessage({.id = 1, .flags = flags}));
-  testsupport::DbFile messageFile(messageDb);
+  DbFile messageFile(messageDb);
   for (size_t i = 0; i < std::size(messages); ++i)
     EXPECT_EQ(RecordImage(messageFile.store, records[i]), messages[i].second)
         << std::hex << messages[i].first;
@@ -299,7 +299,7 @@ class Probe : public DbItem {
   Strings* log_;
 };
 
-class InMemoryControls : public testsupport::ExplorerTest {};
+class InMemoryControls : public ExplorerTest {};
 
 TEST_F(InMemoryControls, DeletingANodeReleasesTheItemsOfTheNodesBelowItAndThenItsOwn) {
   Strings log;
@@ -307,8 +307,8 @@ TEST_F(InMemoryControls, DeletingANodeReleasesTheItemsOfTheNodesBelowItAndThenIt
   auto* below = new Probe(top, "below", &log);
   const TreeNodeHandle topNode = tree.InsertNode(kTreeRoot, "top", 0, top);
   tree.InsertNode(topNode, "below", 0, below);
-  EXPECT_FALSE(tree.SetNode(topNode, "x", 0, below) ||
-               tree.SetNode(0x7FFF, "x", 0, nullptr));  // not its item
+  EXPECT_FALSE(tree.SetNode(topNode, "x", 0, below) || tree.SetNode(0x7FFF, "x", 0, nullptr) ||
+               tree.SelectNode(0x7FFF));  // not its item, no such node
   EXPECT_TRUE(tree.DeleteNode(topNode) && !tree.DeleteNode(topNode));
   EXPECT_EQ(log, (Strings{"below final release", "below destroyed", "top final release", "top destroyed"}));
   EXPECT_TRUE(tree.Children(kTreeRoot).empty());

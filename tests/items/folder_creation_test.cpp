@@ -76,23 +76,23 @@ class CreateFolder : public testing::Test {
     return dbx::GetDword(store, cursor.Next(store), 0x06);
   }
 
-  testsupport::TempDir dir;
+  TempDir dir;
   DbxBuilder folders{DbKind::Folder};
   InMemoryTreeView tree;
   InMemoryListView list;
   DbRootItem* root = nullptr;
   DbStore folderStore;
-  testsupport::ScopedDesktop desktop;
+  ScopedDesktop desktop;
 };
 
 TEST_F(CreateFolder, TheNewFolderTakesTheNextIdAndEntersAllThreeTreesInOrder) {
   ASSERT_TRUE(CreateIn(1, "Archive"));
   DbStore& store = Folders();
   EXPECT_EQ(store.ReadU32(dbx::kLastAssignedIdField), 0x21u);
-  for (int k = 0; k < 3; ++k) EXPECT_EQ(testsupport::TreeFault(store, k), "") << k;  // and counted
-  EXPECT_EQ(testsupport::NamesInOrder(store, 0),
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(TreeFault(store, k), "") << k;  // and counted
+  EXPECT_EQ(NamesInOrder(store, 0),
             (Names{"Local Folders", "Inbox", "Outbox", "Family", "Drafts", "Junk", "Archive"}));
-  EXPECT_EQ(testsupport::NamesInOrder(store, 1),
+  EXPECT_EQ(NamesInOrder(store, 1),
             (Names{"Local Folders", "Archive", "Drafts", "Inbox", "Junk", "Outbox", "Family"}));
   EXPECT_EQ(Children(2, 1), (Names{"Archive", "Drafts", "Inbox", "Outbox"}));  // Junk is not subscribed
   const uint32_t ra =
@@ -158,7 +158,7 @@ class FolderSafety : public testing::Test {
  protected:
   // Local Folders with 60 subfolders: full nodes, so that the new folder needs new nodes and room.
   DbxBuilder Store() {
-    std::vector<testsupport::FolderSpec> folders = {{1, 0, "Local Folders", "", true, 0x10}};
+    std::vector<FolderSpec> folders = {{1, 0, "Local Folders", "", true, 0x10}};
     for (uint32_t id = 2; id < 62; ++id)
       folders.push_back({id, 1, "Folder " + std::to_string(id), "", true, 0x01});
     DbxBuilder builder(DbKind::Folder);
@@ -182,14 +182,13 @@ class FolderSafety : public testing::Test {
     const uint8_t* tail = store.At(end, room);
     if (tail == nullptr || std::count(tail, tail + room, 0) != room) return false;
     for (int k = 0; k < 3; ++k)
-      if (!testsupport::TreeFault(store, k).empty() ||
-          std::ranges::count(testsupport::NamesInOrder(store, k), std::string("New")) != 1)
+      if (!TreeFault(store, k).empty() || std::ranges::count(NamesInOrder(store, k), std::string("New")) != 1)
         return false;
     return true;
   }
 
-  testsupport::TempDir dir;
-  testsupport::ScopedDesktop desktop;
+  TempDir dir;
+  ScopedDesktop desktop;
   std::filesystem::path path = dir / "Folders.dbx";
 };
 
@@ -207,7 +206,7 @@ TEST_F(FolderSafety, WhicheverWriteFailsTheFileIsAsBeforeOrHoldsTheWholeFolder) 
     }
     // A failed write is never taken for a good one: the change is refused and nothing of it written.
     EXPECT_FALSE(created) << "write " << failedAt << " failed, yet the folder was reported made";
-    EXPECT_EQ(testsupport::ReadFileBytes(path), store.bytes()) << "write " << failedAt << " failed";
+    EXPECT_EQ(ReadFileBytes(path), store.bytes()) << "write " << failedAt << " failed";
   }
   EXPECT_GT(failedAt, 20u) << "too few write points: the test would prove little";
 }
@@ -216,7 +215,7 @@ TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
   const std::pair<const char*, void (*)(DbxBuilder&)> damages[] = {
       {"free space below live structures",
        [](DbxBuilder& b) {
-         b.SetAllocatedSize(testsupport::kBuilderHeaderSize).SetDescriptor(kEntryHeapDescriptor, 0, 0, 0);
+         b.SetAllocatedSize(kBuilderHeaderSize).SetDescriptor(kEntryHeapDescriptor, 0, 0, 0);
        }},
       {"free space over the index nodes",
        [](DbxBuilder& b) {
@@ -235,7 +234,7 @@ TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
     apply(store);
     const size_t told = desktop.desktop.messages().size();
     EXPECT_FALSE(Create(store)) << what;
-    EXPECT_EQ(testsupport::ReadFileBytes(path), store.bytes()) << what;
+    EXPECT_EQ(ReadFileBytes(path), store.bytes()) << what;
     ASSERT_EQ(desktop.desktop.messages().size(), told + 1) << what;
     const std::string& said = desktop.desktop.messages().back().text;
     EXPECT_TRUE(said.starts_with("The folder database is damaged: ")) << what << ": " << said;

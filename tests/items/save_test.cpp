@@ -42,14 +42,14 @@ class Saving : public testing::Test {
     return record;
   }
 
-  testsupport::TempDir dir, out;
+  TempDir dir, out;
   DbxBuilder builder{DbKind::Message};
   std::vector<uint32_t> records;
   uint32_t lastId = 0x10;
   InMemoryTreeView tree;
   InMemoryListView list;
   DbRootItem* root = nullptr;
-  testsupport::ScopedDesktop desktop;
+  ScopedDesktop desktop;
 };
 
 TEST_F(Saving, AWholeSaveMakesItsDirectoryAndThePrototypeByteChoosesTheExtension) {
@@ -70,7 +70,7 @@ TEST_F(Saving, AWholeSaveMakesItsDirectoryAndThePrototypeByteChoosesTheExtension
 }
 
 TEST_F(Saving, AFolderNameThatPointsOutsideTheDirectoryStaysInsideIt) {
-  for (const char* hostile : {"..", "../../escape"}) {
+  for (const char* hostile : {"..", "../../escape", ""}) {
     builder.SetFolder({.name = hostile});
     const uint32_t ra = Message("x");
     Attach();

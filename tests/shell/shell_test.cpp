@@ -118,12 +118,12 @@ TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
   const auto registry = WineRegistry::Parse(
       "WINE REGISTRY Version 2\n[Key]\n"
       "\"a\"=\"\\x00A9\\x20ac\\xd83d\\xde00\\xdbff\\xdfff\\xd840\\xdc00|\\xdfff|\\xd800x|"
-      "\\xdc00\\xdc00\\xe000\\x9\\xd83d\\n|\"\n"
+      "\\xdc00\\xdc00\\xe000\\x9\\xd83d\\x41\\xdbff\\n|\"\n"
       "\t \"b\"=hex(2):e9,00,ac,20,3d,d8,00,de,ff,df,00,00\n\"c\"=hex(2):e9,00,3d,d8,41\n",
       {"key"});
   ASSERT_TRUE(registry.has_value());
   EXPECT_EQ(registry->Find("KEY", "A")->text,
-            "©€😀\U0010FFFF\U00020000|\uFFFD|\uFFFDx|\uFFFD\uFFFD\uE000\t\uFFFD\n|");
+            "©€😀\U0010FFFF\U00020000|\uFFFD|\uFFFDx|\uFFFD\uFFFD\uE000\t\uFFFDA\uFFFD\n|");
   EXPECT_EQ(registry->Find("key", "b")->text + registry->Find("key", "c")->text, "é€😀\uFFFDé\uFFFD");
   EXPECT_TRUE(registry->Find("key", "b")->expandable);
 }

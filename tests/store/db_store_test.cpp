@@ -33,12 +33,12 @@ class Session : public testing::Test {
     return (dir / name).string();
   }
 
-  testsupport::TempDir dir;
-  testsupport::ScopedDesktop desktop;
+  TempDir dir;
+  ScopedDesktop desktop;
 };
 
 TEST_F(Session, WhatIsNoFileToMapIsRefusedSilentlySayingWhyAndNothingIsCreated) {
-  testsupport::WriteFileBytes(dir / "empty.dbx", {});
+  WriteFileBytes(dir / "empty.dbx", {});
   fs::create_directories(dir / std::string(200, 'd'));
   const std::string deep = MakeDatabase(std::string(200, 'd') + "/x.dbx");
   // 243 characters, the most whose lock name fits, and one more.
@@ -143,8 +143,8 @@ TEST_F(Session, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
   const std::string path = MakeDatabase();
   chmod(dir.path().c_str(), 0755);
   chmod(path.c_str(), 0444);
-  const std::vector<uint8_t> original = testsupport::ReadFileBytes(path);
-  const int failures = testsupport::WaitChild(testsupport::StartChild([&] {
+  const std::vector<uint8_t> original = ReadFileBytes(path);
+  const int failures = WaitChild(StartChild([&] {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 100;
     unsetenv("XDG_RUNTIME_DIR");  // the lock directory must be one this user may create
     DbStore store;
@@ -157,13 +157,13 @@ TEST_F(Session, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
            (store.IsOpen() && store.ReadU32(0x5C) == 0u ? 0 : 32);
   }));
   EXPECT_EQ(failures, 0);
-  EXPECT_EQ(testsupport::ReadFileBytes(path), original);
+  EXPECT_EQ(ReadFileBytes(path), original);
 }
 
 TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeerBlocksNothing) {
   const std::string path = MakeDatabase();
-  testsupport::Pipe release;
-  const pid_t holder = testsupport::StartPeerSession(path, release);
+  Pipe release;
+  const pid_t holder = StartPeerSession(path, release);
   ASSERT_GT(holder, 0);
   DbStore store;
   store.SetLockTimeout(300ms);
@@ -185,7 +185,7 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
   fs::current_path(here);
 
   kill(holder, SIGKILL);
-  EXPECT_EQ(testsupport::WaitChild(holder), 128 + SIGKILL);
+  EXPECT_EQ(WaitChild(holder), 128 + SIGKILL);
   EXPECT_TRUE(store.Open(path));
 }
 
@@ -196,7 +196,7 @@ Descriptor ReadDescriptor(const DbStore& store, uint32_t offset) {
 }
 
 TEST(Allocation, RequestsAreCarvedFromTheChunkWhileTheyFitAndFromANewChunkAtTheAllocatedSizeElse) {
-  constexpr uint32_t kChunk = testsupport::kBuilderHeaderSize, kAt = kChunk + 64;  // the allocated size
+  constexpr uint32_t kChunk = kBuilderHeaderSize, kAt = kChunk + 64;  // the allocated size
   const struct {
     const char* what;
     std::optional<uint32_t> used;  // of a 64-byte chunk at kChunk; none: no chunk
@@ -262,7 +262,7 @@ TEST(Allocation, DamagedOrImpossibleRequestsAreRefusedWithoutChangingTheHeader) 
     DbFile db(builder.SetAllocatedSize(c.allocatedSize));
     EXPECT_EQ(db.store.Allocate(c.size, c.descriptor, c.growth), nullptr) << c.what;
     db.store.Close();
-    EXPECT_EQ(testsupport::ReadFileBytes(db.path()), builder.bytes()) << c.what;
+    EXPECT_EQ(ReadFileBytes(db.path()), builder.bytes()) << c.what;
   }
 }
 

@@ -420,6 +420,7 @@ TEST(Images, EveryImageIsDrawnAsApproved) {
   for (const ToolbarButton& button : ToolbarButtons())  // hot, as the buttons show them
     if (button.image >= 0) put(ui::ToolbarImage(button.image), 20, QIcon::Active);
   for (const QIcon& icon : {ui::ProgramIcon(), ui::ExplorerWindowIcon()}) put(icon, 32);
+  EXPECT_TRUE(ui::SharedImage(-1).isNull() && ui::ToolbarImage(ui::kToolbarImageCount).isNull());  // none
   ui::DrawProgramIcon(painter, QRectF(cell % kColumns * kCell, cell / kColumns * kCell, 32, 32));
   ++cell;
   ui::DrawExplorerWindowIcon(painter, QRectF(cell % kColumns * kCell, cell / kColumns * kCell, 32, 32));

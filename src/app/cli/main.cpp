@@ -52,7 +52,7 @@ constexpr CliCommand kCommands[] = {
     {"associate", "associate",
      "Makes vendrel (beside this program) the one that opens .dbx files for the current user, as the "
      "window's \"Associate dbx\" does: a MIME type, a desktop entry and the default handler in the XDG "
-     "directories. Problems are printed; the exit code is 0.",
+     "directories. Exit code 1, with what failed, when a file of it could not be written.",
      vendrel::cli::RunAssociate},
 };
 
