@@ -171,8 +171,6 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(shown.toStdString(),
             "About Vendrel | 32 | Vendrel Version 1, 0, 0, 3 (Preview) | Explores the databases of Outlook "
             "Express 5:\nfolders, index trees, records and message text.");
-  const QList<QAction*> file = frame->menuBar()->actions()[0]->menu()->actions();
-  EXPECT_EQ(std::count_if(file.begin(), file.end(), [](QAction* a) { return a->isSeparator(); }), 1);
 
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(Sample("Inbox.dbx"))),
@@ -188,9 +186,10 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(windows[0]->windowIcon().pixmap(16).toImage(), ui::ExplorerWindowIcon().pixmap(16).toImage());
   EXPECT_EQ(windows[1]->windowTitle().toStdString(), Sample("Drafts.dbx"));
   EXPECT_EQ(windows[1]->pos() - windows[0]->pos(), QPoint(24, 24));  // each new one a step further
-  // Tiled, the windows share the area without overlapping; cascaded, each lies over the one before.
+  // Tiled, a maximized one too, the windows do not overlap; cascaded, each lies over the one before.
+  windows[1]->showMaximized();
   frame->controller().Command(kCmdTileVertically);
-  EXPECT_FALSE(windows[0]->geometry().intersects(windows[1]->geometry()));
+  EXPECT_FALSE(windows[0]->geometry().intersects(windows[1]->geometry()) || windows[1]->isMaximized());
   frame->controller().Command(kCmdCascade);
   EXPECT_TRUE(windows[0]->geometry().intersects(windows[1]->geometry()) &&
               windows[0]->pos() != windows[1]->pos());
@@ -276,10 +275,9 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   const int live = ExplorerItem::LiveCount();
   ASSERT_TRUE(tree.DeleteNode(slot));
   EXPECT_LT(ExplorerItem::LiveCount(), live - 10);
-  for (const TreeNodeHandle gone : {slot, node, record, TreeNodeHandle{0x7FFF0000}}) {
-    EXPECT_EQ(tree.ItemOf(gone), nullptr);
-    EXPECT_FALSE(tree.SelectNode(gone) || tree.ExpandNode(gone) || tree.DeleteNode(gone));
-  }
+  for (const TreeNodeHandle gone : {slot, node, record, TreeNodeHandle{0x7FFF0000}})
+    EXPECT_FALSE(tree.ItemOf(gone) || tree.FirstChild(gone) || tree.SelectNode(gone) ||
+                 tree.ExpandNode(gone) || tree.DeleteNode(gone));
   // The folder dialog: OK only with a name, and it closes only when the name is taken.
   std::vector<std::string> offered;
   ui::CreateFolderDialog dialog(
