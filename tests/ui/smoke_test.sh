@@ -35,8 +35,9 @@ cmp -s "$work/shot.png" "$work/empty.png" && { echo "the snapshot does not show 
 "$vendrel" --snapshot "$work/missing/shot.png" "$database" 2>/dev/null
 [ $? -eq 1 ] || { echo "a snapshot that cannot be written must end with exit code 1"; exit 1; }
 unset QT_QPA_PLATFORM
-# The server picks a free display itself and names it: no race with other servers starting.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# The server picks a free display itself and names it: no race with other servers starting. It must not
+# reset when its last client leaves (xwininfo, a program that ended): a client connecting meanwhile fails.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 server=$!
 for attempt in $(seq 100); do
   [ -s "$work/display" ] && break
