@@ -57,6 +57,7 @@ TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTr
   const uint32_t left = builder.AddNode(), child = builder.AddNode(), top = builder.AddNode();
   builder.SetNodeEntries(left, {{m[0]}, {m[1]}}).SetNodeEntries(child, {{m[4]}});
   builder.SetNodeEntries(top, {{m[2]}, {m[3], child}, {m[5]}}).SetNodeLeftChild(top, left);
+  builder.SetU32(top + 0x18 + 3 * 12, m[0]);  // a stale fourth entry, past the count
   builder.SetIndexSlot(0, top, 6);
   DbRootItem* root = Open(Write(builder));
   ASSERT_NE(root, nullptr);
