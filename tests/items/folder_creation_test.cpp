@@ -240,6 +240,7 @@ TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
     EXPECT_TRUE(said.starts_with("The folder database is damaged: ")) << what << ": " << said;
     EXPECT_TRUE(said.ends_with("\nNothing was changed.")) << what << ": " << said;
   }
+  EXPECT_TRUE(Create(Store().SetLastAssignedId(0xFFFFFFFD)));  // but one ID left is enough
 }
 
 }  // namespace

@@ -212,8 +212,11 @@ TEST(Spawn, AProgramRunToItsEndGivesItsExitCodeAndOneThatDoesNotEndByItselfOrCan
 TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNoChild) {
   TempDir programs;
   const fs::path log = programs / "log";
-  // Executable stand-ins: the launcher writes its arguments; "wine" notes itself and runs what it is given.
-  WriteText(programs / "trevik_2.exe", "#!/bin/sh\necho \"${VIA:-}$*\" >> '" + log.string() + "'\n", true);
+  // Executable stand-ins: the launcher writes its arguments (and whether it runs in this test's session,
+  // which it must not); "wine" notes itself and runs what it is given.
+  const std::string script = "[ $(cut -d' ' -f6 /proc/$$/stat) != " + std::to_string(getsid(0)) +
+                             " ] || echo our session\necho \"${VIA:-}$*\"\n";
+  WriteText(programs / "trevik_2.exe", "#!/bin/sh\n{\n" + script + "} >> '" + log.string() + "'\n", true);
   WriteText(programs / "bin/wine", "#!/bin/sh\nVIA='wine ' exec \"$@\"\n", true);
   const std::string oldPath = std::getenv("PATH");
   setenv("PATH", ((programs / "bin").string() + ":" + oldPath).c_str(), 1);
