@@ -100,7 +100,7 @@ bool FrameController::OpenFile(const std::string& path, const std::string& title
   return true;
 }
 
-bool FrameController::OpenFileDialog() {
+void FrameController::OpenFileDialog() {
   // The mail client's store the first time; afterwards where the user went last.
   std::string startFolder;
   if (lastOpened_.empty()) {
@@ -109,8 +109,7 @@ bool FrameController::OpenFileDialog() {
     startFolder = std::filesystem::path(lastOpened_).parent_path().string();
   }
   const std::optional<std::string> path = CurrentDesktop().AskOpenFileName(startFolder);
-  if (!path || path->empty()) return false;
-  return OpenFile(*path, std::filesystem::path(*path).filename().string());
+  if (path && !path->empty()) OpenFile(*path, std::filesystem::path(*path).filename().string());
 }
 
 void FrameController::CloseExplorer(ExplorerController& explorer) {

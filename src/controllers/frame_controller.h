@@ -49,7 +49,7 @@ class FrameController {
   int OpenFiles(const std::vector<std::string>& paths);
   // One file in its own window captioned title (the path when empty); false when it cannot be shown.
   bool OpenFile(const std::string& path, const std::string& title = {});
-  bool OpenFileDialog();
+  void OpenFileDialog();
   // Closes one explorer window, or all; a window whose operation is still running goes when it ends.
   void CloseExplorer(ExplorerController& explorer);
   void CloseAll();

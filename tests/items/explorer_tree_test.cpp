@@ -87,7 +87,8 @@ TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTr
   // A refresh rebuilds the caption but keeps the left child's own image.
   auto* leftItem = Find<IndexNodeItem>("Index " + Hex8(left));
   ASSERT_NE(leftItem, nullptr);
-  EXPECT_TRUE(leftItem->Refresh());
+  tree.SetNode(leftItem->hTreeItem, "stale", 0, leftItem);  // as shown before
+  EXPECT_TRUE(leftItem->Refresh() && tree.TextOf(leftItem->hTreeItem) == "Index " + Hex8(left));
   EXPECT_TRUE(tree.ImageOf(leftItem->hTreeItem) == 9 && list.RowCount() == 15);  // not the list it is not in
 }
 
@@ -276,7 +277,7 @@ class Probe : public DbItem {
       : DbItem(parent, 0), name_(std::move(name)), log_(log) {}
 
   bool Expand() override { return true; }
-  bool Explore() override { return ListChildren(); }
+  bool Explore() override { return ListChildren(), true; }
   bool GetDisplayInfo(DisplayInfo& info) override {
     ++questions;
     if (info.WantsText()) info.SetText(name_ + " column " + std::to_string(info.column));
@@ -310,6 +311,7 @@ TEST_F(InMemoryControls, DeletingANodeReleasesTheItemsOfTheNodesBelowItAndThenIt
   tree.InsertNode(topNode, "below", 0, below);
   EXPECT_FALSE(tree.SetNode(topNode, "x", 0, below) || tree.SetNode(0x7FFF, "x", 0, nullptr) ||
                tree.SelectNode(0x7FFF));  // not its item, no such node
+  EXPECT_TRUE(tree.SelectNode(topNode) && tree.SelectNode(topNode));  // the second time: nothing to do
   EXPECT_TRUE(tree.DeleteNode(topNode) && !tree.DeleteNode(topNode));
   EXPECT_EQ(log, (Strings{"below final release", "below destroyed", "top final release", "top destroyed"}));
   EXPECT_TRUE(tree.Children(kTreeRoot).empty());

@@ -1,7 +1,9 @@
 // The commands that reach outside the window: the mail client's store found through a Wine prefix's
 // registry, the .dbx association in the XDG directories, the identity launcher.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -118,13 +120,14 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
 TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
   const auto registry = WineRegistry::Parse(
       "WINE REGISTRY Version 2\n[Key]\n"
-      "\"a\"=\"\\x00A9\\x20ac\\xd83d\\xde00\\xdbff\\xdfff\\xd840\\xdc00|\\xdfff|\\xd800x|"
-      "\\xdc00\\xdc00\\xe000\\x9\\xd83d\\xe000\\xdbff\\n|\"\n"
+      "\"a\"=\"\\x0080\\x0800\\xd83d\\xde00\\xdbff\\xdfff\\xd800\\xdc00|\\xdfff|\\xd800x|"
+      "\\xdc00\\xdc00\\xe000\\x9\\xd83d\\xe000\\xdbff\\n|\\x7f\\x7ff\\xffff\"\n"
       "\t \"b\"=hex(2):e9,00,ac,20,3d,d8,00,de,ff,df,00,00\n\"c\"=hex(2):e9,00,3d,d8,41\n",
       {"key"});
   ASSERT_TRUE(registry.has_value());
   EXPECT_EQ(registry->Find("KEY", "A")->text,
-            "©€😀\U0010FFFF\U00020000|\uFFFD|\uFFFDx|\uFFFD\uFFFD\uE000\t\uFFFD\uE000\uFFFD\n|");
+            "\u0080\u0800😀\U0010FFFF\U00010000|\uFFFD|\uFFFDx|\uFFFD\uFFFD\uE000\t\uFFFD\uE000\uFFFD\n|"
+            "\x7F\u07FF\uFFFF");
   EXPECT_EQ(registry->Find("key", "b")->text + registry->Find("key", "c")->text, "é€😀\uFFFDé\uFFFD");
   EXPECT_TRUE(registry->Find("key", "b")->expandable);
 }
@@ -163,7 +166,9 @@ TEST_F(Association, ItWritesTheTypeTheEntryAndTheDefaultAndASecondRunWritesTheSa
   WriteText(dir / "config/mimeapps.list",
             "[Added Associations]\nimage/png=gimp.desktop;\n\n[Default Applications]\r\n"
             "text/html=firefox.desktop\r\napplication/x-outlook-express-dbx=other.desktop\r\n");
+  umask(022);
   ASSERT_TRUE(AssociateWith(Directories(), "/opt/My Apps/vendrel", "vendrel-explorer"));
+  EXPECT_EQ(fs::status(dir / "data/mime").permissions(), fs::perms(0755));  // as made, readable by all
   const std::string entry = ReadText(dir / "data/applications/vendrel.desktop");
   EXPECT_NE(entry.find("\nExec=\"/opt/My Apps/vendrel\" %F\n"), std::string::npos) << entry;
   EXPECT_NE(entry.find("\nIcon=vendrel-explorer\n"), std::string::npos);
