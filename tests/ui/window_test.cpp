@@ -316,12 +316,18 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
 
 TEST_F(Window, TheSnapshotShowsTheFirstMessageReachedThroughTheFoldersInAMaximizedWindow) {
   const QString png = QString::fromStdString(Sample("shot.png"));
-  ASSERT_TRUE(Open("Folders.dbx") && WriteSnapshot(*frame, png.toStdString()));
+  testsupport::DbxBuilder(testsupport::DbKind::Message).WriteTo(Sample("Empty.dbx"));
+  ASSERT_TRUE(Open("Empty.dbx") && WriteSnapshot(*frame, png.toStdString()));  // every node tried in vain
+  frame->controller().Command(kCmdCloseAll);
+  ASSERT_TRUE(Open("Folders.dbx"));
+  const ui::ExplorerWnd* first = explorer;
+  ASSERT_TRUE(Open("Drafts.dbx") && WriteSnapshot(*frame, png.toStdString()));  // of the first window
   QStringList path;  // the selected node and those above it
-  for (const QTreeWidgetItem* node = explorer->treeWidget()->currentItem(); node; node = node->parent())
+  for (const QTreeWidgetItem* node = first->treeWidget()->currentItem(); node; node = node->parent())
     path.prepend(node->text(0).left(8));
   EXPECT_EQ(path.join("|"), "Folders |00000001|00000005|Messages|000000E4|Index 00|Index 00|00000002");
-  EXPECT_TRUE(frame->mdiArea()->subWindowList().front()->isMaximized() &&
+  const QMdiSubWindow* shown = frame->mdiArea()->activeSubWindow();
+  EXPECT_TRUE(shown == frame->mdiArea()->subWindowList().front() && shown->isMaximized() &&
               QImage(png).size() == frame->size());
 }
 

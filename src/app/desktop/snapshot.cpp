@@ -66,8 +66,7 @@ bool WriteSnapshot(ui::FrameWnd& frame, const std::string& pngPath) {
   const std::vector<ExplorerController*> explorers = frame.Explorers();
   if (!explorers.empty()) {
     ui::ExplorerWnd* window = frame.ExplorerWindowOf(*explorers.front());
-    frame.mdiArea()->setActiveSubWindow(frame.mdiArea()->subWindowList().front());
-    frame.mdiArea()->subWindowList().front()->showMaximized();
+    frame.mdiArea()->subWindowList().front()->showMaximized();  // which makes it the active one too
     QApplication::processEvents();
     const TreeNodeHandle message = OpenToFirstMessage(window->treeView());
     if (message != kNoTreeNode) {
