@@ -178,25 +178,14 @@ TEST(Tiling, WindowsShareTheAreaWholeSideBySideOrOneAboveTheOther) {
   EXPECT_TRUE(TileRects(0, {0, 0, 80, 100}, false).empty());
 }
 
-// (The mouse on the splitter is followed through the Qt window's events, in the window tests.)
-TEST_F(Explorer, ANewWindowSplitsAtHalfAndAResizedOneKeepsItsProportion) {
-  InMemoryExplorer& explorer = Open(WriteMessages(1));
-  ASSERT_TRUE(explorer.window.panes);
-  EXPECT_EQ(explorer.window.panes->tree.right, 199);
-  ASSERT_TRUE(explorer.controller.OnMouseDown(197, 5));
-  explorer.controller.OnMouseUp(300);
-  explorer.window.client = {0, 0, 200, 300};
-  explorer.controller.Layout();
-  EXPECT_EQ(explorer.window.panes->tree.right, 149);
-}
-
 class Frame : public testsupport::WindowTest {};
 
 TEST_F(Frame, DroppedFilesOpenInTheirOwnWindowsInOrderAndOneThatFailsLeavesTheOthers) {
   const std::string first = WriteMessages(2, 51, "First.dbx");
   const std::string second = WriteMessages(3, 51, "Second.dbx");
-  const std::string notDbx =
-      Write(testsupport::DbxBuilder(testsupport::DbKind::Message).SetU32(dbx::kMagicField, 1), "bad.dbx");
+  const std::string notDbx = testsupport::DbxBuilder(testsupport::DbKind::Message)
+                                 .SetU32(dbx::kMagicField, 1)
+                                 .WriteTo(dir / "bad.dbx");
   EXPECT_EQ(frame.OpenFiles({first, notDbx, (dir / "missing.dbx").string(), dir.path().string(), second}), 2);
   EXPECT_EQ(window.captions, (std::vector<std::string>{first, second}));
   EXPECT_EQ(window.ActiveExplorer(), &window.Window(1).controller);

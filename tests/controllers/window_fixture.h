@@ -96,10 +96,6 @@ class WindowTest : public testing::Test {
     EXPECT_EQ(ExplorerItem::LiveCount(), liveAtStart_) << "items still alive after the windows went";
   }
 
-  std::string Write(const DbxBuilder& builder, const std::string& name) {
-    builder.WriteTo(dir / name);
-    return (dir / name).string();
-  }
   // A message database of count messages, in a tree of at most perNode entries a node.
   std::string WriteMessages(uint32_t count, unsigned perNode = 51, const std::string& name = "Inbox.dbx") {
     DbxBuilder builder(DbKind::Message);
@@ -110,7 +106,7 @@ class WindowTest : public testing::Test {
           {.id = id, .subject = subject, .text = "Subject: " + subject + "\r\n\r\nBody\r\n"}));
     }
     builder.SetIndex(0, records, perNode);
-    return Write(builder, name);
+    return builder.WriteTo(dir / name);
   }
   const std::vector<std::string>& StatusLines() const { return scoped.desktop.statusLines(); }
   HeadlessDesktop& desktop() { return scoped.desktop; }

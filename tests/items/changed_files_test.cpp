@@ -20,7 +20,7 @@ class ChangedFile : public ExplorerTest {
     block = builder.allocatedSize();
     message = builder.AddMessage(Message(2, "Hello", "Hi"));
     node = builder.SetIndex(0, std::vector{message});
-    path = Write(builder);
+    path = builder.WriteTo(dir / "db.dbx");
     root = Open(path);
     ASSERT_NE(root, nullptr);
     Walk(root);
@@ -47,7 +47,7 @@ class ChangedFile : public ExplorerTest {
 
 TEST_F(ChangedFile, ABlockARecordAndANodeOverwrittenInPlaceFailEveryRead) {
   builder.SetU32(block, 0).SetU32(message, message + 0x100).SetU32(node, 0);
-  Write(builder);
+  builder.WriteTo(dir / "db.dbx");
   for (size_t i = 0; i < 3; ++i) ExpectEveryReadFails(items[i]);  // expanding each deletes those before it
 }
 
@@ -65,7 +65,7 @@ class HostileFile : public ExplorerTest {
     list.DeleteAllRows();
     tree.DeleteAll();
     std::vector<std::pair<std::string, size_t>> nodes;
-    DbRootItem* root = Open(Write(builder));
+    DbRootItem* root = Open(builder.WriteTo(dir / "db.dbx"));
     EXPECT_NE(root, nullptr);
     if (root != nullptr)
       for (const WalkedNode& node : Walk(root)) nodes.emplace_back(node.caption, node.rows.size());
@@ -117,7 +117,7 @@ TEST_F(HostileFile, ASubscribedFolderTreeThatLoopsShowsItsFolderOnce) {
   const uint32_t folder = builder.AddFolder(Folder(1, "Inbox"));
   const uint32_t top = builder.AddNode();
   builder.SetNodeEntries(top, {{folder, top}}).SetIndexSlot(2, top, 1);
-  DbRootItem* root = Open(Write(builder));
+  DbRootItem* root = Open(builder.WriteTo(dir / "db.dbx"));
   ASSERT_NE(root, nullptr);
   EXPECT_TRUE(root->Expand());
   EXPECT_EQ(std::ranges::count(ChildCaptions(root), std::string("00000001 Inbox")), 1);
@@ -131,12 +131,12 @@ TEST_F(ItemLeaks, AWholeWalkOverFoldersAndTheirMessageDatabasesLeavesNoItemOnceT
   for (uint32_t id = 1; id <= 60; ++id)
     records.push_back(messages.AddMessage(Message(id, "m", std::string(50, 't'), 16)));
   messages.SetIndex(0, records, 4);
-  Write(messages, "Inbox.dbx");
+  messages.WriteTo(dir / "Inbox.dbx");
   DbxBuilder folders(DbKind::Folder);
   folders.AddFolders(
       {Folder(1, "Inbox", 0, "Inbox.dbx"), Folder(2, "Sub", 1, "Inbox.dbx"), Folder(3, "Outbox")});
   const int start = ExplorerItem::LiveCount();
-  DbRootItem* root = Open(Write(folders, "Folders.dbx"));
+  DbRootItem* root = Open(folders.WriteTo(dir / "Folders.dbx"));
   ASSERT_NE(root, nullptr);
   EXPECT_GT(Walk(root).size(), 600u);  // each of the two message databases: 60 records of four blocks
   EXPECT_GT(ExplorerItem::LiveCount(), start + 600);

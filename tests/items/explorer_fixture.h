@@ -45,12 +45,6 @@ class ExplorerTest : public testing::Test {
     EXPECT_EQ(ExplorerItem::LiveCount(), liveAtStart_) << "items still alive after the controls were cleared";
   }
 
-  std::string Write(const DbxBuilder& builder, const std::string& name = "db.dbx") {
-    const std::string path = (dir / name).string();
-    builder.WriteTo(path);
-    return path;
-  }
-
   // Opens the file as the window does: a new root attached with show set. Null when that fails.
   DbRootItem* Open(const std::string& path) {
     auto* item = new DbRootItem(nullptr, 0);

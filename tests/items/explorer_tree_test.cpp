@@ -32,7 +32,7 @@ TEST_F(ExplorerTree, AMessageDatabaseShowsTheHeapAndTheSlotsThatAreSetAndListsTh
   for (const int k : {0, 1, 2}) builder.SetIndex(k, std::vector{message});
   const uint32_t heapNode = builder.AddNode();
   builder.SetDescriptor(0x30, heapNode, 0x1000, 0x27C).SetU32(0x104, heapNode);  // past the eight slots
-  const std::string path = Write(builder);
+  const std::string path = builder.WriteTo(dir / "db.dbx");
   DbRootItem* root = Open(path);
   ASSERT_NE(root, nullptr);
   EXPECT_TRUE(tree.TextOf(root->hTreeItem) == "Messages DB " + path && tree.ImageOf(root->hTreeItem) == 0);
@@ -59,7 +59,7 @@ TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTr
   builder.SetNodeEntries(top, {{m[2]}, {m[3], child}, {m[5]}}).SetNodeLeftChild(top, left);
   builder.SetU32(top + 0x18 + 3 * 12, m[0]);  // a stale fourth entry, past the count
   builder.SetIndexSlot(0, top, 6);
-  DbRootItem* root = Open(Write(builder));
+  DbRootItem* root = Open(builder.WriteTo(dir / "db.dbx"));
   ASSERT_NE(root, nullptr);
   root->Expand();
   EXPECT_EQ(Select(Find("000000E4")), (Rows{{"Index", Hex8(top), "1 + 3 sub", ""},
@@ -99,7 +99,7 @@ TEST_F(ExplorerTree, ARecordListsItsTextThenItsHeadThenOneRowPerPropertyAndNamel
   const uint32_t bare = builder.SetU16(message + 6, 0x1234).AddRawRecord({}, {});
   const uint32_t untitled = builder.AddMessage(Message(3));
   builder.SetIndex(0, std::vector{message, bare, untitled});
-  DbRootItem* root = Open(Write(builder));
+  DbRootItem* root = Open(builder.WriteTo(dir / "db.dbx"));
   ASSERT_NE(root, nullptr);
   Walk(root);
   ExplorerItem* node = Find("Index ");
@@ -127,10 +127,10 @@ TEST_F(ExplorerTree, ARecordListsItsTextThenItsHeadThenOneRowPerPropertyAndNamel
 }
 
 TEST_F(ExplorerTree, AFolderShowsItsMessageDatabaseAndSubfoldersAndThroughAnIndexItsDatabaseOnly) {
-  const std::string inboxPath = Write(DbxBuilder(DbKind::Message), "inbox.DBX");
+  const std::string inboxPath = DbxBuilder(DbKind::Message).WriteTo(dir / "inbox.DBX");
   DbxBuilder builder(DbKind::Folder);
   builder.AddFolders({Folder(1, "Inbox", 0, "Inbox.dbx"), Folder(2, std::string(300, 's'), 1)});
-  DbRootItem* root = Open(Write(builder, "Folders.dbx"));
+  DbRootItem* root = Open(builder.WriteTo(dir / "Folders.dbx"));
   ASSERT_NE(root, nullptr);
   root->Expand();
   EXPECT_EQ(ChildImages(root), (Images{21, 21, 19, F + 18}));  // slots 0 to 2, the subscribed one marked
@@ -167,10 +167,10 @@ class Commands : public ExplorerTest {
     ExplorerTest::SetUp();
     DbxBuilder messages(DbKind::Message);
     messages.SetIndex(0, std::vector{messages.AddMessage(Message(2, "Hello", "Hi"))});
-    inboxPath = Write(messages, "Inbox.dbx");
+    inboxPath = messages.WriteTo(dir / "Inbox.dbx");
     DbxBuilder folders(DbKind::Folder);
     folders.AddFolders({Folder(1, "Inbox", 0, "Inbox.dbx")});
-    foldersPath = Write(folders, "Folders.dbx");
+    foldersPath = folders.WriteTo(dir / "Folders.dbx");
     root = Open(foldersPath);
     ASSERT_NE(root, nullptr);
     Walk(root);
@@ -311,7 +311,7 @@ TEST_F(InMemoryControls, DeletingANodeReleasesTheItemsOfTheNodesBelowItAndThenIt
   tree.InsertNode(topNode, "below", 0, below);
   EXPECT_FALSE(tree.SetNode(topNode, "x", 0, below) || tree.SetNode(0x7FFF, "x", 0, nullptr) ||
                tree.SelectNode(0x7FFF));  // not its item, no such node
-  EXPECT_TRUE(tree.SelectNode(topNode) && tree.SelectNode(topNode));  // the second time: nothing to do
+  EXPECT_TRUE(tree.SelectNode(topNode) && tree.SelectNode(topNode));
   EXPECT_TRUE(tree.DeleteNode(topNode) && !tree.DeleteNode(topNode));
   EXPECT_EQ(log, (Strings{"below final release", "below destroyed", "top final release", "top destroyed"}));
   EXPECT_TRUE(tree.Children(kTreeRoot).empty());

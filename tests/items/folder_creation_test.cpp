@@ -37,10 +37,9 @@ class CreateFolder : public testing::Test {
                         {9, 1, "Junk", "", false, 0}},
                        2);
     folders.SetLastAssignedId(0x20);
-    folders.WriteTo(dir / "Folders.dbx");
     DbxBuilder(DbKind::Message).WriteTo(dir / "Inbox.dbx");  // its header names folder 5, Inbox, by default
     root = new DbRootItem(nullptr, 0);
-    ASSERT_TRUE(root->AttachDatabase((dir / "Folders.dbx").string(), &tree, &list, true, false));
+    ASSERT_TRUE(root->AttachDatabase(folders.WriteTo(dir / "Folders.dbx"), &tree, &list, true, false));
   }
 
   // The folder record item with this FolderID, shown under the root as the explorer would.
@@ -167,9 +166,8 @@ class FolderSafety : public testing::Test {
   }
   // Creates "New" under folder 1 in the file the builder makes; whether it says it did.
   bool Create(const DbxBuilder& builder) {
-    builder.WriteTo(path);
     const auto root = MakeItem<DbRootItem>(nullptr, 0);
-    return root->AttachDatabase(path.string(), nullptr, nullptr, false, false) &&
+    return root->AttachDatabase(builder.WriteTo(path), nullptr, nullptr, false, false) &&
            InsertFolderRecord(*root, 1, "New");
   }
   // Whether "New" is in every tree of a file whose trees are sound.

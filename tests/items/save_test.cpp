@@ -100,9 +100,8 @@ TEST_F(Saving, WhatHoldsNoMessageTextSavesNothingAndADamagedNodeSaysItFailed) {
 
   DbxBuilder folders(DbKind::Folder);
   folders.AddFolders({{1, 0, "Inbox", "Inbox.dbx"}});
-  folders.WriteTo(dir / "Folders.dbx");
   auto* folderRoot = new DbRootItem(nullptr, 0);
-  ASSERT_TRUE(folderRoot->AttachDatabase((dir / "Folders.dbx").string(), &tree, &list, true, false));
+  ASSERT_TRUE(folderRoot->AttachDatabase(folders.WriteTo(dir / "Folders.dbx"), &tree, &list, true, false));
   EXPECT_FALSE(folderRoot->SaveDefault((out / "f").string(), true));
   EXPECT_FALSE(MakeItem<IndexNodeItem>(folderRoot, folders.U32(dbx::RootSlot(0)))
                    ->SaveDefault((out / "f").string(), true));

@@ -29,8 +29,7 @@ namespace fs = std::filesystem;
 class Session : public testing::Test {
  protected:
   std::string MakeDatabase(const std::string& name = "Inbox.dbx") {
-    DbxBuilder(DbKind::Message).WriteTo(dir / name);
-    return (dir / name).string();
+    return DbxBuilder(DbKind::Message).WriteTo(dir / name);
   }
 
   TempDir dir;
@@ -59,8 +58,7 @@ TEST_F(Session, WhatIsNoFileToMapIsRefusedSilentlySayingWhyAndNothingIsCreated) 
   }
   EXPECT_TRUE(!fs::exists(dir / "missing.dbx") && fs::file_size(dir / "empty.dbx") == 0 &&
               desktop.desktop.messages().empty());
-  DbStore store;
-  EXPECT_TRUE(store.Open(padded));
+  EXPECT_TRUE(DbStore().Open(padded));
 }
 
 TEST_F(Session, EveryAccessIsBoundedByTheViewAndEndsWithTheSession) {
@@ -69,9 +67,8 @@ TEST_F(Session, EveryAccessIsBoundedByTheViewAndEndsWithTheSession) {
   builder.SetU32(tagged, tagged);
   const uint32_t untagged = builder.Reserve(16);
   builder.SetU32(untagged, untagged + 4);
-  builder.WriteTo(dir / "Inbox.dbx");
   DbStore store;
-  ASSERT_TRUE(store.Open((dir / "Inbox.dbx").string()));
+  ASSERT_TRUE(store.Open(builder.WriteTo(dir / "Inbox.dbx")));
   EXPECT_NE(store.mappingName().find("inbox.dbx_directdbfilemap"), std::string::npos);
   const uint32_t size = static_cast<uint32_t>(store.viewLength());
   EXPECT_TRUE(size == fs::file_size(dir / "Inbox.dbx") && LoadU32(store.At(0, 4)) == 0xFE12ADCFu &&

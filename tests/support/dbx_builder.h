@@ -129,7 +129,11 @@ class DbxBuilder {
   DbxBuilder& PadTo(size_t length) { return Cover(length), *this; }
 
   const std::vector<uint8_t>& bytes() const { return bytes_; }
-  void WriteTo(const std::filesystem::path& path) const { WriteFileBytes(path, bytes_); }
+  // The path written to, as a string for the code that opens it.
+  std::string WriteTo(const std::filesystem::path& path) const {
+    WriteFileBytes(path, bytes_);
+    return path;
+  }
 
  private:
   void Cover(uint64_t end);

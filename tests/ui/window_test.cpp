@@ -356,6 +356,7 @@ TEST_F(Window, TheSplitterFollowsTheLeftButtonFromTheGapOrTwoPixelsInsideAPaneSh
   explorer->resize(600, 400);
   QApplication::processEvents();
   const int gap = explorer->controller().panes().tree.right + 1;
+  EXPECT_EQ(gap, 300);  // a new window's split at half, kept in proportion when it was resized
   QWidget* viewport = explorer->treeWidget()->viewport();
   QWidget* band = nullptr;
   for (QWidget* child : explorer->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
