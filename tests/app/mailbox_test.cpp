@@ -61,7 +61,9 @@ class MailboxExport : public testing::Test {
                         {9, 1, "inbox.SBD", "Sbd.dbx", true, 0x21, 3},
                         {10, 1, "Hollow", "Hollow.dbx", true, 0x21, 3},
                         {11, 1, "Itself", "Folders.dbx", true, 0x21, 3},
-                        {12, 1, std::string(199, 'L') + std::string(50, '\xE9'), "Long.dbx", true, 0x21, 3}});
+                        {12, 1, std::string(199, 'L') + std::string(50, '\xE9'), "Long.dbx", true, 0x21, 3},
+                        {13, 14, "Ring", "", true, 0x21, 3},  // parents of each other: Ring goes to the top
+                        {14, 13, "Round", "", true, 0x21, 3}});
     folders.WriteTo(Folders());
     // The texts as the mail client stored them: "From " lines in a body, a last line without its end,
     // bare LF and bare CR line ends; senders from the record, the From field, or nowhere.
@@ -132,7 +134,8 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
                        "Local Folders.sbd/" + std::string(199, 'L') +
                            ":1",  // cut to leave room for " (2)", between characters
                        "Local Folders.sbd/__:1", "Local Folders.sbd/a_b:1",
-                       "Local Folders.sbd/inbox.SBD (2):1"}));  // Inbox.sbd holds Inbox's subfolders
+                       "Local Folders.sbd/inbox.SBD (2):1",  // Inbox.sbd holds Inbox's subfolders
+                       "Ring:0", "Ring.sbd/Round:0"}));
   // The separators name the sender and the time received, from the record or else from the header.
   const std::vector<uint8_t> file = ReadFileBytes(dir / "mbox" / "Local Folders.sbd" / "Inbox");
   std::vector<std::string> separators;

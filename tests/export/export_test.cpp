@@ -83,8 +83,9 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
       {"2 Jan 2007 10:00.05 +0000", 1167732000},      {"1 Feb 49 00:00:00", 2495750400},
       {"Mon, 31 Dec 99 23:59:60 GMT", 946684800},     {"1 Jan 100 00:00:00", 946684800}};
   for (const auto& [date, seconds] : dates) EXPECT_EQ(ParseMailDate(date), seconds) << date;
-  for (const char* date : {"Tue, 2 Jan 2007", "32 Jan 2007 10:00", "0 Jan 2007 10:00", "2 Foo 2007 10:00",
-                           "2 Jan 2007 24:00", "2 Jan 2007 10:60", "2 Jan 2007 10:0:61", "2 Jan 2007 10-00"})
+  for (const char* date :
+       {"Tue, 2 Jan 2007", "32 Jan 2007 10:00", "0 Jan 2007 10:00", "2 Foo 2007 10:00", "2 Jan 2007 24:00",
+        "2 Jan 2007 10:60", "2 Jan 2007 10:0:61", "2 Jan 2007 10-00", "2 Jan 2007 10:0"})
     EXPECT_EQ(ParseMailDate(date), std::nullopt) << date;
   EXPECT_TRUE(UnixTimeOf(116444736000000000) == 0 && !UnixTimeOf(116444735990000000));
   EXPECT_EQ(AsctimeUtc(1167728400) + AsctimeUtc(-5), "Tue Jan  2 09:00:00 2007Thu Jan  1 00:00:00 1970");

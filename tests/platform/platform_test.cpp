@@ -103,7 +103,7 @@ TEST(NamedLock, ClosingClosesItsOwnDescriptorOnceAndNoOther) {
   const auto before = openFiles();
   NamedLock lock, neverTaken;
   const std::string name = "named_lock_test_twice_" + std::to_string(getpid());
-  ASSERT_TRUE(lock.Create(name) && neverTaken.Create(name + "_other"));
+  ASSERT_TRUE(lock.Create(name) && neverTaken.Create(name) && neverTaken.Create(name + "_other"));
   ASSERT_EQ(lock.Wait(0ms), NamedLock::WaitResult::Acquired);
   NamedLock nested, stranger;  // a session nested in the holder's takes its lock again, nobody else's
   EXPECT_TRUE(nested.Reenter(lock) && !stranger.Reenter(neverTaken));
