@@ -188,10 +188,6 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
 
 using Descriptor = std::array<uint32_t, 3>;  // chunk RA, chunk size, used
 
-Descriptor ReadDescriptor(const DbStore& store, uint32_t offset) {
-  return {*store.ReadU32(offset), *store.ReadU32(offset + 4), *store.ReadU32(offset + 8)};
-}
-
 TEST(Allocation, RequestsAreCarvedFromTheChunkWhileTheyFitAndFromANewChunkAtTheAllocatedSizeElse) {
   constexpr uint32_t kChunk = kBuilderHeaderSize, kAt = kChunk + 64;  // the allocated size
   const struct {
@@ -223,7 +219,9 @@ TEST(Allocation, RequestsAreCarvedFromTheChunkWhileTheyFitAndFromANewChunkAtTheA
       EXPECT_EQ(db.store.AtChecked(expected, rounded), block);  // tagged with its RA, then zeroed
       EXPECT_EQ(std::count(block + 4, block + rounded, 0), static_cast<std::ptrdiff_t>(rounded - 4));
     }
-    EXPECT_EQ(ReadDescriptor(db.store, descriptor), c.after);
+    EXPECT_EQ((Descriptor{*db.store.ReadU32(descriptor), *db.store.ReadU32(descriptor + 4),
+                          *db.store.ReadU32(descriptor + 8)}),
+              c.after);
     EXPECT_EQ(db.store.ReadU32(kAllocatedSizeField), kAt + c.grown);
     // Nothing past what was asked for is touched, nor the rest of a chunk left behind.
     const uint32_t end = c.ras.back() + rounded;
