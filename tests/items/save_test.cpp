@@ -29,7 +29,7 @@ class Saving : public testing::Test {
     builder.SetLastAssignedId(lastId);
     const std::string path = (dir / "Inbox.dbx").string();
     builder.WriteTo(path);
-    root = new DbRootItem(nullptr, 0);
+    root = new DbRootItem(nullptr);
     EXPECT_TRUE(root->AttachDatabase(path, &tree, &list, true, false));
     return *root;
   }
@@ -100,7 +100,7 @@ TEST_F(Saving, WhatHoldsNoMessageTextSavesNothingAndADamagedNodeSaysItFailed) {
 
   DbxBuilder folders(DbKind::Folder);
   folders.AddFolders({{1, 0, "Inbox", "Inbox.dbx"}});
-  auto* folderRoot = new DbRootItem(nullptr, 0);
+  auto* folderRoot = new DbRootItem(nullptr);
   ASSERT_TRUE(folderRoot->AttachDatabase(folders.WriteTo(dir / "Folders.dbx"), &tree, &list, true, false));
   EXPECT_FALSE(folderRoot->SaveDefault((out / "f").string(), true));
   EXPECT_FALSE(MakeItem<IndexNodeItem>(folderRoot, folders.U32(dbx::RootSlot(0)))
