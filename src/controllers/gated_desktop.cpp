@@ -2,10 +2,9 @@
 
 namespace vendrel {
 
-MessageAnswer GatedDesktop::ShowMessage(std::string_view text, std::string_view caption,
-                                        MessageButtons buttons) {
+void GatedDesktop::ShowMessage(std::string_view text, std::string_view caption) {
   CommandGate::ModalLoop loop(gate_);
-  return inner_.ShowMessage(text, caption, buttons);
+  inner_.ShowMessage(text, caption);
 }
 
 std::optional<std::string> GatedDesktop::BrowseForFolder() {

@@ -12,7 +12,7 @@ class GatedDesktop : public Desktop {
  public:
   GatedDesktop(Desktop& inner, CommandGate& gate) : inner_(inner), gate_(gate) {}
 
-  MessageAnswer ShowMessage(std::string_view text, std::string_view caption, MessageButtons buttons) override;
+  void ShowMessage(std::string_view text, std::string_view caption) override;
   bool SetWaitCursor(bool shown) override { return inner_.SetWaitCursor(shown); }
   void ShowStatus(std::string_view text) override { inner_.ShowStatus(text); }
   void Diagnostic(std::string_view text) override { inner_.Diagnostic(text); }

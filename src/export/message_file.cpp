@@ -17,7 +17,7 @@ namespace vendrel {
 bool CanExport(const DbStore& store, uint32_t recordRa, bool showMessages) {
   if (!dbx::IsMessageDatabase(&store)) return false;
   if (dbx::GetTextOffset(store, recordRa) != 0) return true;
-  if (showMessages) CurrentDesktop().ShowMessage(kNoBody, kNoBodyCaption, MessageButtons::Ok);
+  if (showMessages) CurrentDesktop().ShowMessage(kNoBody, kNoBodyCaption);
   return false;
 }
 

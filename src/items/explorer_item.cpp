@@ -161,7 +161,7 @@ void ExplorerItem::ListChildren() {
 
 void ExplorerItem::ShowNotImplemented() {
   CurrentDesktop().ShowMessage(Format("Sorry, not implemented now for %s!", caption.c_str()),
-                               "Can't do it...", MessageButtons::Ok);
+                               "Can't do it...");
 }
 
 void ExplorerItem::ShowStatusCaption() {

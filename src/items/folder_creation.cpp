@@ -32,7 +32,7 @@ constexpr const char* kDamagedCaption = "Can't do it...";
 constexpr uint32_t kNoKey = 0xFFFFFFFF;
 
 void Tell(const std::string& text, const char* caption) {
-  CurrentDesktop().ShowMessage(text, caption, MessageButtons::Ok);
+  CurrentDesktop().ShowMessage(text, caption);
 }
 
 // The name as the file stores it, or none (after telling the user) when the legacy code page cannot

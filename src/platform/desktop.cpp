@@ -4,13 +4,12 @@
 
 namespace vendrel {
 
-MessageAnswer HeadlessDesktop::ShowMessage(std::string_view text, std::string_view caption, MessageButtons) {
+void HeadlessDesktop::ShowMessage(std::string_view text, std::string_view caption) {
   messages_.push_back({std::string(caption), std::string(text)});
   if (echo_) {
     std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
                  static_cast<int>(text.size()), text.data());
   }
-  return answer_;
 }
 
 bool HeadlessDesktop::SetWaitCursor(bool shown) {

@@ -13,16 +13,12 @@
 
 namespace vendrel {
 
-enum class MessageButtons { Ok, OkCancel };
-enum class MessageAnswer { Ok, Cancel };
-
 class Desktop {
  public:
   virtual ~Desktop() = default;
 
-  // A task-modal message box without owner window.
-  virtual MessageAnswer ShowMessage(std::string_view text, std::string_view caption,
-                                    MessageButtons buttons) = 0;
+  // A task-modal message box without owner window, with an OK button.
+  virtual void ShowMessage(std::string_view text, std::string_view caption) = 0;
   // Shows or hides the busy cursor; returns whether it was shown before.
   virtual bool SetWaitCursor(bool shown) = 0;
   // Puts a line on the status bar.
@@ -59,7 +55,7 @@ class HeadlessDesktop : public Desktop {
     std::string text;
   };
 
-  MessageAnswer ShowMessage(std::string_view text, std::string_view caption, MessageButtons buttons) override;
+  void ShowMessage(std::string_view text, std::string_view caption) override;
   bool SetWaitCursor(bool shown) override;
   void ShowStatus(std::string_view text) override;
   void Diagnostic(std::string_view text) override;
@@ -86,7 +82,6 @@ class HeadlessDesktop : public Desktop {
   // Called at every progress step, as the user's actions while a long job runs.
   void OnProgress(std::function<void(uint64_t done)> action) { onProgress_ = std::move(action); }
 
-  void SetAnswer(MessageAnswer answer) { answer_ = answer; }
   void SetEcho(bool echo) { echo_ = echo; }
   const std::vector<Message>& messages() const { return messages_; }
   const std::vector<std::string>& statusLines() const { return statusLines_; }
@@ -115,7 +110,6 @@ class HeadlessDesktop : public Desktop {
   std::string clipboard_;
   std::deque<std::string> folderNameAnswers_;
   uint64_t stopAfter_ = UINT64_MAX;
-  MessageAnswer answer_ = MessageAnswer::Ok;
   bool echo_ = true;
   bool waitCursor_ = false;
 };

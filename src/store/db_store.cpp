@@ -23,7 +23,7 @@ namespace {
 constexpr const char* kLockCaption = "Can't do it...";
 
 void ShowLockMessage(const std::string& text) {
-  if (!QuietSessions::Active()) CurrentDesktop().ShowMessage(text, kLockCaption, MessageButtons::Ok);
+  if (!QuietSessions::Active()) CurrentDesktop().ShowMessage(text, kLockCaption);
 }
 
 // The sessions open on this thread, for nested ones to join.

@@ -47,16 +47,12 @@ QtDesktop::~QtDesktop() {
   delete progress_;
 }
 
-MessageAnswer QtDesktop::ShowMessage(std::string_view text, std::string_view caption,
-                                     MessageButtons buttons) {
-  QMessageBox box(
-      QMessageBox::NoIcon, ToQString(caption), ToQString(text),
-      buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, window_);
+void QtDesktop::ShowMessage(std::string_view text, std::string_view caption) {
+  QMessageBox box(QMessageBox::NoIcon, ToQString(caption), ToQString(text), QMessageBox::Ok, window_);
   // A box that interrupts a long wait shows the normal cursor.
   const bool wasWaiting = SetWaitCursor(false);
-  const int answer = box.exec();
+  box.exec();
   SetWaitCursor(wasWaiting);
-  return answer == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
 bool QtDesktop::SetWaitCursor(bool shown) {

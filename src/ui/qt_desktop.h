@@ -26,7 +26,7 @@ class QtDesktop : public Desktop {
   QtDesktop(QWidget* window, QLabel* statusLine, CommandGate& gate, std::function<void()> stop);
   ~QtDesktop() override;
 
-  MessageAnswer ShowMessage(std::string_view text, std::string_view caption, MessageButtons buttons) override;
+  void ShowMessage(std::string_view text, std::string_view caption) override;
   bool SetWaitCursor(bool shown) override;
   void ShowStatus(std::string_view text) override;
   void Diagnostic(std::string_view text) override;
