@@ -46,8 +46,7 @@ class ChangedFile : public ExplorerTest {
 };
 
 TEST_F(ChangedFile, ABlockARecordAndANodeOverwrittenInPlaceFailEveryRead) {
-  builder.SetU32(block, 0).SetU32(message, message + 0x100).SetU32(node, 0);
-  builder.WriteTo(dir / "db.dbx");
+  builder.SetU32(block, 0).SetU32(message, message + 0x100).SetU32(node, 0).WriteTo(path);
   for (size_t i = 0; i < 3; ++i) ExpectEveryReadFails(items[i]);  // expanding each deletes those before it
 }
 

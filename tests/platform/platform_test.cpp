@@ -53,8 +53,7 @@ TEST(MappingCache, AFileKeepsItsMappingUntilReplacedAndNoneOutlivesItsLastUse) {
   ASSERT_TRUE(old != nullptr && AcquireMapping(path) == old && old->IsWritable());
   testsupport::WriteFileBytes(dir / "new.dbx", std::vector<uint8_t>{'n'});  // as long
   fs::rename(dir / "new.dbx", path);
-  EXPECT_TRUE(AcquireMapping(path)->data()[0] == 'n' &&
-              old->data()[0] == 'a');  // the old file's user keeps it
+  EXPECT_TRUE(AcquireMapping(path)->data()[0] == 'n' && old->data()[0] == 'a');  // the old one's user has it
   old.reset();
   ForgetMappings();
   std::ifstream maps("/proc/self/maps");

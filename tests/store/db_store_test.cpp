@@ -105,8 +105,7 @@ TEST_F(Session, GrowExtendsTheFileToWholePagesKeepsItsContentAndNeverShortensIt)
   ASSERT_TRUE(store.Open(path));
   EXPECT_EQ(store.ReadU32(wanted - 4), 0xCAFEu);
 
-  DbxBuilder(DbKind::Message).PadTo(1 << 20).WriteTo(path);
-  ASSERT_TRUE(store.Open(path));
+  ASSERT_TRUE(store.Open(DbxBuilder(DbKind::Message).PadTo(1 << 20).WriteTo(path)));
   ASSERT_TRUE(store.Grow(0x3000));
   EXPECT_EQ(store.viewLength(), 1u << 20);
   EXPECT_FALSE(store.Grow(0xFFFFFFFF));  // past 4 GiB once rounded to pages
