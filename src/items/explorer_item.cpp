@@ -118,10 +118,10 @@ TreeNodeHandle ExplorerItem::InsertTreeNode(bool update) {
   return hTreeItem;
 }
 
-void ExplorerItem::DeleteTreeChildren() {
+bool ExplorerItem::DeleteTreeChildren() {
   TreeView* tree = FindTreeView();
-  if (tree == nullptr) return;
-  if (hTreeItem == kTreeRoot) return;  // never inserted: no children of its own
+  if (tree == nullptr) return false;
+  if (hTreeItem == kTreeRoot) return true;  // never inserted: no children of its own
   // The list shows the selected node's children: when that node is about to go, its rows go first, so
   // that no row outlives the items its item finds its way through.
   const TreeNodeHandle selected = tree->Selected();
@@ -133,7 +133,7 @@ void ExplorerItem::DeleteTreeChildren() {
       break;
     }
   }
-  tree->DeleteChildren(hTreeItem);
+  return tree->DeleteChildren(hTreeItem);
 }
 
 int ExplorerItem::AddListRow(ListView* list) {
@@ -141,22 +141,23 @@ int ExplorerItem::AddListRow(ListView* list) {
   return list->InsertCallbackRow(list->RowCount(), this);
 }
 
-void ExplorerItem::ListChildren() {
+bool ExplorerItem::ListChildren() {
   ListView* list = FindListView();
   if (list != nullptr) list->DeleteAllRows();
   TreeView* tree = FindTreeView();
-  if (tree == nullptr) return;
+  if (tree == nullptr) return false;
   const TreeNodeHandle selected = tree->Selected();
-  if (selected == kNoTreeNode) return;
+  if (selected == kNoTreeNode) return false;
   ExplorerItem* selectedItem = tree->ItemOf(selected);
-  if (selectedItem == nullptr) return;
+  if (selectedItem == nullptr) return false;
   if (!tree->IsExpanded(selected)) selectedItem->Expand();
   for (TreeNodeHandle child = tree->FirstChild(hTreeItem); child != kNoTreeNode;
        child = tree->NextSibling(child)) {
     ExplorerItem* item = tree->ItemOf(child);
-    if (item == nullptr) return;
+    if (item == nullptr) return false;
     item->AddListRow(list);
   }
+  return true;
 }
 
 void ExplorerItem::ShowNotImplemented() {
