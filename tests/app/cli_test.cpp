@@ -102,7 +102,8 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
   fs::create_directory(dir / "folder.dbx");
   DbxBuilder loop(DbKind::Message);
   const uint32_t root = loop.AddNode();
-  loop.SetNodeEntries(root, {{loop.AddMessage({}), root}}).SetIndexSlot(0, root, 1).WriteTo(dir / "loop.dbx");
+  loop.SetNodeEntries(root, {{0x10, 0}, {loop.AddMessage({}), root}}).SetIndexSlot(0, root, 2);
+  loop.WriteTo(dir / "loop.dbx");  // a record inside the header, then a child that is the node itself
   // A message that cannot be saved: a directory where its file would go.
   fs::create_directories(dir / "outblocked/Inbox/(No subject) 00000005_00000003.eml");
   // Each usage with its exit code and a part of what it says.
@@ -119,7 +120,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"header", "missing.dbx"}, 2, ": not found"},
       {{"header", "folder.dbx"}, 2, ": not a file"},
       {{"records", "Inbox.dbx", "8"}, 2, "SLOT must be 0 to 7"},
-      {{"records", "loop.dbx"}, 1, "loops"},
+      {{"records", "loop.dbx"}, 1, "record at 00000010 is not valid\nvendrel-cli: index 0 loops"},
       {{"text", "Inbox.dbx", "xyz"}, 2, "usage: vendrel-cli text"},
       {{"text", "Inbox.dbx", "12"}, 1, ""},
       {{"text", "Folders.dbx", "2800"}, 1, "is not a message database"},

@@ -80,10 +80,14 @@ TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTr
   EXPECT_EQ(rows[10], (Row{"bEntryCount", "", "03", ""}));
   EXPECT_TRUE(rows[11] == (Row{"wUnk5", "", "0000", ""}) && rows[14][0] == "wUnk7");
 
-  DisplayInfo info;  // a list offering room for five characters and the terminator
-  info.column = 2;
+  DisplayInfo info;  // room for five characters and the terminator, asked column by column (4: none)
   info.capacity = 6;
-  EXPECT_TRUE(node->GetDisplayInfo(info) && info.text == "1 + 3") << info.text;
+  info.mask |= DisplayInfo::kImage;  // which only the first column has
+  for (const auto& [column, text, image] : {std::tuple{0, "Index", 4}, {2, "1 + 3", -1}, {4, "1 + 3", -1}}) {
+    info.column = column;
+    info.image = -1;
+    EXPECT_TRUE(node->GetDisplayInfo(info) && info.text == text && info.image == image) << column;
+  }
   // A refresh rebuilds the caption but keeps the left child's own image.
   auto* leftItem = Find<IndexNodeItem>("Index " + Hex8(left));
   ASSERT_NE(leftItem, nullptr);
