@@ -88,8 +88,7 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
   }
   EXPECT_TRUE(Run({"export", "Inbox.dbx", "out2"}).out.starts_with("Saved 1 msgs"));  // nothing skipped
   EXPECT_EQ(Run({"tree", "Inbox.dbx", "--depth", "0"}).out, "Messages DB " + Path("Inbox.dbx") + "\t[0]\n");
-  std::ifstream saved(dir / "out1/Inbox/(No subject) 00000005_00000003.eml", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}),
+  EXPECT_EQ(ReadText(dir / "out1/Inbox/(No subject) 00000005_00000003.eml"),
             "Subject: x\r\n\r\nCR LF\r\nbare LF\r\nbare CR\r\nend\r\n");
   EXPECT_TRUE(fs::exists(dir / "out/Inbox/(No subject) 00000005_00000003.eml"));
   EXPECT_FALSE(fs::exists(dir / "out/Inbox/Café 00000005_00000002.eml"));  // a message without text

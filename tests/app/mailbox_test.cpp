@@ -137,9 +137,8 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
                        "Local Folders.sbd/inbox.SBD (2):1",  // Inbox.sbd holds Inbox's subfolders
                        "Ring:0", "Ring.sbd/Round:0"}));
   // The separators name the sender and the time received, from the record or else from the header.
-  const std::vector<uint8_t> file = ReadFileBytes(dir / "mbox" / "Local Folders.sbd" / "Inbox");
   std::vector<std::string> separators;
-  std::istringstream text(std::string(file.begin(), file.end()));
+  std::istringstream text(ReadText(dir / "mbox" / "Local Folders.sbd" / "Inbox"));
   for (std::string line; std::getline(text, line);)
     if (line.starts_with("From ")) separators.push_back(line);
   EXPECT_EQ(separators, (std::vector<std::string>{"From ann@example.com Mon Oct 16 00:28:40 2006",

@@ -47,9 +47,8 @@ TEST(HeaderRows, EveryFieldIsListedInOrderWithItsOwnRaAndTheFolderFieldsOnlyForM
   // A folder database has no folder fields; another class identifier is an error.
   const std::vector<FieldRow> folders =
       HeaderRows(DbFile(DbxBuilder(DbKind::Folder).SetU8(kClsidField + 15, 0)).store);
-  ASSERT_EQ(folders.size(), 39u);
+  ASSERT_TRUE(folders.size() == 39u && folders[38].name == "To be continued...");
   EXPECT_EQ(folders[1], (FieldRow{"CLSID", "00000004", "{6F74FDC6-E366-11D1-9A4E-00C04FA30900}", "Error"}));
-  EXPECT_EQ(folders[38].name, "To be continued...");
 }
 
 }  // namespace

@@ -20,7 +20,7 @@
 namespace vendrel {
 namespace {
 
-using testsupport::DbFile;
+using testsupport::DbFile, testsupport::ReadText;
 namespace fs = std::filesystem;
 
 // Every line end, CR LF or a bare CR or LF, written as end: the rule for .eml, as plainly as it can be said.
@@ -115,10 +115,6 @@ TEST(FolderFile, IsFoundAsUtf8AsItsStoredBytesOrInAnotherLetterCaseButNeverOutsi
 class MessageFile : public testing::Test {
  protected:
   uint32_t Message(const std::string& text) { return builder.AddMessage({++lastId, "s", text}); }
-  std::string Written(const fs::path& path) {
-    const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-  }
 
   testsupport::DbxBuilder builder{testsupport::DbKind::Message};
   uint32_t lastId = 1;
@@ -141,13 +137,13 @@ TEST_F(MessageFile, AnExistingFileIsOverwrittenButNoLinkIsFollowedAndNoPathCut) 
   DbFile db(builder);
   testsupport::WriteFileBytes(out / "old.eml", std::vector<uint8_t>(100, 'x'));
   ASSERT_TRUE(WriteMessageFile(db.store, ra, (out / "old.eml").string()));
-  EXPECT_EQ(Written(out / "old.eml"), "new\r\n");
+  EXPECT_EQ(ReadText(out / "old.eml"), "new\r\n");
 
   testsupport::TempDir elsewhere;
   testsupport::WriteFileBytes(elsewhere / "target", std::vector<uint8_t>{'k'});
   fs::create_symlink(elsewhere / "target", out / "link.eml");
   EXPECT_FALSE(WriteMessageFile(db.store, ra, (out / "link.eml").string()));
-  EXPECT_EQ(Written(elsewhere / "target"), "k");
+  EXPECT_EQ(ReadText(elsewhere / "target"), "k");
   EXPECT_EQ(desktop.desktop.diagnostics(),
             std::vector<std::string>{"    BAG! File " + (out / "link.eml").string() +
                                      " failed to create!\nCheck GetSafeDispName()\n"});

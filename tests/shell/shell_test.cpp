@@ -25,18 +25,13 @@ namespace vendrel::shell {
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::TempDir;
+using testsupport::ReadText, testsupport::TempDir;
 using namespace std::string_literals;
 
 void WriteText(const fs::path& path, const std::string& text, bool executable = false) {
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << text;
   if (executable) fs::permissions(path, fs::perms::owner_all);
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // A Wine prefix with drive C: and the folders of the stores the cases name.

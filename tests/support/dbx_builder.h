@@ -63,6 +63,8 @@ inline constexpr uint32_t kBuilderHeaderSize = 0x2800;
 
 void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+// The file as text; empty when it cannot be read (not there yet, say).
+std::string ReadText(const std::filesystem::path& path);
 
 class DbxBuilder {
  public:

@@ -36,8 +36,7 @@ pid_t StartPeerSession(const std::string& path, Pipe& release);
 
 struct CommandResult {
   int exitCode = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 CommandResult RunCommand(const std::vector<std::string>& argv);
