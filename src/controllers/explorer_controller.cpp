@@ -42,7 +42,7 @@ bool ExplorerController::Create(const std::string& path) {
 }
 
 void ExplorerController::CreateRoot() {
-  auto* root = new DbRootItem(nullptr);
+  auto* root = new DbRootItem(nullptr, 0);
   if (!root->AttachDatabase(path_, &tree_, &list_, true, false)) {
     root->Release();
     return;

@@ -12,8 +12,7 @@ namespace vendrel {
 // through which its message database opens. The only item that knows the path and the controls.
 class DbRootItem : public DbItem {
  public:
-  // Its RA is 0: the database header where the file begins.
-  explicit DbRootItem(ExplorerItem* parent) : DbItem(parent, 0) {
+  DbRootItem(ExplorerItem* parent, uint32_t ra) : DbItem(parent, ra) {
     image = kImageRoot;
     AnswerForDescendants();
   }

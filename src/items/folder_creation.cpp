@@ -128,7 +128,7 @@ DbRootItem* OpenFolderDatabase(DbItem& item, const std::string& directory) {
   store.Close();
   const std::optional<std::string> path = ResolveSiblingFile(directory, kFolderDatabaseName);
   if (!path) return nullptr;
-  auto* root = new DbRootItem(nullptr);
+  auto* root = new DbRootItem(nullptr, 0);
   if (!root->AttachDatabase(*path, item.FindTreeView(), item.FindListView(), false, false)) {
     root->Release();
     return nullptr;

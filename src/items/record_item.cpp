@@ -108,7 +108,7 @@ bool RecordItem::Expand() {
   if (const std::optional<std::string_view> name = dbx::GetString(store, ra, dbx::kPropFileName)) {
     const std::optional<std::string> path = ResolveFolderFile(DirectoryOf(*FindDatabasePath()), *name);
     if (path) {
-      auto* database = new DbRootItem(this);
+      auto* database = new DbRootItem(this, 0);
       if (!database->AttachDatabase(*path, FindTreeView(), FindListView(), true, false)) database->Release();
     }
   }

@@ -47,7 +47,7 @@ class ExplorerTest : public testing::Test {
 
   // Opens the file as the window does: a new root attached with show set. Null when that fails.
   DbRootItem* Open(const std::string& path) {
-    auto* item = new DbRootItem(nullptr);
+    auto* item = new DbRootItem(nullptr, 0);
     if (item->AttachDatabase(path, &tree, &list, true, false)) return item;
     item->Release();
     return nullptr;

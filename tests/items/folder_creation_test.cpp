@@ -38,7 +38,7 @@ class CreateFolder : public testing::Test {
                        2);
     folders.SetLastAssignedId(0x20);
     DbxBuilder(DbKind::Message).WriteTo(dir / "Inbox.dbx");  // its header names folder 5, Inbox, by default
-    root = new DbRootItem(nullptr);
+    root = new DbRootItem(nullptr, 0);
     ASSERT_TRUE(root->AttachDatabase(folders.WriteTo(dir / "Folders.dbx"), &tree, &list, true, false));
   }
 
@@ -142,7 +142,7 @@ TEST_F(CreateFolder, ANameTheCodePageCannotHoldOrTooLongForTheDialogIsRefusedWit
 }
 
 TEST_F(CreateFolder, TheRootOfAMessageDatabaseCreatesUnderItsFolderInTheFoldersDbxBesideIt) {
-  auto* inbox = new DbRootItem(nullptr);
+  auto* inbox = new DbRootItem(nullptr, 0);
   ASSERT_TRUE(inbox->AttachDatabase((dir / "Inbox.dbx").string(), &tree, &list, true, false));
   desktop.desktop.AddFolderNameAnswer("Receipts");
   ASSERT_TRUE(inbox->CreateFolder(nullptr));
@@ -166,7 +166,7 @@ class FolderSafety : public testing::Test {
   }
   // Creates "New" under folder 1 in the file the builder makes; whether it says it did.
   bool Create(const DbxBuilder& builder) {
-    const auto root = MakeItem<DbRootItem>(nullptr);
+    const auto root = MakeItem<DbRootItem>(nullptr, 0);
     return root->AttachDatabase(builder.WriteTo(path), nullptr, nullptr, false, false) &&
            InsertFolderRecord(*root, 1, "New");
   }

@@ -29,7 +29,7 @@ class Saving : public testing::Test {
     builder.SetLastAssignedId(lastId);
     const std::string path = (dir / "Inbox.dbx").string();
     builder.WriteTo(path);
-    root = new DbRootItem(nullptr);
+    root = new DbRootItem(nullptr, 0);
     EXPECT_TRUE(root->AttachDatabase(path, &tree, &list, true, false));
     return *root;
   }
@@ -100,7 +100,7 @@ TEST_F(Saving, WhatHoldsNoMessageTextSavesNothingAndADamagedNodeSaysItFailed) {
 
   DbxBuilder folders(DbKind::Folder);
   folders.AddFolders({{1, 0, "Inbox", "Inbox.dbx"}});
-  auto* folderRoot = new DbRootItem(nullptr);
+  auto* folderRoot = new DbRootItem(nullptr, 0);
   ASSERT_TRUE(folderRoot->AttachDatabase(folders.WriteTo(dir / "Folders.dbx"), &tree, &list, true, false));
   EXPECT_FALSE(folderRoot->SaveDefault((out / "f").string(), true));
   EXPECT_FALSE(MakeItem<IndexNodeItem>(folderRoot, folders.U32(dbx::RootSlot(0)))

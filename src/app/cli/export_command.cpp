@@ -49,7 +49,7 @@ class ExportDesktop : public HeadlessDesktop {
 // Saves one message database into directory; true when every message with text was written.
 bool ExportDatabase(const std::string& path, const std::string& directory, InMemoryTreeView& tree,
                     InMemoryListView& list) {
-  const auto root = MakeItem<DbRootItem>(nullptr);
+  const auto root = MakeItem<DbRootItem>(nullptr, 0);
   bool saved = false;
   if (root->AttachDatabase(path, &tree, &list, false, false)) {
     const SaveCount count = root->SaveAll(directory);
@@ -172,7 +172,7 @@ int RunSave(const Arguments& arguments) {
   SetStatusLineRegistered(true);
   InMemoryTreeView tree;
   InMemoryListView list;
-  const auto root = MakeItem<DbRootItem>(nullptr);
+  const auto root = MakeItem<DbRootItem>(nullptr, 0);
   bool saved = false;
   if (root->AttachDatabase(arguments[0], &tree, &list, false, false)) {
     const auto record = MakeItem<RecordItem>(root.get(), *ra, 0);

@@ -64,7 +64,7 @@ int RunNewFolder(const Arguments& arguments) {
   SetCurrentDesktop(&desktop);
   InMemoryTreeView tree;
   InMemoryListView list;
-  auto* root = new DbRootItem(nullptr);
+  auto* root = new DbRootItem(nullptr, 0);
   bool created = false;
   if (root->AttachDatabase(path, &tree, &list, true, false)) {
     if (messageDatabase) {
