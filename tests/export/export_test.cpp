@@ -152,9 +152,8 @@ TEST_F(MessageFile, AnExistingFileIsOverwrittenButNoLinkIsFollowedAndNoPathCut) 
   EXPECT_FALSE(MakeDirectory((out / "Outbox").string()) || MakeDirectory(""));
 
   EXPECT_EQ(MakeExportPath(db.store, ra, "/out"), "/out/s 00000005_00000002.eml");
-  EXPECT_EQ(MakeExportPath(db.store, ra, "/" + std::string(5000, 'd')), std::nullopt);
-  EXPECT_EQ(MakeExportPath(db.store, ra, ""), std::nullopt);
-  EXPECT_EQ(MakeExportPath(db.store, ra + 4, "/out"), std::nullopt);
+  EXPECT_FALSE(MakeExportPath(db.store, ra, "/" + std::string(5000, 'd')) ||
+               MakeExportPath(db.store, ra, "") || MakeExportPath(db.store, ra + 4, "/out"));
 }
 
 // The reader runs ahead through a ring of a few texts and bytes: each text comes whole, its line ends

@@ -222,6 +222,9 @@ TEST_F(Commands, EachKindOfItemOffersItsCommandsWhileItsFileIsADatabase) {
   const std::string previews = (dir / "Previews").string();  // a preview is written, then opened
   ASSERT_TRUE(message->Preview(previews) && !message->Preview(inboxPath));  // not into a file
   EXPECT_EQ(desktop.desktop.opened(), Strings{previews + "/Hello 00000005_00000002.eml"});
+  desktop.desktop.AddSaveAnswer(previews + "/chosen.eml");  // Save as offers the subject for a name
+  EXPECT_TRUE(message->SaveAs() && desktop.desktop.proposedSaveNames() == Strings{"Hello.eml"} &&
+              ReadText(previews + "/chosen.eml") == "Hi" && !message->SaveAs());  // then cancelled
   // Nothing is offered by roots and records whose file is no longer a database, or is gone.
   WriteFileBytes(foldersPath, std::vector<uint8_t>(0x3000, 0xAB));
   EXPECT_TRUE(Enabled(root).empty() && Enabled(cases[3].first).empty());
