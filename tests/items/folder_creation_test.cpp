@@ -156,13 +156,13 @@ TEST_F(CreateFolder, TheRootOfAMessageDatabaseCreatesUnderItsFolderInTheFoldersD
 class FolderSafety : public testing::Test {
  protected:
   // Local Folders with 60 subfolders: full nodes, so that the new folder needs new nodes and room.
-  DbxBuilder Store() {
+  DbxBuilder Store(uint32_t subfolders = 60) {
     std::vector<FolderSpec> folders = {{1, 0, "Local Folders", "", true, 0x10}};
-    for (uint32_t id = 2; id < 62; ++id)
+    for (uint32_t id = 2; id < subfolders + 2; ++id)
       folders.push_back({id, 1, "Folder " + std::to_string(id), "", true, 0x01});
     DbxBuilder builder(DbKind::Folder);
     builder.AddFolders(folders);
-    return builder.SetLastAssignedId(61);
+    return builder.SetLastAssignedId(subfolders + 1);
   }
   // Creates "New" under folder 1 in the file the builder makes; whether it says it did.
   bool Create(const DbxBuilder& builder) {
@@ -239,6 +239,7 @@ TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
     EXPECT_TRUE(said.ends_with("\nNothing was changed.")) << what << ": " << said;
   }
   EXPECT_TRUE(Create(Store().SetLastAssignedId(0xFFFFFFFD)));  // but one ID left is enough
+  EXPECT_TRUE(Create(Store(49)) && Complete());  // and a node one short of full is filled
 }
 
 }  // namespace

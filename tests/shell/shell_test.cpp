@@ -38,14 +38,11 @@ void WriteText(const fs::path& path, const std::string& text, bool executable = 
 class Prefix {
  public:
   Prefix() {
-    fs::create_directories(dir / "drive_c" / "users" / User() / "Mail" / "Outlook Express");
+    setenv("USER", "a", 1);  // Wine names the profile after the login, here of one letter
+    fs::create_directories(dir / "drive_c/users/a/Mail/Outlook Express");
     fs::create_directories(dir / "drive_c" / "Stores" / "Bo\xC3\xAEte \"old\"");
     fs::create_directories(dir / "dosdevices");
     fs::create_directory_symlink("../drive_c", dir / "dosdevices" / "C:");
-  }
-  static std::string User() {
-    const char* user = std::getenv("USER");
-    return user != nullptr && user[0] != '\0' ? user : "user";
   }
   std::string path() const { return dir.path().string(); }
 
@@ -62,7 +59,7 @@ std::string StoreRoot(const std::string& id, const std::string& value) {
 }
 
 TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
-  const std::string mail = "users/" + Prefix::User() + "/Mail/Outlook Express/Folders.dbx";
+  const std::string mail = "users/a/Mail/Outlook Express/Folders.dbx";
   const std::string deep(60000, 'k');
   // What each case shows, its registry, and the store it names below drive_c (empty: none).
   const std::tuple<const char*, std::string, std::string> cases[] = {
@@ -85,7 +82,7 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
            StoreRoot("{AAAA}",
                      "hex(2):25,00,55,00,53,00,45,00,52,00,50,00,52,00,4f,00,46,00,49,00,\\\n\t 4c,00,45,00,"
                      "25,00,5c,00,4d,00,61,00,69,00,6c,00,00,00"),
-       "users/" + Prefix::User() + "/Mail/Folders.dbx"},
+       "users/a/Mail/Folders.dbx"},
       {"a variable of the user's environment",
        kIdentities + "[Environment]\n\"MAILROOT\"=\"Stores\"\n" +
            StoreRoot("{AAAA}", "str(2):\"C:\\\\.\\\\%MailRoot%\""),
@@ -117,7 +114,7 @@ TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
       "WINE REGISTRY Version 2\n[Key]\n"
       "\"a\"=\"\\x0080\\x0800\\xd83d\\xde00\\xdbff\\xdfff\\xd800\\xdc00|\\xdfff|\\xd800x|"
       "\\xdc00\\xdc00\\xe000\\x9\\xd83d\\xe000\\xdbff\\n|\\x7f\\x7ff\\xffff\"\n"
-      "\t \"b\"=hex(2):e9,00,ac,20,3d,d8,00,de,ff,df,00,00\n\"c\"=hex(2):e9,00,3d,d8,41\n",
+      "\t \"b\"=hex(2):e9,00,ac,20,\\\n  3d,d8,00,de,ff,df,00,00\n\"c\"=hex(2):e9,00,3d,d8,41\n",
       {"key"});
   ASSERT_TRUE(registry.has_value());
   EXPECT_EQ(registry->Find("KEY", "A")->text,
