@@ -114,7 +114,7 @@ TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
       "WINE REGISTRY Version 2\n[Key]\n"
       "\"a\"=\"\\x0080\\x0800\\xd83d\\xde00\\xdbff\\xdfff\\xd800\\xdc00|\\xdfff|\\xd800x|"
       "\\xdc00\\xdc00\\xe000\\x9\\xd83d\\xe000\\xdbff\\n|\\x7f\\x7ff\\xffff\"\n"
-      "\t \"b\"=hex(2):e9,00,ac,20,\\\n  3d,d8,00,de,ff,df,00,00\n\"c\"=hex(2):e9,00,3d,d8,41\n",
+      "\t \"b\"=hex(2):e9,00,ac,20,3d,d8,00,de,ff,df,00,00\n\"c\"=hex(2):e9,00,3d,d8,41\n",
       {"key"});
   ASSERT_TRUE(registry.has_value());
   EXPECT_EQ(registry->Find("KEY", "A")->text,
