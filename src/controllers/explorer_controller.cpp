@@ -182,33 +182,31 @@ void ExplorerController::RunItemCommand(Operation&& operation) {
   window_.FocusPane(focus);
 }
 
-bool ExplorerController::Command(int command) {
+void ExplorerController::Command(int command) {
   const auto operation = gate_.Begin();
-  if (!operation) return false;
+  if (!operation) return;
   switch (command) {
     case kCmdPreview:
       RunItemCommand([](ExplorerItem& item) { return item.Preview(WorkingDirectory() + "/Previews"); });
-      return true;
+      break;
     case kCmdSave:
       RunItemCommand([](ExplorerItem& item) { return item.Save(); });
-      return true;
+      break;
     case kCmdSaveAs:
       RunItemCommand([](ExplorerItem& item) { return item.SaveAs(); });
-      return true;
+      break;
     case kCmdSaveDefault:
       RunItemCommand([](ExplorerItem& item) { return item.SaveDefault(WorkingDirectory(), true); });
-      return true;
+      break;
     case kCmdNewFolder:
       RunItemCommand([](ExplorerItem& item) { return item.CreateFolder(nullptr); });
-      return true;
+      break;
     case kCmdRefresh:
       Refresh();
-      return true;
+      break;
     case kCmdCopy:
       Copy();
-      return true;
-    default:
-      return false;
+      break;
   }
 }
 

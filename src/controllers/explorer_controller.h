@@ -50,8 +50,8 @@ class ExplorerController : public TreeEvents {
   void OnKey(ExplorerKey key, bool fromList);
   // The focus moved, or the list's selection changed, or this window became the active one.
   void OnStateChanged() { UpdateCommandState(nullptr); }
-  // A command forwarded by the frame; false when this window does not handle it.
-  bool Command(int command);
+  // A command forwarded by the frame; those that are not this window's do nothing.
+  void Command(int command);
   // The commands' states on the toolbar (menu null) or in a menu popup that opens.
   void UpdateCommandState(CommandStates* menu);
   // The selected list row's item when the list has the focus and a selected row, else the selected node's.

@@ -17,65 +17,64 @@ void FrameController::Start() {
   EnableFrameCommands(nullptr);
 }
 
-bool FrameController::Command(int command) {
+void FrameController::Command(int command) {
   // "Stop!" is the one command that reaches a running operation.
   if (command == kCmdStop) {
     gate_.RequestStop();
-    return true;
+    return;
   }
   const auto operation = gate_.Begin();
-  if (!operation) return false;
-  if (HandleOwn(command)) return true;
-  ExplorerController* active = window_.ActiveExplorer();
-  return active != nullptr && active->Command(command);
+  if (!operation || HandleOwn(command)) return;
+  if (ExplorerController* active = window_.ActiveExplorer()) active->Command(command);
 }
 
 bool FrameController::HandleOwn(int command) {
   switch (command) {
     case kCmdAbout:
       window_.ShowAbout();
-      return true;
+      break;
     case kCmdExit:
       window_.Exit();
-      return true;
+      break;
     case kCmdOpen:
       OpenFileDialog();
-      return true;
+      break;
     case kCmdCloseAll:
       CloseAll();
-      return true;
+      break;
     case kCmdCascade:
     case kCmdTileVertically:
     case kCmdTileHorizontally:
       window_.ArrangeWindows(command);
-      return true;
+      break;
     case kCmdExploreWorkingDirectory:
       shell::ExploreWorkingDirectory();
-      return true;
+      break;
     case kCmdAssociateDbx:
       shell::AssociateDbx();
-      return true;
+      break;
     case kCmdDefaultIdentity:
       shell::LaunchIdentity(0);
-      return true;
+      break;
     case kCmdMoreIdentities:
       shell::LaunchIdentity(-1);
-      return true;
+      break;
     case kCmdDirectDbWindows:
       shell::ToggleDirectDbWindows();
-      return true;
+      break;
     case kCmdDownload:
       shell::OpenDownloadPage();
-      return true;
+      break;
     case kCmdIdentities:
-      return true;  // neither acted on nor forwarded
+      break;  // neither acted on nor forwarded
     default:
       if (command >= kCmdBuddy1 && command <= kCmdBuddy4) {
         shell::LaunchIdentity(command - kCmdBuddy1 + 1);
-        return true;
+        break;
       }
       return false;
   }
+  return true;
 }
 
 int FrameController::OpenFiles(const std::vector<std::string>& paths) {

@@ -42,8 +42,8 @@ class FrameController {
 
   // Shows the welcome line and sets the toolbar as no explorer window is open.
   void Start();
-  // Handles or forwards one command; false when nobody handled it.
-  bool Command(int command);
+  // Handles one command or forwards it to the active explorer window.
+  void Command(int command);
   // Each file in its own explorer window, in order; a file that fails leaves the others open. The number
   // of windows opened.
   int OpenFiles(const std::vector<std::string>& paths);
