@@ -8,9 +8,9 @@
 #include "dbx/record.h"
 #include "dbx/record_builder.h"
 #include "dbx/tree_check.h"
+#include "export/sibling_file.h"
 #include "items/db_root_item.h"
 #include "items/record_item.h"
-#include "export/sibling_file.h"
 #include "platform/code_page.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
@@ -94,13 +94,11 @@ bool GatherParentInfo(DbItem& item, NewFolderInfo& info) {
     if (!dbx::IsFolderDatabase(&store) || dbx::RecordAt(store, item.ra) == nullptr) return false;
     info.parentName = std::string(dbx::GetDisplayName(store, item.ra).value_or(""));
     info.parentId = dbx::GetId(store, item.ra);
-  } else if (dynamic_cast<DbRootItem*>(&item) != nullptr) {
+  } else {
     const std::optional<uint32_t> folderId = store.ReadU32(dbx::kFolderIdField);
     if (!dbx::IsMessageDatabase(&store) || !folderId) return false;
     info.parentName = dbx::HeaderTextBytes(store, dbx::kFolderNameField, dbx::kFolderIdField);
     info.parentId = *folderId;
-  } else {
-    return false;
   }
   info.directory = DirectoryOf(*item.FindDatabasePath());
   info.newName.clear();

@@ -138,7 +138,10 @@ TEST_F(Explorer, TheActiveItemsCommandsAreOfferedWithCopyButNoneThatHasNoActionA
   explorer.tree.SelectNode(Root(explorer));
   EXPECT_EQ(offered(), (std::vector<int>{kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdCopy, kCmdNewFolder}));
   EXPECT_TRUE(toolbar.states[kCmdSaveDefault]);  // the toolbar follows the selection by itself
-  testsupport::StateMap menu;                    // and a menu of the frame offers the item's commands too
+  explorer.controller.Command(kCmdPreview);      // a command the item has no action for says so
+  explorer.controller.Command(kCmdSaveAs);
+  EXPECT_TRUE(desktop().messages().size() == 2 && StatusLines().back() == "Failed...");
+  testsupport::StateMap menu;  // and a menu of the frame offers the item's commands too
   frame.OnMenuPopup(menu);
   EXPECT_TRUE(menu.states[kCmdSave] && menu.states[kCmdOpen]);
 }

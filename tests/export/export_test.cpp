@@ -12,6 +12,7 @@
 #include "export/mail_headers.h"
 #include "export/mboxrd.h"
 #include "export/message_file.h"
+#include "export/safe_name.h"
 #include "export/sibling_file.h"
 #include "export/text_read_ahead.h"
 #include "support/db_file.h"
@@ -152,6 +153,7 @@ TEST_F(MessageFile, AnExistingFileIsOverwrittenButNoLinkIsFollowedAndNoPathCut) 
   EXPECT_FALSE(MakeDirectory((out / "Outbox").string()) || MakeDirectory(""));
 
   EXPECT_EQ(MakeExportPath(db.store, ra, "/out"), "/out/s 00000005_00000002.eml");
+  EXPECT_EQ(GetSafeDispName("\xE9t\xE9:\xE9", 5), "\xC3\xA9t\xC3\xA9_");  // whole characters, ':' unsafe
   EXPECT_FALSE(MakeExportPath(db.store, ra, "/" + std::string(5000, 'd')) ||
                MakeExportPath(db.store, ra, "") || MakeExportPath(db.store, ra + 4, "/out"));
 }

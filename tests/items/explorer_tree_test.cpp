@@ -57,7 +57,7 @@ TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTr
   const uint32_t left = builder.AddNode(), child = builder.AddNode(), top = builder.AddNode();
   builder.SetNodeEntries(left, {{m[0]}, {m[1]}}).SetNodeEntries(child, {{m[4]}});
   builder.SetNodeEntries(top, {{m[2]}, {m[3], child}, {m[5]}}).SetNodeLeftChild(top, left);
-  builder.SetU32(top + 0x18 + 3 * 12, m[0]);  // a stale fourth entry, past the count
+  builder.SetU32(top + 0x18 + 3 * 12, m[0]).SetU32(top + 4, 0x1234);  // a stale fourth entry, past the count
   builder.SetIndexSlot(0, top, 6);
   DbRootItem* root = Open(builder.WriteTo(dir / "db.dbx"));
   ASSERT_NE(root, nullptr);
@@ -76,7 +76,7 @@ TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTr
   EXPECT_TRUE(rows[0] == (Row{"Index", Hex8(left), "0 + 2 sub", ""}) && list.RowImage(0) == 9);
   EXPECT_EQ(rows[1], (Row{"m", Hex8(m[2]), "00000003", ""}));
   EXPECT_EQ(rows[5], (Row{"RA", "", Hex8(top), "Relative address of this struct"}));
-  EXPECT_EQ(rows[7], (Row{"dwRA_Root", "", Hex8(left), ""}));
+  EXPECT_TRUE(rows[6][2] == "00001234" && rows[7] == (Row{"dwRA_Root", "", Hex8(left), ""}));
   EXPECT_EQ(rows[10], (Row{"bEntryCount", "", "03", ""}));
   EXPECT_TRUE(rows[11] == (Row{"wUnk5", "", "0000", ""}) && rows[14][0] == "wUnk7");
 

@@ -96,13 +96,15 @@ TEST(NamedLock, TheLockFilesLieInADirectoryOfTheirOwnThatOnlyTheUserReaches) {
   saved.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
 }
 
-TEST(NamedLock, ClosingClosesItsOwnDescriptorOnceAndNoOther) {
+TEST(NamedLock, ClosingALockOrAMappingClosesItsOwnDescriptorOnceAndNoOther) {
   ASSERT_TRUE(fcntl(0, F_GETFD) != -1 || open("/dev/null", O_RDONLY) == 0);
   const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
   const auto before = openFiles();
   NamedLock lock, neverTaken;
+  FileMapping mapping;  // and so does a mapping
   const std::string name = "named_lock_test_twice_" + std::to_string(getpid());
-  ASSERT_TRUE(lock.Create(name) && neverTaken.Create(name) && neverTaken.Create(name + "_other"));
+  ASSERT_TRUE(lock.Create(name) && neverTaken.Create(name) && neverTaken.Create(name + "_other") &&
+              mapping.Open("/proc/self/maps"));
   ASSERT_EQ(lock.Wait(0ms), NamedLock::WaitResult::Acquired);
   NamedLock nested, stranger;  // a session nested in the holder's takes its lock again, nobody else's
   EXPECT_TRUE(nested.Reenter(lock) && !stranger.Reenter(neverTaken));
@@ -110,6 +112,8 @@ TEST(NamedLock, ClosingClosesItsOwnDescriptorOnceAndNoOther) {
   lock.Close();
   lock.Close();
   neverTaken.Close();
+  mapping.Close();
+  mapping.Close();
   EXPECT_NE(fcntl(0, F_GETFD), -1) << "descriptor 0 was closed";
   EXPECT_EQ(openFiles(), before) << "the lock file stayed open";
 }

@@ -339,6 +339,8 @@ TEST_F(Window, EachFileDialogAnswersWhatWasChosenInItOrNothingWhenCancelled) {
     for (const bool accepted : {true, false}) {
       QTimer::singleShot(0, [&] {
         if (auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+          EXPECT_EQ(shown->testOption(QFileDialog::ShowDirsOnly),
+                    shown->fileMode() == QFileDialog::Directory);
           shown->selectFile(QString::fromStdString(chosen));
           accepted ? static_cast<QDialog*>(shown)->accept() : shown->reject();
           if (shown->isVisible()) shown->reject();  // a choice the dialog refused answers nothing
