@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -45,12 +46,13 @@ class ExplorerTest : public testing::Test {
     EXPECT_EQ(ExplorerItem::LiveCount(), liveAtStart_) << "items still alive after the controls were cleared";
   }
 
-  // Opens the file as the window does: a new root attached with show set. Null when that fails.
+  // Opens the file as the window does: a new root attached with show set. A test whose file does not
+  // open goes no further.
   DbRootItem* Open(const std::string& path) {
     auto* item = new DbRootItem(nullptr, 0);
     if (item->AttachDatabase(path, &tree, &list, true, false)) return item;
     item->Release();
-    return nullptr;
+    throw std::runtime_error("cannot open " + path);
   }
 
   // Every node below and including the root, as a user who selects each one in turn sees them.
@@ -76,12 +78,17 @@ class ExplorerTest : public testing::Test {
     return rows;
   }
 
-  // The item of the first node in tree order whose caption starts with prefix; null when there is none.
+  // The item of the first node in tree order whose caption starts with prefix. A test that finds none
+  // (or one of another kind) goes no further.
   template <class Item = ExplorerItem>
   Item* Find(const std::string& prefix, TreeNodeHandle under = kTreeRoot) {
+    if (auto* found = dynamic_cast<Item*>(Search(prefix, under))) return found;
+    throw std::runtime_error("no item " + prefix);
+  }
+  ExplorerItem* Search(const std::string& prefix, TreeNodeHandle under) const {
     for (const TreeNodeHandle node : tree.Children(under)) {
-      if (tree.TextOf(node).starts_with(prefix)) return dynamic_cast<Item*>(tree.ItemOf(node));
-      if (Item* found = Find<Item>(prefix, node)) return found;
+      if (tree.TextOf(node).starts_with(prefix)) return tree.ItemOf(node);
+      if (ExplorerItem* found = Search(prefix, node)) return found;
     }
     return nullptr;
   }

@@ -239,7 +239,7 @@ TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
     EXPECT_TRUE(said.ends_with("\nNothing was changed.")) << what << ": " << said;
   }
   EXPECT_TRUE(Create(Store().SetLastAssignedId(0xFFFFFFFD)));  // but one ID left is enough
-  EXPECT_TRUE(Create(Store(49)) && Complete());  // and a node one short of full is filled
+  EXPECT_TRUE(Create(Store(49)) && Complete());                // and a node one short of full is filled
 }
 
 }  // namespace
