@@ -138,8 +138,7 @@ TEST_F(Explorer, TheActiveItemsCommandsAreOfferedWithCopyButNoneThatHasNoActionA
   explorer.tree.SelectNode(Root(explorer));
   EXPECT_EQ(offered(), (std::vector<int>{kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdCopy, kCmdNewFolder}));
   EXPECT_TRUE(toolbar.states[kCmdSaveDefault]);  // the toolbar follows the selection by itself
-  explorer.controller.Command(kCmdPreview);      // a command the item has no action for says so
-  explorer.controller.Command(kCmdSaveAs);
+  for (const int command : {kCmdPreview, kCmdSaveAs}) explorer.controller.Command(command);  // not the root's
   EXPECT_TRUE(desktop().messages().size() == 2 && StatusLines().back() == "Failed...");
   testsupport::StateMap menu;  // and a menu of the frame offers the item's commands too
   frame.OnMenuPopup(menu);

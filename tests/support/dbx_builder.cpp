@@ -27,18 +27,6 @@ void DbxBuilder::Cover(uint64_t end) {
   if (end > bytes_.size()) bytes_.resize(static_cast<size_t>(end), 0);
 }
 
-DbxBuilder& DbxBuilder::SetU16(uint32_t ra, uint16_t value) {
-  Cover(uint64_t{ra} + 2);
-  StoreU16(&bytes_[ra], value);
-  return *this;
-}
-
-DbxBuilder& DbxBuilder::SetU32(uint32_t ra, uint32_t value) {
-  Cover(uint64_t{ra} + 4);
-  StoreU32(&bytes_[ra], value);
-  return *this;
-}
-
 DbxBuilder& DbxBuilder::SetBytes(uint32_t ra, std::span<const uint8_t> bytes) {
   Cover(uint64_t{ra} + bytes.size());
   std::copy(bytes.begin(), bytes.end(), bytes_.begin() + ra);

@@ -74,8 +74,8 @@ class DbxBuilder {
 
   // Raw field access. Writing past the end of the image extends it with zeros.
   DbxBuilder& SetU8(uint32_t ra, uint8_t value) { return SetBytes(ra, std::span(&value, 1)); }
-  DbxBuilder& SetU16(uint32_t ra, uint16_t value);
-  DbxBuilder& SetU32(uint32_t ra, uint32_t value);
+  DbxBuilder& SetU16(uint32_t ra, uint16_t v) { return SetU8(ra, v & 0xFF).SetU8(ra + 1, v >> 8); }
+  DbxBuilder& SetU32(uint32_t ra, uint32_t v) { return SetU16(ra, v & 0xFFFF).SetU16(ra + 2, v >> 16); }
   DbxBuilder& SetBytes(uint32_t ra, std::span<const uint8_t> bytes);
   // Stores text and its terminating zero.
   DbxBuilder& SetText(uint32_t ra, std::string_view text);
