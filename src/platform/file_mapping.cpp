@@ -64,7 +64,6 @@ bool FileMapping::Extend(uint64_t length) {
     if (copy_.size() < length) copy_.resize(length, 0);
     return Map();
   }
-  Unmap();
   struct stat info {};
   if (fstat(fd_, &info) != 0) return false;
   if (static_cast<uint64_t>(info.st_size) < length && ftruncate(fd_, static_cast<off_t>(length)) != 0) {

@@ -61,7 +61,7 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
        {Format("%08X\t00000002\tCafé\n\tID\t000002\n\tFlags\t010089\n", firstRa),
         "\tSubject(Original)\tCafé\n", Format("%08X\t00000003\t\n", secondRa)}},
       {{"records", "Folders.dbx", "1"}, {"\t00000001\tLocal Folders\n", "\t00000005\tInbox\n"}},
-      {{"text", "Inbox.dbx", Format("%x", secondRa)}, {text}},
+      {{"text", "Inbox.dbx", Format("0X%x", secondRa)}, {text}},
       {{"tree", "Folders.dbx", "--depth", "2"},
        {"Folders DB " + Path("Folders.dbx") + "\t[0]\n  | All indexes by ID\t000000E4\t00 (00)\t \n",
         "  | Magic\t00000000\tFE12ADCF\tMeans DBX\n", "\n  000000E4 All indexes by ID\t[21]\n    | Index\t",

@@ -125,12 +125,12 @@ using Rows = std::vector<std::string>;
 TEST(PropertyText, NamesAndValuesFollowTheTableOfTheKindOfDatabase) {
   const uint8_t data[] = {0x78, 0x56, 0x34, 0x12, 'R', 0xE9, 's', 0, 0x10, 0, 0, 0};
   const uint32_t folder[] = {Direct(0x02, 0xAB), Direct(0x15, 0x10),      Direct(0x06, 0x10),
-                             Direct(0x01, 0),    Indirect(0x00, 0),       Indirect(0x02, 4),
+                             Direct(0x01, 0),    Indirect(0x00, 0),       Indirect(0x03, 4),
                              Indirect(0x06, 8),  Indirect(0x14, 4),       Indirect(0x1C, 0),
                              Indirect(0x0B, 0),  Indirect(0x00, 0xFFFFF0)};
   EXPECT_EQ(PropertyRows(DbKind::Folder, folder, data),
             (Rows{"DisplayName=0000AB", "15(95)=000010(16)", "Any info=00000010 ", "ParentID=000000",
-                  "FolderID=12345678", "DisplayName=Rés", "Any info=00000010 ", "HttpFolderID?=Rés",
+                  "FolderID=12345678", "FileName=Rés", "Any info=00000010 ", "HttpFolderID?=Rés",
                   "WatchMsgCount=12345678", "0B(0B)=12345678", "FolderID="}));
   const uint32_t message[] = {Indirect(0x11, 0),    Indirect(0x05, 4),       Indirect(0x1D, 0),
                               Direct(0x1F, 1),      Indirect(0x03, 0),       Indirect(0x0F, 4),

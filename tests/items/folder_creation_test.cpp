@@ -149,8 +149,7 @@ TEST_F(CreateFolder, TheRootOfAMessageDatabaseCreatesUnderItsFolderInTheFoldersD
   EXPECT_EQ(desktop.desktop.folderDialogParents(), (Names{"Inbox"}));
   EXPECT_EQ(Children(1, 5), (Names{"Family", "Receipts"}));
   EXPECT_FALSE(InsertFolderRecord(*inbox, 5, "Receipts"));  // only into a folder database
-  NewFolderInfo info;
-  EXPECT_FALSE(GatherParentInfo(*root, info));  // Folders.dbx's own root has no parent folder
+  EXPECT_FALSE(root->CreateFolder(nullptr));  // Folders.dbx's own root has no parent folder
 }
 
 class FolderSafety : public testing::Test {
