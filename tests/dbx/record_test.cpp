@@ -153,7 +153,7 @@ TEST(PropertyText, FileTimesShowInLocalTimeDayFirst) {
   tzset();
   uint8_t data[8];
   for (int i = 0; i < 8; ++i) data[i] = static_cast<uint8_t>(ticks >> (8 * i));
-  const uint32_t entries[] = {Indirect(0x02, 0), Indirect(0x12, 0), Indirect(0x02, 0xFFFFF0)};
+  const uint32_t entries[] = {Indirect(0x02, 0), Indirect(0x12, 0), Indirect(0x02, 1)};  // 7 bytes left
   EXPECT_EQ(PropertyRows(DbKind::Message, entries, data),
             (Rows{"Sent=04/03/2007 06:06:07", "TimeCreated=04/03/2007 06:06:07", "Sent="}));
   oldTz != nullptr ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");

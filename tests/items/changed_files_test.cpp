@@ -49,6 +49,9 @@ TEST_F(ChangedFile, ABlockARecordAndANodeOverwrittenInPlaceFailEveryRead) {
 }
 
 TEST_F(ChangedFile, EveryItemFailsOnceTheFileIsGoneAndAWalkThenStopsAtTheRoot) {
+  DbxBuilder(DbKind::Message).SetU8(dbx::kClsidField, 0).WriteTo(path);
+  DisplayInfo info;
+  EXPECT_FALSE(root->GetDisplayInfo(info));  // its caption's texts are of a message database
   std::filesystem::remove(path);
   for (ExplorerItem* item : items) ExpectEveryReadFails(item);
   EXPECT_EQ(Walk(root).size(), 1u);
@@ -62,10 +65,8 @@ class HostileFile : public ExplorerTest {
     list.DeleteAllRows();
     tree.DeleteAll();
     std::vector<std::pair<std::string, size_t>> nodes;
-    DbRootItem* root = Open(builder.WriteTo(dir / "db.dbx"));
-    EXPECT_NE(root, nullptr);
-    if (root != nullptr)
-      for (const WalkedNode& node : Walk(root)) nodes.emplace_back(node.caption, node.rows.size());
+    for (const WalkedNode& node : Walk(Open(builder.WriteTo(dir / "db.dbx"))))
+      nodes.emplace_back(node.caption, node.rows.size());
     return nodes;
   }
 };
