@@ -38,13 +38,11 @@ std::optional<PropertyEntry> PropertyAt(const DbStore& store, uint32_t ra, unsig
 }
 
 std::optional<PropertyEntry> FindProperty(const DbStore& store, uint32_t ra, uint8_t id) {
-  const unsigned count = PropertyCount(store, ra);
-  for (unsigned i = 0; i < count; ++i) {
+  // Entry by entry until the record's count, or the end of the file where the table runs past it.
+  for (unsigned i = 0;; ++i) {
     const std::optional<PropertyEntry> entry = PropertyAt(store, ra, i);
-    if (!entry) return std::nullopt;  // the table runs past the end of the file
-    if (entry->id() == id) return entry;
+    if (!entry || entry->id() == id) return entry;
   }
-  return std::nullopt;
 }
 
 std::optional<uint32_t> ValueRa(uint32_t dataAreaRa, PropertyEntry entry) {
