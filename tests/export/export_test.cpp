@@ -79,7 +79,7 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
     EXPECT_EQ(AddressIn(field), address) << field;
   EXPECT_EQ(AddressIn("Nobody"), std::nullopt);
   const std::pair<const char*, int64_t> dates[] = {
-      {"Tue, 2 Jan 2007 10:00:00 +0100", 1167728400}, {"2 jan 2007 10:00 -0130", 1167737400},
+      {"Tue, 2 Jan 2007 10:00:00 +0100", 1167728400}, {"2 jan 2007 10:00 -0130 (NT)", 1167737400},
       {"2 Jan 2007 10:00:05 +0000", 1167732005},      {"1 Jan 50 00:00:00", -631152000},
       {"2 Jan 2007 10:00.05 +0000", 1167732000},      {"1 Feb 49 00:00:00", 2495750400},
       {"Mon, 31 Dec 99 23:59:60 GMT", 946684800},     {"1 Jan 100 00:00:00", 946684800}};
@@ -149,7 +149,8 @@ TEST_F(MessageFile, AnExistingFileIsOverwrittenButNoLinkIsFollowedAndNoPathCut) 
             std::vector<std::string>{"    BAG! File " + (out / "link.eml").string() +
                                      " failed to create!\nCheck GetSafeDispName()\n"});
   fs::create_directory_symlink(elsewhere.path(), out / "Outbox");
-  EXPECT_TRUE(MakeDirectory((out / "Inbox").string()) && MakeDirectory((out / "Inbox").string()));
+  EXPECT_TRUE(MakeDirectory((out / "Inbox").string()) && MakeDirectory((out / "Inbox").string()) &&
+              fs::status(out / "Inbox").permissions() == fs::perms(0755));  // as made: all may read
   EXPECT_FALSE(MakeDirectory((out / "Outbox").string()) || MakeDirectory(""));
 
   EXPECT_EQ(MakeExportPath(db.store, ra, "/out"), "/out/s 00000005_00000002.eml");
