@@ -29,7 +29,7 @@ std::list<KeptMapping>& Kept() {
 
 std::shared_ptr<FileMapping> AcquireMapping(const std::string& path) {
   struct stat info {};
-  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  if (stat(path.c_str(), &info) != 0) return nullptr;  // what is no regular file, Open refuses
   std::lock_guard guard(keptMutex);
   std::list<KeptMapping>& kept = Kept();
   for (auto it = kept.begin(); it != kept.end(); ++it) {

@@ -79,10 +79,10 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
     EXPECT_EQ(AddressIn(field), address) << field;
   EXPECT_EQ(AddressIn("Nobody"), std::nullopt);
   const std::pair<const char*, int64_t> dates[] = {
-      {"Tue, 2 Jan 2007 10:00:00 +0100", 1167728400}, {"2 jan 2007 10:00 -0130 (NT)", 1167737400},
-      {"2 Jan 2007 10:00:05 +0000", 1167732005},      {"1 Jan 50 00:00:00", -631152000},
-      {"2 Jan 2007 10:00.05 +0000", 1167732000},      {"1 Feb 49 00:00:00", 2495750400},
-      {"Mon, 31 Dec 99 23:59:60 GMT", 946684800},     {"1 Jan 100 00:00:00", 946684800}};
+      {"2 Jan 2007 10:00:00 +0100 (UTC+1)", 1167728400}, {"2 jan 2007 10:00 -0130 (NT)", 1167737400},
+      {"2 Jan 2007 10:00:05 +0000", 1167732005},         {"1 Jan 50 00:00:00", -631152000},
+      {"2 Jan 2007 10:00.05 +0000", 1167732000},         {"1 Feb 49 00:00:00", 2495750400},
+      {"Mon, 31 Dec 99 23:59:60 GMT", 946684800},        {"1 Jan 100 00:00:00", 946684800}};
   for (const auto& [date, seconds] : dates) EXPECT_EQ(ParseMailDate(date), seconds) << date;
   for (const char* date :
        {"Tue, 2 Jan 2007", "32 Jan 2007 10:00", "0 Jan 2007 10:00", "2 Foo 2007 10:00", "2 Jan 2007 24:00",

@@ -260,9 +260,9 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   const TreeNodeHandle node = tree.FirstChild(slot), record = tree.FirstChild(node);
   ASSERT_NE(tree.ItemOf(record), nullptr);
   // A node is named anew only with the item it holds.
-  EXPECT_TRUE(tree.SetNode(record, "renamed", 0, tree.ItemOf(record)) &&
+  EXPECT_TRUE(tree.SetNode(record, "renamed", -1, tree.ItemOf(record)) &&  // no image
               !tree.SetNode(record, "x", 0, nullptr));
-  EXPECT_EQ(tree.WidgetItem(record)->text(0), "renamed");
+  EXPECT_TRUE(tree.WidgetItem(record)->text(0) == "renamed" && tree.WidgetItem(record)->icon(0).isNull());
   // Walked child by child as the widget holds them, each once.
   std::vector<TreeNodeHandle> walked;
   for (TreeNodeHandle child = record; child != kNoTreeNode && walked.size() < 100;
