@@ -155,7 +155,8 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
   EXPECT_TRUE(maildirs.contains("Local Folders.Inbox.work (2)") && maildirs.contains("Local Folders.__"));
   EXPECT_TRUE(maildirs.at("Local Folders.Empty").empty());
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);  // nothing beside what was asked for
-  EXPECT_TRUE(fs::exists(dir / "maildir") && fs::exists(dir / "mbox") && fs::exists(dir / "store"));
+  RunCommand({VENDREL_CLI, "export", Store("Inbox.dbx"), (dir / "one").string(), "--format", "mbox"});
+  EXPECT_EQ(ReadBack("mbox", dir / "one").at("Inbox").size(), inbox.size());  // alone: one mailbox
 }
 
 TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLeavesNoPartialFile) {

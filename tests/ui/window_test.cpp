@@ -134,8 +134,7 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   QList<QAction*> buttons = frame->toolBar()->actions();
   ASSERT_TRUE(buttons.size() == 15 && buttons[5]->isSeparator() && buttons[11]->isSeparator());
   EXPECT_EQ(buttons[1]->toolTip(), "Save in default directory with default name");
-  EXPECT_TRUE(frame->ToolbarAction(kCmdOpen)->isEnabled());
-  EXPECT_FALSE(frame->ToolbarAction(kCmdSaveDefault)->isEnabled());
+  EXPECT_TRUE(frame->ToolbarAction(kCmdOpen)->isEnabled() && !frame->ToolbarAction(kCmdSave)->isEnabled());
   EXPECT_TRUE(frame->windowTitle() == "Vendrel" && frame->centralWidget() == frame->mdiArea() &&
               frame->toolBarArea(frame->toolBar()) == Qt::TopToolBarArea &&
               frame->statusBar()->isAncestorOf(frame->statusLine()) &&
