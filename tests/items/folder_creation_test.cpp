@@ -85,15 +85,17 @@ class CreateFolder : public testing::Test {
 };
 
 TEST_F(CreateFolder, TheNewFolderTakesTheNextIdAndEntersAllThreeTreesInOrder) {
-  ASSERT_TRUE(CreateIn(1, "Archive"));
+  // Archive belongs in the root's left child, Letters at the end of the subtree of the entry before it.
+  ASSERT_TRUE(CreateIn(1, "Archive") && CreateIn(1, "Letters"));
   DbStore& store = Folders();
-  EXPECT_EQ(store.ReadU32(dbx::kLastAssignedIdField), 0x21u);
+  EXPECT_EQ(store.ReadU32(dbx::kLastAssignedIdField), 0x22u);
   for (int k = 0; k < 3; ++k) EXPECT_EQ(TreeFault(store, k), "") << k;  // and counted
   EXPECT_EQ(NamesInOrder(store, 0),
-            (Names{"Local Folders", "Inbox", "Outbox", "Family", "Drafts", "Junk", "Archive"}));
+            (Names{"Local Folders", "Inbox", "Outbox", "Family", "Drafts", "Junk", "Archive", "Letters"}));
   EXPECT_EQ(NamesInOrder(store, 1),
-            (Names{"Local Folders", "Archive", "Drafts", "Inbox", "Junk", "Outbox", "Family"}));
-  EXPECT_EQ(Children(2, 1), (Names{"Archive", "Drafts", "Inbox", "Outbox"}));  // Junk is not subscribed
+            (Names{"Local Folders", "Archive", "Drafts", "Inbox", "Junk", "Letters", "Outbox", "Family"}));
+  EXPECT_EQ(Children(2, 1),
+            (Names{"Archive", "Drafts", "Inbox", "Letters", "Outbox"}));  // Junk is not subscribed
   const uint32_t ra =
       dbx::IndexCursor(*store.ReadU32(dbx::RootSlot(0)), dbx::IndexCursor::MatchId, 0x21).Next(store);
   EXPECT_EQ(dbx::GetParentOrFlags(store, ra), 1u);
@@ -149,7 +151,7 @@ TEST_F(CreateFolder, TheRootOfAMessageDatabaseCreatesUnderItsFolderInTheFoldersD
   EXPECT_EQ(desktop.desktop.folderDialogParents(), (Names{"Inbox"}));
   EXPECT_EQ(Children(1, 5), (Names{"Family", "Receipts"}));
   EXPECT_FALSE(InsertFolderRecord(*inbox, 5, "Receipts"));  // only into a folder database
-  EXPECT_FALSE(root->CreateFolder(nullptr));  // Folders.dbx's own root has no parent folder
+  EXPECT_FALSE(root->CreateFolder(nullptr));                // Folders.dbx's own root has no parent folder
 }
 
 class FolderSafety : public testing::Test {
@@ -163,14 +165,14 @@ class FolderSafety : public testing::Test {
     builder.AddFolders(folders);
     return builder.SetLastAssignedId(subfolders + 1);
   }
-  // Creates "New" under folder 1 in the file the builder makes; whether it says it did.
-  bool Create(const DbxBuilder& builder) {
+  // Creates a folder under folder 1 in the file the builder makes; whether it says it did.
+  bool Create(const DbxBuilder& builder, const std::string& name = "New") {
     const auto root = MakeItem<DbRootItem>(nullptr, 0);
     return root->AttachDatabase(builder.WriteTo(path), nullptr, nullptr, false, false) &&
-           InsertFolderRecord(*root, 1, "New");
+           InsertFolderRecord(*root, 1, name);
   }
-  // Whether "New" is in every tree of a file whose trees are sound.
-  bool Complete() {
+  // Whether the folder is in every tree of a file whose trees are sound.
+  bool Complete(const std::string& name = "New") {
     DbStore store;
     if (!store.Open(path.string())) return false;
     // Room the file grew by and nothing holds yet is zeros.
@@ -179,8 +181,7 @@ class FolderSafety : public testing::Test {
     const uint8_t* tail = store.At(end, room);
     if (tail == nullptr || std::count(tail, tail + room, 0) != room) return false;
     for (int k = 0; k < 3; ++k)
-      if (!TreeFault(store, k).empty() || std::ranges::count(NamesInOrder(store, k), std::string("New")) != 1)
-        return false;
+      if (!TreeFault(store, k).empty() || std::ranges::count(NamesInOrder(store, k), name) != 1) return false;
     return true;
   }
 
@@ -238,7 +239,9 @@ TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
     EXPECT_TRUE(said.ends_with("\nNothing was changed.")) << what << ": " << said;
   }
   EXPECT_TRUE(Create(Store().SetLastAssignedId(0xFFFFFFFD)));  // but one ID left is enough
-  EXPECT_TRUE(Create(Store(49)) && Complete());                // and a node one short of full is filled
+  // A node one short of full is filled; a full one hangs a new child under the entry before the folder.
+  EXPECT_TRUE(Create(Store(49)) && Complete());
+  EXPECT_TRUE(Create(Store(50), "Archive") && Complete("Archive"));
 }
 
 }  // namespace
