@@ -11,13 +11,12 @@ constexpr uint32_t kNoParent = 0xFFFFFFFF;
 
 }  // namespace
 
-bool IndexCursor::Reset(uint32_t root, uint8_t mode, uint32_t target) {
+void IndexCursor::Reset(uint32_t root, uint8_t mode, uint32_t target) {
   root_ = root;
   mode_ = mode;
   target_ = target;
   ordinal_ = 0;
   seen_ = 0;
-  return true;
 }
 
 std::optional<uint32_t> IndexCursor::ParentKey(const DbStore& store, uint32_t recordRa) {

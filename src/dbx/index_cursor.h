@@ -23,7 +23,7 @@ class IndexCursor {
   IndexCursor(uint32_t root, uint8_t mode, uint32_t target) { Reset(root, mode, target); }
   virtual ~IndexCursor() = default;
 
-  bool Reset(uint32_t root, uint8_t mode, uint32_t target);
+  void Reset(uint32_t root, uint8_t mode, uint32_t target);
   // What MatchParentId compares with its target: the parent field as stored, 0xFFFFFFFF for a record
   // without one; none for a record without properties (it matches nothing).
   static std::optional<uint32_t> ParentKey(const DbStore& store, uint32_t recordRa);

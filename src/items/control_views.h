@@ -69,7 +69,7 @@ class TreeView {
   // Deletes the node and everything below it, releasing their items.
   virtual bool DeleteNode(TreeNodeHandle node) = 0;
   // Deletes every child of node (kTreeRoot: every node).
-  virtual bool DeleteChildren(TreeNodeHandle node) = 0;
+  virtual void DeleteChildren(TreeNodeHandle node) = 0;
   // Selects node (kNoTreeNode: none), or expands it, as a click would.
   virtual bool SelectNode(TreeNodeHandle node) = 0;
   virtual bool ExpandNode(TreeNodeHandle node) = 0;

@@ -118,10 +118,9 @@ TreeNodeHandle ExplorerItem::InsertTreeNode(bool update) {
   return hTreeItem;
 }
 
-bool ExplorerItem::DeleteTreeChildren() {
+void ExplorerItem::DeleteTreeChildren() {
   TreeView* tree = FindTreeView();
-  if (tree == nullptr) return false;
-  if (hTreeItem == kTreeRoot) return true;  // never inserted: no children of its own
+  if (tree == nullptr || hTreeItem == kTreeRoot) return;  // never inserted: no children of its own
   // The list shows the selected node's children: when that node is about to go, its rows go first, so
   // that no row outlives the items its item finds its way through.
   const TreeNodeHandle selected = tree->Selected();
@@ -133,7 +132,7 @@ bool ExplorerItem::DeleteTreeChildren() {
       break;
     }
   }
-  return tree->DeleteChildren(hTreeItem);
+  tree->DeleteChildren(hTreeItem);
 }
 
 int ExplorerItem::AddListRow(ListView* list) {
@@ -141,23 +140,21 @@ int ExplorerItem::AddListRow(ListView* list) {
   return list->InsertCallbackRow(list->RowCount(), this);
 }
 
-bool ExplorerItem::ListChildren() {
+void ExplorerItem::ListChildren() {
   ListView* list = FindListView();
   if (list != nullptr) list->DeleteAllRows();
   TreeView* tree = FindTreeView();
-  if (tree == nullptr) return false;
+  if (tree == nullptr) return;
   const TreeNodeHandle selected = tree->Selected();
-  if (selected == kNoTreeNode) return false;
-  ExplorerItem* selectedItem = tree->ItemOf(selected);
-  if (selectedItem == nullptr) return false;
+  ExplorerItem* selectedItem = tree->ItemOf(selected);  // none when nothing is selected
+  if (selectedItem == nullptr) return;
   if (!tree->IsExpanded(selected)) selectedItem->Expand();
   for (TreeNodeHandle child = tree->FirstChild(hTreeItem); child != kNoTreeNode;
        child = tree->NextSibling(child)) {
     ExplorerItem* item = tree->ItemOf(child);
-    if (item == nullptr) return false;
+    if (item == nullptr) return;
     item->AddListRow(list);
   }
-  return true;
 }
 
 void ExplorerItem::ShowNotImplemented() {

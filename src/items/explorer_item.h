@@ -47,11 +47,11 @@ class ExplorerItem {
   // Inserts this item's node under its parent's node with a placeholder child, so that the tree offers
   // to expand it; or, with update, relabels the existing node and expands (and explores) it again.
   TreeNodeHandle InsertTreeNode(bool update);
-  bool DeleteTreeChildren();
+  void DeleteTreeChildren();
   // Appends a callback row for this item to the list; the row holds a reference.
   int AddListRow(ListView* list);
   // Fills the list with a callback row per child node of this item.
-  bool ListChildren();
+  void ListChildren();
   void ShowNotImplemented();
   void ShowStatusCaption();
 

@@ -83,15 +83,11 @@ bool InMemoryTreeView::DeleteNode(TreeNodeHandle node) {
   return true;
 }
 
-bool InMemoryTreeView::DeleteChildren(TreeNodeHandle node) {
-  const Node* holder = Holder(node);
-  if (holder == nullptr) return false;
-  while (holder->firstChild != kNoTreeNode) {
-    if (!DeleteNode(holder->firstChild)) return false;
-    holder = Holder(node);  // the table may have moved
-    if (holder == nullptr) return true;
+void InMemoryTreeView::DeleteChildren(TreeNodeHandle node) {
+  for (const Node* holder = Holder(node); holder != nullptr && holder->firstChild != kNoTreeNode;
+       holder = Holder(node)) {  // the table may have moved
+    if (!DeleteNode(holder->firstChild)) return;
   }
-  return true;
 }
 
 bool InMemoryTreeView::SelectNode(TreeNodeHandle node) {

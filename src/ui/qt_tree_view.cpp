@@ -123,9 +123,9 @@ bool QtTreeView::DeleteNode(TreeNodeHandle node) {
   return true;
 }
 
-bool QtTreeView::DeleteChildren(TreeNodeHandle node) {
+void QtTreeView::DeleteChildren(TreeNodeHandle node) {
   QTreeWidgetItem* container = Container(node);
-  if (container == nullptr) return false;
+  if (container == nullptr) return;
   bool selectedGone = false;
   {
     Quiet quiet(quiet_);
@@ -135,7 +135,6 @@ bool QtTreeView::DeleteChildren(TreeNodeHandle node) {
     qDeleteAll(container->takeChildren());
   }
   if (selectedGone && events() != nullptr) events()->OnSelectedNodeDeleted();
-  return true;
 }
 
 bool QtTreeView::SelectNode(TreeNodeHandle node) {

@@ -24,7 +24,7 @@ class QtTreeView : public QObject, public TreeView {
                             ExplorerItem* item) override;
   bool SetNode(TreeNodeHandle node, const std::string& text, int image, ExplorerItem* item) override;
   bool DeleteNode(TreeNodeHandle node) override;
-  bool DeleteChildren(TreeNodeHandle node) override;
+  void DeleteChildren(TreeNodeHandle node) override;
   bool SelectNode(TreeNodeHandle node) override;
   bool ExpandNode(TreeNodeHandle node) override;
   TreeNodeHandle FirstChild(TreeNodeHandle node) const override;

@@ -269,7 +269,7 @@ class Probe : public DbItem {
       : DbItem(parent, 0), name_(std::move(name)), log_(log) {}
 
   bool Expand() override { return true; }
-  bool Explore() override { return ListChildren(); }
+  bool Explore() override { return true; }
   bool GetDisplayInfo(DisplayInfo& info) override {
     ++questions;
     if (info.WantsText()) info.SetText(name_ + " column " + std::to_string(info.column));
