@@ -38,7 +38,6 @@ FrameWnd::FrameWnd()
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   statusBar()->addWidget(statusLine_, 1);
-  statusBar()->setSizeGripEnabled(true);
   setAcceptDrops(true);
 
   // What an operation leaves for later runs from the event loop, once the operation's frames are gone.
