@@ -121,14 +121,11 @@ std::optional<int64_t> ParseMailDate(std::string_view date) {
   // Old mailers wrote two or three digits: 00-49 are 2000-2049, 50-99 and any three digits count from 1900.
   if (words[2].size() <= 2) *year += *year < 50 ? 2000 : 1900;
   if (words[2].size() == 3) *year += 1900;
-  int hour = 0, minute = 0, second = 0;
   const std::string_view time = words[3];
   if (time.size() < 5 || time[2] != ':') return std::nullopt;
-  const std::optional<int> h = Number(time.substr(0, 2)), m = Number(time.substr(3, 2));
-  if (!h || !m) return std::nullopt;
-  hour = *h;
-  minute = *m;
-  if (time.size() >= 8 && time[5] == ':') second = Number(time.substr(6, 2)).value_or(0);
+  const std::optional<int> hour = Number(time.substr(0, 2)), minute = Number(time.substr(3, 2));
+  if (!hour || !minute) return std::nullopt;
+  const int second = time.size() >= 8 && time[5] == ':' ? Number(time.substr(6, 2)).value_or(0) : 0;
   int offset = 0;  // minutes east of UTC
   if (words.size() > 4 && (words[4].front() == '+' || words[4].front() == '-') && words[4].size() == 5) {
     const std::optional<int> zone = Number(words[4].substr(1));
@@ -138,10 +135,10 @@ std::optional<int64_t> ParseMailDate(std::string_view date) {
   fields.tm_year = *year - 1900;
   fields.tm_mon = static_cast<int>(month - kMonths.begin());
   fields.tm_mday = *day;
-  fields.tm_hour = hour;
-  fields.tm_min = minute;
+  fields.tm_hour = *hour;
+  fields.tm_min = *minute;
   fields.tm_sec = second;
-  if (*day < 1 || *day > 31 || hour > 23 || minute > 59 || second > 60) return std::nullopt;
+  if (*day < 1 || *day > 31 || *hour > 23 || *minute > 59 || second > 60) return std::nullopt;
   return static_cast<int64_t>(timegm(&fields)) - int64_t{offset} * 60;
 }
 
