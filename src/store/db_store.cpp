@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -215,13 +214,6 @@ uint8_t* DbStore::AtWritable(uint32_t ra, uint32_t length) {
   if (!IsWritable() || At(ra, length) == nullptr || !WritePoint()) return nullptr;
   wrote_ = true;
   return mapping_->data() + ra;
-}
-
-bool DbStore::WriteAt(uint32_t ra, const void* source, uint32_t length) {
-  uint8_t* target = AtWritable(ra, length);
-  if (target == nullptr) return false;
-  std::memmove(target, source, length);
-  return true;
 }
 
 std::optional<uint8_t> DbStore::ReadU8(uint32_t ra) const {

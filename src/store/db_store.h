@@ -53,7 +53,6 @@ class DbStore {
   const uint8_t* AtChecked(uint32_t ra, uint32_t length = 4) const;
   // Writable access for in-place updates; null on a read-only session or outside the view.
   uint8_t* AtWritable(uint32_t ra, uint32_t length);
-  bool WriteAt(uint32_t ra, const void* source, uint32_t length);
 
   std::optional<uint8_t> ReadU8(uint32_t ra) const;
   std::optional<uint16_t> ReadU16(uint32_t ra) const;

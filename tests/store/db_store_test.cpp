@@ -42,19 +42,17 @@ TEST_F(Session, WhatIsNoFileToMapIsRefusedSilentlySayingWhyAndNothingIsCreated) 
   const std::string deep = MakeDatabase(std::string(200, 'd') + "/x.dbx");
   // 243 characters, the most whose lock name fits, and one more.
   const std::string padded = std::string(243 - deep.size(), '/') + deep;
-  const struct {
-    std::string path;
-    OpenFailure failure;
-  } cases[] = {{"", OpenFailure::NotFound},
-               {(dir / "missing.dbx").string(), OpenFailure::NotFound},
-               {(dir / "empty.dbx/x.dbx").string(), OpenFailure::NotFound},  // below a file
-               {(dir / "empty.dbx").string(), OpenFailure::EmptyFile},
-               {dir.path().string(), OpenFailure::NotARegularFile},
-               {"/" + padded, OpenFailure::PathTooLong}};
-  for (const auto& c : cases) {
+  const std::pair<std::string, OpenFailure> cases[] = {
+      {"", OpenFailure::NotFound},
+      {(dir / "missing.dbx").string(), OpenFailure::NotFound},
+      {(dir / "empty.dbx/x.dbx").string(), OpenFailure::NotFound},  // below a file
+      {(dir / "empty.dbx").string(), OpenFailure::EmptyFile},
+      {dir.path().string(), OpenFailure::NotARegularFile},
+      {"/" + padded, OpenFailure::PathTooLong}};
+  for (const auto& [path, failure] : cases) {
     DbStore store;
-    EXPECT_TRUE(!store.Open(c.path) && store.lastFailure() == c.failure) << c.path;
-    EXPECT_TRUE(!store.IsOpen() && store.mappingName().empty()) << c.path;
+    EXPECT_TRUE(!store.Open(path) && store.lastFailure() == failure) << path;
+    EXPECT_TRUE(!store.IsOpen() && store.mappingName().empty()) << path;
   }
   EXPECT_TRUE(!fs::exists(dir / "missing.dbx") && fs::file_size(dir / "empty.dbx") == 0 &&
               desktop.desktop.messages().empty() && DbStore().Open(padded));
@@ -76,15 +74,13 @@ TEST_F(Session, EveryAccessIsBoundedByTheViewAndEndsWithTheSession) {
        std::vector<std::pair<uint32_t, uint32_t>>{{size - 3, 4}, {size, 1}, {0xFFFFFFFF, 2}, {4, 0xFFFFFFFF}})
     EXPECT_TRUE(!store.At(ra, length) && !store.AtWritable(ra, length)) << ra << "+" << length;
   EXPECT_FALSE(store.ReadU32(size - 2) || store.ReadU16(size - 1) || store.ReadU8(size));
-  const uint8_t bytes[8] = {};
-  EXPECT_FALSE(store.WriteU32(size - 2, 1) || store.WriteAt(size - 4, bytes, 8));
+  EXPECT_FALSE(store.WriteU32(size - 2, 1));
   EXPECT_EQ(store.AtChecked(tagged, 16), store.At(tagged, 16));
   EXPECT_EQ(store.AtChecked(tagged, 17 + 16), nullptr);  // the structure would pass the end
   EXPECT_FALSE(store.AtChecked(untagged) || store.AtChecked(0));
   store.Close();
   EXPECT_TRUE(store.mappingName().empty() && !store.At(0, 4) && !store.AtChecked(tagged));
-  store.Close();
-}
+}  // and closed again on its way out
 
 TEST_F(Session, GrowExtendsTheFileToWholePagesKeepsItsContentAndNeverShortensIt) {
   const std::string path = MakeDatabase();
@@ -101,8 +97,7 @@ TEST_F(Session, GrowExtendsTheFileToWholePagesKeepsItsContentAndNeverShortensIt)
   EXPECT_TRUE(store.Grow(wanted - 50) && store.At(0, 4) == view);  // less than is mapped: nothing changes
   store.Close();
   EXPECT_EQ(fs::file_size(path), rounded);
-  ASSERT_TRUE(store.Open(path));
-  EXPECT_EQ(store.ReadU32(wanted - 4), 0xCAFEu);
+  EXPECT_TRUE(store.Open(path) && store.ReadU32(wanted - 4) == 0xCAFEu);
 
   ASSERT_TRUE(store.Open(DbxBuilder(DbKind::Message).PadTo(1 << 20).WriteTo(path)));
   ASSERT_TRUE(store.Grow(0x3000));
@@ -143,10 +138,8 @@ TEST_F(Session, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 100;
     unsetenv("XDG_RUNTIME_DIR");  // the lock directory must be one this user may create
     DbStore store;
-    const uint32_t value = 7;
     if (!store.Open(path) || store.ReadU32(0) != 0xFE12ADCFu) return 101;
-    return (store.IsWritable() ? 1 : 0) |
-           (store.WriteAt(0x5C, &value, 4) || store.WriteU32(0x5C, 7) ? 2 : 0) |
+    return (store.IsWritable() ? 1 : 0) | (store.WriteU32(0x5C, 7) ? 2 : 0) |
            (store.AtWritable(0x5C, 4) != nullptr ? 4 : 0) |
            (store.Allocate(8, 0x24, 49152) != nullptr ? 8 : 0) | (store.Grow(1 << 20) ? 16 : 0) |
            (store.IsOpen() && store.ReadU32(0x5C) == 0u ? 0 : 32);
@@ -162,8 +155,7 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
   ASSERT_GT(holder, 0);
   DbStore store;
   store.SetLockTimeout(300ms);
-  EXPECT_FALSE(store.Open(path));
-  EXPECT_EQ(Describe(store.lastFailure()), "locked by another program");
+  EXPECT_TRUE(!store.Open(path) && Describe(store.lastFailure()) == "locked by another program");
   ASSERT_EQ(desktop.desktop.messages().size(), 1u);
   EXPECT_EQ(desktop.desktop.messages()[0].caption, "Can't do it...");
   EXPECT_EQ(desktop.desktop.messages()[0].text, "Wait for mutex " + DirectDbName(path, kMutexSuffix) +
