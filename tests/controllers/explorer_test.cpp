@@ -147,15 +147,12 @@ TEST_F(Explorer, TheActiveItemsCommandsAreOfferedWithCopyButNoneThatHasNoActionA
 TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {
   const Rect client{0, 0, 400, 300};
   EXPECT_EQ(PlacePanes(200, client), (Panes{{0, 0, 199, 300}, {201, 0, 400, 300}}));
-  const struct {
-    const char* what;
-    int split, width, expected;
-  } cases[] = {{"wider", 100, 800, 200},
-               {"narrower", 100, 200, 50},
-               {"below the floor", 3, 100, 2},
-               {"at the left edge", 0, 400, 2}};
-  for (const auto& c : cases)
-    EXPECT_EQ(KeepProportion(PlacePanes(c.split, client), c.width), c.expected) << c.what;
+  const std::tuple<const char*, int, int, int> cases[] = {{"wider", 100, 800, 200},
+                                                          {"narrower", 100, 200, 50},
+                                                          {"below the floor", 3, 100, 2},
+                                                          {"at the left edge", 0, 400, 2}};
+  for (const auto& [what, split, width, expected] : cases)
+    EXPECT_EQ(KeepProportion(PlacePanes(split, client), width), expected) << what;
   // The gap is the columns 99 and 100; a drag starts up to 2 pixels on either side of it.
   const Panes panes = PlacePanes(100, client);
   EXPECT_EQ(SplitterRect(panes), (Rect{99, 0, 101, 300}));

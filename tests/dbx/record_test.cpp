@@ -48,8 +48,7 @@ TEST(Record, WhatTheBuilderWritesReadsBackWithTheNextIdAndTheDataAreaLaidOut) {
   const char* strings = reinterpret_cast<const char*>(db.store.At(DataAreaRa(db.store, ra) + 12, 12));
   EXPECT_EQ(std::string(strings, 12), std::string("abcd\0\0\0\0abc\0", 12));
   EXPECT_FALSE(FindProperty(db.store, ra, 0x08) || FindProperty(db.store, ra, 0x10) ||
-               FindProperty(db.store, ra, 0x12));
-  EXPECT_EQ(GetDword(db.store, ra, 0x10), 0u);
+               FindProperty(db.store, ra, 0x12) || GetDword(db.store, ra, 0x10) != 0);
   // The entry header: seven entries, then 8 + 4 + 8 + 4 bytes of values.
   EXPECT_EQ(db.store.ReadU16(ra + 4), 7u * 4 + 24u);
 }
@@ -63,12 +62,10 @@ TEST(Record, AWriteThatCannotBeMadeWholeChangesNothing) {
   EXPECT_EQ(tooLarge.Write(db.store), 0u);
   db.store.WriteU32(kAllocatedSizeField, 0);  // the allocator has nowhere to carve
   RecordBuilder nowhere(false);
-  EXPECT_EQ(nowhere.Write(db.store), 0u);
-  EXPECT_EQ(db.store.ReadU32(kLastAssignedIdField), 0x41u);
+  EXPECT_TRUE(nowhere.Write(db.store) == 0 && db.store.ReadU32(kLastAssignedIdField) == 0x41u);
   db.store.WriteU32(kAllocatedSizeField, allocated);
   db.store.WriteU32(kLastAssignedIdField, 0xFFFFFFFF);  // no ID left to give
-  EXPECT_EQ(nowhere.Write(db.store), 0u);
-  EXPECT_EQ(db.store.ReadU32(kAllocatedSizeField), allocated);
+  EXPECT_TRUE(nowhere.Write(db.store) == 0 && db.store.ReadU32(kAllocatedSizeField) == allocated);
 }
 
 TEST(Record, DamagedRecordsReadAsAbsentWhereverTheyLeaveTheFile) {

@@ -106,8 +106,7 @@ TEST_F(HostileFile, NodesAndChainsThatLoopShowOnceBelowThemselvesAndBrokenOnesAr
   const uint32_t kept = cut.AddMessage(Message(2, "kept")), lost = cut.AddMessage(Message(3, "cut"));
   cut.SetNodeEntries(node, {{kept}, {lost}}).SetIndexSlot(0, node, 2).Truncate(lost + 8);
   const auto shortened = WalkFile(cut);
-  ASSERT_EQ(shortened.size(), 4u);
-  EXPECT_EQ(shortened[3].first, "00000002 kept");
+  EXPECT_TRUE(shortened.size() == 4 && shortened[3].first == "00000002 kept");
 }
 
 TEST_F(HostileFile, ASubscribedFolderTreeThatLoopsShowsItsFolderOnce) {

@@ -128,8 +128,9 @@ TEST(StoreLocation, AWindowsPathIsAFolderOfADriveOfThePrefixOrNothing) {
   Prefix prefix;
   WriteText(prefix.dir / "drive_c/file.txt", "x");
   const std::string c = (prefix.dir / "drive_c").string();
-  fs::create_directory_symlink("../drive_c", prefix.dir / "dosdevices" / "z:");
-  for (const char* windows : {"C:\\Stores", "c:/stores//./", "C:Stores", "Z:\\Stores"})
+  for (const char* drive : {"a:", "z:"})
+    fs::create_directory_symlink("../drive_c", prefix.dir / "dosdevices" / drive);
+  for (const char* windows : {"C:\\Stores", "c:/stores//./", "C:Stores", "A:\\Stores", "Z:\\Stores"})
     EXPECT_EQ(MapWindowsPath(prefix.path(), windows), c + "/Stores") << windows;
   EXPECT_EQ(MapWindowsPath(prefix.path(), "C:"), c);
   for (const char* windows : {"C:\\file.txt", "C:\\missing\\x", "D:\\Stores", "\\\\server\\share", "1:\\x"})

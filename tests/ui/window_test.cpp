@@ -118,7 +118,8 @@ TEST_F(Window, TheListModelHoldsToQtsRulesWhileTheTreeIsBrowsed) {
     QApplication::processEvents();
   }
   ui::QtListView& list = explorer->listView();
-  EXPECT_TRUE(list.SetRowText(0, 3, "x") && !list.SetRowText(0, 4, "x") && !list.SetRowText(-1, 0, "x"));
+  EXPECT_TRUE(list.SetRowText(0, 0, "x") && !list.SetRowText(0, 4, "x") && !list.SetRowText(-1, 0, "x") &&
+              !list.SetRowText(list.RowCount(), 0, "x"));
   EXPECT_TRUE(list.data(list.index(0, 0), Qt::DecorationRole).isValid() &&
               !list.data(list.index(0, 1), Qt::DecorationRole).isValid());  // the image is the first column's
   EXPECT_EQ(list.headerData(3, Qt::Horizontal).toString() + list.headerData(0, Qt::Horizontal).toString(),
