@@ -238,10 +238,9 @@ TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
     EXPECT_TRUE(said.starts_with("The folder database is damaged: ")) << what << ": " << said;
     EXPECT_TRUE(said.ends_with("\nNothing was changed.")) << what << ": " << said;
   }
-  EXPECT_TRUE(Create(Store().SetLastAssignedId(0xFFFFFFFD)));  // but one ID left is enough
-  // A node one short of full is filled; a full one hangs a new child under the entry before the folder.
-  EXPECT_TRUE(Create(Store(49)) && Complete());
-  EXPECT_TRUE(Create(Store(50), "Archive") && Complete("Archive"));
+  EXPECT_TRUE(Create(Store().SetLastAssignedId(0xFFFFFFFD)));        // but one ID left is enough
+  EXPECT_TRUE(Create(Store(49)) && Complete());                      // a node one short of full is filled
+  EXPECT_TRUE(Create(Store(50), "Archive") && Complete("Archive"));  // a full one hangs a new child for it
 }
 
 }  // namespace

@@ -22,11 +22,10 @@ using namespace std::chrono_literals;
 // Legacy bytes are written in octal: "\351" is 0xE9, é in Windows-1252.
 TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
   const CodePage cp("WINDOWS-1252");
-  std::string longText;
-  for (int i = 0; i < 5000; ++i) longText += "é";
   EXPECT_EQ(cp.ToUtf8("Bo\356te de r\351ception"), "Boîte de réception");
   EXPECT_EQ(cp.ToUtf8("\223hi\224 \226 a\201b\215"), "“hi” – a\uFFFDb\uFFFD");  // 0x81, 0x8D: undefined
-  EXPECT_EQ(cp.ToUtf8(std::string(5000, '\351')), longText);
+  const std::string decoded = cp.ToUtf8(std::string(5000, '\351'));  // é 5000 times, none cut or lost
+  EXPECT_TRUE(decoded.size() == 10000 && decoded.find_first_not_of("é") == std::string::npos);
   EXPECT_TRUE(cp.ToUtf8("").empty() && cp.FromUtf8("réception") == "r\351ception");
   EXPECT_FALSE(cp.FromUtf8("日本") || cp.FromUtf8("bad \xFF utf-8"));
   const CodePage sjis("CP932");  // 81-FC, but for the half-width kana A0-DF between

@@ -210,16 +210,18 @@ TEST(Spawn, AProgramRunToItsEndGivesItsExitCodeAndOneThatDoesNotEndByItselfOrCan
 TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNoChild) {
   TempDir programs;
   const fs::path log = programs / "log";
-  // Executable stand-ins: the launcher writes its arguments (and whether it runs in this test's session,
-  // which it must not); "wine" notes itself and runs what it is given.
+  const pid_t self = getpid();  // and the test goes on in this process, not in a copy forked on the way
+  // Executable stand-ins: the launcher writes its arguments (and whether it runs in this test's session or
+  // as the test's child, which it must not); "wine" notes itself and runs what it is given.
   const std::string script = "[ $(cut -d' ' -f6 /proc/$$/stat) != " + std::to_string(getsid(0)) +
-                             " ] || echo our session\necho \"${VIA:-}$*\"\n";
+                             " -a $PPID != " + std::to_string(self) +
+                             " ] || echo ours\necho \"${VIA:-}$*\"\n";
   WriteText(programs / "trevik_2.exe", "#!/bin/sh\n{\n" + script + "} >> '" + log.string() + "'\n", true);
   WriteText(programs / "bin/wine", "#!/bin/sh\nVIA='wine ' exec \"$@\"\n", true);
   const std::string oldPath = std::getenv("PATH");
   setenv("PATH", ((programs / "bin").string() + ":" + oldPath).c_str(), 1);
   for (const int number : {0, -1, 3})
-    EXPECT_EQ(LaunchIdentityFrom(number, programs.path().string()), 0) << number;
+    EXPECT_TRUE(LaunchIdentityFrom(number, programs.path().string()) == 0 && getpid() == self) << number;
   EXPECT_EQ(LaunchIdentityFrom(0, (programs / "bin").string()), 1);  // found nowhere
   WriteText(programs / "broken/bin/wine", "#!/nonexistent/interpreter\n", true);
   setenv("PATH", (programs / "broken/bin").c_str(), 1);

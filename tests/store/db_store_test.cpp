@@ -74,7 +74,7 @@ TEST_F(Session, EveryAccessIsBoundedByTheViewAndEndsWithTheSession) {
        std::vector<std::pair<uint32_t, uint32_t>>{{size - 3, 4}, {size, 1}, {0xFFFFFFFF, 2}, {4, 0xFFFFFFFF}})
     EXPECT_TRUE(!store.At(ra, length) && !store.AtWritable(ra, length)) << ra << "+" << length;
   EXPECT_FALSE(store.ReadU32(size - 2) || store.ReadU16(size - 1) || store.ReadU8(size));
-  EXPECT_FALSE(store.WriteU32(size - 2, 1));
+  EXPECT_FALSE(store.WriteU32(size - 3, 1));
   EXPECT_EQ(store.AtChecked(tagged, 16), store.At(tagged, 16));
   EXPECT_EQ(store.AtChecked(tagged, 17 + 16), nullptr);  // the structure would pass the end
   EXPECT_FALSE(store.AtChecked(untagged) || store.AtChecked(0));
