@@ -65,10 +65,10 @@ TEST_F(Session, EveryAccessIsBoundedByTheViewAndEndsWithTheSession) {
   const uint32_t untagged = builder.Reserve(16);
   builder.SetU32(untagged, untagged + 4);
   DbStore store;
-  ASSERT_TRUE(store.Open(builder.WriteTo(dir / "Inbox.dbx")));
-  EXPECT_NE(store.mappingName().find("inbox.dbx_directdbfilemap"), std::string::npos);
+  ASSERT_TRUE(store.Open(builder.WriteTo(dir / "Inbox AZ.dbx")));
+  EXPECT_NE(store.mappingName().find("inbox az.dbx_directdbfilemap"), std::string::npos);
   const uint32_t size = static_cast<uint32_t>(store.viewLength());
-  EXPECT_TRUE(size == fs::file_size(dir / "Inbox.dbx") && LoadU32(store.At(0, 4)) == 0xFE12ADCFu &&
+  EXPECT_TRUE(size == fs::file_size(dir / "Inbox AZ.dbx") && LoadU32(store.At(0, 4)) == 0xFE12ADCFu &&
               store.At(size - 4, 4) != nullptr && store.ReadU8(size - 1));
   for (const auto& [ra, length] :
        std::vector<std::pair<uint32_t, uint32_t>>{{size - 3, 4}, {size, 1}, {0xFFFFFFFF, 2}, {4, 0xFFFFFFFF}})
