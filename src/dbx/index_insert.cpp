@@ -65,15 +65,12 @@ std::optional<InsertPosition> ResolveTarget(DbStore& store, InsertPosition at, b
   return at;
 }
 
-// Moves entries pos .. count - 1 one place up to open position pos.
-bool OpenGap(DbStore& store, InsertPosition at) {
-  const std::optional<IndexNode> node = IndexNode::At(store, at.nodeRa);
-  if (!node) return false;
-  for (unsigned i = node->entryCount(); i-- > at.pos;) {
-    const std::optional<IndexNode> current = IndexNode::At(store, at.nodeRa);
-    if (!current) return false;
-    const IndexEntry entry = current->entry(i);
-    if (!SetEntry(store, at.nodeRa, entry.recordRa, entry.childRa, i + 1)) return false;
+// Moves the node's entries pos .. count - 1 one place up to open position pos. Writes never move the
+// view, so the node reads its entries in place while they move.
+bool OpenGap(DbStore& store, const IndexNode& node, unsigned pos) {
+  for (unsigned i = node.entryCount(); i-- > pos;) {
+    const IndexEntry entry = node.entry(i);
+    if (!SetEntry(store, node.ra(), entry.recordRa, entry.childRa, i + 1)) return false;
   }
   return true;
 }
@@ -135,8 +132,7 @@ std::optional<InsertPosition> FindInsertPosition(const DbStore& store, uint32_t 
 bool InsertIntoIndex(DbStore& store, uint32_t recordRa, int k) {
   if (k < 0 || k >= kIndexSlotCount || RecordAt(store, recordRa) == nullptr) return false;
   const std::optional<uint32_t> rootRa = store.ReadU32(RootSlot(k));
-  if (!rootRa) return false;
-  const std::optional<IndexNode> root = IndexNode::At(store, *rootRa);
+  const std::optional<IndexNode> root = rootRa ? IndexNode::At(store, *rootRa) : std::nullopt;
   if (!root) return false;
 
   std::optional<InsertPosition> at;
@@ -153,12 +149,10 @@ bool InsertIntoIndex(DbStore& store, uint32_t recordRa, int k) {
     if (!at) at = InsertPosition{*rootRa, root->entryCount()};
   }
   at = ResolveTarget(store, *at, k != 0);
-  if (!at || !OpenGap(store, *at)) return false;
-
+  const std::optional<IndexNode> target = at ? IndexNode::At(store, at->nodeRa) : std::nullopt;
   const std::optional<uint32_t> treeCount = store.ReadU32(CountSlot(k));
-  if (!treeCount) return false;
-  const std::optional<IndexNode> target = IndexNode::At(store, at->nodeRa);
-  if (!target || !SetEntry(store, at->nodeRa, recordRa, 0, at->pos) ||
+  if (!target || !treeCount || !OpenGap(store, *target, at->pos) ||
+      !SetEntry(store, at->nodeRa, recordRa, 0, at->pos) ||
       !SetEntryCount(store, at->nodeRa, static_cast<uint8_t>(target->entryCount() + 1)) ||
       !RefreshParentCount(store, at->nodeRa)) {
     return false;

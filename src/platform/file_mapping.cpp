@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/write_faults.h"
@@ -43,9 +44,8 @@ bool FileMapping::OpenCopy(std::span<const uint8_t> bytes) {
 bool FileMapping::Map() {
   Unmap();
   if (isCopy_) {
-    view_ = copy_.data();
-    size_ = copy_.size();
-    return size_ > 0;
+    view_ = copy_;
+    return !view_.empty();
   }
   if (fd_ < 0) return false;
   struct stat info {};
@@ -53,27 +53,26 @@ bool FileMapping::Map() {
   const int protection = writable_ ? PROT_READ | PROT_WRITE : PROT_READ;
   void* view = mmap(nullptr, static_cast<size_t>(info.st_size), protection, MAP_SHARED, fd_, 0);
   if (view == MAP_FAILED) return false;
-  view_ = static_cast<uint8_t*>(view);
-  size_ = static_cast<uint64_t>(info.st_size);
+  view_ = {static_cast<uint8_t*>(view), static_cast<size_t>(info.st_size)};
   return true;
 }
 
 bool FileMapping::Extend(uint64_t length) {
   if (!IsOpen() || !writable_ || !WritePoint()) return false;
   if (isCopy_) {
-    if (copy_.size() < length) copy_.resize(length, 0);
+    copy_.resize(std::max<uint64_t>(copy_.size(), length));
     return Map();
   }
   struct stat info {};
-  if (fstat(fd_, &info) != 0) return false;
-  if (static_cast<uint64_t>(info.st_size) < length && ftruncate(fd_, static_cast<off_t>(length)) != 0) {
+  if (fstat(fd_, &info) != 0 ||
+      (static_cast<uint64_t>(info.st_size) < length && ftruncate(fd_, static_cast<off_t>(length)) != 0)) {
     return false;
   }
-  return Map() && size_ >= length;
+  return Map() && view_.size() >= length;
 }
 
 void FileMapping::Flush() {
-  if (view_ != nullptr && writable_ && !isCopy_) msync(view_, size_, MS_SYNC);
+  if (!view_.empty() && writable_ && !isCopy_) msync(view_.data(), view_.size(), MS_SYNC);
 }
 
 bool FileMapping::WriteFile(uint64_t offset, std::span<const uint8_t> bytes) {
@@ -105,14 +104,8 @@ std::optional<FileStamp> FileMapping::Stamp() const {
 }
 
 void FileMapping::Unmap() {
-  if (isCopy_) {
-    view_ = nullptr;
-    size_ = 0;
-    return;
-  }
-  if (view_ != nullptr) munmap(view_, size_);
-  view_ = nullptr;
-  size_ = 0;
+  if (!isCopy_ && !view_.empty()) munmap(view_.data(), view_.size());
+  view_ = {};
 }
 
 void FileMapping::Close() {
@@ -120,7 +113,7 @@ void FileMapping::Close() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   isCopy_ = false;
-  copy_.clear();
+  copy_ = {};  // frees the copy's memory too
   writable_ = false;
 }
 

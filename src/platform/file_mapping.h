@@ -49,16 +49,15 @@ class FileMapping {
   std::optional<FileStamp> Stamp() const;
   bool IsCopy() const { return isCopy_; }
   bool IsWritable() const { return writable_; }
-  uint8_t* data() const { return view_; }
-  uint64_t size() const { return size_; }
+  uint8_t* data() const { return view_.data(); }
+  uint64_t size() const { return view_.size(); }
 
  private:
   int fd_ = -1;
   bool isCopy_ = false;
   std::vector<uint8_t> copy_;
   bool writable_ = false;
-  uint8_t* view_ = nullptr;
-  uint64_t size_ = 0;
+  std::span<uint8_t> view_;
 };
 
 // The page size that mapping lengths are rounded to.

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <vector>
@@ -206,7 +207,7 @@ const uint8_t* DbStore::At(uint32_t ra, uint32_t length) const {
 }
 
 const uint8_t* DbStore::AtChecked(uint32_t ra, uint32_t length) const {
-  const uint8_t* p = At(ra, length < 4 ? 4 : length);
+  const uint8_t* p = At(ra, std::max(length, 4u));
   return p != nullptr && LoadU32(p) == ra ? p : nullptr;
 }
 

@@ -17,7 +17,6 @@ QRect ToQRect(const Rect& rect) {
 QTreeWidget* MakeTree(QWidget* parent) {
   auto* tree = new QTreeWidget(parent);
   tree->setHeaderHidden(true);
-  tree->setColumnCount(1);
   tree->setIconSize(kImageSize);
   tree->setUniformRowHeights(true);
   return tree;
@@ -30,7 +29,6 @@ QTreeView* MakeList(QWidget* parent, QtListView& model) {
   list->setUniformRowHeights(true);
   list->setAllColumnsShowFocus(true);
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  list->setSelectionBehavior(QAbstractItemView::SelectRows);
   list->setIconSize(kImageSize);
   list->setModel(&model);
   for (int column = 0; column < kListColumns; ++column) {
