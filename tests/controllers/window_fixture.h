@@ -61,8 +61,8 @@ class InMemoryFrame : public FrameWindow {
     for (const auto& explorer : explorers) all.push_back(&explorer->controller);
     return all;
   }
-  // The frame's menus, arrangements, about box and exit are not the explorer's concern here.
-  void ShowMenu(MenuId) override {}
+  // The frame's arrangements, about box and exit are not the explorer's concern here.
+  void ShowMenu(MenuId id) override { menu = id; }
   void ArrangeWindows(int) override {}
   void ShowAbout() override {}
   void Exit() override {}
@@ -79,6 +79,7 @@ class InMemoryFrame : public FrameWindow {
   std::vector<std::unique_ptr<InMemoryExplorer>> explorers;
   std::vector<std::string> captions;
   ExplorerController* active = nullptr;
+  MenuId menu{};
 };
 
 class WindowTest : public testing::Test {

@@ -83,18 +83,15 @@ TEST(Record, DamagedRecordsReadAsAbsentWhereverTheyLeaveTheFile) {
   const uint32_t cut = builder.AddRawRecord(outside, subject);
   DbFile db(builder.Truncate(cut + 12 + 8 + 3));
 
-  EXPECT_EQ(DataAreaRa(db.store, empty), empty + 12);
-  EXPECT_FALSE(FindProperty(db.store, empty, 0).has_value());
+  EXPECT_TRUE(DataAreaRa(db.store, empty) == empty + 12 && !FindProperty(db.store, empty, 0));
   EXPECT_EQ(GetId(db.store, repeated), 9u);  // the first entry of an ID wins
   EXPECT_TRUE(PropertyAt(db.store, repeated, 2).has_value() &&
               !PropertyAt(db.store, repeated, 3).has_value());
   EXPECT_EQ(GetDword(db.store, repeated, 0x11), 7u);
   EXPECT_FALSE(RecordAt(db.store, untagged) || RecordAt(db.store, 0));
   EXPECT_EQ(GetId(db.store, untagged) + PropertyCount(db.store, untagged), 0u);
-  EXPECT_EQ(GetDword(db.store, longTable, 0x01), 1u);
-  EXPECT_EQ(GetId(db.store, longTable), 2u);
-  EXPECT_EQ(GetId(db.store, cut), 0u);
-  EXPECT_EQ(GetDisplayName(db.store, cut), "cut");
+  EXPECT_TRUE(GetDword(db.store, longTable, 0x01) == 1u && GetId(db.store, longTable) == 2u);
+  EXPECT_TRUE(GetId(db.store, cut) == 0u && GetDisplayName(db.store, cut) == "cut");
   const uint32_t truncated = builder.AddRawRecord(tableEntries, {});  // the file ends 3 bytes into entry 2
   DbFile end(builder.SetU8(truncated + 0x0A, 200).PadTo(truncated + 23).Truncate(truncated + 23));
   EXPECT_FALSE(FindProperty(end.store, truncated, 0x10) || PropertyAt(end.store, truncated, 2));

@@ -98,9 +98,8 @@ TEST_F(CreateFolder, TheNewFolderTakesTheNextIdAndEntersAllThreeTreesInOrder) {
             (Names{"Archive", "Drafts", "Inbox", "Letters", "Outbox"}));  // Junk is not subscribed
   const uint32_t ra =
       dbx::IndexCursor(*store.ReadU32(dbx::RootSlot(0)), dbx::IndexCursor::MatchId, 0x21).Next(store);
-  EXPECT_EQ(dbx::GetParentOrFlags(store, ra), 1u);
-  EXPECT_EQ(dbx::GetDword(store, ra, 0x06), 0x00040021u);
-  EXPECT_EQ(dbx::GetDword(store, ra, 0x0A), 3u);
+  EXPECT_TRUE(dbx::GetParentOrFlags(store, ra) == 1u && dbx::GetDword(store, ra, 0x06) == 0x00040021u &&
+              dbx::GetDword(store, ra, 0x0A) == 3u);
   EXPECT_FALSE(dbx::FindProperty(store, ra, 0x03).has_value());  // no message database of its own
 }
 
@@ -108,16 +107,15 @@ TEST_F(CreateFolder, TheFirstSubfolderSetsTheParentsFlagAndASecondLeavesIt) {
   for (const char* name : {"One", "Two"}) EXPECT_TRUE(CreateIn(6, name) && AnyInfo(6) == 0x11u) << name;
   EXPECT_EQ(Children(1, 6), (Names{"One", "Two"}));
   // A flag that is set already although the folder has no subfolders stays set: nothing carries over.
-  ASSERT_TRUE(CreateIn(8, "Three"));
-  EXPECT_EQ(AnyInfo(8), 0x12u);
+  EXPECT_TRUE(CreateIn(8, "Three") && AnyInfo(8) == 0x12u);
 }
 
 TEST_F(CreateFolder, TheDialogRefusesASiblingsNameInAnyLetterCaseAndAcceptsItUnderAnotherParent) {
   desktop.desktop.AddFolderNameAnswer("DRAFTS");
   EXPECT_FALSE(Folder(1)->CreateFolder(nullptr));
   ASSERT_EQ(desktop.desktop.messages().size(), 1u);
-  EXPECT_EQ(desktop.desktop.messages()[0].text, "Name already in database");
-  EXPECT_EQ(desktop.desktop.messages()[0].caption, "Choose another name");
+  EXPECT_TRUE(desktop.desktop.messages()[0].text == "Name already in database" &&
+              desktop.desktop.messages()[0].caption == "Choose another name");
   EXPECT_EQ(desktop.desktop.folderDialogParents(), (Names{"Local Folders"}));
 
   // Then the user types an empty name (OK stays disabled), then one under another parent.

@@ -105,6 +105,7 @@ TEST(NamedLock, ClosingALockOrAMappingClosesItsOwnDescriptorOnceAndNoOther) {
   ASSERT_TRUE(lock.Create(name) && neverTaken.Create(name) && mapping.Open("/proc/self/maps"));
   ASSERT_EQ(lock.Wait(0ms), NamedLock::WaitResult::Acquired);
   NamedLock nested, stranger;  // a session nested in the holder's takes its lock again, nobody else's
+  ASSERT_TRUE(nested.Create(name + "_nested") && nested.Wait(0ms) == NamedLock::WaitResult::Acquired);
   EXPECT_TRUE(nested.Reenter(lock) && !stranger.Reenter(neverTaken) && neverTaken.Create(name + "_other"));
   nested.Close();
   lock.Close();

@@ -198,12 +198,13 @@ TEST_F(Association, ALinkInsideTheDirectoriesIsNotWrittenThroughAndAFailedWriteL
     EXPECT_FALSE(WriteFileInside(dir.path(), name, "x")) << name;
 }
 
-TEST(Spawn, AProgramRunToItsEndGivesItsExitCodeAndOneThatDoesNotEndByItselfOrCannotStartMinusOne) {
-  const std::pair<std::vector<std::string>, int> runs[] = {{{"sh", "-c", "exit 3"}, 3},
-                                                           {{"true"}, 0},
-                                                           {{"sh", "-c", "kill -9 $$"}, -1},
-                                                           {{"/no/such/program"}, -1},
-                                                           {{}, -1}};
+TEST(Spawn, AProgramRunToItsEndQuietlyGivesItsExitCodeAndOneThatDoesNotEndByItselfOrCannotStartMinusOne) {
+  const std::pair<std::vector<std::string>, int> runs[] = {
+      {{"sh", "-c", "[ /dev/stdout -ef /dev/null ] && [ /dev/stderr -ef /dev/null ] && exit 3"}, 3},
+      {{"true"}, 0},
+      {{"sh", "-c", "kill -9 $$"}, -1},
+      {{"/no/such/program"}, -1},
+      {{}, -1}};
   for (const auto& [argv, code] : runs) EXPECT_EQ(shell::RunAndWait(argv), code) << argv.size();
 }
 

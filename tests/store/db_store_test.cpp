@@ -74,8 +74,7 @@ TEST_F(Session, EveryAccessIsBoundedByTheViewAndEndsWithTheSession) {
        std::vector<std::pair<uint32_t, uint32_t>>{{size - 3, 4}, {size, 1}, {0xFFFFFFFF, 2}, {4, 0xFFFFFFFF}})
     EXPECT_TRUE(!store.At(ra, length) && !store.AtWritable(ra, length)) << ra << "+" << length;
   EXPECT_FALSE(store.ReadU32(size - 2) || store.ReadU16(size - 1) || store.ReadU8(size));
-  EXPECT_FALSE(store.WriteU32(size - 3, 1));
-  EXPECT_EQ(store.AtChecked(tagged, 16), store.At(tagged, 16));
+  EXPECT_TRUE(!store.WriteU32(size - 3, 1) && store.AtChecked(tagged, 16) == store.At(tagged, 16));
   EXPECT_EQ(store.AtChecked(tagged, 17 + 16), nullptr);  // the structure would pass the end
   EXPECT_FALSE(store.AtChecked(untagged) || store.AtChecked(0));
   store.Close();
@@ -96,8 +95,7 @@ TEST_F(Session, GrowExtendsTheFileToWholePagesKeepsItsContentAndNeverShortensIt)
   const uint8_t* view = store.At(0, 4);
   EXPECT_TRUE(store.Grow(wanted - 50) && store.At(0, 4) == view);  // less than is mapped: nothing changes
   store.Close();
-  EXPECT_EQ(fs::file_size(path), rounded);
-  EXPECT_TRUE(store.Open(path) && store.ReadU32(wanted - 4) == 0xCAFEu);
+  EXPECT_TRUE(fs::file_size(path) == rounded && store.Open(path) && store.ReadU32(wanted - 4) == 0xCAFEu);
 
   ASSERT_TRUE(store.Open(DbxBuilder(DbKind::Message).PadTo(1 << 20).WriteTo(path)));
   ASSERT_TRUE(store.Grow(0x3000));
@@ -144,8 +142,7 @@ TEST_F(Session, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
            (store.Allocate(8, 0x24, 49152) != nullptr ? 8 : 0) | (store.Grow(1 << 20) ? 16 : 0) |
            (store.IsOpen() && store.ReadU32(0x5C) == 0u ? 0 : 32);
   }));
-  EXPECT_EQ(failures, 0);
-  EXPECT_EQ(ReadFileBytes(path), original);
+  EXPECT_TRUE(failures == 0 && ReadFileBytes(path) == original) << failures;
 }
 
 TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeerBlocksNothing) {
@@ -172,8 +169,7 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
   fs::current_path(here);
 
   kill(holder, SIGKILL);
-  EXPECT_EQ(WaitChild(holder), 128 + SIGKILL);
-  EXPECT_TRUE(store.Open(path));
+  EXPECT_TRUE(WaitChild(holder) == 128 + SIGKILL && store.Open(path));
   setenv("XDG_RUNTIME_DIR", path.c_str(), 1);  // a file where the lock directory would be: no session
   EXPECT_TRUE(!store.Open(path) && desktop.desktop.messages().back().text.starts_with("Failed to create"));
   unsetenv("XDG_RUNTIME_DIR");
