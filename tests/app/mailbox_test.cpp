@@ -117,7 +117,8 @@ class MailboxExport : public testing::Test {
 
 TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsAnotherReaderSeesThem) {
   const auto mbox = Export("mbox", "mbox");
-  EXPECT_EQ(mbox.exitCode, 1);
+  EXPECT_TRUE(mbox.exitCode == 1 &&
+              fs::status(dir / "mbox/Local Folders.sbd").permissions() == fs::perms(0755));
   EXPECT_TRUE(mbox.out.ends_with("Exported 10 msgs of 8 folders.Path: " + (dir / "mbox").string() + "\n"));
   // The databases that cannot be read said, each once, and the rest written.
   EXPECT_EQ(std::count(mbox.err.begin(), mbox.err.end(), '\n'), 3) << mbox.err;

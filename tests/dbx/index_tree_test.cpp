@@ -89,8 +89,7 @@ TEST(IndexTree, HostileTreesEndEveryWalkAndNothingOutsideTheFileIsFollowed) {
 
   WalkEnd end;
   TreeOrder(db.store, cyclic, &end);
-  EXPECT_EQ(end, WalkEnd::Cut);
-  EXPECT_EQ(Matches(db.store, cyclic, IndexCursor::MatchId, 12345), Ras{});
+  EXPECT_TRUE(end == WalkEnd::Cut && Matches(db.store, cyclic, IndexCursor::MatchId, 12345).empty());
   EXPECT_EQ(FindLastNode(db.store, upward), std::nullopt);
   EXPECT_TRUE(!IndexNode::At(db.store, tooMany) && TreeOrder(db.store, tooMany).empty());
   // A record RA past the end is handed on: the reader of the record refuses it.

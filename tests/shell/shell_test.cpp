@@ -194,8 +194,8 @@ TEST_F(Association, ALinkInsideTheDirectoriesIsNotWrittenThroughAndAFailedWriteL
   EXPECT_FALSE(AssociateWith(Directories(), "/usr/bin/vendrel", "vendrel-explorer"));
   EXPECT_TRUE(fs::is_empty(outside.path()) && fs::exists(dir / "data/mime/packages/vendrel.xml"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "config"), {}), 1);  // no temporary file left
-  for (const std::string& name : {"/x"s, "a/"s, "a/../../x"s, std::string(250, 'n')})  // out, no file, long
-    EXPECT_FALSE(WriteFileInside(dir.path(), name, "x")) << name;
+  for (const std::string& name : {"/x"s, "a/"s, "a/../../x"s, std::string(250, 'n'), "config/mimeapps.list"s})
+    EXPECT_FALSE(WriteFileInside(dir.path(), name, "x")) << name;  // out, no file, long, a directory
 }
 
 TEST(Spawn, AProgramRunToItsEndQuietlyGivesItsExitCodeAndOneThatDoesNotEndByItselfOrCannotStartMinusOne) {

@@ -198,7 +198,8 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   QMenu* windowMenu = frame->menuBar()->actions()[5]->menu();
   for (int opened = 0; opened < 2; ++opened) windowMenu->aboutToShow();  // the list is made anew each time
   EXPECT_EQ(windowMenu->actions().size(), 5 + 1 + 2);  // its own five items, a separator, the two windows
-  EXPECT_TRUE(windowMenu->actions()[7]->isChecked() && !windowMenu->actions()[6]->isChecked());  // active
+  EXPECT_TRUE(windowMenu->actions()[7]->isChecked() && !windowMenu->actions()[6]->isChecked() &&  // active
+              windowMenu->actions()[6]->text().startsWith("&1 "));
   checkMenus();
   const ui::ExplorerWnd* active = frame->ExplorerWindowOf(*frame->ActiveExplorer());
   EXPECT_TRUE(active->listWidget()->iconSize() == QSize(16, 16) &&
