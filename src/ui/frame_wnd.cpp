@@ -186,15 +186,11 @@ ExplorerController* FrameWnd::CreateExplorerWindow(const std::string& caption) {
 void FrameWnd::ShowExplorerWindow(ExplorerController& explorer) {
   QMdiSubWindow* window = SubWindowOf(explorer);
   if (window == nullptr) return;
-  const QMdiSubWindow* active = mdi_->currentSubWindow();
-  if (active != nullptr && active != window && active->isMaximized()) {
-    window->showMaximized();
-  } else {
-    // Each new window a step below and right of the one before, as the window system places them.
-    const int step = 24 * static_cast<int>((mdi_->subWindowList().size() - 1) % 8);
-    window->show();
-    window->setGeometry(step, step, mdi_->viewport()->width() * 3 / 4, mdi_->viewport()->height() * 3 / 4);
-  }
+  // Each new window a step below and right of the one before, as the window system places them; made
+  // active over a maximized window, the area maximizes it too.
+  const int step = 24 * static_cast<int>((mdi_->subWindowList().size() - 1) % 8);
+  window->show();
+  window->setGeometry(step, step, mdi_->viewport()->width() * 3 / 4, mdi_->viewport()->height() * 3 / 4);
   mdi_->setActiveSubWindow(window);
 }
 

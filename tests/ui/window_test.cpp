@@ -187,6 +187,8 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(windows[0]->windowIcon().pixmap(16).toImage(), ui::ExplorerWindowIcon().pixmap(16).toImage());
   EXPECT_EQ(windows[1]->windowTitle().toStdString(), Sample("Drafts.dbx"));
   EXPECT_EQ(windows[1]->pos() - windows[0]->pos(), QPoint(24, 24));  // each new one a step further
+  const QSize area = frame->mdiArea()->viewport()->size();           // each three quarters of the area
+  EXPECT_EQ(windows[1]->size(), QSize(area.width() * 3 / 4, area.height() * 3 / 4));
   // Tiled, a maximized one too, the windows do not overlap; cascaded, each lies over the one before.
   windows[1]->showMaximized();
   frame->controller().Command(kCmdTileVertically);
