@@ -29,7 +29,7 @@ std::optional<uint32_t> IndexCursor::ParentKey(const DbStore& store, uint32_t re
 bool IndexCursor::Matches(const DbStore& store, uint32_t recordRa) const {
   if (mode_ == MatchAll) return true;
   if (mode_ == MatchParentId) return ParentKey(store, recordRa) == target_;
-  if (mode_ != MatchId || PropertyCount(store, recordRa) == 0) return false;
+  if (mode_ != MatchId) return false;
   const std::optional<PropertyEntry> entry = FindProperty(store, recordRa, kPropId);
   return entry && entry->field() == target_;
 }

@@ -113,9 +113,8 @@ std::optional<int64_t> ParseMailDate(std::string_view date) {
   }
   if (words.size() < 4) return std::nullopt;
   const std::optional<int> day = Number(words[0]);
-  const auto month = std::find_if(kMonths.begin(), kMonths.end(), [&](std::string_view m) {
-    return words[1].size() >= 3 && EqualNoCase(words[1].substr(0, 3), m);
-  });
+  const auto month = std::find_if(kMonths.begin(), kMonths.end(),
+                                  [&](std::string_view m) { return EqualNoCase(words[1].substr(0, 3), m); });
   std::optional<int> year = Number(words[2]);
   if (!day || month == kMonths.end() || !year) return std::nullopt;
   // Old mailers wrote two or three digits: 00-49 are 2000-2049, 50-99 and any three digits count from 1900.

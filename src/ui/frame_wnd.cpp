@@ -190,7 +190,7 @@ void FrameWnd::ShowExplorerWindow(ExplorerController& explorer) {
   // active over a maximized window, the area maximizes it too.
   const int step = 24 * static_cast<int>((mdi_->subWindowList().size() - 1) % 8);
   window->show();
-  window->setGeometry(step, step, mdi_->viewport()->width() * 3 / 4, mdi_->viewport()->height() * 3 / 4);
+  window->setGeometry(QRect(QPoint(step, step), mdi_->viewport()->size() * 3 / 4));
   mdi_->setActiveSubWindow(window);
 }
 

@@ -273,7 +273,7 @@ class Probe : public DbItem {
   bool GetDisplayInfo(DisplayInfo& info) override {
     ++questions;
     if (info.WantsText()) info.SetText(name_ + " column " + std::to_string(info.column));
-    if (info.WantsImage()) info.image = 7;
+    if (info.WantsImage()) info.image = 0;
     return true;
   }
   bool IsCommandEnabled(int) override { return false; }
@@ -311,11 +311,11 @@ TEST_F(InMemoryControls, DeletingANodeReleasesTheItemsOfTheNodesBelowItAndThenIt
 
 TEST_F(InMemoryControls, ACallbackRowAsksItsItemForTextsOnlyWhenShownAndOnlyOnce) {
   auto* item = new Probe(nullptr);
-  ASSERT_EQ(list.InsertRow(0, "plain", 3), 0);
+  ASSERT_TRUE(list.InsertRow(1, "x", 3) == -1 && list.InsertRow(0, "plain", 3) == 0);
   ASSERT_EQ(item->AddListRow(&list), 1);
   EXPECT_EQ(item->questions, 0);
   EXPECT_EQ(list.RowTexts(1), (Row{"p column 0", "p column 1", "p column 2", "p column 3"}));
-  EXPECT_EQ(list.RowImage(1), 7);
+  EXPECT_TRUE(list.RowImage(1) == 0 && list.RowImage(2) == -1);
   const int questions = item->questions;  // the whole row, then column by column for an item like this
   list.RowTexts(1);
   EXPECT_EQ(item->questions, questions);
