@@ -119,8 +119,7 @@ TEST_F(ExplorerTree, ARecordListsItsTextThenItsHeadThenOneRowPerPropertyAndNamel
   EXPECT_EQ(rows[3], (Row{"w0000", "", "1234", "Always zero?"}));
   EXPECT_EQ(rows[5], (Row{"Property count", "", "10", ""}));
   EXPECT_EQ(rows[6], (Row{"Part count?", "", "01", "?"}));
-  EXPECT_EQ(rows[7], (Row{"ID", "", "000007", ""}));
-  EXPECT_EQ(list.RowImage(7), 6);
+  EXPECT_TRUE(rows[7] == (Row{"ID", "", "000007", ""}) && list.RowImage(7) == 6);
 }
 
 TEST_F(ExplorerTree, AFolderShowsItsMessageDatabaseAndSubfoldersAndThroughAnIndexItsDatabaseOnly) {
@@ -315,11 +314,10 @@ TEST_F(InMemoryControls, ACallbackRowAsksItsItemForTextsOnlyWhenShownAndOnlyOnce
   ASSERT_EQ(item->AddListRow(&list), 1);
   EXPECT_EQ(item->questions, 0);
   EXPECT_EQ(list.RowTexts(1), (Row{"p column 0", "p column 1", "p column 2", "p column 3"}));
-  EXPECT_TRUE(list.RowImage(1) == 0 && list.RowImage(2) == -1);
+  EXPECT_TRUE(list.RowImage(1) == 0 && list.RowImage(2) == -1 && list.RowTexts(2) == Row{});
   const int questions = item->questions;  // the whole row, then column by column for an item like this
   list.RowTexts(1);
-  EXPECT_EQ(item->questions, questions);
-  EXPECT_EQ(list.RowTexts(0), (Row{"plain", "", "", ""}));
+  EXPECT_TRUE(item->questions == questions && list.RowTexts(0) == (Row{"plain", "", "", ""}));
   list.SelectRows({0});
   EXPECT_TRUE(list.SetRowText(0, 0, "a") && list.SetRowText(0, 3, "b") && !list.SetRowText(0, 4, "x") &&
               !list.SetRowText(2, 0, "x") && list.RowTexts(0) == (Row{"a", "", "", "b"}));

@@ -150,6 +150,8 @@ TEST_F(CreateFolder, TheRootOfAMessageDatabaseCreatesUnderItsFolderInTheFoldersD
   EXPECT_EQ(Children(1, 5), (Names{"Family", "Receipts"}));
   EXPECT_FALSE(InsertFolderRecord(*inbox, 5, "Receipts"));  // only into a folder database
   EXPECT_FALSE(root->CreateFolder(nullptr));                // Folders.dbx's own root has no parent folder
+  std::filesystem::remove(dir / "Inbox.dbx");
+  EXPECT_TRUE(!inbox->CreateFolder(nullptr) && desktop.desktop.messages().empty());  // gone: nothing to say
 }
 
 class FolderSafety : public testing::Test {
@@ -164,13 +166,13 @@ class FolderSafety : public testing::Test {
     return builder.SetLastAssignedId(subfolders + 1);
   }
   // Creates a folder under folder 1 in the file the builder makes; whether it says it did.
-  bool Create(const DbxBuilder& builder, const std::string& name = "New") {
+  bool Create(const DbxBuilder& builder, const std::string& name = "Archive") {
     const auto root = MakeItem<DbRootItem>(nullptr, 0);
     return root->AttachDatabase(builder.WriteTo(path), nullptr, nullptr, false, false) &&
            InsertFolderRecord(*root, 1, name);
   }
   // Whether the folder is in every tree of a file whose trees are sound.
-  bool Complete(const std::string& name = "New") {
+  bool Complete(const std::string& name = "Archive") {
     DbStore store;
     if (!store.Open(path.string())) return false;
     // Room the file grew by and nothing holds yet is zeros.
@@ -236,9 +238,9 @@ TEST_F(FolderSafety, ADamagedFolderDatabaseIsRefusedUnchangedWithAMessage) {
     EXPECT_TRUE(said.starts_with("The folder database is damaged: ")) << what << ": " << said;
     EXPECT_TRUE(said.ends_with("\nNothing was changed.")) << what << ": " << said;
   }
-  EXPECT_TRUE(Create(Store().SetLastAssignedId(0xFFFFFFFD)));        // but one ID left is enough
-  EXPECT_TRUE(Create(Store(49)) && Complete());                      // a node one short of full is filled
-  EXPECT_TRUE(Create(Store(50), "Archive") && Complete("Archive"));  // a full one hangs a new child for it
+  EXPECT_TRUE(Create(Store().SetLastAssignedId(0xFFFFFFFD)));  // but one ID left is enough
+  EXPECT_TRUE(Create(Store(49)) && Complete());                // a node one short of full is filled
+  EXPECT_TRUE(Create(Store(50), "New") && Complete("New"));    // a full one hangs a new child for it
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ TEST_F(Window, EveryWayAWindowGoesReleasesEveryItemOnce) {
       {"its window deleted", [](ui::FrameWnd& f) { delete f.mdiArea()->subWindowList().front(); }},
       {"its close button", [](ui::FrameWnd& f) { f.mdiArea()->subWindowList().front()->close(); }},
       {"Close All Windows", [](ui::FrameWnd& f) { f.controller().Command(kCmdCloseAll); }},
-      {"the frame closed", [](ui::FrameWnd& f) { f.close(); }},
+      {"Exit", [](ui::FrameWnd& f) { f.controller().Command(kCmdExit); }},
       {"the frame deleted", [](ui::FrameWnd&) {}},
   };
   for (const auto& [way, close] : ways) {
@@ -140,7 +140,7 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_TRUE(frame->ToolbarAction(kCmdOpen)->isEnabled() && !frame->ToolbarAction(kCmdSave)->isEnabled());
   EXPECT_TRUE(frame->windowTitle() == "Vendrel" && frame->centralWidget() == frame->mdiArea() &&
               frame->toolBarArea(frame->toolBar()) == Qt::TopToolBarArea &&
-              frame->statusBar()->isAncestorOf(frame->statusLine()) &&
+              frame->statusBar()->isAncestorOf(frame->statusLine()) && frame->size() == QSize(1000, 700) &&
               frame->statusLine()->text().startsWith("Welcome to the Vendrel!"));
   // Every menu item has a label and, but in the window list, a command of its own.
   auto checkMenus = [&] {
