@@ -101,9 +101,6 @@ bool GatherParentInfo(DbItem& item, NewFolderInfo& info) {
     info.parentId = *folderId;
   }
   info.directory = DirectoryOf(*item.FindDatabasePath());
-  info.newName.clear();
-  info.fileName.clear();
-  info.folderDatabase = nullptr;
   return true;
 }
 
