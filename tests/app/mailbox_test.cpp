@@ -189,7 +189,8 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
     EXPECT_NE(full.err.find(said), std::string::npos) << full.err;
     EXPECT_EQ(full.out.find("Inbox\n"), std::string::npos) << full.out;  // nor said to be saved
   }
-  EXPECT_FALSE(fs::exists(dir / "full-mbox" / "Local Folders.sbd" / "Inbox"));
+  EXPECT_TRUE(!fs::exists(dir / "full-mbox" / "Local Folders.sbd" / "Inbox") &&
+              fs::is_empty(dir / "full-maildir" / ".Local Folders.Inbox" / "tmp"));
 }
 
 }  // namespace

@@ -83,10 +83,10 @@ TEST(StoreLocation, TheRegistryOfTheWinePrefixNamesTheStoreOfTheLastIdentity) {
                      "hex(2):25,00,55,00,53,00,45,00,52,00,50,00,52,00,4f,00,46,00,49,00,\\\n\t 4c,00,45,00,"
                      "25,00,5c,00,4d,00,61,00,69,00,6c,00,00,00"),
        "users/a/Mail/Folders.dbx"},
-      {"a variable of the user's environment",
-       kIdentities + "[Environment]\n\"MAILROOT\"=\"Stores\"\n" +
-           StoreRoot("{AAAA}", "str(2):\"C:\\\\.\\\\%MailRoot%\""),
-       "Stores/Folders.dbx"},
+      {"variables of the user's environment, volatile or not",
+       kIdentities + "[Environment]\n\"MAIL\"=\"Mail\"\n[Volatile Environment]\n\"ME\"=\"a\"\n" +
+           StoreRoot("{AAAA}", "str(2):\"C:\\\\users\\\\%me%\\\\%MAIL%\""),
+       "users/a/Mail/Folders.dbx"},
       {"a variable the prefix does not define",
        kIdentities + StoreRoot("{AAAA}", "str(2):\"%NOWHERE%\\\\Mail\""), ""},
       {"no identity recorded at all", StoreRoot("{AAAA}", "\"C:\\\\Stores\""), ""},
