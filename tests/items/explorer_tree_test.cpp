@@ -311,7 +311,7 @@ TEST_F(InMemoryControls, DeletingANodeReleasesTheItemsOfTheNodesBelowItAndThenIt
 TEST_F(InMemoryControls, ACallbackRowAsksItsItemForTextsOnlyWhenShownAndOnlyOnce) {
   auto* item = new Probe(nullptr);
   ASSERT_TRUE(list.InsertRow(1, "x", 3) == -1 && list.InsertRow(0, "plain", 3) == 0);
-  ASSERT_EQ(item->AddListRow(&list), 1);
+  ASSERT_TRUE(list.InsertCallbackRow(2, item) == -1 && item->AddListRow(&list) == 1);
   EXPECT_EQ(item->questions, 0);
   EXPECT_EQ(list.RowTexts(1), (Row{"p column 0", "p column 1", "p column 2", "p column 3"}));
   EXPECT_TRUE(list.RowImage(1) == 0 && list.RowImage(2) == -1 && list.RowTexts(2) == Row{});
