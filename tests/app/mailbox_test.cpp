@@ -161,12 +161,12 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
 }
 
 TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLeavesNoPartialFile) {
-  Export("mbox", "mbox");
+  const std::string first = Export("mbox", "mbox").err;
   const auto again = Export("mbox", "mbox");
   EXPECT_EQ(again.exitCode, 1);
   EXPECT_NE(again.err.find("is there already"), std::string::npos) << again.err;
   const auto forced = Export("mbox", "mbox", true);
-  EXPECT_EQ(forced.err.find("is there already"), std::string::npos) << forced.err;
+  EXPECT_EQ(forced.err, first);  // each mailbox replaced: no problem beyond those of the first export
 
   // A link planted in the directory is not written through.
   for (const char* made : {"planted", "outside"}) fs::create_directories(dir / made);

@@ -28,7 +28,7 @@ TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
   EXPECT_TRUE(decoded.size() == 10000 && decoded.find_first_not_of("é") == std::string::npos);
   EXPECT_TRUE(cp.ToUtf8("").empty() && cp.FromUtf8("réception") == "r\351ception");
   EXPECT_FALSE(cp.FromUtf8("日本") || cp.FromUtf8("bad \xFF utf-8"));
-  const CodePage sjis("CP932");  // 81-FC, but for the half-width kana A0-DF between
+  const CodePage sjis("cp932");  // any case; 81-FC, but for the half-width kana A0-DF between
   EXPECT_TRUE(!sjis.IsLeadByte(0x80) && sjis.IsLeadByte(0x81) && sjis.IsLeadByte(0x9F) &&
               !sjis.IsLeadByte(0xA0) && !sjis.IsLeadByte(0xDF) && sjis.IsLeadByte(0xE0) &&
               sjis.IsLeadByte(0xFC) && !sjis.IsLeadByte(0xFD));
