@@ -26,8 +26,9 @@ struct NewFolderInfo {
   DbRootItem* folderDatabase = nullptr;  // holds a reference while set
 };
 
-// The parent's name and FolderID: from a folder record of Folders.dbx, or from the header of a message
-// database (item is a record or a root). False when the item's database is not of that kind.
+// The parent's name, FolderID and directory, into a fresh info: from a folder record of Folders.dbx, or
+// from the header of a message database (item is a record or a root). False when the item's database is
+// not of that kind.
 bool GatherParentInfo(DbItem& item, NewFolderInfo& info);
 // Folders.dbx as a root item with one reference: the item's own root when it is in Folders.dbx, else the
 // Folders.dbx beside its message database (not shown in the tree). Null when there is none.
