@@ -8,9 +8,10 @@
 
 #include "controllers/explorer_walk.h"
 #include "dbx/tree_check.h"
-#include "export/mailbox_export.h"
+#include "dbx/folder_insertion.h"
+#include "export/store_export.h"
 #include "fuzz_input.h"
-#include "items/folder_creation.h"
+#include "items/db_root_item.h"
 
 using namespace vendrel;
 
@@ -26,13 +27,21 @@ namespace {
   ExplorerWalk(explorer, tree, list, 12).Walk([](const WalkedNode&) {});
 }
 
+// Goes on to the end, and hears of nothing.
+class QuietWatcher : public ExportWatcher {
+ public:
+  bool Step(uint64_t, uint64_t) override { return true; }
+  void Saved(const std::string&) override {}
+};
+
 [[maybe_unused]] void Export(const std::string& path) {
   const auto root = MakeItem<DbRootItem>(nullptr, 0);
   if (root->AttachDatabase(path, nullptr, nullptr, false, false))
     root->SaveAll((fuzz::WorkDirectory() / "out").string());
   const std::string mail = (fuzz::WorkDirectory() / "mail").string();
-  ExportMailboxes(path, mail, MailFormat::Mbox, true);
-  ExportMailboxes(path, mail, MailFormat::Maildir, true);
+  QuietWatcher watcher;
+  for (const ExportFormat format : {ExportFormat::Eml, ExportFormat::Mbox, ExportFormat::Maildir})
+    ExportStore(path, mail, format, true, watcher);
 }
 
 std::string Bytes(const std::string& path) {
@@ -44,14 +53,14 @@ std::string Bytes(const std::string& path) {
 
 [[maybe_unused]] void CreateFolder(const std::string& path, uint32_t parentId) {
   const std::string before = Bytes(path);
-  const auto root = MakeItem<DbRootItem>(nullptr, 0);
-  if (!root->AttachDatabase(path, nullptr, nullptr, false, false)) return;
-  const bool created = InsertFolderRecord(*root, parentId, "Fuzz");
+  DbStore store;
+  if (!store.Open(path)) return;
+  const bool created = dbx::InsertFolder(store, parentId, "Fuzz").inserted();
+  store.Close();
   if (!created) {
     if (Bytes(path) != before) __builtin_trap();  // refused, yet the file changed
     return;
   }
-  DbStore store;
   dbx::TreeSurvey survey;
   if (!store.Open(path) || dbx::SurveyTrees(store, 3, survey)) __builtin_trap();  // made, yet damaged
 }

@@ -29,7 +29,7 @@ inline const std::filesystem::path& WorkDirectory() {
     // A quiet desktop: message boxes answer OK, status lines go nowhere.
     static HeadlessDesktop desktop;
     desktop.SetEcho(false);
-    SetCurrentDesktop(&desktop);
+    static const InstalledDesktop installed(desktop);
     return path;
   }();
   return directory;

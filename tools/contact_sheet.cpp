@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "ui/images.h"
+#include "ui/image_drawing.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QSvgGenerator>
 #include <cstdio>
 
-#include "ui/images.h"
+#include "ui/image_drawing.h"
 
 int main(int argc, char** argv) {
   QGuiApplication application(argc, argv);

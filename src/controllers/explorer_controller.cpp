@@ -17,6 +17,11 @@ using Ref = ItemRef<ExplorerItem>;
 
 constexpr size_t kCommandCount = std::size(kDatabaseCommands);
 
+// A designed failure text with the reason the item gave, when it gave one.
+std::string Failure(const char* text, const ExplorerItem& item) {
+  return item.failure.empty() ? std::string(text) : std::string(text) + ": " + item.failure;
+}
+
 // The commands that have no action in this program; shown disabled whatever the item says.
 bool HasNoAction(int command) {
   return command == kCmdCut || command == kCmdPaste || command == kCmdNewMessage;
@@ -42,12 +47,9 @@ bool ExplorerController::Create(const std::string& path) {
 }
 
 void ExplorerController::CreateRoot() {
-  auto* root = new DbRootItem(nullptr, 0);
-  if (!root->AttachDatabase(path_, &tree_, &list_, true, false)) {
-    root->Release();
-    return;
-  }
-  tree_.ExpandNode(root->hTreeItem);
+  const DbRootItem* root = ShowNewItem<DbRootItem>(
+      [&](DbRootItem& item) { return item.AttachDatabase(path_, &tree_, &list_, true, false); }, nullptr, 0);
+  if (root != nullptr) tree_.ExpandNode(root->hTreeItem);
 }
 
 DbRootItem* ExplorerController::Root() const {
@@ -74,9 +76,12 @@ bool ExplorerController::OnExpanding(TreeNodeHandle node) {
   if (!operation) return false;
   const Ref item = Ref::Share(tree_.ItemOf(node));
   // The selected node was expanded when it was explored; expanding it again would rebuild what is shown.
-  if (item && node != tree_.Selected() && !item->Expand()) {
-    SetStatusText(kFailedToExpand);
-    return false;
+  if (item && node != tree_.Selected()) {
+    item->failure.clear();
+    if (!item->Expand()) {
+      SetStatusText(Failure(kFailedToExpand, *item));
+      return false;
+    }
   }
   UpdateCommandState(nullptr);
   return true;
@@ -89,8 +94,9 @@ void ExplorerController::OnSelectionChanged(TreeNodeHandle node) {
   const Ref item = Ref::Share(tree_.ItemOf(node));
   if (item) {
     item->ShowStatusCaption();
+    item->failure.clear();
     if (!item->Explore()) {
-      SetStatusText(kFailedToExplore);
+      SetStatusText(Failure(kFailedToExplore, *item));
       return;
     }
   }
@@ -178,7 +184,8 @@ void ExplorerController::RunItemCommand(Operation&& operation) {
   const Pane focus = window_.FocusedPane();
   const Ref item = Ref::Share(GetActiveItem());
   if (!item) return;
-  if (!operation(*item)) SetStatusText(kFailed);
+  item->failure.clear();
+  if (!operation(*item)) SetStatusText(Failure(kFailed, *item));
   window_.FocusPane(focus);
 }
 
@@ -213,7 +220,8 @@ void ExplorerController::Command(int command) {
 void ExplorerController::Refresh() {
   const Pane focus = window_.FocusedPane();
   if (const Ref item = Ref::Share(GetActiveItem())) {
-    SetStatusText(item->Refresh() ? kRefreshSucceeded : kFailedToRefresh);
+    item->failure.clear();
+    SetStatusText(item->Refresh() ? kRefreshSucceeded : Failure(kFailedToRefresh, *item));
     window_.FocusPane(focus);
     return;
   }

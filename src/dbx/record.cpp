@@ -14,7 +14,7 @@ const uint8_t* RecordAt(const DbStore& store, uint32_t ra) {
 
 uint8_t PropertyCount(const DbStore& store, uint32_t ra) {
   const uint8_t* record = RecordAt(store, ra);
-  return record != nullptr ? record[0x0A] : 0;
+  return record != nullptr ? record[kRecordPropertyCountField] : 0;
 }
 
 uint32_t DataAreaRa(const DbStore& store, uint32_t ra) {

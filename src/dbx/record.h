@@ -26,7 +26,21 @@
 namespace vendrel::dbx {
 
 inline constexpr uint32_t kRecordHeadSize = 12;
+// The fields of the head, by their offset in the record.
+inline constexpr uint32_t kRecordBodySizeField = 0x04;
+inline constexpr uint32_t kRecordZeroField = 0x06;
+inline constexpr uint32_t kRecordCanGrowField = 0x08;
+inline constexpr uint32_t kRecordPropertyCountField = 0x0A;
+inline constexpr uint32_t kRecordPartCountField = 0x0B;
 inline constexpr uint8_t kDirectFlag = 0x80;
+
+// Bits of a message's "Flags" (property 1): 0x80 marks it read; the others choose only how its image is
+// drawn: 0x01 solid (a ghost without), 0x800 with a diamond.
+inline constexpr uint32_t kMessageRead = 0x80;
+inline constexpr uint32_t kMessageSolid = 0x01;
+inline constexpr uint32_t kMessageDiamond = 0x800;
+// The bit of a folder's "Any info" (property 6) that marks a folder with subfolders.
+inline constexpr uint32_t kFolderHasSubfolders = 0x10;
 
 // Property ids with a fixed role.
 inline constexpr uint8_t kPropId = 0x00;

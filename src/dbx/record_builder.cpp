@@ -92,9 +92,9 @@ std::vector<uint8_t> RecordBuilder::Serialise() const {
   for (const PropertyCell& cell : cells_) count += cell.IsAbsent() ? 0 : 1;
 
   std::vector<uint8_t> record(kRecordHeadSize + body, 0);
-  StoreU16(&record[4], static_cast<uint16_t>(body));
-  record[0x0A] = static_cast<uint8_t>(count);
-  record[0x0B] = 1;  // "Part count?"
+  StoreU16(&record[kRecordBodySizeField], static_cast<uint16_t>(body));
+  record[kRecordPropertyCountField] = static_cast<uint8_t>(count);
+  record[kRecordPartCountField] = 1;  // "Part count?"
   uint8_t* entries = &record[kRecordHeadSize];
   uint8_t* data = entries + 4 * count;
   uint32_t dataOffset = 0;

@@ -42,28 +42,36 @@ std::optional<std::string> GetExportExtension(const DbStore& store) {
   return *prototype == 0 ? "nws" : "txt";
 }
 
-std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordRa,
-                                          const std::string& directory) {
-  if (directory.empty() || dbx::RecordAt(store, recordRa) == nullptr) return std::nullopt;
+std::optional<std::string> ExportFileName(const DbStore& store, uint32_t recordRa) {
+  if (dbx::RecordAt(store, recordRa) == nullptr) return std::nullopt;
   const std::optional<std::string> extension = GetExportExtension(store);
   const std::optional<uint32_t> folderId = store.ReadU32(dbx::kFolderIdField);
   if (!extension || !folderId) return std::nullopt;
-  // directory/stem FOLDERID_MESSAGEID.extension
-  std::string path = directory;
-  path += '/';
-  path += GetSafeDispName(dbx::GetDisplayName(store, recordRa));
-  path += ' ';
-  AppendHex8(path, *folderId);
-  path += '_';
-  AppendHex8(path, dbx::GetId(store, recordRa));
-  path += '.';
-  path += *extension;
-  return Checked(std::move(path));
+  // stem FOLDERID_MESSAGEID.extension
+  std::string name = GetSafeDispName(dbx::GetDisplayName(store, recordRa));
+  name += ' ';
+  AppendHex8(name, *folderId);
+  name += '_';
+  AppendHex8(name, dbx::GetId(store, recordRa));
+  name += '.';
+  name += *extension;
+  return name;
+}
+
+std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordRa,
+                                          const std::string& directory) {
+  if (directory.empty()) return std::nullopt;
+  const std::optional<std::string> name = ExportFileName(store, recordRa);
+  if (!name) return std::nullopt;
+  return Checked(directory + "/" + *name);
+}
+
+std::string FolderDirectoryName(const DbStore& store) {
+  return SafeFolderName(dbx::HeaderTextBytes(store, dbx::kFolderNameField, dbx::kFolderIdField));
 }
 
 std::optional<std::string> FolderDirectory(const DbStore& store, const std::string& directory) {
-  const std::string name = dbx::HeaderTextBytes(store, dbx::kFolderNameField, dbx::kFolderIdField);
-  return Checked(directory + "/" + SafeFolderName(name));
+  return Checked(directory + "/" + FolderDirectoryName(store));
 }
 
 }  // namespace vendrel

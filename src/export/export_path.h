@@ -11,9 +11,11 @@ namespace vendrel {
 // read.
 std::optional<std::string> GetExportExtension(const DbStore& store);
 
-// directory/"<safe subject> <FolderID>_<ID>.<extension>" for the message record at recordRa, the subject
-// made safe and decoded to UTF-8. None when the directory is empty, the record is not valid, or the path
-// would be longer than a path can be.
+// "<safe subject> <FolderID>_<ID>.<extension>" for the message record at recordRa, the subject made safe
+// and decoded to UTF-8. None when the record is not valid or the header cannot be read.
+std::optional<std::string> ExportFileName(const DbStore& store, uint32_t recordRa);
+// directory/ExportFileName. None also when the directory is empty or the path would be longer than a path
+// can be.
 std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordRa,
                                           const std::string& directory);
 
@@ -21,7 +23,9 @@ std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordR
 // own, not a symbolic link that could lead a save elsewhere.
 bool MakeDirectory(const std::string& path);
 
-// The directory a database's "Save default" writes into: directory/<safe folder name from the header>.
+// The directory a database's "Save default" writes into: directory/FolderDirectoryName.
 std::optional<std::string> FolderDirectory(const DbStore& store, const std::string& directory);
+// The folder name of a message database's header, made safe for a directory name.
+std::string FolderDirectoryName(const DbStore& store);
 
 }  // namespace vendrel

@@ -1,9 +1,7 @@
 #include "export/message_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <cstring>
 
 #include "dbx/header.h"
 #include "dbx/record.h"
@@ -21,37 +19,50 @@ bool CanExport(const DbStore& store, uint32_t recordRa, bool showMessages) {
   return false;
 }
 
-bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path, bool showPath,
-                      const MessageText* text) {
+bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const OutputDirectory& directory,
+                      const std::string& name, std::string& error, const MessageText* text) {
   const uint32_t first = dbx::GetTextOffset(store, recordRa);
-  if (first == 0) return false;
+  if (first == 0) return error = "the message has no text in the file", false;
   MessageText own;
   if (text == nullptr) {
     ReadMessageTextOf(store, first, false, own);
     text = &own;
   }
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) {
+  NewFile file;
+  if (!directory.Begin(file, name)) {
+    error = Format("cannot make %s/%s: %s", directory.path().c_str(), name.c_str(), std::strerror(errno));
+    return false;
+  }
+  // The text goes out in place, from the mapping: only the line ends that change are written anew.
+  FileSink sink(file.fd());
+  if (text->crLfOnly) {
+    for (const std::span<const uint8_t> piece : text->pieces) sink.Run(piece.data(), piece.size());
+  } else {
+    CrLfNormalizer lineEnds;
+    for (const std::span<const uint8_t> piece : text->pieces) lineEnds.Feed(piece, sink);
+    lineEnds.Finish(sink);
+  }
+  if (!sink.Flush()) errno = sink.error();
+  if (sink.error() != 0 || !file.Commit()) {
+    error = Format("cannot write %s/%s: %s", directory.path().c_str(), name.c_str(), std::strerror(errno));
+    return false;
+  }
+  return true;
+}
+
+bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path, std::string& error) {
+  const size_t slash = path.rfind('/');
+  const std::string directoryPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::optional<OutputDirectory> directory = OutputDirectory::Open(directoryPath, false);
+  if (!directory) error = Format("cannot open the directory %s: %s", directoryPath.c_str(), std::strerror(errno));
+  if (dbx::GetTextOffset(store, recordRa) == 0) return error = "the message has no text in the file", false;
+  if (!directory || !WriteMessageFile(store, recordRa, *directory, name, error)) {
     CurrentDesktop().Diagnostic(
         Format("    BAG! File %s failed to create!\nCheck GetSafeDispName()\n", path.c_str()));
     return false;
   }
-  // The text goes out in place, from the mapping: only the line ends that change are written anew.
-  FileSink file(fd);
-  if (text->crLfOnly) {
-    for (const std::span<const uint8_t> piece : text->pieces) file.Run(piece.data(), piece.size());
-  } else {
-    CrLfNormalizer lineEnds;
-    for (const std::span<const uint8_t> piece : text->pieces) lineEnds.Feed(piece, file);
-    lineEnds.Finish(file);
-  }
-  bool written = file.Flush();
-  written = close(fd) == 0 && written;
-  if (!written) {
-    unlink(path.c_str());
-    return false;
-  }
-  if (showPath) SetStatusText(path);
+  SetStatusText(path);
   return true;
 }
 

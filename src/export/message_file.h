@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "export/output_directory.h"
 #include "export/text_read_ahead.h"
 #include "store/db_store.h"
 
@@ -14,12 +15,15 @@ inline constexpr const char* kNoBodyCaption = "Can't show";
 // in a message box when showMessages is set; a folder record is refused silently.
 bool CanExport(const DbStore& store, uint32_t recordRa, bool showMessages);
 
-// Writes the text of the message at recordRa to path with CR LF line ends, straight from the mapping, and
-// shows the path on the status line (unless showPath is clear: a save of thousands shows its count
-// instead). A message without text leaves no file behind; a file that cannot be created is reported on
-// the diagnostic channel; a failed write removes the partial file. An existing file is overwritten, a
-// symbolic link at path is not followed. text, when given, is the message's text read already.
-bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path, bool showPath = true,
-                      const MessageText* text = nullptr);
+// Writes the text of the message at recordRa as the file name in directory, with CR LF line ends,
+// straight from the mapping. The file is new whole or not at all: one that has the name already is
+// replaced only by a complete new one, never truncated or written through (see NewFile). A message
+// without text writes nothing. False, with why in error, when the file could not be written. text, when
+// given, is the message's text read already.
+bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const OutputDirectory& directory,
+                      const std::string& name, std::string& error, const MessageText* text = nullptr);
+// The same at path, whose directory must be there; shows the path on the status line. A file that cannot
+// be written is reported on the diagnostic channel too.
+bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path, std::string& error);
 
 }  // namespace vendrel

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/write_faults.h"
+
 namespace vendrel {
 
 namespace {
@@ -26,9 +28,9 @@ bool IsPlainName(const std::string& name) {
          name.find('\0') == std::string::npos;
 }
 
-std::optional<OutputDirectory> OutputDirectory::Open(const std::string& path) {
+std::optional<OutputDirectory> OutputDirectory::Open(const std::string& path, bool make) {
   std::error_code error;
-  std::filesystem::create_directories(path, error);
+  if (make) std::filesystem::create_directories(path, error);
   const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   return OutputDirectory(Held(fd), path);
@@ -68,9 +70,14 @@ bool OutputDirectory::HasEntries(const std::string& name) const {
   return entries;
 }
 
-int OutputDirectory::CreateFile(const std::string& name, bool replace) const {
-  if (!IsPlainName(name)) return -1;
-  if (replace) unlinkat(*fd_, name.c_str(), 0);
+bool OutputDirectory::Begin(NewFile& file, const std::string& name) const {
+  if (!IsPlainName(name)) return errno = EINVAL, false;
+  return file.Begin(*fd_, name);
+}
+
+int OutputDirectory::CreateNew(const std::string& name) const {
+  if (!IsPlainName(name)) return errno = EINVAL, -1;
+  if (!WritePoint()) return errno = EIO, -1;
   return openat(*fd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
 }
 

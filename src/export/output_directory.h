@@ -7,12 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "platform/new_file.h"
+
 namespace vendrel {
 
 class OutputDirectory {
  public:
-  // The directory at path, made (with its parents) when it is not there.
-  static std::optional<OutputDirectory> Open(const std::string& path);
+  // The directory at path, made (with its parents) when it is not there and make is set.
+  static std::optional<OutputDirectory> Open(const std::string& path, bool make = true);
 
   // The subdirectory name, made when it is not there; none when name is no plain file name or is
   // something else than a directory (a link to one included).
@@ -20,9 +22,11 @@ class OutputDirectory {
   bool Contains(const std::string& name) const;
   // Whether the subdirectory name holds anything.
   bool HasEntries(const std::string& name) const;
-  // A new file: with replace, whatever has the name goes first; without, an existing name fails. Its
-  // descriptor, or -1.
-  int CreateFile(const std::string& name, bool replace) const;
+  // Begins the file name in this directory (see NewFile: a file there already is replaced whole, or left
+  // as it was). False (errno set) when it cannot be made.
+  bool Begin(NewFile& file, const std::string& name) const;
+  // A file under a name that must be free: its descriptor, or -1.
+  int CreateNew(const std::string& name) const;
   bool Remove(const std::string& name) const;
   bool MoveTo(const std::string& name, const OutputDirectory& target, const std::string& targetName) const;
   const std::string& path() const { return path_; }

@@ -5,7 +5,7 @@
 #include "export/export_path.h"
 #include "items/command_ids.h"
 #include "items/folder_creation.h"
-#include "items/images.h"
+#include "items/image_indexes.h"
 #include "items/index_node_item.h"
 #include "items/index_table_item.h"
 #include "items/record_item.h"
@@ -47,8 +47,8 @@ bool DbRootItem::Expand() {
   DbStore store;
   if (!OpenStore(store)) return false;
   auto addTableItem = [&](uint32_t offset) {
-    auto* item = new IndexTableItem(this, offset);
-    if (!item->LoadSlot(store, true, false)) item->Release();
+    ShowNewItem<IndexTableItem>([&](IndexTableItem& item) { return item.LoadSlot(store, true, false); }, this,
+                                offset);
   };
   addTableItem(kIndexHeapDescriptor);
   for (int k = 0; k < dbx::kIndexSlotCount; ++k) {
@@ -112,7 +112,8 @@ SaveCount DbRootItem::SaveAll(const std::string& directory) {
   if (root != 0) {
     const auto node = MakeItem<IndexNodeItem>(this, root);
     if (node->LoadNode(store, false, false, false)) {
-      count = node->SaveRecords(store, directory, false, true);
+      count = node->SaveRecords(store, directory, true);
+      failure = node->failure;
     } else {
       ++count.failed;  // the tree is there but its root is not
     }

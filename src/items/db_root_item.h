@@ -3,8 +3,8 @@
 #include <string>
 
 #include "items/explorer_item.h"
-#include "items/images.h"
-#include "items/save_count.h"
+#include "items/image_indexes.h"
+#include "export/message_saves.h"
 
 namespace vendrel {
 

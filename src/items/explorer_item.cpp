@@ -1,6 +1,6 @@
 #include "items/explorer_item.h"
 
-#include "items/images.h"
+#include "items/image_indexes.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
 #include "platform/status_text.h"
@@ -93,7 +93,14 @@ const std::string* DbItem::FindDatabasePath() {
 
 bool DbItem::OpenStore(DbStore& store) {
   const std::string* path = FindDatabasePath();
-  return path != nullptr && store.Open(*path);
+  if (path != nullptr && store.Open(*path)) return true;
+  failure = path != nullptr ? *path + ": " + store.DescribeFailure() : "the item belongs to no database";
+  return false;
+}
+
+bool DbItem::NotValid(const char* structure) {
+  failure = Format("the %s at %08X is not valid", structure, ra);
+  return false;
 }
 
 TreeNodeHandle ExplorerItem::InsertTreeNode(bool update) {

@@ -58,6 +58,10 @@ class ExplorerItem {
   // Items alive in this process: for leak checks.
   static int LiveCount();
 
+  // Why the last operation that returned false failed, in words for the status line; empty when it does
+  // not know. The window clears it before each operation.
+  std::string failure;
+
   TreeNodeHandle hTreeItem = kTreeRoot;
   int image = 0;
   ExplorerItem* parent;
@@ -92,6 +96,8 @@ class DbItem : public ExplorerItem {
   const std::string* FindDatabasePath();
   // Opens a session on the database this item belongs to; no item keeps one open between operations.
   bool OpenStore(DbStore& store);
+  // Says that the structure this item stands for is damaged; false, for the caller to return.
+  bool NotValid(const char* structure);
 
   const uint32_t ra;
 
@@ -100,6 +106,14 @@ class DbItem : public ExplorerItem {
 };
 
 inline constexpr const char* kPlaceholderText = "__Delete me!";
+
+// Makes an item and shows it: load (one of the Load... calls, with show set) puts it into the tree, whose
+// node holds it from then on. One that does not load is released. The item when shown, else null.
+template <class Item, class Load, class... Args>
+Item* ShowNewItem(Load&& load, Args&&... args) {
+  ItemRef<Item> item = MakeItem<Item>(std::forward<Args>(args)...);
+  return load(*item) ? item.Take() : nullptr;
+}
 
 // Answers the list's question about a callback row from the row's four column texts.
 bool AnswerDisplayInfo(DisplayInfo& info, int image, const std::array<std::string, 4>& columns);

@@ -3,7 +3,7 @@
 #include "dbx/header.h"
 #include "dbx/property_names.h"
 #include "dbx/property_value_text.h"
-#include "items/images.h"
+#include "items/image_indexes.h"
 
 namespace vendrel {
 

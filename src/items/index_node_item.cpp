@@ -8,7 +8,7 @@
 #include "export/message_order.h"
 #include "export/text_read_ahead.h"
 #include "items/command_ids.h"
-#include "items/images.h"
+#include "items/image_indexes.h"
 #include "items/record_item.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
@@ -34,21 +34,21 @@ bool IndexNodeItem::Expand() {
   DbStore store;
   if (!OpenStore(store)) return false;
   const std::optional<dbx::IndexNode> node = dbx::IndexNode::At(store, ra);
-  if (!node) return false;
+  if (!node) return NotValid("index node");
   if (node->leftChild() != 0) {
-    auto* left = new IndexNodeItem(this, node->leftChild());
-    if (!left->LoadNode(store, true, false, true)) left->Release();
+    ShowNewItem<IndexNodeItem>([&](IndexNodeItem& left) { return left.LoadNode(store, true, false, true); },
+                               this, node->leftChild());
   }
   for (unsigned i = 0; i < node->entryCount(); ++i) {
     const dbx::IndexEntry entry = node->entry(i);
     if (entry.recordRa != 0) {
       // Records under an index node list no subfolders: those hang under the folder hierarchy.
-      auto* record = new RecordItem(this, entry.recordRa, 0);
-      if (!record->LoadRecord(store, true, false)) record->Release();
+      ShowNewItem<RecordItem>([&](RecordItem& record) { return record.LoadRecord(store, true, false); }, this,
+                              entry.recordRa, 0);
     }
     if (entry.childRa != 0) {
-      auto* child = new IndexNodeItem(this, entry.childRa);
-      if (!child->LoadNode(store, true, false, false)) child->Release();
+      ShowNewItem<IndexNodeItem>([&](IndexNodeItem& child) { return child.LoadNode(store, true, false, false); },
+                                 this, entry.childRa);
     }
   }
   return true;
@@ -60,7 +60,8 @@ bool IndexNodeItem::Explore() {
   if (!OpenStore(store)) return false;
   const std::optional<dbx::IndexNode> node = dbx::IndexNode::At(store, ra);
   ListView* list = FindListView();
-  if (!node || list == nullptr) return false;
+  if (!node) return NotValid("index node");
+  if (list == nullptr) return false;
   AppendFieldRow(list, "RA", "", Format("%08X", ra), "Relative address of this struct");
   AppendFieldRow(list, "dwDead?", "", Format("%08X", node->dead()), "");
   AppendFieldRow(list, "dwRA_Root", "", Format("%08X", node->leftChild()), "");
@@ -93,55 +94,24 @@ bool IndexNodeItem::Refresh() {
   return OpenStore(store) && LoadNode(store, true, true, false);
 }
 
-SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& directory, bool showMessages,
-                                     bool recurse) {
+SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& directory, bool recurse) {
   SaveCount count;
   const std::optional<dbx::IndexNode> node = dbx::IndexNode::At(store, ra);
   if (directory.empty() || !node) return count;
-  count.valid = true;
-  // Each message once, however often a damaged tree names it; a tree that loops counts as a failure.
-  const MessageList list = MessagesOf(store, ra, recurse);
-  const std::vector<uint32_t>& records = list.records;
-  count.skipped = list.repeats;
-  if (list.cut) ++count.failed;
-
   const int entryCount = node->entryCount();  // read now: a save may move the mapping
-  // Every message of one database goes to the same folder directory: made once, at the first message
-  // that has text, so that a database without any leaves no empty directory behind.
   MakeDirectory(directory);
-  const std::optional<std::string> folder = FolderDirectory(store, directory);
-  std::optional<bool> folderReady;
-  AddRef();  // the desktop runs while the progress is shown: this item stays until the save ends
-  TextReadAhead texts(store, records, true);
-  for (size_t index = 0; index < records.size(); ++index) {
-    const uint32_t recordRa = records[index];
-    const auto record = MakeItem<RecordItem>(this, recordRa, 0);
-    if (!record->LoadRecord(store, false, false)) {
-      ++count.failed;
-    } else if (!CanExport(store, recordRa, showMessages)) {
-      ++count.withoutText;
-    } else {
-      if (!folderReady) folderReady = folder && MakeDirectory(*folder);
-      // Thousands of paths would flash past on the status line: the count at the end says what was done.
-      if (*folderReady && record->ExportTo(store, *folder, false, &texts.Take(index))) {
-        ++count.saved;
-      } else {
-        ++count.failed;
-      }
-    }
-    if (!CurrentDesktop().ReportProgress(++count.done, records.size())) {
-      count.stopped = true;
-      break;
-    }
-  }
+  // The desktop runs while the progress is shown: this item stays until the save ends.
+  const ItemRef<IndexNodeItem> self = ItemRef<IndexNodeItem>::Share(this);
+  DesktopWatcher watcher;
+  count = SaveMessages(store, MessagesOf(store, ra, recurse), directory, watcher);
+  count.valid = true;
+  if (!count.problems.empty()) failure = count.problems.front();
   SetStatusText(Format("Saved %d msgs (%d total).Path: %s", count.saved, entryCount, directory.c_str()));
-  Release();
   return count;
 }
 
-int IndexNodeItem::SaveSubtree(const DbStore& store, const std::string& directory, bool showMessages,
-                               bool recurse) {
-  const SaveCount count = SaveRecords(store, directory, showMessages, recurse);
+int IndexNodeItem::SaveSubtree(const DbStore& store, const std::string& directory, bool recurse) {
+  const SaveCount count = SaveRecords(store, directory, recurse);
   return count.valid ? count.saved : -1;
 }
 
@@ -149,7 +119,7 @@ bool IndexNodeItem::SaveDefault(const std::string& directory, bool) {
   MakeDirectory(directory);
   DbStore store;
   if (!OpenStore(store) || !dbx::IsMessageDatabase(&store)) return false;
-  return SaveSubtree(store, directory, false, false) != -1;
+  return SaveSubtree(store, directory, false) != -1;
 }
 
 bool IndexNodeItem::Save() {

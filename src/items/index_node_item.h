@@ -1,7 +1,7 @@
 #pragma once
 
+#include "export/message_saves.h"
 #include "items/explorer_item.h"
-#include "items/save_count.h"
 
 namespace vendrel {
 
@@ -26,8 +26,8 @@ class IndexNodeItem : public DbItem {
 
   // Saves the messages of the node's entries (with recurse, of its whole subtree in tree order) into the
   // folder directory under directory; the number saved, or -1 when the node does not validate.
-  int SaveSubtree(const DbStore& store, const std::string& directory, bool showMessages, bool recurse);
-  SaveCount SaveRecords(const DbStore& store, const std::string& directory, bool showMessages, bool recurse);
+  int SaveSubtree(const DbStore& store, const std::string& directory, bool recurse);
+  SaveCount SaveRecords(const DbStore& store, const std::string& directory, bool recurse);
 
  protected:
   ~IndexNodeItem() override = default;

@@ -2,7 +2,7 @@
 
 #include "dbx/header.h"
 #include "items/command_ids.h"
-#include "items/images.h"
+#include "items/image_indexes.h"
 #include "items/index_node_item.h"
 #include "platform/format.h"
 
@@ -52,8 +52,8 @@ bool IndexTableItem::Expand() {
   if (!OpenStore(store)) return false;
   const uint32_t nodeRa = store.ReadU32(ra).value_or(0);
   if (nodeRa != 0) {
-    auto* node = new IndexNodeItem(this, nodeRa);
-    if (!node->LoadNode(store, true, false, false)) node->Release();
+    ShowNewItem<IndexNodeItem>([&](IndexNodeItem& node) { return node.LoadNode(store, true, false, false); },
+                               this, nodeRa);
   }
   return true;
 }

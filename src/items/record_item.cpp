@@ -10,7 +10,7 @@
 #include "items/db_root_item.h"
 #include "items/field_item.h"
 #include "items/folder_creation.h"
-#include "items/images.h"
+#include "items/image_indexes.h"
 #include "items/section_item.h"
 #include "export/sibling_file.h"
 #include "platform/code_page.h"
@@ -54,9 +54,9 @@ int FolderImage(const DbStore& store, uint32_t ra) {
 int MessageImage(const DbStore& store, uint32_t ra) {
   constexpr int M = kMessageStripBase;
   const uint32_t flags = dbx::GetParentOrFlags(store, ra);
-  const bool read = (flags & 0x80) != 0;
-  const bool bit0 = (flags & 0x01) != 0;
-  if ((flags & 0x800) != 0) return M + 24 + (read ? 1 : 0) + (bit0 ? 2 : 0);
+  const bool read = (flags & dbx::kMessageRead) != 0;
+  const bool bit0 = (flags & dbx::kMessageSolid) != 0;
+  if ((flags & dbx::kMessageDiamond) != 0) return M + 24 + (read ? 1 : 0) + (bit0 ? 2 : 0);
   if (bit0) return M + (read ? 10 : 9);
   return M + 30;
 }
@@ -65,8 +65,8 @@ int MessageImage(const DbStore& store, uint32_t ra) {
 
 void AddFolderRecords(ExplorerItem& parent, const DbStore& store, uint32_t treeRoot, uint32_t parentId) {
   for (const uint32_t record : dbx::RecordsUnderParent(store, treeRoot, parentId)) {
-    auto* folder = new RecordItem(&parent, record, treeRoot);
-    if (!folder->LoadRecord(store, true, false)) folder->Release();
+    ShowNewItem<RecordItem>([&](RecordItem& folder) { return folder.LoadRecord(store, true, false); }, &parent,
+                            record, treeRoot);
   }
 }
 
@@ -95,12 +95,13 @@ bool RecordItem::LoadRecord(const DbStore& store, bool show, bool update) {
 bool RecordItem::Expand() {
   DeleteTreeChildren();
   DbStore store;
-  if (!OpenStore(store) || dbx::RecordAt(store, ra) == nullptr) return false;
+  if (!OpenStore(store)) return false;
+  if (dbx::RecordAt(store, ra) == nullptr) return NotValid("record");
   if (dbx::IsMessageDatabase(&store)) {
     const uint32_t first = dbx::GetTextOffset(store, ra);
     if (first != 0) {
-      auto* section = new SectionItem(this, first);
-      if (!section->LoadSection(store, false)) section->Release();
+      ShowNewItem<SectionItem>([&](SectionItem& section) { return section.LoadSection(store, false); }, this,
+                               first);
     }
     return true;
   }
@@ -108,8 +109,11 @@ bool RecordItem::Expand() {
   if (const std::optional<std::string_view> name = dbx::GetString(store, ra, dbx::kPropFileName)) {
     const std::optional<std::string> path = ResolveFolderFile(DirectoryOf(*FindDatabasePath()), *name);
     if (path) {
-      auto* database = new DbRootItem(this, 0);
-      if (!database->AttachDatabase(*path, FindTreeView(), FindListView(), true, false)) database->Release();
+      ShowNewItem<DbRootItem>(
+          [&](DbRootItem& database) {
+            return database.AttachDatabase(*path, FindTreeView(), FindListView(), true, false);
+          },
+          this, 0);
     }
   }
   if (subfolderTreeRoot != 0) AddFolderRecords(*this, store, subfolderTreeRoot, dbx::GetId(store, ra));
@@ -121,16 +125,17 @@ bool RecordItem::Explore() {
   DbStore store;
   if (!OpenStore(store)) return false;
   const uint8_t* record = dbx::RecordAt(store, ra);
-  if (record == nullptr) return false;
+  if (record == nullptr) return NotValid("record");
   ListView* list = FindListView();
   const uint8_t count = dbx::PropertyCount(store, ra);
   AppendFieldRow(list, "RA", "", Format("%08X", ra), "Relative address of this struct");
-  AppendFieldRow(list, "Entry header size", "", Format("%08X", *store.ReadU16(ra + 4)), "bound to DWORD");
-  AppendFieldRow(list, "w0000", "", Format("%04X", *store.ReadU16(ra + 6)), "Always zero?");
-  AppendFieldRow(list, "Can grow", "", Format("%04X", *store.ReadU16(ra + 8)),
+  AppendFieldRow(list, "Entry header size", "", Format("%08X", *store.ReadU16(ra + dbx::kRecordBodySizeField)),
+                 "bound to DWORD");
+  AppendFieldRow(list, "w0000", "", Format("%04X", *store.ReadU16(ra + dbx::kRecordZeroField)), "Always zero?");
+  AppendFieldRow(list, "Can grow", "", Format("%04X", *store.ReadU16(ra + dbx::kRecordCanGrowField)),
                  "Free space after entry header size");
   AppendFieldRow(list, "Property count", "", Format("%02X", count), "");
-  AppendFieldRow(list, "Part count?", "", Format("%02X", record[0x0B]), "?");
+  AppendFieldRow(list, "Part count?", "", Format("%02X", record[dbx::kRecordPartCountField]), "?");
   const uint32_t dataArea = dbx::DataAreaRa(store, ra);
   for (unsigned i = 0; i < count; ++i) {
     const auto field = MakeItem<FieldItem>(this, dbx::PropertyEntryRa(ra, i).value_or(0), dataArea);
@@ -170,10 +175,17 @@ bool RecordItem::Refresh() {
   return OpenStore(store) && LoadRecord(store, true, true);
 }
 
-bool RecordItem::ExportTo(const DbStore& store, const std::string& directory, bool showPath,
-                          const MessageText* text) {
+bool RecordItem::WriteTo(const DbStore& store, const std::string& path) {
+  std::string error;
+  if (WriteMessageFile(store, ra, path, error)) return true;
+  failure = error;
+  return false;
+}
+
+bool RecordItem::ExportTo(const DbStore& store, const std::string& directory) {
   const std::optional<std::string> path = MakeExportPath(store, ra, directory);
-  return path && WriteMessageFile(store, ra, *path, showPath, text);
+  if (!path) failure = Format("no file name can be made for the message at %08X in %s", ra, directory.c_str());
+  return path && WriteTo(store, *path);
 }
 
 bool RecordItem::SaveDefaultIn(const DbStore& store, const std::string& directory, bool showMessages) {
@@ -204,7 +216,7 @@ bool RecordItem::SaveAs() {
   if (!extension) return false;
   const std::string stem = GetSafeDispName(dbx::GetDisplayName(store, ra));
   const std::optional<std::string> path = CurrentDesktop().AskSaveFileName(stem + "." + *extension);
-  return path && !path->empty() && WriteMessageFile(store, ra, *path);
+  return path && !path->empty() && WriteTo(store, *path);
 }
 
 bool RecordItem::Preview(const std::string& directory) {
@@ -212,7 +224,7 @@ bool RecordItem::Preview(const std::string& directory) {
   DbStore store;
   if (!OpenStore(store) || !CanExport(store, ra, true)) return false;
   const std::optional<std::string> path = MakeExportPath(store, ra, directory);
-  if (!path || !WriteMessageFile(store, ra, *path)) return false;
+  if (!path || !WriteTo(store, *path)) return false;
   CurrentDesktop().OpenWithShell(*path);
   return true;
 }

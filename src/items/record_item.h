@@ -30,9 +30,10 @@ class RecordItem : public DbItem {
 
   // SaveDefault in a session the caller has open.
   bool SaveDefaultIn(const DbStore& store, const std::string& directory, bool showMessages);
-  // Writes the message into a directory that exists; showPath puts the file's path on the status line.
-  bool ExportTo(const DbStore& store, const std::string& directory, bool showPath = true,
-                const MessageText* text = nullptr);
+  // Writes the message into a directory that exists, named as a save names it, and shows the file's path.
+  bool ExportTo(const DbStore& store, const std::string& directory);
+  // Writes the message to path; what failed goes to failure.
+  bool WriteTo(const DbStore& store, const std::string& path);
 
   const uint32_t subfolderTreeRoot;
 

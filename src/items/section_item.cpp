@@ -3,7 +3,7 @@
 #include "dbx/header.h"
 #include "dbx/message_text.h"
 #include "items/command_ids.h"
-#include "items/images.h"
+#include "items/image_indexes.h"
 #include "platform/format.h"
 
 namespace vendrel {
@@ -37,8 +37,8 @@ bool SectionItem::Expand() {
   const std::optional<dbx::TextBlock> block = BlockOf(store, ra);
   if (!block) return false;
   if (block->next != 0) {
-    auto* next = new SectionItem(this, block->next);
-    if (!next->LoadSection(store, false)) next->Release();
+    ShowNewItem<SectionItem>([&](SectionItem& next) { return next.LoadSection(store, false); }, this,
+                             block->next);
   }
   return true;
 }

@@ -1,6 +1,7 @@
 #include "platform/desktop.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace vendrel {
 
@@ -85,8 +86,10 @@ Desktop& CurrentDesktop() {
   return installed != nullptr ? *installed : BuiltInDesktop();
 }
 
-void SetCurrentDesktop(Desktop* desktop) {
-  installed = desktop;
+InstalledDesktop::InstalledDesktop(Desktop& desktop) : previous_(std::exchange(installed, &desktop)) {}
+
+InstalledDesktop::~InstalledDesktop() {
+  installed = previous_;
 }
 
 }  // namespace vendrel

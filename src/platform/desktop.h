@@ -116,8 +116,18 @@ class HeadlessDesktop : public Desktop {
 
 // The desktop of this process; a HeadlessDesktop until the program installs another one.
 Desktop& CurrentDesktop();
-// Installs a desktop (not owned); null goes back to the built-in headless one.
-void SetCurrentDesktop(Desktop* desktop);
+
+// Installs a desktop (not owned) for its lifetime, then puts back the one that was there before.
+class InstalledDesktop {
+ public:
+  explicit InstalledDesktop(Desktop& desktop);
+  ~InstalledDesktop();
+  InstalledDesktop(const InstalledDesktop&) = delete;
+  InstalledDesktop& operator=(const InstalledDesktop&) = delete;
+
+ private:
+  Desktop* previous_;
+};
 
 // Shows the busy cursor for its lifetime and then restores what was there before.
 class WaitCursor {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/file_io.h"
 #include "platform/write_faults.h"
 
 namespace vendrel {
@@ -58,14 +59,14 @@ bool FileMapping::Map() {
 }
 
 bool FileMapping::Extend(uint64_t length) {
-  if (!IsOpen() || !writable_ || !WritePoint()) return false;
+  if (!IsOpen() || !writable_) return false;
   if (isCopy_) {
+    if (!WritePoint()) return false;
     copy_.resize(std::max<uint64_t>(copy_.size(), length));
     return Map();
   }
   struct stat info {};
-  if (fstat(fd_, &info) != 0 ||
-      (static_cast<uint64_t>(info.st_size) < length && ftruncate(fd_, static_cast<off_t>(length)) != 0)) {
+  if (fstat(fd_, &info) != 0 || (static_cast<uint64_t>(info.st_size) < length && !TruncateFile(fd_, length))) {
     return false;
   }
   return Map() && view_.size() >= length;
@@ -76,24 +77,15 @@ void FileMapping::Flush() {
 }
 
 bool FileMapping::WriteFile(uint64_t offset, std::span<const uint8_t> bytes) {
-  if (fd_ < 0 || !writable_ || !WritePoint()) return false;
-  size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n =
-        pwrite(fd_, bytes.data() + written, bytes.size() - written, static_cast<off_t>(offset + written));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    written += static_cast<size_t>(n);
-  }
-  return true;
+  return fd_ >= 0 && writable_ && WriteAllAt(fd_, offset, bytes);
 }
 
 bool FileMapping::Truncate(uint64_t length) {
-  return fd_ >= 0 && writable_ && WritePoint() && ftruncate(fd_, static_cast<off_t>(length)) == 0;
+  return fd_ >= 0 && writable_ && TruncateFile(fd_, length);
 }
 
 bool FileMapping::Sync() {
-  return fd_ >= 0 && WritePoint() && fsync(fd_) == 0;
+  return fd_ >= 0 && SyncFile(fd_);
 }
 
 std::optional<FileStamp> FileMapping::Stamp() const {

@@ -1,10 +1,12 @@
-// A change to a database made whole on a private copy, then written to the file: first what it adds at
-// the end, then the bytes it changed in place, each write checked. A write that fails puts back what was
-// written before it and cuts the file to its old length, so that the file is either as it was or holds
-// the whole change. The session's lock is held throughout.
+// A change to a database made whole on a private copy, checked there, then written to the file under a
+// rollback journal (see journal.h): first what it adds at the end, then the bytes it changed in place.
+// A write that fails puts back what was written before it; whatever happens (a failing disk, a crash, a
+// power cut), the file is as it was or holds the whole change once the next session has opened it. The
+// session's lock is held throughout.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "store/db_store.h"
@@ -20,8 +22,10 @@ class CopyOnWrite {
   bool Begin(DbStore& session);
   // The session on the copy: every read and write of the change goes here.
   DbStore& copy() { return copy_; }
-  // Writes the change into the file; false (and the file as before) when it could not be written whole.
+  // Writes the change into the file; false (and error() says why) when it is not the file's. The file is
+  // as before then, at once or, when even putting it back failed, from the next session on.
   bool Commit();
+  const std::string& error() const { return error_; }
 
  private:
   struct Range {
@@ -29,11 +33,13 @@ class CopyOnWrite {
     uint64_t length;
   };
   bool Write(const Range& range, const uint8_t* bytes);
-  void PutBack(const std::vector<Range>& written);
+  bool PutBack(const std::vector<Range>& written);
+  bool Fail(const std::string& what);
 
   DbStore* session_ = nullptr;
   std::vector<uint8_t> original_;
   DbStore copy_;
+  std::string error_;
 };
 
 }  // namespace vendrel

@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "platform/desktop.h"
+#include "platform/file_io.h"
 #include "platform/format.h"
 #include "platform/mapping_cache.h"
+#include "platform/status_text.h"
 #include "platform/write_faults.h"
 #include "store/direct_db_name.h"
+#include "store/journal.h"
 #include "store/little_endian.h"
 #include "store/quiet_sessions.h"
 
@@ -28,16 +31,6 @@ void ShowLockMessage(const std::string& text) {
 
 // The sessions open on this thread, for nested ones to join.
 thread_local std::vector<DbStore*> openSessions;
-
-// The file's own path, however it was typed: the lock belongs to the file, so that every spelling of one
-// file excludes the others and the same name in two directories excludes nothing.
-std::string CanonicalPath(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path canonical = std::filesystem::canonical(path, error);
-  if (!error) return canonical.string();
-  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
-}
 
 // What is wrong with the file at path, once it could not be mapped.
 OpenFailure FileFailure(const std::string& path) {
@@ -71,15 +64,40 @@ std::string_view Describe(OpenFailure failure) {
     case OpenFailure::Locked: return "locked by another program";
     case OpenFailure::NoLock: return "its lock cannot be made";
     case OpenFailure::Unreadable: return "it cannot be read";
+    case OpenFailure::UnfinishedChange: return "a change to it was interrupted";
   }
   return "unknown";
+}
+
+std::string DbStore::DescribeFailure() const {
+  if (failureDetail_.empty()) return std::string(Describe(failure_));
+  if (failure_ != OpenFailure::Locked) return std::string(Describe(failure_)) + ": " + failureDetail_;
+  // Who holds it: another instance of this program, or some other one.
+  if (failureDetail_.starts_with("vendrel")) return "locked by another Vendrel process, " + failureDetail_;
+  return "locked by another program, " + failureDetail_;
 }
 
 bool DbStore::Open(const std::string& path, uint32_t requestedLength) {
   Close();
   failure_ = OpenFailure::None;
+  failureDetail_.clear();
   if (requestedLength == 0 && JoinOuterSession(path)) return true;
-  if (!Lock(path) || !Map(path, requestedLength)) return false;
+  if (!Lock(path)) return false;
+  // Before anything reads the file: a change that was cut off is undone, so every session sees the file
+  // as it was or with the whole change.
+  const Recovery recovery = RecoverInterruptedChange(path);
+  if (recovery.outcome == Recovery::Refused) {
+    Close();
+    failure_ = OpenFailure::UnfinishedChange;
+    failureDetail_ = recovery.reason;
+    return false;
+  }
+  if (recovery.outcome == Recovery::RolledBack) {
+    const std::string notice = "An interrupted change to " + path + " was undone: the file is as it was before it";
+    SetStatusText(notice);
+    CurrentDesktop().Diagnostic(notice + "\n");
+  }
+  if (!Map(path, requestedLength)) return false;
   path_ = path;
   openSessions.push_back(this);
   return true;
@@ -121,23 +139,30 @@ bool DbStore::Lock(const std::string& path) {
     failure_ = OpenFailure::PathTooLong;
     return false;
   }
+  // The lock belongs to the file: every name of one file reaches it. The name is the one the mail client
+  // would know it by, for the messages.
   name = DirectDbName(CanonicalPath(path), kMutexSuffix);
-  if (!mutex_.Create(name)) {
-    ShowLockMessage(Format("Failed to create mutex %s!", name.c_str()));
+  if (!mutex_.Open(path)) {
+    const int error = mutex_.lastError();
     Close();
-    failure_ = OpenFailure::NoLock;
+    failure_ = FileFailure(path);
+    if (failure_ == OpenFailure::Unreadable && error == EMFILE) {
+      ShowLockMessage(Format("Failed to create mutex %s!", name.c_str()));
+      failure_ = OpenFailure::NoLock;
+    }
     return false;
   }
   const bool quiet = QuietSessions::Active();
-  const NamedLock::WaitResult result = mutex_.Wait(quiet ? std::chrono::milliseconds(0) : lockTimeout_);
+  const FileLock::WaitResult result = mutex_.Wait(quiet ? std::chrono::milliseconds(0) : lockTimeout_);
   switch (result) {
-    case NamedLock::WaitResult::Acquired:
+    case FileLock::WaitResult::Acquired:
       return true;
-    case NamedLock::WaitResult::TimedOut:
+    case FileLock::WaitResult::TimedOut:
+      failureDetail_ = mutex_.Holder();
       if (quiet) QuietSessions::NoteBusy();
       ShowLockMessage(Format("Wait for mutex %s timeout!\nPossible locked by Outlook Express", name.c_str()));
       break;
-    case NamedLock::WaitResult::Failed:
+    case FileLock::WaitResult::Failed:
       ShowLockMessage(
           Format("Wait for mutex %s failed!\nPossible locked by Outlook Express\n"
                  "GetLastError return %08X.",
@@ -145,7 +170,7 @@ bool DbStore::Lock(const std::string& path) {
       break;
   }
   Close();
-  failure_ = result == NamedLock::WaitResult::TimedOut ? OpenFailure::Locked : OpenFailure::NoLock;
+  failure_ = result == FileLock::WaitResult::TimedOut ? OpenFailure::Locked : OpenFailure::NoLock;
   return false;
 }
 
@@ -181,6 +206,16 @@ bool DbStore::Grow(uint32_t minimumLength) {
   }
   mapping_ = std::move(grown);
   mappedLength_ = rounded;
+  return true;
+}
+
+bool DbStore::Remap() {
+  std::shared_ptr<FileMapping> fresh = AcquireMapping(path_);
+  if (fresh == nullptr) {
+    Close();
+    return false;
+  }
+  mapping_ = std::move(fresh);
   return true;
 }
 

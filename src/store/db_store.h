@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/file_mapping.h"
-#include "platform/named_lock.h"
+#include "platform/file_lock.h"
 
 namespace vendrel {
 
@@ -22,7 +22,7 @@ inline constexpr std::chrono::milliseconds kDirectDbWait{20000};
 
 // Why a session could not be opened, for the user to be told.
 enum class OpenFailure { None, PathTooLong, NotFound, PermissionDenied, NotARegularFile, EmptyFile, Locked,
-                         NoLock, Unreadable };
+                         NoLock, Unreadable, UnfinishedChange };
 std::string_view Describe(OpenFailure failure);
 
 class DbStore {
@@ -45,6 +45,8 @@ class DbStore {
   bool Grow(uint32_t minimumLength);
   void Unmap();
   void Close();
+  // Maps the file again at its size now, after a change was written into it past the end of the view.
+  bool Remap();
 
   // Pointer to length bytes at ra, or null when the range is not inside the view.
   const uint8_t* At(uint32_t ra, uint32_t length) const;
@@ -79,6 +81,10 @@ class DbStore {
   void SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout_ = timeout; }
   // Why the last Open, Lock or Map failed.
   OpenFailure lastFailure() const { return failure_; }
+  // The same in words, with what the system told: who holds the lock, why a change cannot be undone.
+  std::string DescribeFailure() const;
+  // The path the session was opened with, as the caller typed it.
+  const std::string& path() const { return path_; }
 
  private:
   bool JoinOuterSession(const std::string& path);
@@ -86,12 +92,13 @@ class DbStore {
   // Shared with the process's kept mappings and with nested sessions on the same file.
   std::shared_ptr<FileMapping> mapping_;
   std::string path_;  // as the caller typed it
-  NamedLock mutex_;
+  FileLock mutex_;
   uint32_t mappedLength_ = 0;
   std::string mappingName_;
   std::chrono::milliseconds lockTimeout_ = kDirectDbWait;
   bool wrote_ = false;
   OpenFailure failure_ = OpenFailure::None;
+  std::string failureDetail_;
   std::vector<std::pair<uint32_t, uint32_t>> allocations_;
 };
 

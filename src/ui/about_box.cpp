@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/images.h"
+#include "ui/image_drawing.h"
 
 namespace vendrel::ui {
 

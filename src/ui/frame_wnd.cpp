@@ -13,7 +13,7 @@
 #include "controllers/geometry.h"
 #include "ui/about_box.h"
 #include "ui/explorer_wnd.h"
-#include "ui/images.h"
+#include "ui/image_drawing.h"
 
 namespace vendrel::ui {
 
@@ -47,7 +47,7 @@ FrameWnd::FrameWnd()
   desktop_ =
       std::make_unique<QtDesktop>(this, statusLine_, gate_, [this] { controller_->Command(kCmdStop); });
   gatedDesktop_ = std::make_unique<GatedDesktop>(*desktop_, gate_);
-  SetCurrentDesktop(gatedDesktop_.get());
+  installedDesktop_.emplace(*gatedDesktop_);
 
   BuildToolbar();
   toolbarStates_ = std::make_unique<ActionStates>(toolbar_->actions());
@@ -72,7 +72,7 @@ FrameWnd::FrameWnd()
 FrameWnd::~FrameWnd() {
   // Every window's items go while the desktop they may still speak to exists.
   for (QMdiSubWindow* window : mdi_->subWindowList()) delete window;
-  SetCurrentDesktop(nullptr);
+  installedDesktop_.reset();
 }
 
 void FrameWnd::BuildToolbar() {

@@ -7,6 +7,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "controllers/command_gate.h"
@@ -69,6 +70,7 @@ class FrameWnd : public QMainWindow, public FrameWindow {
   std::unique_ptr<ActionStates> toolbarStates_;
   std::unique_ptr<QtDesktop> desktop_;
   std::unique_ptr<GatedDesktop> gatedDesktop_;
+  std::optional<InstalledDesktop> installedDesktop_;
   std::unique_ptr<FrameController> controller_;
   std::vector<QMenu*> frameMenus_;
   std::vector<QMenu*> explorerMenus_;

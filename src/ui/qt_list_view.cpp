@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "items/row_answer.h"
-#include "ui/images.h"
+#include "ui/image_drawing.h"
 
 namespace vendrel::ui {
 

@@ -3,7 +3,7 @@
 #include <QSignalBlocker>
 
 #include "items/explorer_item.h"
-#include "ui/images.h"
+#include "ui/image_drawing.h"
 
 namespace vendrel::ui {
 

@@ -184,9 +184,7 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
                                   "trap '' XFSZ; ulimit -f 2; exec \"$0\" export \"$1\" \"$2\" --format $3",
                                   VENDREL_CLI, Folders(), (dir / ("full-" + format)).string(), format});
     EXPECT_EQ(full.exitCode, 1) << format;
-    const std::string said = format == "eml" ? "not every message of " + Store("Inbox.dbx")
-                                             : "File too large; the partial file was removed";
-    EXPECT_NE(full.err.find(said), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find("File too large"), std::string::npos) << full.err;
     EXPECT_EQ(full.out.find("Inbox\n"), std::string::npos) << full.out;  // nor said to be saved
   }
   EXPECT_TRUE(!fs::exists(dir / "full-mbox" / "Local Folders.sbd" / "Inbox") &&

@@ -7,6 +7,7 @@
 
 #include "controllers/geometry.h"
 #include "controllers/splitter.h"
+#include "platform/format.h"
 #include "support/process.h"
 #include "window_fixture.h"
 
@@ -63,9 +64,12 @@ TEST_F(Explorer, AnExpansionThatFailsIsRefusedWithItsStatusLineAndRefreshRecover
   testsupport::DbxBuilder(testsupport::DbKind::Message).WriteTo(path);  // changed by another program
 
   EXPECT_FALSE(explorer.tree.ExpandNode(node) || explorer.tree.IsExpanded(node));
-  EXPECT_EQ(StatusLines().back(), "Failed to expand, possible database changed or locked");
+  // The designed texts, and the structure that failed.
+  const std::string why =
+      Format(": the index node at %08X is not valid", dynamic_cast<DbItem&>(*explorer.tree.ItemOf(node)).ra);
+  EXPECT_EQ(StatusLines().back(), "Failed to expand, possible database changed or locked" + why);
   explorer.tree.SelectNode(node);
-  EXPECT_EQ(StatusLines().back(), "Failed to explore, possible database changed or locked");
+  EXPECT_EQ(StatusLines().back(), "Failed to explore, possible database changed or locked" + why);
   explorer.controller.OnKey(ExplorerKey::F5, false);
   EXPECT_EQ(StatusLines().back(), "Failed to refresh, possible database was changed or locked");
 

@@ -86,10 +86,8 @@ class WindowTest : public testing::Test {
  protected:
   WindowTest() {
     window.frame = &frame;
-    SetCurrentDesktop(&gatedDesktop);
     frame.Start();
   }
-  ~WindowTest() override { SetCurrentDesktop(&scoped.desktop); }
 
   // Every test ends as the program does: the windows go, and with them every item.
   void TearDown() override {
@@ -116,6 +114,7 @@ class WindowTest : public testing::Test {
   ScopedDesktop scoped;
   CommandGate gate;
   GatedDesktop gatedDesktop{scoped.desktop, gate};
+  InstalledDesktop installedGate{gatedDesktop};
   StateMap toolbar;
   InMemoryFrame window{gate, toolbar};
   FrameController frame{window, toolbar, gate};

@@ -126,28 +126,27 @@ class MessageFile : public testing::Test {
 TEST_F(MessageFile, AMessageWithoutTextLeavesNoFileAndIsSaidOnceWhenAsked) {
   const uint32_t ra = Message("");
   DbFile db(builder);
-  EXPECT_FALSE(WriteMessageFile(db.store, ra, (out / "none.eml").string()) || fs::exists(out / "none.eml"));
+  std::string error;
+  EXPECT_FALSE(WriteMessageFile(db.store, ra, (out / "none.eml").string(), error) || fs::exists(out / "none.eml"));
+  EXPECT_EQ(error, "the message has no text in the file");
   EXPECT_FALSE(CanExport(db.store, ra, false) || CanExport(db.store, ra, true));
   ASSERT_EQ(desktop.desktop.messages().size(), 1u);
   EXPECT_EQ(desktop.desktop.messages()[0].text, "No body - possible not to download!");
   EXPECT_EQ(desktop.desktop.messages()[0].caption, "Can't show");
 }
 
-TEST_F(MessageFile, AnExistingFileIsOverwrittenButNoLinkIsFollowedAndNoPathCut) {
+TEST_F(MessageFile, AFileIsWrittenAsTheNewFileItReplacesAndNoPathIsCut) {
   const uint32_t ra = Message("new\r\n");
   DbFile db(builder);
   testsupport::WriteFileBytes(out / "old.eml", std::vector<uint8_t>(100, 'x'));
-  ASSERT_TRUE(WriteMessageFile(db.store, ra, (out / "old.eml").string()));
-  EXPECT_EQ(ReadText(out / "old.eml"), "new\r\n");
-
-  testsupport::TempDir elsewhere;
-  testsupport::WriteFileBytes(elsewhere / "target", std::vector<uint8_t>{'k'});
-  fs::create_symlink(elsewhere / "target", out / "link.eml");
-  EXPECT_FALSE(WriteMessageFile(db.store, ra, (out / "link.eml").string()));
-  EXPECT_EQ(ReadText(elsewhere / "target"), "k");
+  std::string error;
+  ASSERT_TRUE(WriteMessageFile(db.store, ra, (out / "old.eml").string(), error));
+  EXPECT_TRUE(ReadText(out / "old.eml") == "new\r\n" && desktop.desktop.statusLines().back() == (out / "old.eml").string());
+  EXPECT_FALSE(WriteMessageFile(db.store, ra, (out / "gone/x.eml").string(), error));
   EXPECT_EQ(desktop.desktop.diagnostics(),
-            std::vector<std::string>{"    BAG! File " + (out / "link.eml").string() +
+            std::vector<std::string>{"    BAG! File " + (out / "gone/x.eml").string() +
                                      " failed to create!\nCheck GetSafeDispName()\n"});
+  testsupport::TempDir elsewhere;
   fs::create_directory_symlink(elsewhere.path(), out / "Outbox");
   EXPECT_TRUE(MakeDirectory((out / "Inbox").string()) && MakeDirectory((out / "Inbox").string()) &&
               fs::status(out / "Inbox").permissions() == fs::perms(0755));  // as made: all may read

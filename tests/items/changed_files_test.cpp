@@ -55,7 +55,8 @@ TEST_F(ChangedFile, EveryItemFailsOnceTheFileIsGoneAndAWalkThenStopsAtTheRoot) {
   std::filesystem::remove(path);
   for (ExplorerItem* item : items) ExpectEveryReadFails(item);
   EXPECT_EQ(Walk(root).size(), 1u);
-  EXPECT_EQ(desktop.desktop.statusLines().back(), "Failed to explore, possible database changed or locked");
+  EXPECT_EQ(desktop.desktop.statusLines().back(),
+            "Failed to explore, possible database changed or locked: " + path + ": not found");
 }
 
 class HostileFile : public ExplorerTest {

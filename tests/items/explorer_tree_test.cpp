@@ -7,7 +7,7 @@
 #include "explorer_fixture.h"
 #include "items/command_ids.h"
 #include "items/field_item.h"
-#include "items/images.h"
+#include "items/image_indexes.h"
 #include "items/index_node_item.h"
 #include "items/record_item.h"
 #include "support/db_file.h"

@@ -1,15 +1,22 @@
-// What stands in for the Windows facilities: code pages, the cache of file mappings, named locks.
+// What stands in for the Windows facilities: code pages, the cache of file mappings, the lock of a file;
+// and files replaced whole.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
+#include <functional>
 
 #include "platform/code_page.h"
 #include "platform/format.h"
 #include "platform/mapping_cache.h"
-#include "platform/named_lock.h"
+#include "platform/file_lock.h"
+#include "platform/file_mapping.h"
+#include "platform/new_file.h"
+#include "platform/write_faults.h"
 #include "platform/working_directory.h"
 #include "support/dbx_builder.h"
 
@@ -76,37 +83,22 @@ TEST(UserDirectories, AnAbsoluteSettingElseUnderHomeAndTheProgramsOwnDirectoryWh
   EXPECT_EQ(ChooseWorkingDirectory(program.path().string()), program.path().string());
 }
 
-TEST(NamedLock, TheLockFilesLieInADirectoryOfTheirOwnThatOnlyTheUserReaches) {
-  testsupport::TempDir runtime;
-  const std::string saved = std::getenv("XDG_RUNTIME_DIR") != nullptr ? std::getenv("XDG_RUNTIME_DIR") : "";
-  setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-  NamedLock lock;
-  EXPECT_TRUE(lock.Create("mode_test"));
-  EXPECT_EQ(fs::status(runtime / "vendrel").permissions(), fs::perms::owner_all);
-  EXPECT_EQ(fs::status(runtime / "vendrel/mode_test").permissions(),
-            fs::perms::owner_read | fs::perms::owner_write);
-  lock.Close();
-  const std::string base = "ab" + std::string(250, 'x');  // long names: cut, plus a hash all versions share
-  EXPECT_TRUE(LockFileName(base) == "ab" + std::string(181, 'x') + "-7f4a519d772ba84c" &&
-              LockFileName(base) != LockFileName(base + "y") && LockFileName("short_name") == "short_name");
-  fs::remove_all(runtime / "vendrel");
-  fs::create_directory_symlink(runtime.path(), runtime / "vendrel");  // not a directory of its own
-  EXPECT_FALSE(lock.Create("mode_test"));
-  saved.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
-}
-
-TEST(NamedLock, ClosingALockOrAMappingClosesItsOwnDescriptorOnceAndNoOther) {
+TEST(FileLock, WhatIsNoRegularFileIsRefusedAtOnceAndClosingClosesItsOwnDescriptorOnce) {
   ASSERT_TRUE(fcntl(0, F_GETFD) != -1 || open("/dev/null", O_RDONLY) == 0);
+  testsupport::TempDir dir;
+  ASSERT_EQ(mkfifo((dir / "pipe.dbx").c_str(), 0600), 0);  // opening it must not wait for a writer
   const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
   const auto before = openFiles();
-  NamedLock lock, neverTaken;
+  FileLock lock, neverTaken, refused;
   FileMapping mapping;  // and so does a mapping
-  const std::string name = "named_lock_test_twice_" + std::to_string(getpid());
-  ASSERT_TRUE(lock.Create(name) && neverTaken.Create(name) && mapping.Open("/proc/self/maps"));
-  ASSERT_EQ(lock.Wait(0ms), NamedLock::WaitResult::Acquired);
-  NamedLock nested, stranger;  // a session nested in the holder's takes its lock again, nobody else's
-  ASSERT_TRUE(nested.Create(name + "_nested") && nested.Wait(0ms) == NamedLock::WaitResult::Acquired);
-  EXPECT_TRUE(nested.Reenter(lock) && !stranger.Reenter(neverTaken) && neverTaken.Create(name + "_other"));
+  const std::string path = testsupport::DbxBuilder(testsupport::DbKind::Message).WriteTo(dir / "Inbox.dbx");
+  EXPECT_FALSE(refused.Open((dir / "pipe.dbx").string()) || refused.Open(dir.path().string()) ||
+               refused.Open((dir / "missing.dbx").string()));
+  ASSERT_TRUE(lock.Open(path) && neverTaken.Open(path) && mapping.Open("/proc/self/maps"));
+  ASSERT_EQ(lock.Wait(0ms), FileLock::WaitResult::Acquired);
+  FileLock nested, stranger;  // a session nested in the holder's takes its lock again, nobody else's
+  EXPECT_TRUE(nested.Reenter(lock) && !stranger.Reenter(neverTaken));
+  EXPECT_EQ(neverTaken.Holder(), Format("platform_tests (process %d)", static_cast<int>(getpid())));
   nested.Close();
   lock.Close();
   lock.Close();
@@ -114,7 +106,66 @@ TEST(NamedLock, ClosingALockOrAMappingClosesItsOwnDescriptorOnceAndNoOther) {
   mapping.Close();
   mapping.Close();
   EXPECT_NE(fcntl(0, F_GETFD), -1) << "descriptor 0 was closed";
-  EXPECT_EQ(openFiles(), before) << "the lock file stayed open";
+  EXPECT_EQ(openFiles(), before) << "a file stayed open";
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2) << "the lock left a file behind";
+}
+
+// Replacing a file: (what was there, how the writing ends) -> what is there afterwards.
+TEST(NewFile, AFileThereIsReplacedOnlyByAWholeNewOneAndNeverWrittenThrough) {
+  testsupport::TempDir dir, elsewhere;
+  const int dirFd = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const auto Temporaries = [&] {
+    return std::count_if(fs::directory_iterator(dir.path()), fs::directory_iterator(), [](const fs::directory_entry& entry) {
+      return entry.path().filename().string().starts_with(".vendrel-");
+    });
+  };
+  testsupport::WriteFileBytes(elsewhere / "target", std::vector<uint8_t>{'k'});
+  enum Ending { Committed, Abandoned, RenameFails };
+  const struct {
+    const char* what;
+    std::function<void(const fs::path&)> before;
+    Ending ending;
+    std::string after;  // the file's content; "" for no file
+  } cases[] = {
+      {"a free name", [](const fs::path&) {}, Committed, "new"},
+      {"a free name, abandoned", [](const fs::path&) {}, Abandoned, ""},
+      {"a file", [](const fs::path& at) { testsupport::WriteFileBytes(at, std::vector<uint8_t>(9, 'o')); },
+       Committed, "new"},
+      {"a file, abandoned", [](const fs::path& at) { testsupport::WriteFileBytes(at, std::vector<uint8_t>(9, 'o')); },
+       Abandoned, "ooooooooo"},
+      {"a file, the rename fails",
+       [](const fs::path& at) { testsupport::WriteFileBytes(at, std::vector<uint8_t>(9, 'o')); }, RenameFails,
+       "ooooooooo"},
+      {"a hard link to a file elsewhere", [&](const fs::path& at) { fs::create_hard_link(elsewhere / "target", at); },
+       Committed, "new"},
+      {"a symbolic link", [&](const fs::path& at) { fs::create_symlink(elsewhere / "target", at); }, Committed,
+       "new"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string name = "f" + std::to_string(n++);
+    c.before(dir / name);
+    NewFile file;
+    ASSERT_TRUE(file.Begin(dirFd, name)) << c.what;
+    ASSERT_EQ(write(file.fd(), "new", 3), 3);
+    if (c.ending == Abandoned) file.Abandon();
+    if (c.ending == RenameFails) ArmWriteFault(1);
+    EXPECT_EQ(c.ending == Committed, file.Commit()) << c.what;
+    ArmWriteFault(0);
+    EXPECT_EQ(testsupport::ReadText(dir / name), c.after) << c.what;
+    EXPECT_FALSE(fs::is_symlink(dir / name)) << c.what;
+    EXPECT_EQ(Temporaries(), 0) << c.what;
+  }
+  EXPECT_EQ(testsupport::ReadText(elsewhere / "target"), "k");
+  // A directory under the name stays one; nothing is made where no file can be.
+  fs::create_directory(dir / "d");
+  NewFile file;
+  EXPECT_TRUE(file.Begin(dirFd, "d") && !file.Commit() && fs::is_directory(dir / "d") && Temporaries() == 0);
+  ArmWriteFault(1);
+  EXPECT_FALSE(file.Begin(dirFd, "g"));
+  ArmWriteFault(0);
+  EXPECT_FALSE(fs::exists(dir / "g"));
+  close(dirFd);
 }
 
 }  // namespace

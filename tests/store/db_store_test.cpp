@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +13,9 @@
 
 #include "platform/file_mapping.h"
 #include "store/allocation.h"
+#include "platform/format.h"
 #include "store/direct_db_name.h"
+#include "store/journal.h"
 #include "store/little_endian.h"
 #include "support/db_file.h"
 #include "support/dbx_builder.h"
@@ -134,7 +137,6 @@ TEST_F(Session, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
   const std::vector<uint8_t> original = ReadFileBytes(path);
   const int failures = WaitChild(StartChild([&] {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 100;
-    unsetenv("XDG_RUNTIME_DIR");  // the lock directory must be one this user may create
     DbStore store;
     if (!store.Open(path) || store.ReadU32(0) != 0xFE12ADCFu) return 101;
     return (store.IsWritable() ? 1 : 0) | (store.WriteU32(0x5C, 7) ? 2 : 0) |
@@ -147,22 +149,35 @@ TEST_F(Session, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
 
 TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeerBlocksNothing) {
   const std::string path = MakeDatabase();
-  Pipe release;
-  const pid_t holder = StartPeerSession(path, release);
-  ASSERT_GT(holder, 0);
+  fs::create_hard_link(path, dir / "Hard.dbx");
+  fs::create_symlink(path, dir / "Soft.dbx");
+  Pipe held, release;
+  const pid_t holder = StartChild([&] {
+    prctl(PR_SET_NAME, "vendrel-cli");  // another instance of this program
+    DbStore store;
+    if (!store.Open(path)) return 1;
+    held.Send('H');
+    release.Receive();
+    return 0;
+  });
+  ASSERT_EQ(held.Receive(), 'H');
   DbStore store;
   store.SetLockTimeout(300ms);
-  EXPECT_TRUE(!store.Open(path) && Describe(store.lastFailure()) == "locked by another program");
+  EXPECT_FALSE(store.Open(path));
+  EXPECT_EQ(store.DescribeFailure(),
+            Format("locked by another Vendrel process, vendrel-cli (process %d)", static_cast<int>(holder)));
   ASSERT_EQ(desktop.desktop.messages().size(), 1u);
   EXPECT_EQ(desktop.desktop.messages()[0].caption, "Can't do it...");
   EXPECT_EQ(desktop.desktop.messages()[0].text, "Wait for mutex " + DirectDbName(path, kMutexSuffix) +
                                                     " timeout!\nPossible locked by Outlook Express");
-  // The same file by any other spelling is as locked; the same name in another directory is not.
+  // The lock belongs to the file: any other name of it is as locked; the same name in another directory
+  // is not.
   const fs::path here = fs::current_path();
   fs::current_path(dir.path());
   store.SetLockTimeout(0ms);
-  EXPECT_FALSE(store.Open("./Inbox.dbx") ||
-               store.Open("../" + dir.path().filename().string() + "//Inbox.dbx"));
+  for (const std::string& other : std::vector<std::string>{"./Inbox.dbx", "../" + dir.path().filename().string() + "//Inbox.dbx",
+                                                           "Hard.dbx", "Soft.dbx"})
+    EXPECT_TRUE(!store.Open(other) && store.lastFailure() == OpenFailure::Locked) << other;
   fs::create_directory("other");
   MakeDatabase("other/Inbox.dbx");
   EXPECT_TRUE(store.Open("other/Inbox.dbx"));
@@ -170,9 +185,49 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
 
   kill(holder, SIGKILL);
   EXPECT_TRUE(WaitChild(holder) == 128 + SIGKILL && store.Open(path));
-  setenv("XDG_RUNTIME_DIR", path.c_str(), 1);  // a file where the lock directory would be: no session
-  EXPECT_TRUE(!store.Open(path) && desktop.desktop.messages().back().text.starts_with("Failed to create"));
-  unsetenv("XDG_RUNTIME_DIR");
+}
+
+// A journal beside a database is what a change that was cut off left: (the journal, the file) -> what a
+// session opening the file finds.
+TEST_F(Session, AJournalIsRolledBackWhenItBelongsToTheFileDroppedWhenCutShortAndElseKeepsTheFileClosed) {
+  const std::string path = MakeDatabase();
+  const std::vector<uint8_t> original = ReadFileBytes(path);
+  const std::vector<uint8_t> was(original.begin() + 0x5C, original.begin() + 0x60);
+  const std::vector<uint8_t> becomes = {1, 2, 3, 4};
+  const std::vector<uint8_t> other = {9, 9, 9, 9};
+  const std::string journal = path + "-journal";
+  // The file as a change left it: some of its bytes written, and room added at the end.
+  const auto Changed = [&](const std::vector<uint8_t>& at5C) {
+    std::vector<uint8_t> bytes = original;
+    std::copy(at5C.begin(), at5C.end(), bytes.begin() + 0x5C);
+    bytes.resize(bytes.size() + 4096, 0xEE);
+    WriteFileBytes(path, bytes);
+  };
+  Changed(becomes);
+  ASSERT_TRUE(WriteJournal(path, original.size(), {{0x5C, was, becomes}}));
+  DbStore store;
+  EXPECT_TRUE(store.Open(path)) << store.DescribeFailure();
+  store.Close();
+  EXPECT_TRUE(ReadFileBytes(path) == original && !fs::exists(journal));
+  EXPECT_EQ(desktop.desktop.statusLines().back(),
+            "An interrupted change to " + path + " was undone: the file is as it was before it");
+
+  // Cut short while it was written: the file was never touched, and the journal goes.
+  ASSERT_TRUE(WriteJournal(path, original.size(), {{0x5C, was, becomes}}));
+  fs::resize_file(journal, fs::file_size(journal) - 3);
+  EXPECT_TRUE(store.Open(path) && !fs::exists(journal));
+  store.Close();
+  EXPECT_EQ(ReadFileBytes(path), original);
+
+  // A file the journal was not written for (a copy put in its place): neither is touched.
+  Changed(other);
+  const std::vector<uint8_t> replaced = ReadFileBytes(path);
+  ASSERT_TRUE(WriteJournal(path, original.size(), {{0x5C, was, becomes}}));
+  EXPECT_FALSE(store.Open(path));
+  EXPECT_TRUE(store.lastFailure() == OpenFailure::UnfinishedChange &&
+              store.DescribeFailure().find("does not belong to it") != std::string::npos)
+      << store.DescribeFailure();
+  EXPECT_TRUE(ReadFileBytes(path) == replaced && fs::exists(journal));
 }
 
 using Descriptor = std::array<uint32_t, 3>;  // chunk RA, chunk size, used

@@ -9,19 +9,18 @@ namespace vendrel::testsupport {
 // the messages and status lines it was shown.
 class ScopedDesktop {
  public:
-  ScopedDesktop() {
+  ScopedDesktop() : installed_(desktop) {
     desktop.SetEcho(false);
-    SetCurrentDesktop(&desktop);
     SetStatusLineRegistered(true);
   }
-  ~ScopedDesktop() {
-    SetStatusLineRegistered(false);
-    SetCurrentDesktop(nullptr);
-  }
+  ~ScopedDesktop() { SetStatusLineRegistered(false); }
   ScopedDesktop(const ScopedDesktop&) = delete;
   ScopedDesktop& operator=(const ScopedDesktop&) = delete;
 
   HeadlessDesktop desktop;
+
+ private:
+  InstalledDesktop installed_;
 };
 
 }  // namespace vendrel::testsupport

@@ -31,7 +31,7 @@
 #include "ui/create_folder_dialog.h"
 #include "ui/explorer_wnd.h"
 #include "ui/frame_wnd.h"
-#include "ui/images.h"
+#include "ui/image_drawing.h"
 
 namespace vendrel {
 namespace {
@@ -252,7 +252,7 @@ TEST_F(Window, TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
   testsupport::DbxBuilder(testsupport::DbKind::Message).WriteTo(Sample("Inbox.dbx"));
   node->setExpanded(true);
   EXPECT_FALSE(node->isExpanded());
-  EXPECT_EQ(frame->statusLine()->text(), "Failed to expand, possible database changed or locked");
+  EXPECT_TRUE(frame->statusLine()->text().startsWith("Failed to expand, possible database changed or locked: "));
 }
 
 TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNotKnow) {

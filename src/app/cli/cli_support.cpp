@@ -4,17 +4,20 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/cli/cli_command.h"
 #include "dbx/header.h"
 #include "platform/format.h"
 
 namespace vendrel::cli {
 
-bool OpenDatabase(DbStore& store, const std::string& path) {
+int OpenDatabase(DbStore& store, const std::string& path) {
   if (!store.Open(path)) {
-    PrintError("cannot open " + path + ": " + std::string(Describe(store.lastFailure())));
-    return false;
+    PrintError("cannot open " + path + ": " + store.DescribeFailure());
+    const OpenFailure failure = store.lastFailure();
+    return failure == OpenFailure::Locked || failure == OpenFailure::UnfinishedChange ? kExitFailed
+                                                                                       : kExitNotDatabase;
   }
-  if (dbx::IsFolderDatabase(&store) || dbx::IsMessageDatabase(&store)) return true;
+  if (dbx::IsFolderDatabase(&store) || dbx::IsMessageDatabase(&store)) return kExitOk;
   if (store.viewLength() < dbx::kMessageHeaderEnd) {
     PrintError(Format("%s is too short for a DBX file (%llu bytes)", path.c_str(),
                       static_cast<unsigned long long>(store.viewLength())));
@@ -24,7 +27,11 @@ bool OpenDatabase(DbStore& store, const std::string& path) {
     PrintError(path + " is a DBX file but neither a folder database nor a message database");
   }
   store.Close();
-  return false;
+  return kExitNotDatabase;
+}
+
+void CliDesktop::Diagnostic(std::string_view text) {
+  std::fprintf(stderr, "%.*s", static_cast<int>(text.size()), text.data());
 }
 
 void PrintRow(const dbx::FieldRow& row) {

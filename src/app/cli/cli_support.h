@@ -5,13 +5,23 @@
 #include <string>
 
 #include "dbx/field_row.h"
+#include "platform/desktop.h"
 #include "store/db_store.h"
 
 namespace vendrel::cli {
 
-// Opens a session on path and checks that the file is a folder or message database; otherwise prints
-// one line naming the problem to stderr and returns false.
-bool OpenDatabase(DbStore& store, const std::string& path);
+// Opens a session on path and checks that the file is a folder or message database: kExitOk, or the exit
+// code of why not after a line on stderr that names it (kExitFailed for a file that is locked or holds a
+// change that cannot be undone, kExitNotDatabase for one that cannot be read as a database).
+int OpenDatabase(DbStore& store, const std::string& path);
+
+// What vendrel-cli shows of the desktop: the diagnostic log on stderr, nothing else. Message boxes are
+// the window's way to tell the user; every command here reports what its calls return instead.
+class CliDesktop : public HeadlessDesktop {
+ public:
+  CliDesktop() { SetEcho(false); }
+  void Diagnostic(std::string_view text) override;
+};
 
 // One list row: the four columns separated by TAB.
 void PrintRow(const dbx::FieldRow& row);

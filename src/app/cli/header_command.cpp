@@ -10,7 +10,7 @@ int RunHeader(const Arguments& arguments) {
     return kExitUsage;
   }
   DbStore store;
-  if (!OpenDatabase(store, arguments[0])) return kExitNotDatabase;
+  if (const int opened = OpenDatabase(store, arguments[0]); opened != kExitOk) return opened;
   for (const dbx::FieldRow& row : dbx::HeaderRows(store)) PrintRow(row);
   return kExitOk;
 }

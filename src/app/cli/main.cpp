@@ -1,4 +1,5 @@
 // vendrel-cli: the explorer's layers without a window, for scripting, batch work and tests.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -33,16 +34,19 @@ constexpr CliCommand kCommands[] = {
      "default\"); for Folders.dbx, does so for the message database of every folder. With --format mbox, "
      "every folder becomes an mbox file (mboxrd) and its subfolders go into <name>.sbd/, as Thunderbird "
      "keeps them; with --format maildir, a Maildir++ tree. An mbox that is there already (or a Maildir "
-     "that holds messages) is left alone unless --force. Prints the status lines; exit code 0 when "
-     "everything was saved, 1 when anything was left out (said on stderr).",
+     "that holds messages) is left alone unless --force; a file there already is only ever replaced by a "
+     "whole new one. Prints the status lines; every folder, record or message left out (missing or "
+     "damaged, without text in the file, not writable) is named on stderr and gives exit code 1.",
      vendrel::cli::RunExport},
     {"save", "save FILE RA DIR",
-     "Saves the message record at RA (hexadecimal) into DIR/<folder name>/ (\"Save default\").",
+     "Saves the message record at RA (hexadecimal) into DIR/<folder name>/ (\"Save default\"); a file "
+     "of the same name is replaced by the whole new one.",
      vendrel::cli::RunSave},
     {"new-folder", "new-folder FILE PARENT_ID NAME",
      "Creates folder NAME under the folder PARENT_ID (hexadecimal) of Folders.dbx FILE, or under the folder "
      "of the message database FILE (PARENT_ID - or that folder's ID), and prints the new FolderID. A name "
-     "a sibling already has, in any letter case, is refused.",
+     "a sibling already has, in any letter case, is refused, and so is a damaged Folders.dbx. The change "
+     "is written whole or not at all, also when the program is stopped dead or the disk fails.",
      vendrel::cli::RunNewFolder},
     {"locate-store", "locate-store",
      "Prints the Folders.dbx of the mail client's current identity, as the open dialog finds it: from the "
@@ -69,13 +73,21 @@ void PrintHelp() {
     std::printf("  %s\n      %s\n", command.usage, command.summary);
   }
   std::printf(
-      "\nExit codes: 0 success, 1 the work failed, 2 bad usage or a file that cannot be opened or\n"
-      "is not a folder or message database.\n");
+      "\nA database is locked while a command works on it; another program (or another vendrel) holding\n"
+      "it makes the command wait up to 20 seconds. A change to a database cut off by a crash is undone\n"
+      "by the next command or window that opens the file.\n"
+      "\nExit codes: 0 done; 1 done in part, refused, or the file locked (each said on stderr);\n"
+      "2 bad usage, or a file that cannot be read as a folder or message database.\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file that grows past the size limit fails with EFBIG, which is reported, instead of ending the
+  // program without a word.
+  std::signal(SIGXFSZ, SIG_IGN);
+  vendrel::cli::CliDesktop desktop;
+  const vendrel::InstalledDesktop installed(desktop);
   int next = 1;
   while (next < argc && std::strncmp(argv[next], "--", 2) == 0) {
     const std::string option = argv[next++];

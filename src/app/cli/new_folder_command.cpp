@@ -1,28 +1,14 @@
-// vendrel-cli new-folder: folder creation with the dialog answered by the command line.
+// vendrel-cli new-folder: a folder record in Folders.dbx, as the window's "New folder..." makes it.
 #include <cstdio>
 
 #include "app/cli/cli_command.h"
 #include "app/cli/cli_support.h"
+#include "dbx/folder_insertion.h"
 #include "dbx/header.h"
-#include "dbx/index_cursor.h"
 #include "export/sibling_file.h"
-#include "items/db_root_item.h"
-#include "items/in_memory_controls.h"
-#include "items/record_item.h"
-#include "platform/desktop.h"
 #include "platform/format.h"
 
 namespace vendrel::cli {
-
-namespace {
-
-// The dialog gets the name once: a refused name (taken, or not in the code page) ends in Cancel.
-class NewFolderDesktop : public HeadlessDesktop {
- public:
-  explicit NewFolderDesktop(std::string name) { AddFolderNameAnswer(std::move(name)); }
-};
-
-}  // namespace
 
 int RunNewFolder(const Arguments& arguments) {
   if (arguments.size() != 3 || arguments[2].empty()) {
@@ -32,69 +18,41 @@ int RunNewFolder(const Arguments& arguments) {
     return kExitUsage;
   }
   const std::string& path = arguments[0];
-  uint32_t parentRa = 0;
-  bool messageDatabase = false;
+  std::string foldersPath = path;
+  std::optional<uint32_t> parentId = ParseHex(arguments[1]);
   {
     DbStore store;
-    if (!OpenDatabase(store, path)) return kExitNotDatabase;
-    messageDatabase = dbx::IsMessageDatabase(&store);
-    const std::optional<uint32_t> parentId = ParseHex(arguments[1]);
-    if (messageDatabase) {
+    if (const int opened = OpenDatabase(store, path); opened != kExitOk) return opened;
+    if (dbx::IsMessageDatabase(&store)) {
+      // The folder the message database holds, in the Folders.dbx beside it.
       const uint32_t folderId = store.ReadU32(dbx::kFolderIdField).value_or(0);
-      if (arguments[1] != "-" && (!parentId || *parentId != folderId)) {
+      if (arguments[1] != "-" && parentId != folderId) {
         PrintError(Format("the message database holds folder %08X: give that ID or -", folderId));
         return kExitUsage;
       }
-    } else {
-      if (!parentId) {
-        PrintError("PARENT_ID must be a folder ID in hexadecimal");
-        return kExitUsage;
-      }
-      dbx::IndexCursor cursor(store.ReadU32(dbx::RootSlot(0)).value_or(0), dbx::IndexCursor::MatchId,
-                              *parentId);
-      parentRa = cursor.Next(store);
-      if (parentRa == 0) {
-        PrintError(Format("there is no folder %08X in %s", *parentId, path.c_str()));
+      parentId = folderId;
+      const std::optional<std::string> beside = ResolveSiblingFile(DirectoryOf(path), "Folders.dbx");
+      if (!beside) {
+        PrintError("there is no Folders.dbx beside " + path + ": no folder was created");
         return kExitFailed;
       }
+      foldersPath = *beside;
+    } else if (!parentId) {
+      PrintError("PARENT_ID must be a folder ID in hexadecimal");
+      return kExitUsage;
     }
   }
-
-  NewFolderDesktop desktop(arguments[2]);
-  SetCurrentDesktop(&desktop);
-  InMemoryTreeView tree;
-  InMemoryListView list;
-  auto* root = new DbRootItem(nullptr, 0);
-  bool created = false;
-  if (root->AttachDatabase(path, &tree, &list, true, false)) {
-    if (messageDatabase) {
-      created = root->CreateFolder(nullptr);
-    } else {
-      // Without a subfolder tree: nothing here shows the folder's subfolders.
-      auto* parent = new RecordItem(root, parentRa, 0);
-      DbStore store;
-      if (root->OpenStore(store) && parent->LoadRecord(store, true, false)) {
-        store.Close();
-        created = parent->CreateFolder(nullptr);
-      } else {
-        parent->Release();
-      }
-    }
-  } else {
-    root->Release();
+  DbStore folders;
+  if (const int opened = OpenDatabase(folders, foldersPath); opened != kExitOk) return opened;
+  const dbx::FolderInsertion created = dbx::InsertFolder(folders, *parentId, arguments[2]);
+  if (created.inserted()) {
+    std::printf("%08X\n", created.folderId);
+    return kExitOk;
   }
-  list.DeleteAllRows();
-  tree.DeleteAll();
-  SetCurrentDesktop(nullptr);
-  if (!created) return kExitFailed;
-
-  // The new folder took the ID after the last one given.
-  const std::optional<std::string> foldersPath =
-      messageDatabase ? ResolveSiblingFile(DirectoryOf(path), "Folders.dbx") : path;
-  DbStore store;
-  if (!foldersPath || !store.Open(*foldersPath)) return kExitOk;
-  std::printf("%08X\n", store.ReadU32(dbx::kLastAssignedIdField).value_or(0));
-  return kExitOk;
+  PrintError(created.outcome == dbx::FolderInsertion::Damaged
+                 ? "the folder database is damaged: " + created.reason + "; nothing was changed"
+                 : foldersPath + ": " + created.reason);
+  return kExitFailed;
 }
 
 }  // namespace vendrel::cli

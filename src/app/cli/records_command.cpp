@@ -45,7 +45,7 @@ int RunRecords(const Arguments& arguments) {
     return kExitUsage;
   }
   DbStore store;
-  if (!OpenDatabase(store, arguments[0])) return kExitNotDatabase;
+  if (const int opened = OpenDatabase(store, arguments[0]); opened != kExitOk) return opened;
   const uint32_t root = store.ReadU32(dbx::RootSlot(slot)).value_or(0);
   if (root == 0) return kExitOk;
   if (!dbx::IndexNode::At(store, root)) {

@@ -1,4 +1,6 @@
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/cli/cli_command.h"
 #include "app/cli/cli_support.h"
@@ -16,7 +18,7 @@ int RunText(const Arguments& arguments) {
     return kExitUsage;
   }
   DbStore store;
-  if (!OpenDatabase(store, arguments[0])) return kExitNotDatabase;
+  if (const int opened = OpenDatabase(store, arguments[0]); opened != kExitOk) return opened;
   if (!dbx::IsMessageDatabase(&store)) {
     PrintError(arguments[0] + " is not a message database");
     return kExitFailed;
@@ -34,7 +36,9 @@ int RunText(const Arguments& arguments) {
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   dbx::ReadMessageText(
       store, first, [](std::span<const uint8_t> text) { std::fwrite(text.data(), 1, text.size(), stdout); });
-  return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return kExitOk;
+  PrintError(std::string("the text could not be written whole: ") + std::strerror(errno));
+  return kExitFailed;
 }
 
 }  // namespace vendrel::cli

@@ -15,12 +15,14 @@ namespace vendrel::cli {
 namespace {
 
 // The explorer's status line shows every caption it passes; of those a walk reports only what failed.
-class WalkDesktop : public HeadlessDesktop {
+class WalkDesktop : public CliDesktop {
  public:
   void ShowStatus(std::string_view text) override {
-    if (text.starts_with("Failed"))
-      std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    if (!text.starts_with("Failed")) return;
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    ++failures;
   }
+  int failures = 0;
 };
 
 }  // namespace
@@ -43,13 +45,13 @@ int RunTree(const Arguments& arguments) {
   if (path.empty()) return PrintError("usage: vendrel-cli tree FILE [--depth N]"), kExitUsage;
   {
     DbStore store;
-    if (!OpenDatabase(store, path)) return kExitNotDatabase;
+    if (const int opened = OpenDatabase(store, path); opened != kExitOk) return opened;
   }
 
   static char buffer[1 << 16];
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   WalkDesktop desktop;
-  SetCurrentDesktop(&desktop);
+  const InstalledDesktop installed(desktop);
   SetStatusLineRegistered(true);
   InMemoryTreeView tree;
   InMemoryListView list;
@@ -71,12 +73,12 @@ int RunTree(const Arguments& arguments) {
   });
   std::fflush(stdout);
   explorer.Close();
-  SetCurrentDesktop(nullptr);
   if (walk.notFollowed() > 0) {
     PrintError(std::to_string(walk.notFollowed()) +
                " nodes were not expanded: their structure was shown too often already (a damaged file?)");
   }
-  return kExitOk;
+  // What could not be expanded or listed was said as it happened; it is left out of what was printed.
+  return walk.notFollowed() == 0 && desktop.failures == 0 ? kExitOk : kExitFailed;
 }
 
 }  // namespace vendrel::cli

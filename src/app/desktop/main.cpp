@@ -12,7 +12,7 @@
 
 #include "app/desktop/snapshot.h"
 #include "ui/frame_wnd.h"
-#include "ui/images.h"
+#include "ui/image_drawing.h"
 
 namespace {
 
@@ -45,6 +45,8 @@ void CloseOnSignals(vendrel::ui::FrameWnd& frame) {
   action.sa_flags = SA_RESTART;
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
+  // A save that grows a file past the size limit fails with EFBIG and says so, rather than end the program.
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace

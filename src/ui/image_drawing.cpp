@@ -1,4 +1,4 @@
-#include "ui/images.h"
+#include "ui/image_drawing.h"
 
 #include <QIconEngine>
 #include <QImage>
@@ -13,7 +13,8 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "items/images.h"
+#include "dbx/record.h"
+#include "items/image_indexes.h"
 
 namespace vendrel::ui {
 
@@ -440,10 +441,10 @@ void DrawRootFolder(Canvas& c, int) {
   Folder(c, {0, 4, 13, 12});
 }
 
-// Flag bits of a message: 0x01 draws it solid (a ghost without), 0x80 opens it, 0x800 adds the diamond.
+// A message by its flags: read opens the envelope, solid draws it whole (a ghost without), and the diamond.
 void DrawMessage(Canvas& c, int flags) {
-  Envelope(c, flags & 0x80, !(flags & 0x01));
-  if (flags & 0x800) Diamond(c);
+  Envelope(c, flags & dbx::kMessageRead, !(flags & dbx::kMessageSolid));
+  if (flags & dbx::kMessageDiamond) Diamond(c);
 }
 
 // ---- The toolbar, in the 20-unit grid.

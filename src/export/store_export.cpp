@@ -1,4 +1,4 @@
-#include "export/mailbox_export.h"
+#include "export/store_export.h"
 
 #include <unistd.h>
 
@@ -6,12 +6,14 @@
 #include <cstring>
 #include <set>
 
+
 #include "dbx/header.h"
 #include "dbx/record.h"
 #include "export/byte_sink.h"
 #include "export/mail_headers.h"
 #include "export/mboxrd.h"
 #include "export/message_order.h"
+#include "export/message_saves.h"
 #include "export/output_directory.h"
 #include "export/safe_name.h"
 #include "export/store_folders.h"
@@ -19,13 +21,11 @@
 #include "platform/code_page.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
-#include "platform/status_text.h"
 
 namespace vendrel {
 
 namespace {
 
-constexpr uint32_t kReadFlag = 0x80;   // the flag that opens the envelope of a message's image: read
 constexpr size_t kMaxNameBytes = 200;  // room left in a file name for " (99)" and ".sbd"
 constexpr size_t kMaxMaildirName = 250;
 
@@ -79,9 +79,10 @@ std::string MaildirHost() {
 
 class Exporter {
  public:
-  Exporter(const std::string& directory, MailFormat format, bool force) : format_(format), force_(force) {
+  Exporter(const std::string& directory, ExportFormat format, bool force, ExportWatcher& watcher)
+      : directory_(directory), format_(format), force_(force), watcher_(watcher) {
     root_ = OutputDirectory::Open(directory);
-    if (!root_) Problem("cannot make the directory " + directory);
+    if (!root_) Problem("cannot make the directory " + directory + ": " + std::strerror(errno));
   }
 
   void Export(const StoreFolders& store) {
@@ -89,20 +90,22 @@ class Exporter {
     report_.repeats += store.repeats;
     if (!root_) return;
     Names names;
-    if (format_ == MailFormat::Maildir) MakeMaildir(*root_);  // the top level is a Maildir of its own
-    for (const size_t top : store.top) {
+    // The top level is a Maildir of its own.
+    if (format_ == ExportFormat::Maildir && !MakeMaildir(*root_)) Problem("cannot make the Maildir " + directory_);
+    for (const size_t top : format_ == ExportFormat::Eml ? std::vector<size_t>{} : store.top) {
       if (report_.stopped) break;
-      if (format_ == MailFormat::Mbox) {
+      if (format_ == ExportFormat::Mbox) {
         ExportMbox(top, *root_, names);
       } else {
         ExportMaildir(top, "", names);
       }
     }
-    SetStatusText(Format("Exported %d msgs of %d folders.Path: %s", report_.messages, report_.folders,
-                         root_->path().c_str()));
+    if (format_ == ExportFormat::Eml) ExportEml();
+    watcher_.Saved(Format("Exported %d msgs of %d folders.Path: %s", report_.messages, report_.folders,
+                          root_->path().c_str()));
   }
 
-  MailExport& report() { return report_; }
+  StoreExport& report() { return report_; }
 
  private:
   void Problem(const std::string& text) { report_.problems.push_back(text); }
@@ -122,7 +125,7 @@ class Exporter {
       return false;
     }
     if (!store.Open(*folder.database)) {
-      Problem("cannot open " + *folder.database + ": " + std::string(Describe(store.lastFailure())));
+      Problem("cannot open " + *folder.database + ": " + store.DescribeFailure());
       return false;
     }
     if (!dbx::IsMessageDatabase(&store)) {
@@ -138,35 +141,65 @@ class Exporter {
   };
 
   // Writes every message with text through write(store, record, text), which returns false when a write
-  // failed; what was written, or none when the file could not be written whole.
+  // failed; what was written, or none when the mailbox could not be written whole. What is left out
+  // (a record that is not valid, a message without text) is said.
   template <class WriteOne>
   std::optional<Written> WriteMessages(const DbStore& store, const std::string& where, WriteOne&& write) {
     const MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
     report_.repeats += list.repeats;
     if (list.cut) Problem(where + ": its index tree loops; the messages beyond the loop are left out");
-    int written = 0;
+    int written = 0, withoutText = 0;
     uint64_t done = 0;
     TextReadAhead texts(store, list.records, false);
     for (size_t index = 0; index < list.records.size(); ++index) {
       const uint32_t record = list.records[index];
-      if (dbx::RecordAt(store, record) != nullptr && dbx::GetTextOffset(store, record) != 0) {
+      if (dbx::RecordAt(store, record) == nullptr) {
+        Problem(Format("%s: the record at %08X is not valid: left out", store.path().c_str(), record));
+      } else if (dbx::GetTextOffset(store, record) == 0) {
+        ++withoutText;
+      } else {
         if (!write(store, record, texts.Take(index))) return std::nullopt;
         ++written;
       }
-      if (!CurrentDesktop().ReportProgress(++done, list.records.size())) {
+      if (!watcher_.Step(++done, list.records.size())) {
         report_.stopped = true;
         break;
       }
+    }
+    if (withoutText > 0) {
+      Problem(Format("%s: %d messages have no text in the file (never downloaded): left out",
+                     store.path().c_str(), withoutText));
     }
     return Written{written, list.records.size()};
   }
 
   // Said only once a mailbox is whole: an mbox can still fail when its last bytes go out.
-  void Saved(const std::string& where, const Written& written) {
-    SetStatusText(Format("Saved %d msgs (%d total).Path: %s", written.messages,
-                         static_cast<int>(written.records), where.c_str()));
-    report_.messages += written.messages;
+  void Saved(const std::string& where, int messages, size_t records) {
+    watcher_.Saved(
+        Format("Saved %d msgs (%d total).Path: %s", messages, static_cast<int>(records), where.c_str()));
+    report_.messages += messages;
     ++report_.folders;
+  }
+
+  // Every message database the folders name, each once, into the directory of its folder.
+  void ExportEml() {
+    std::set<std::pair<uint64_t, uint64_t>> databases;  // device and inode
+    for (const StoreFolder& folder : store_->folders) {
+      if (report_.stopped) break;
+      DbStore store;
+      if (!OpenDatabase(folder, store)) continue;
+      const std::optional<FileStamp> stamp = store.mapping()->Stamp();
+      if (stamp && !databases.emplace(stamp->device, stamp->inode).second) {
+        ++report_.repeats;
+        continue;
+      }
+      const MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
+      SaveCount count = SaveMessages(store, list, directory_, watcher_);
+      report_.repeats += count.skipped;
+      report_.stopped = report_.stopped || count.stopped;
+      for (std::string& problem : count.problems) Problem(std::move(problem));
+      Saved(directory_, count.saved, list.records.size());
+    }
   }
 
   void ExportMbox(size_t index, const OutputDirectory& directory, Names& names) {
@@ -175,7 +208,7 @@ class Exporter {
     DbStore store;
     const bool hasMessages = OpenDatabase(folder, store);
     // A folder without a database of its own is an empty mailbox that holds the place of its subfolders.
-    if (hasMessages || folder.fileName.empty()) WriteMbox(directory, name, hasMessages ? &store : nullptr);
+    if (hasMessages || (!folder.database && folder.fileName.empty())) WriteMbox(directory, name, hasMessages ? &store : nullptr);
     store.Close();
     if (folder.children.empty() || report_.stopped) return;
     const std::optional<OutputDirectory> below = directory.Subdirectory(name + ".sbd");
@@ -197,43 +230,34 @@ class Exporter {
       Problem(where + " is there already: left as it is (--force replaces it)");
       return;
     }
-    const int fd = directory.CreateFile(name, force_);
-    if (fd < 0) {
+    // Written beside one that is there, and put in its place only once whole.
+    NewFile file;
+    if (!directory.Begin(file, name)) {
       Problem("cannot make " + where + ": " + std::strerror(errno));
       return;
     }
-    BufferedFileSink file(fd);
-    int error = 0;
+    BufferedFileSink sink(file.fd());
     std::optional<Written> written = Written{};
     if (store != nullptr) {
-      written =
-          WriteMessages(*store, where, [&](const DbStore& db, uint32_t record, const MessageText& text) {
-            LazyHeader header(db, record);
-            file.Copy("From " + EnvelopeSender(db, record, header) + " " +
-                      AsctimeUtc(ReceivedTime(db, record, header)) + "\n");
-            MboxrdBody body;
-            for (const std::span<const uint8_t> piece : text.pieces) body.Feed(piece, file);
-            body.Finish(file);
-            if (file.error() == 0) return true;
-            error = file.error();
-            return false;
-          });
-      if (written && !file.Flush()) {
-        error = file.error();
-        written.reset();
-      }
+      written = WriteMessages(*store, where, [&](const DbStore& db, uint32_t record, const MessageText& text) {
+        LazyHeader header(db, record);
+        sink.Copy("From " + EnvelopeSender(db, record, header) + " " +
+                  AsctimeUtc(ReceivedTime(db, record, header)) + "\n");
+        MboxrdBody body;
+        for (const std::span<const uint8_t> piece : text.pieces) body.Feed(piece, sink);
+        body.Finish(sink);
+        return sink.error() == 0;
+      });
     }
-    if (close(fd) != 0 && written) {
-      error = errno;
-      written.reset();
-    }
-    if (!written) {
-      const bool removed = directory.Remove(name);
+    errno = sink.error();
+    if (!written || !sink.Flush() || !file.Commit()) {
+      const int error = sink.error() != 0 ? sink.error() : errno;
+      file.Abandon();
       Problem("cannot write " + where + ": " + std::strerror(error) +
-              (removed ? "; the partial file was removed" : "; the partial file could not be removed"));
+              (directory.Contains(name) && force_ ? "; the mailbox there is left as it was" : ""));
       return;
     }
-    if (store != nullptr) Saved(where, *written);
+    if (store != nullptr) Saved(where, written->messages, written->records);
   }
 
   static bool MakeMaildir(const OutputDirectory& directory) {
@@ -254,7 +278,12 @@ class Exporter {
       return;
     }
     // Marks a Maildir++ folder, for the clients that look for it.
-    if (!maildir->Contains("maildirfolder")) close(maildir->CreateFile("maildirfolder", false));
+    if (!maildir->Contains("maildirfolder")) {
+      const int marker = maildir->CreateNew("maildirfolder");
+      if (marker < 0 || close(marker) != 0) {
+        Problem("cannot make " + maildir->path() + "/maildirfolder: " + std::strerror(errno));
+      }
+    }
     DbStore store;
     if (OpenDatabase(folder, store)) WriteMaildir(*maildir, store);
     store.Close();
@@ -268,7 +297,11 @@ class Exporter {
   void WriteMaildir(const OutputDirectory& maildir, const DbStore& store) {
     const std::optional<OutputDirectory> tmp = maildir.Subdirectory("tmp");
     const std::optional<OutputDirectory> cur = maildir.Subdirectory("cur");
-    if (!tmp || !cur) return;
+    if (!tmp || !cur) {
+      Problem("cannot open " + maildir.path() + "/" + (tmp ? "cur" : "tmp") + ": " + std::strerror(errno) +
+              "; the messages of " + store.path() + " are left out");
+      return;
+    }
     if (!force_ && (maildir.HasEntries("cur") || maildir.HasEntries("new"))) {
       Problem(maildir.path() + " holds messages already: left as it is (--force adds to it)");
       return;
@@ -281,7 +314,7 @@ class Exporter {
           const std::string base =
               Format("%lld.P%dQ%d.%s", static_cast<long long>(ReceivedTime(db, record, header)), pid,
                      ++delivered_, host.c_str());
-          const int fd = tmp->CreateFile(base, false);
+          const int fd = tmp->CreateNew(base);
           if (fd < 0) {
             Problem("cannot make " + tmp->path() + "/" + base + ": " + std::strerror(errno));
             return false;
@@ -292,33 +325,34 @@ class Exporter {
           const bool flushed = file.Flush();
           const int error = flushed ? 0 : file.error();
           const bool closed = close(fd) == 0;
-          const std::string flags = (dbx::GetParentOrFlags(db, record) & kReadFlag) != 0 ? "S" : "";
+          const std::string flags = (dbx::GetParentOrFlags(db, record) & dbx::kMessageRead) != 0 ? "S" : "";
           if (flushed && closed && tmp->MoveTo(base, *cur, base + ":2," + flags)) return true;
           tmp->Remove(base);
           Problem("cannot write " + tmp->path() + "/" + base + ": " +
                   std::strerror(error != 0 ? error : errno) + "; the partial file was removed");
           return false;
         });
-    if (written) Saved(maildir.path(), *written);
+    if (written) Saved(maildir.path(), written->messages, written->records);
   }
 
-  MailFormat format_;
+  std::string directory_;
+  ExportFormat format_;
   bool force_;
+  ExportWatcher& watcher_;
   std::optional<OutputDirectory> root_;
   const StoreFolders* store_ = nullptr;
-  MailExport report_;
+  StoreExport report_;
   int delivered_ = 0;
 };
 
 }  // namespace
 
-MailExport ExportMailboxes(const std::string& path, const std::string& directory, MailFormat format,
-                           bool force) {
-  Exporter exporter(directory, format, force);
+StoreExport ExportStore(const std::string& path, const std::string& directory, ExportFormat format, bool force,
+                        ExportWatcher& watcher) {
+  Exporter exporter(directory, format, force, watcher);
   DbStore store;
   if (!store.Open(path)) {
-    exporter.report().problems.push_back("cannot open " + path + ": " +
-                                         std::string(Describe(store.lastFailure())));
+    exporter.report().problems.push_back("cannot open " + path + ": " + store.DescribeFailure());
     return exporter.report();
   }
   const StoreFolders folders =
