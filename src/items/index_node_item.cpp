@@ -91,7 +91,7 @@ bool IndexNodeItem::IsCommandEnabled(int command) {
 
 bool IndexNodeItem::Refresh() {
   DbStore store;
-  return OpenStore(store) && LoadNode(store, true, true, false);
+  return OpenStore(store) && (LoadNode(store, true, true, false) || NotValid("index node"));
 }
 
 SaveCount IndexNodeItem::SaveRecords(const DbStore& store, const std::string& directory, bool recurse) {

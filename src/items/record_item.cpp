@@ -172,7 +172,7 @@ bool RecordItem::IsCommandEnabled(int command) {
 
 bool RecordItem::Refresh() {
   DbStore store;
-  return OpenStore(store) && LoadRecord(store, true, true);
+  return OpenStore(store) && (LoadRecord(store, true, true) || NotValid("record"));
 }
 
 bool RecordItem::WriteTo(const DbStore& store, const std::string& path) {

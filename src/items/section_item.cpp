@@ -74,7 +74,7 @@ bool SectionItem::IsCommandEnabled(int command) {
 
 bool SectionItem::Refresh() {
   DbStore store;
-  return OpenStore(store) && LoadSection(store, true);
+  return OpenStore(store) && (LoadSection(store, true) || NotValid("text block"));
 }
 
 }  // namespace vendrel

@@ -7,22 +7,14 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/file_io.h"
+#include "platform/new_file.h"
+
 namespace vendrel::shell {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool WriteAll(int fd, const std::string& content) {
-  size_t written = 0;
-  while (written < content.size()) {
-    const ssize_t n = write(fd, content.data() + written, content.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    written += static_cast<size_t>(n);
-  }
-  return fsync(fd) == 0;
-}
 
 // base/relative's directory, made as far as missing; each step below base checked without following
 // links.
@@ -52,20 +44,16 @@ bool WriteFileInside(const std::string& base, const std::string& relative, const
   if (target.empty() || target.has_root_path() || !target.has_filename()) return false;
   const fs::path directory = fs::path(base) / target.parent_path();
   if (!MakeDirectoriesInside(base, target.parent_path())) return false;
-  // Appended piece by piece: GCC 12 at -O3 sees a false overlap in the one-expression form.
-  std::string temporary = directory.string();
-  temporary += "/.";
-  temporary += target.filename().string();
-  temporary += ".XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
-  const bool written = fchmod(fd, 0644) == 0 && WriteAll(fd, content);
-  const bool closed = close(fd) == 0;
-  // rename replaces whatever has the name, a link included, and never writes through it.
-  if (written && closed && rename(temporary.c_str(), (directory / target.filename()).c_str()) == 0)
-    return true;
-  unlink(temporary.c_str());
-  return false;
+  const int dirFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (dirFd < 0) return false;
+  // A new file renamed over what has the name, a link included: never written through, and durable.
+  NewFile file;
+  const bool written =
+      file.Begin(dirFd, target.filename().string()) &&
+      WriteAll(file.fd(), {reinterpret_cast<const uint8_t*>(content.data()), content.size()}) && file.Commit(true);
+  file.Abandon();
+  close(dirFd);
+  return written;
 }
 
 }  // namespace vendrel::shell

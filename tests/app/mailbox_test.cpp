@@ -3,6 +3,9 @@
 // and said.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -80,6 +83,13 @@ class MailboxExport : public testing::Test {
     for (const auto& [file, id] : others)
       WriteMessages(file, id, {Text(2, "x@example.com", "Subject: only\r\n\r\nbody\r\n")}, file);
     WriteMessages("Empty.dbx", 7, {}, "Empty");
+    // A message without text in the file, and a tree entry that names no record.
+    WriteMessages("Dots.dbx", 5, {Text(2, "x@example.com", "Subject: only\r\n\r\nbody\r\n"), Text(3, "", "")},
+                  "Dots.dbx");
+    DbxBuilder slash(DbKind::Message);
+    slash.SetFolder({.name = "Slash.dbx", .folderId = 6});
+    slash.SetIndex(0, std::vector{slash.AddMessage(Text(2, "x@example.com", "Subject: only\r\n\r\nbody\r\n")), 0x10u});
+    slash.WriteTo(Store("Slash.dbx"));
     WriteFileBytes(Store("Hollow.dbx"), {});
   }
 
@@ -120,11 +130,13 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
   EXPECT_TRUE(mbox.exitCode == 1 &&
               fs::status(dir / "mbox/Local Folders.sbd").permissions() == fs::perms(0755));
   EXPECT_TRUE(mbox.out.ends_with("Exported 10 msgs of 8 folders.Path: " + (dir / "mbox").string() + "\n"));
-  // The databases that cannot be read said, each once, and the rest written.
-  EXPECT_EQ(std::count(mbox.err.begin(), mbox.err.end(), '\n'), 3) << mbox.err;
-  for (const std::string& said : std::vector<std::string>{"Gone.dbx of the folder Gone is not there",
-                                                          "cannot open " + Store("Hollow.dbx"),
-                                                          Folders() + " is not a message database"})
+  // What cannot be read is said, each once, and the rest written.
+  EXPECT_EQ(std::count(mbox.err.begin(), mbox.err.end(), '\n'), 5) << mbox.err;
+  for (const std::string& said : std::vector<std::string>{
+           "Gone.dbx of the folder Gone is not there", "cannot open " + Store("Hollow.dbx"),
+           Folders() + " is not a message database",
+           Store("Dots.dbx") + ": 1 messages have no text in the file (never downloaded): left out",
+           Store("Slash.dbx") + ": the record at 00000010 is not valid: left out"})
     EXPECT_NE(mbox.err.find(said), std::string::npos) << mbox.err;
   std::vector<std::string> names;
   for (const auto& [name, messages] : ReadBack("mbox", dir / "mbox"))
@@ -137,6 +149,10 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
                        "Local Folders.sbd/__:1", "Local Folders.sbd/a_b:1",
                        "Local Folders.sbd/inbox.SBD (2):1",  // Inbox.sbd holds Inbox's subfolders
                        "Ring:0", "Ring.sbd/Round:0"}));
+  // Only a folder with subfolders has a ".sbd" directory beside its mailbox.
+  EXPECT_EQ(std::count_if(fs::recursive_directory_iterator(dir / "mbox"), fs::recursive_directory_iterator(),
+                          [](const fs::directory_entry& entry) { return entry.is_directory(); }),
+            3);
   // The separators name the sender and the time received, from the record or else from the header.
   std::vector<std::string> separators;
   std::istringstream text(ReadText(dir / "mbox" / "Local Folders.sbd" / "Inbox"));
@@ -189,6 +205,21 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
   }
   EXPECT_TRUE(!fs::exists(dir / "full-mbox" / "Local Folders.sbd" / "Inbox") &&
               fs::is_empty(dir / "full-maildir" / ".Local Folders.Inbox" / "tmp"));
+}
+
+// The host part of a Maildir file name keeps out the two characters the name reserves: "/" and ":".
+TEST_F(MailboxExport, AHostNameWithTheCharactersAMaildirNameReservesIsWrittenEscaped) {
+  if (geteuid() != 0) GTEST_SKIP() << "a host name of its own needs a namespace that only root may make";
+  const auto result = RunCommand(
+      {"/usr/bin/unshare", "--uts", "/bin/sh", "-c",
+       "echo 'a/b:c' >/proc/sys/kernel/hostname && exec \"$0\" export \"$1\" \"$2\" --format maildir",
+       VENDREL_CLI, Store("Work.dbx"), (dir / "host").string()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(dir / "host"))
+    if (entry.path().parent_path().filename() == "cur") names.push_back(entry.path().filename().string());
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_TRUE(names[0].ends_with(".a\\057b\\072c:2,S")) << names[0];
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ TEST_F(Explorer, AnExpansionThatFailsIsRefusedWithItsStatusLineAndRefreshRecover
   explorer.tree.SelectNode(node);
   EXPECT_EQ(StatusLines().back(), "Failed to explore, possible database changed or locked" + why);
   explorer.controller.OnKey(ExplorerKey::F5, false);
-  EXPECT_EQ(StatusLines().back(), "Failed to refresh, possible database was changed or locked");
+  EXPECT_EQ(StatusLines().back(), "Failed to refresh, possible database was changed or locked" + why);
 
   testsupport::WriteFileBytes(path, sound);
   explorer.controller.OnKey(ExplorerKey::F5, false);

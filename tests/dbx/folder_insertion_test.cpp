@@ -31,13 +31,14 @@ namespace fs = std::filesystem;
 class InsertFolderTest : public testing::Test {
  protected:
   // Local Folders (1) with subfolders; "Any info" 0x10 marks a folder with subfolders, Junk has none.
-  DbxBuilder Store(uint32_t more = 0) {
+  DbxBuilder Store(uint32_t more = 0, std::vector<uint32_t>* records = nullptr) {
     std::vector<FolderSpec> folders = {{1, 0, "Local Folders", "", true, 0x10}, {5, 1, "Inbox", "", true, 0x10},
                                        {6, 1, "Outbox", "", true, 0x01},       {7, 5, "Family", "", true, 0x04},
                                        {8, 1, "Drafts", "", true, 0x12},        {9, 1, "Junk", "", false, 0}};
     for (uint32_t id = 0x10; id < 0x10 + more; ++id) folders.push_back({id, 1, "Folder " + std::to_string(id), ""});
     DbxBuilder builder(DbKind::Folder);
-    builder.AddFolders(folders, 2);
+    const std::vector<uint32_t> ras = builder.AddFolders(folders, 2);
+    if (records != nullptr) *records = ras;
     return builder.SetLastAssignedId(0x10 + more);
   }
   DbStore& Open(const DbxBuilder& builder) {
@@ -173,6 +174,14 @@ TEST_F(InsertFolderTest, ADamagedFolderDatabaseIsRefusedUnchangedSayingWhatIsDam
     store.Close();
     EXPECT_EQ(ReadFileBytes(path), builder.bytes()) << said;
   }
+  // The highest ID may be in tree 0 alone: the last ID given must lie above it too.
+  std::vector<uint32_t> records;
+  DbxBuilder lone = Store(0, &records);
+  records.push_back(lone.AddFolder({0x40, 1, "Lone", ""}));
+  lone.SetIndex(0, records, 2);
+  store.Close();
+  Open(lone);
+  EXPECT_EQ(Insert(1, "Archive").reason, "the last ID given, 00000010, does not lie above every folder's");
   // But one ID left is enough, a node one short of full is filled, and a full one hangs a child for it.
   for (const uint32_t more : {0u, 44u, 45u}) {
     store.Close();

@@ -1,12 +1,15 @@
 // Index trees: the cursor's matches, hostile trees whose walks must end without reading outside the file,
 // the last node, insertions that are refused without any change, and free room beside structures.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "dbx/header.h"
 #include "dbx/index_cursor.h"
 #include "dbx/index_insert.h"
 #include "dbx/index_node.h"
 #include "dbx/name_compare.h"
+#include "dbx/parent_groups.h"
 #include "dbx/record.h"
 #include "dbx/record_builder.h"
 #include "dbx/tree_check.h"
@@ -151,6 +154,35 @@ TEST(TreeCheck, AnExtentOverlapsAStructureOnlyWhenTheyShareAByte) {
                                                           {0x80, 0x200, true}, {0xFFFFFFFF, 1, true}};
   for (const auto& [ra, length, overlaps] : extents)
     EXPECT_EQ(Overlaps(structures, ra, length), overlaps) << ra;
+}
+
+// The grouping by parent is kept while the file is as it was: a change made in place by another program,
+// within one tick of the file's clock and without changing its size, is seen all the same.
+TEST(ParentGroups, AChangeToATreeInPlaceIsSeenThoughTheFileKeepsItsSizeAndTime) {
+  TempDir dir;
+  const std::string path = (dir / "Folders.dbx").string();
+  const auto Build = [&](bool withOutbox) {
+    DbxBuilder builder(DbKind::Folder);
+    const uint32_t top = builder.AddFolder({1, 0, "Local Folders", ""});
+    const uint32_t inbox = builder.AddFolder({5, 1, "Inbox", ""}), outbox = builder.AddFolder({6, 1, "Outbox", ""});
+    builder.SetIndex(2, withOutbox ? Ras{top, inbox, outbox} : Ras{top, inbox});
+    return builder;
+  };
+  Build(false).WriteTo(path);
+  struct stat before {};
+  ASSERT_EQ(stat(path.c_str(), &before), 0);
+  DbStore store;
+  ASSERT_TRUE(store.Open(path));
+  const uint32_t root = *store.ReadU32(RootSlot(2));
+  EXPECT_EQ(RecordsUnderParent(store, root, 1).size(), 1u);
+  store.Close();
+  const std::vector<uint8_t> changed = Build(true).bytes();
+  ASSERT_EQ(changed.size(), ReadFileBytes(path).size());
+  WriteFileBytes(path, changed);
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  ASSERT_TRUE(store.Open(path));
+  EXPECT_EQ(RecordsUnderParent(store, root, 1).size(), 2u);
 }
 
 }  // namespace

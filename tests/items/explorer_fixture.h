@@ -49,9 +49,9 @@ class ExplorerTest : public testing::Test {
   // Opens the file as the window does: a new root attached with show set. A test whose file does not
   // open goes no further.
   DbRootItem* Open(const std::string& path) {
-    auto* item = new DbRootItem(nullptr, 0);
-    if (item->AttachDatabase(path, &tree, &list, true, false)) return item;
-    item->Release();
+    auto* item = ShowNewItem<DbRootItem>(
+        [&](DbRootItem& root) { return root.AttachDatabase(path, &tree, &list, true, false); }, nullptr, 0);
+    if (item != nullptr) return item;
     throw std::runtime_error("cannot open " + path);
   }
 

@@ -47,6 +47,19 @@ TEST_F(ExplorerTree, AMessageDatabaseShowsTheHeapAndTheSlotsThatAreSetAndListsTh
   EXPECT_EQ(Select(Find("00000030")), (Rows{{"Index", Hex8(heapNode), "0 + 0 sub", ""},
                                             {"size", "00000034", "00001000", "byte(s)"},
                                             {"used", "00000038", "0000027C", "byte(s)"}}));
+  // A slot or a heap that names no node: the expansion fails, saying so, and the rows are the same.
+  builder.SetIndexSlot(3, message, 1).SetDescriptor(0x30, message, 0x1000, 0x27C).WriteTo(path);
+  tree.DeleteAll();
+  Select(root = Open(path));
+  for (const auto& [slot, why] :
+       {std::pair{"000000F0", "the slot names " + Hex8(message) + " as the root of its tree, and that is no index node"},
+        {"00000030", "the heap's chunk at " + Hex8(message) + " starts with no index node"}}) {
+    ExplorerItem* item = Find(slot);
+    EXPECT_FALSE(tree.ExpandNode(item->hTreeItem)) << slot;
+    EXPECT_EQ(item->failure, why);
+  }
+  EXPECT_EQ(Select(Find("00000030")), (Rows{{"size", "00000034", "00001000", "byte(s)"},
+                                            {"used", "00000038", "0000027C", "byte(s)"}}));
 }
 
 TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTreeOrder) {

@@ -124,9 +124,25 @@ TEST_F(Session, ANestedSessionSharesTheOuterViewAndNeverPullsItAwayWhenTheFileGr
     EXPECT_TRUE(fresh.Grow(static_cast<uint32_t>(fs::file_size(path) + 4096)));
   }
   EXPECT_EQ(LoadU32(magic), 0xFE12ADCFu);
+  // A nested session is one to join in turn, also once the session it joined has closed.
+  const uint64_t seen = outer.viewLength();
+  DbStore nested;
+  ASSERT_TRUE(nested.Open(path));
   outer.Close();
+  DbStore third;
+  EXPECT_TRUE(third.Open(path) && third.At(0, 4) == magic && third.viewLength() == seen);
+  third.Close();
+  nested.Close();
   ASSERT_TRUE(outer.Open(path));
   EXPECT_EQ(outer.viewLength(), fs::file_size(path));
+  // Standard input closed: the file's lock may get descriptor 0, which is as good as any.
+  outer.Close();
+  EXPECT_EQ(WaitChild(StartChild([&] {
+              close(0);
+              DbStore alone;
+              return alone.Open(path) && alone.ReadU32(0) == 0xFE12ADCFu ? 0 : 1;
+            })),
+            0);
 }
 
 // Root may write to any file, so the checks run in a child that has given up root when there is any.

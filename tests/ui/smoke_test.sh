@@ -19,6 +19,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# Whatever the program keeps of its user goes to the test's own directory, never the user's.
+export HOME=$work XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
 export QT_QPA_PLATFORM=offscreen  # until the X server is there
 usage=$("$vendrel" --help) || { echo "--help must end with exit code 0"; exit 1; }
 [[ $usage == "Usage: vendrel [--snapshot OUT.png]"* ]] || { echo "--help shows no usage: $usage"; exit 1; }
