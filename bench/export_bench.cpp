@@ -93,11 +93,6 @@ void ExportWholeDatabase(benchmark::State& state) {
 }
 BENCHMARK(ExportWholeDatabase)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-class QuietWatcher : public ExportWatcher {
- public:
-  bool Step(uint64_t, uint64_t) override { return true; }
-  void Saved(const std::string&) override {}
-};
 
 // The same database exported as .eml files (argument 0), an mbox file (1) or a Maildir (2).
 void ExportMailbox(benchmark::State& state) {

@@ -27,13 +27,6 @@ namespace {
   ExplorerWalk(explorer, tree, list, 12).Walk([](const WalkedNode&) {});
 }
 
-// Goes on to the end, and hears of nothing.
-class QuietWatcher : public ExportWatcher {
- public:
-  bool Step(uint64_t, uint64_t) override { return true; }
-  void Saved(const std::string&) override {}
-};
-
 [[maybe_unused]] void Export(const std::string& path) {
   const auto root = MakeItem<DbRootItem>(nullptr, 0);
   if (root->AttachDatabase(path, nullptr, nullptr, false, false))
