@@ -93,12 +93,12 @@ void ExportWholeDatabase(benchmark::State& state) {
 }
 BENCHMARK(ExportWholeDatabase)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-
 // The same database exported as .eml files (argument 0), an mbox file (1) or a Maildir (2).
 void ExportMailbox(benchmark::State& state) {
   Corpus& corpus = TheCorpus();
   QuietWatcher watcher;
-  const ExportFormat format = std::array{ExportFormat::Eml, ExportFormat::Mbox, ExportFormat::Maildir}[state.range(0)];
+  const ExportFormat format =
+      std::array{ExportFormat::Eml, ExportFormat::Mbox, ExportFormat::Maildir}[state.range(0)];
   for (auto _ : state) {
     state.PauseTiming();
     {

@@ -14,8 +14,8 @@ using namespace vendrel;
 namespace fs = std::filesystem;
 
 void CreateFolderIn5000(benchmark::State& state) {
-  const fs::path base = state.range(0) == 1 && fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
-                                                                               : fs::temp_directory_path();
+  const fs::path base =
+      state.range(0) == 1 && fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
   const fs::path dir = base / Format("vendrel-folder-bench-%d", static_cast<int>(getpid()));
   fs::create_directories(dir);
   const std::string path = tools::LargeFolderDatabase(5000).WriteTo(dir / "Folders.dbx");
@@ -28,6 +28,11 @@ void CreateFolderIn5000(benchmark::State& state) {
   }
   fs::remove_all(dir);
 }
-BENCHMARK(CreateFolderIn5000)->ArgName("memory")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(CreateFolderIn5000)
+    ->ArgName("memory")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

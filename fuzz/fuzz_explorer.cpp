@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "controllers/explorer_walk.h"
-#include "dbx/tree_check.h"
 #include "dbx/folder_insertion.h"
+#include "dbx/tree_check.h"
 #include "export/store_export.h"
 #include "fuzz_input.h"
 #include "items/db_root_item.h"

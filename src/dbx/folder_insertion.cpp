@@ -68,12 +68,14 @@ FolderInsertion CheckFolderName(const DbStore& store, uint32_t parentId, const s
                           utf8Name.c_str(), LegacyCodePage().name().c_str()));
   }
   if (legacy->empty() || legacy->size() > kMaxFolderNameBytes || legacy->find('\0') != std::string::npos) {
-    return Refused(FolderInsertion::NameRefused, legacy->empty() ? "The name is empty." : "The name is too long.");
+    return Refused(FolderInsertion::NameRefused,
+                   legacy->empty() ? "The name is empty." : "The name is too long.");
   }
   IndexCursor siblings(store.ReadU32(RootSlot(0)).value_or(0), IndexCursor::MatchParentId, parentId);
   for (const uint32_t sibling : siblings.Rest(store)) {
     const std::optional<std::string_view> name = GetDisplayName(store, sibling);
-    if (name && CompareNamesNoCase(*name, *legacy) == 0) return Refused(FolderInsertion::NameTaken, kNameTaken);
+    if (name && CompareNamesNoCase(*name, *legacy) == 0)
+      return Refused(FolderInsertion::NameTaken, kNameTaken);
   }
   return {FolderInsertion::Inserted, 0, {}, *legacy};
 }
@@ -86,8 +88,9 @@ FolderInsertion InsertFolder(DbStore& store, uint32_t parentId, const std::strin
   if (const std::optional<std::string> damage = Damage(store, survey)) return TellDamaged(*damage);
   // The ordered trees keep a folder by its ParentID; 0 and FFFFFFFF are no key there.
   if (parentId == 0 || parentId == kNoKey) {
-    return Refused(FolderInsertion::NoParent,
-                   Format("folder %08X cannot hold subfolders: the index trees have no place for them", parentId));
+    return Refused(
+        FolderInsertion::NoParent,
+        Format("folder %08X cannot hold subfolders: the index trees have no place for them", parentId));
   }
   const uint32_t parent = FirstInTree0(store, IndexCursor::MatchId, parentId);
   if (parent == 0) return Refused(FolderInsertion::NoParent, Format("there is no folder %08X", parentId));
@@ -103,9 +106,10 @@ FolderInsertion InsertFolder(DbStore& store, uint32_t parentId, const std::strin
   DbStore& copy = change.copy();
   const std::optional<uint32_t> parentFlag = ParentFlagToSet(copy, parent, parentId);
   if (!parentFlag) {
-    return Refused(FolderInsertion::NoParent,
-                   Format("folder %08X cannot hold subfolders: it keeps no \"Any info\" flags to mark them by",
-                          parentId));
+    return Refused(
+        FolderInsertion::NoParent,
+        Format("folder %08X cannot hold subfolders: it keeps no \"Any info\" flags to mark them by",
+               parentId));
   }
   RecordBuilder record(/*folderDatabase=*/true);
   record.SetInteger(kPropParentOrFlags, parentId);

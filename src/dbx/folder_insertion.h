@@ -26,8 +26,8 @@ struct FolderInsertion {
     NotWritable,  // the file (or the directory its journal goes to) cannot be written
     Damaged,      // writing would spread damage the file has already
   } outcome = Inserted;
-  uint32_t folderId = 0;  // the new folder's, when inserted
-  std::string reason;     // in words, when not
+  uint32_t folderId = 0;   // the new folder's, when inserted
+  std::string reason;      // in words, when not
   std::string legacyName;  // the name as the file keeps it (raw legacy bytes)
 
   bool inserted() const { return outcome == Inserted; }

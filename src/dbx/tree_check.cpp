@@ -33,7 +33,8 @@ std::optional<std::string> SurveyTrees(const DbStore& store, int trees, TreeSurv
         if (RecordAt(store, entry.recordRa) == nullptr)
           return Format("record %08X is not valid", entry.recordRa);
         survey.structures.push_back(
-            {entry.recordRa, kRecordHeadSize + store.ReadU16(entry.recordRa + kRecordBodySizeField).value_or(0)});
+            {entry.recordRa,
+             kRecordHeadSize + store.ReadU16(entry.recordRa + kRecordBodySizeField).value_or(0)});
         if (k == 0) survey.highestId = std::max(survey.highestId, GetId(store, entry.recordRa));
         ++records;
       }

@@ -52,10 +52,13 @@ bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const OutputDirec
 
 bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const std::string& path, std::string& error) {
   const size_t slash = path.rfind('/');
-  const std::string directoryPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string directoryPath = slash == std::string::npos ? "."
+                                    : slash == 0               ? "/"
+                                                               : path.substr(0, slash);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   const std::optional<OutputDirectory> directory = OutputDirectory::Open(directoryPath, false);
-  if (!directory) error = Format("cannot open the directory %s: %s", directoryPath.c_str(), std::strerror(errno));
+  if (!directory)
+    error = Format("cannot open the directory %s: %s", directoryPath.c_str(), std::strerror(errno));
   if (dbx::GetTextOffset(store, recordRa) == 0) return error = "the message has no text in the file", false;
   if (!directory || !WriteMessageFile(store, recordRa, *directory, name, error)) {
     CurrentDesktop().Diagnostic(

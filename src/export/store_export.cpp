@@ -6,7 +6,6 @@
 #include <cstring>
 #include <set>
 
-
 #include "dbx/header.h"
 #include "dbx/record.h"
 #include "export/byte_sink.h"
@@ -14,6 +13,7 @@
 #include "export/mboxrd.h"
 #include "export/message_order.h"
 #include "export/message_saves.h"
+#include "export/message_walk.h"
 #include "export/output_directory.h"
 #include "export/safe_name.h"
 #include "export/store_folders.h"
@@ -91,7 +91,8 @@ class Exporter {
     if (!root_) return;
     Names names;
     // The top level is a Maildir of its own.
-    if (format_ == ExportFormat::Maildir && !MakeMaildir(*root_)) Problem("cannot make the Maildir " + directory_);
+    if (format_ == ExportFormat::Maildir && !MakeMaildir(*root_))
+      Problem("cannot make the Maildir " + directory_);
     for (const size_t top : format_ == ExportFormat::Eml ? std::vector<size_t>{} : store.top) {
       if (report_.stopped) break;
       if (format_ == ExportFormat::Mbox) {
@@ -136,41 +137,22 @@ class Exporter {
   }
 
   struct Written {
-    int messages = 0;
-    size_t records = 0;
+    int messages;
+    size_t records;
   };
 
   // Writes every message with text through write(store, record, text), which returns false when a write
-  // failed; what was written, or none when the mailbox could not be written whole. What is left out
-  // (a record that is not valid, a message without text) is said.
+  // failed; what was written, or none when the mailbox could not be written whole.
   template <class WriteOne>
-  std::optional<Written> WriteMessages(const DbStore& store, const std::string& where, WriteOne&& write) {
+  std::optional<Written> WriteMessages(const DbStore& store, WriteOne&& write) {
     const MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
     report_.repeats += list.repeats;
-    if (list.cut) Problem(where + ": its index tree loops; the messages beyond the loop are left out");
-    int written = 0, withoutText = 0;
-    uint64_t done = 0;
-    TextReadAhead texts(store, list.records, false);
-    for (size_t index = 0; index < list.records.size(); ++index) {
-      const uint32_t record = list.records[index];
-      if (dbx::RecordAt(store, record) == nullptr) {
-        Problem(Format("%s: the record at %08X is not valid: left out", store.path().c_str(), record));
-      } else if (dbx::GetTextOffset(store, record) == 0) {
-        ++withoutText;
-      } else {
-        if (!write(store, record, texts.Take(index))) return std::nullopt;
-        ++written;
-      }
-      if (!watcher_.Step(++done, list.records.size())) {
-        report_.stopped = true;
-        break;
-      }
-    }
-    if (withoutText > 0) {
-      Problem(Format("%s: %d messages have no text in the file (never downloaded): left out",
-                     store.path().c_str(), withoutText));
-    }
-    return Written{written, list.records.size()};
+    const MessageWalk walk =
+        WalkMessages(store, list, false, watcher_, report_.problems,
+                     [&](uint32_t record, const MessageText& text) { return write(store, record, text); });
+    report_.stopped = report_.stopped || walk.stopped;
+    if (walk.ended) return std::nullopt;
+    return Written{walk.handed, list.records.size()};
   }
 
   // Said only once a mailbox is whole: an mbox can still fail when its last bytes go out.
@@ -183,13 +165,13 @@ class Exporter {
 
   // Every message database the folders name, each once, into the directory of its folder.
   void ExportEml() {
-    std::set<std::pair<uint64_t, uint64_t>> databases;  // device and inode
+    std::set<FileIdentity> databases;
     for (const StoreFolder& folder : store_->folders) {
       if (report_.stopped) break;
       DbStore store;
       if (!OpenDatabase(folder, store)) continue;
       const std::optional<FileStamp> stamp = store.mapping()->Stamp();
-      if (stamp && !databases.emplace(stamp->device, stamp->inode).second) {
+      if (stamp && !databases.insert(stamp->identity()).second) {
         ++report_.repeats;
         continue;
       }
@@ -208,7 +190,8 @@ class Exporter {
     DbStore store;
     const bool hasMessages = OpenDatabase(folder, store);
     // A folder without a database of its own is an empty mailbox that holds the place of its subfolders.
-    if (hasMessages || (!folder.database && folder.fileName.empty())) WriteMbox(directory, name, hasMessages ? &store : nullptr);
+    if (hasMessages || (!folder.database && folder.fileName.empty()))
+      WriteMbox(directory, name, hasMessages ? &store : nullptr);
     store.Close();
     if (folder.children.empty() || report_.stopped) return;
     const std::optional<OutputDirectory> below = directory.Subdirectory(name + ".sbd");
@@ -239,7 +222,7 @@ class Exporter {
     BufferedFileSink sink(file.fd());
     std::optional<Written> written = Written{};
     if (store != nullptr) {
-      written = WriteMessages(*store, where, [&](const DbStore& db, uint32_t record, const MessageText& text) {
+      written = WriteMessages(*store, [&](const DbStore& db, uint32_t record, const MessageText& text) {
         LazyHeader header(db, record);
         sink.Copy("From " + EnvelopeSender(db, record, header) + " " +
                   AsctimeUtc(ReceivedTime(db, record, header)) + "\n");
@@ -308,8 +291,8 @@ class Exporter {
     }
     static const std::string host = MaildirHost();
     static const int pid = static_cast<int>(getpid());  // a system call each time it is asked
-    const std::optional<Written> written = WriteMessages(
-        store, maildir.path(), [&](const DbStore& db, uint32_t record, const MessageText& text) {
+    const std::optional<Written> written =
+        WriteMessages(store, [&](const DbStore& db, uint32_t record, const MessageText& text) {
           LazyHeader header(db, record);
           const std::string base =
               Format("%lld.P%dQ%d.%s", static_cast<long long>(ReceivedTime(db, record, header)), pid,
@@ -347,8 +330,8 @@ class Exporter {
 
 }  // namespace
 
-StoreExport ExportStore(const std::string& path, const std::string& directory, ExportFormat format, bool force,
-                        ExportWatcher& watcher) {
+StoreExport ExportStore(const std::string& path, const std::string& directory, ExportFormat format,
+                        bool force, ExportWatcher& watcher) {
   Exporter exporter(directory, format, force, watcher);
   DbStore store;
   if (!store.Open(path)) {

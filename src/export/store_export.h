@@ -27,7 +27,7 @@ struct StoreExport {
 // messages, is left alone unless force (the mbox is then replaced whole, the Maildir added to); an .eml
 // file of the same name is replaced whole. Nothing is written outside directory: folder names are made
 // safe and never followed through a link.
-StoreExport ExportStore(const std::string& path, const std::string& directory, ExportFormat format, bool force,
-                        ExportWatcher& watcher);
+StoreExport ExportStore(const std::string& path, const std::string& directory, ExportFormat format,
+                        bool force, ExportWatcher& watcher);
 
 }  // namespace vendrel

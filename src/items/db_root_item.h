@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "export/message_saves.h"
 #include "items/explorer_item.h"
 #include "items/image_indexes.h"
-#include "export/message_saves.h"
 
 namespace vendrel {
 

@@ -110,7 +110,8 @@ bool IsFolderNameFree(DbRootItem& folderDatabase, const NewFolderInfo& info) {
   return checked.inserted();
 }
 
-dbx::FolderInsertion InsertFolderRecord(DbRootItem& folderDatabase, uint32_t parentId, const std::string& name) {
+dbx::FolderInsertion InsertFolderRecord(DbRootItem& folderDatabase, uint32_t parentId,
+                                        const std::string& name) {
   DbStore store;
   if (!folderDatabase.OpenStore(store)) {
     return {dbx::FolderInsertion::NotWritable, 0, folderDatabase.failure, {}};
@@ -123,7 +124,8 @@ dbx::FolderInsertion InsertFolderRecord(DbRootItem& folderDatabase, uint32_t par
 bool CreateFolderBelow(DbItem& item, const std::string* presetName) {
   NewFolderInfo info;
   if (!GatherParentInfo(item, info)) return false;
-  const ItemRef<DbRootItem> folderDatabase = ItemRef<DbRootItem>::Adopt(OpenFolderDatabase(item, info.directory));
+  const ItemRef<DbRootItem> folderDatabase =
+      ItemRef<DbRootItem>::Adopt(OpenFolderDatabase(item, info.directory));
   if (!folderDatabase) {
     // Nothing can be created without the folder database: say so rather than report a success.
     Tell(kNoFolderDatabase, kNoFolderDatabaseCaption);

@@ -17,8 +17,8 @@ inline constexpr const char* kNameTakenCaption = "Choose another name";
 
 // What travels from the item through the dialog to the writer.
 struct NewFolderInfo {
-  std::string newName;                   // as the user typed it (UTF-8)
-  std::string parentName;                // raw legacy bytes, as the file keeps it
+  std::string newName;     // as the user typed it (UTF-8)
+  std::string parentName;  // raw legacy bytes, as the file keeps it
   uint32_t parentId = 0;
   std::string directory;                 // of the database the item belongs to, with its final '/'
   std::string fileName;                  // "<new name>.dbx": formed, not used further
@@ -41,7 +41,8 @@ bool IsFolderNameFree(DbRootItem& folderDatabase, const NewFolderInfo& info);
 // Writes the folder (see dbx::InsertFolder) and tells the user what refused it: the name, or damage the
 // file has already (a message box each); a file that cannot be opened or written only says why in the
 // outcome's reason.
-dbx::FolderInsertion InsertFolderRecord(DbRootItem& folderDatabase, uint32_t parentId, const std::string& name);
+dbx::FolderInsertion InsertFolderRecord(DbRootItem& folderDatabase, uint32_t parentId,
+                                        const std::string& name);
 
 // CreateFolder of a folder record or of a message database's root.
 bool CreateFolderBelow(DbItem& item, const std::string* presetName);

@@ -47,8 +47,9 @@ bool IndexNodeItem::Expand() {
                               entry.recordRa, 0);
     }
     if (entry.childRa != 0) {
-      ShowNewItem<IndexNodeItem>([&](IndexNodeItem& child) { return child.LoadNode(store, true, false, false); },
-                                 this, entry.childRa);
+      ShowNewItem<IndexNodeItem>(
+          [&](IndexNodeItem& child) { return child.LoadNode(store, true, false, false); }, this,
+          entry.childRa);
     }
   }
   return true;

@@ -52,10 +52,11 @@ bool IndexTableItem::Expand() {
   if (!OpenStore(store)) return false;
   const uint32_t nodeRa = store.ReadU32(ra).value_or(0);
   if (nodeRa != 0 &&
-      !ShowNewItem<IndexNodeItem>([&](IndexNodeItem& node) { return node.LoadNode(store, true, false, false); },
-                                  this, nodeRa)) {
-    failure = IsHeap(ra) ? Format("the heap's chunk at %08X starts with no index node", nodeRa)
-                         : Format("the slot names %08X as the root of its tree, and that is no index node", nodeRa);
+      !ShowNewItem<IndexNodeItem>(
+          [&](IndexNodeItem& node) { return node.LoadNode(store, true, false, false); }, this, nodeRa)) {
+    failure = IsHeap(ra)
+                  ? Format("the heap's chunk at %08X starts with no index node", nodeRa)
+                  : Format("the slot names %08X as the root of its tree, and that is no index node", nodeRa);
     return false;
   }
   return true;

@@ -6,13 +6,13 @@
 #include "export/export_path.h"
 #include "export/message_file.h"
 #include "export/safe_name.h"
+#include "export/sibling_file.h"
 #include "items/command_ids.h"
 #include "items/db_root_item.h"
 #include "items/field_item.h"
 #include "items/folder_creation.h"
 #include "items/image_indexes.h"
 #include "items/section_item.h"
-#include "export/sibling_file.h"
 #include "platform/code_page.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
@@ -65,8 +65,8 @@ int MessageImage(const DbStore& store, uint32_t ra) {
 
 void AddFolderRecords(ExplorerItem& parent, const DbStore& store, uint32_t treeRoot, uint32_t parentId) {
   for (const uint32_t record : dbx::RecordsUnderParent(store, treeRoot, parentId)) {
-    ShowNewItem<RecordItem>([&](RecordItem& folder) { return folder.LoadRecord(store, true, false); }, &parent,
-                            record, treeRoot);
+    ShowNewItem<RecordItem>([&](RecordItem& folder) { return folder.LoadRecord(store, true, false); },
+                            &parent, record, treeRoot);
   }
 }
 
@@ -129,9 +129,10 @@ bool RecordItem::Explore() {
   ListView* list = FindListView();
   const uint8_t count = dbx::PropertyCount(store, ra);
   AppendFieldRow(list, "RA", "", Format("%08X", ra), "Relative address of this struct");
-  AppendFieldRow(list, "Entry header size", "", Format("%08X", *store.ReadU16(ra + dbx::kRecordBodySizeField)),
-                 "bound to DWORD");
-  AppendFieldRow(list, "w0000", "", Format("%04X", *store.ReadU16(ra + dbx::kRecordZeroField)), "Always zero?");
+  AppendFieldRow(list, "Entry header size", "",
+                 Format("%08X", *store.ReadU16(ra + dbx::kRecordBodySizeField)), "bound to DWORD");
+  AppendFieldRow(list, "w0000", "", Format("%04X", *store.ReadU16(ra + dbx::kRecordZeroField)),
+                 "Always zero?");
   AppendFieldRow(list, "Can grow", "", Format("%04X", *store.ReadU16(ra + dbx::kRecordCanGrowField)),
                  "Free space after entry header size");
   AppendFieldRow(list, "Property count", "", Format("%02X", count), "");
@@ -184,7 +185,8 @@ bool RecordItem::WriteTo(const DbStore& store, const std::string& path) {
 
 bool RecordItem::ExportTo(const DbStore& store, const std::string& directory) {
   const std::optional<std::string> path = MakeExportPath(store, ra, directory);
-  if (!path) failure = Format("no file name can be made for the message at %08X in %s", ra, directory.c_str());
+  if (!path)
+    failure = Format("no file name can be made for the message at %08X in %s", ra, directory.c_str());
   return path && WriteTo(store, *path);
 }
 

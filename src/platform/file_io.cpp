@@ -29,7 +29,8 @@ bool WriteLoop(std::span<const uint8_t> bytes, WriteSome&& writeSome) {
 }  // namespace
 
 bool WriteAll(int fd, std::span<const uint8_t> bytes) {
-  return WriteLoop(bytes, [fd](const uint8_t* data, size_t length, size_t) { return write(fd, data, length); });
+  return WriteLoop(bytes,
+                   [fd](const uint8_t* data, size_t length, size_t) { return write(fd, data, length); });
 }
 
 bool WriteAllAt(int fd, uint64_t offset, std::span<const uint8_t> bytes) {

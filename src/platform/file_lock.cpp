@@ -122,8 +122,8 @@ std::string FileLock::Holder() const {
   // /proc/locks: "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF", the device as major:minor in hex;
   // a waiting lock is shown as "1: -> FLOCK ...".
   const auto device = static_cast<dev_t>(identity_.device);
-  const std::string file =
-      Format("%02x:%02x:%llu", major(device), minor(device), static_cast<unsigned long long>(identity_.inode));
+  const std::string file = Format("%02x:%02x:%llu", major(device), minor(device),
+                                  static_cast<unsigned long long>(identity_.inode));
   std::ifstream locks("/proc/locks");
   for (std::string line; std::getline(locks, line);) {
     std::istringstream fields(line);

@@ -11,13 +11,9 @@
 #include <cstdint>
 #include <string>
 
-namespace vendrel {
+#include "platform/file_mapping.h"
 
-// What tells one file from another, whatever it is called.
-struct FileIdentity {
-  uint64_t device = 0, inode = 0;
-  auto operator<=>(const FileIdentity&) const = default;
-};
+namespace vendrel {
 
 class FileLock {
  public:
@@ -42,7 +38,6 @@ class FileLock {
   // The process that holds the lock of the opened file, as "name (process N)"; empty when the system
   // does not tell.
   std::string Holder() const;
-  const FileIdentity& identity() const { return identity_; }
   int lastError() const { return lastError_; }
 
  private:

@@ -66,7 +66,8 @@ bool FileMapping::Extend(uint64_t length) {
     return Map();
   }
   struct stat info {};
-  if (fstat(fd_, &info) != 0 || (static_cast<uint64_t>(info.st_size) < length && !TruncateFile(fd_, length))) {
+  if (fstat(fd_, &info) != 0 ||
+      (static_cast<uint64_t>(info.st_size) < length && !TruncateFile(fd_, length))) {
     return false;
   }
   return Map() && view_.size() >= length;

@@ -10,11 +10,18 @@
 
 namespace vendrel {
 
+// What tells one file from another, whatever it is called.
+struct FileIdentity {
+  uint64_t device = 0, inode = 0;
+  auto operator<=>(const FileIdentity&) const = default;
+};
+
 // What tells one state of a file from the next: it is the same file, unchanged, while its stamp is.
 struct FileStamp {
   uint64_t device, inode, size;
   int64_t modifiedSeconds, modifiedNanoseconds;
   bool operator==(const FileStamp&) const = default;
+  FileIdentity identity() const { return {device, inode}; }
 };
 
 class FileMapping {

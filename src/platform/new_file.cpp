@@ -41,7 +41,8 @@ bool NewFile::Begin(int dirFd, const std::string& name) {
   // so that it fits wherever the name does.
   static std::mt19937_64 random{std::random_device{}()};
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-    temporary_ = Format(".vendrel-%012llx.tmp", static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+    temporary_ =
+        Format(".vendrel-%012llx.tmp", static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
     fd_ = openat(dirFd, temporary_.c_str(), kCreate, 0644);
     if (fd_ < 0 && errno != EEXIST) break;
   }
@@ -58,7 +59,8 @@ bool NewFile::Commit(bool durable) {
   bool placed = !durable || SyncFile(fd_);
   placed = close(std::exchange(fd_, -1)) == 0 && placed;
   if (placed && !temporary_.empty()) {
-    placed = WritePoint() ? renameat(dirFd_, temporary_.c_str(), dirFd_, name_.c_str()) == 0 : (errno = EIO, false);
+    placed = WritePoint() ? renameat(dirFd_, temporary_.c_str(), dirFd_, name_.c_str()) == 0
+                          : (errno = EIO, false);
   }
   const int error = errno;
   if (!placed) RemoveIfOurs(dirFd_, written, ours);

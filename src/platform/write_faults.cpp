@@ -18,9 +18,12 @@ bool WritePoint() {
   ++passed;
   if (armed == 0 || passed < armed) return true;
   switch (fault) {
-    case WriteFault::FailOnce: return passed != armed;
-    case WriteFault::FailFromThere: return false;
-    case WriteFault::Die: _exit(kDiedAtWritePoint);
+    case WriteFault::FailOnce:
+      return passed != armed;
+    case WriteFault::FailFromThere:
+      return false;
+    case WriteFault::Die:
+      _exit(kDiedAtWritePoint);
   }
   return false;
 }

@@ -50,7 +50,8 @@ bool WriteFileInside(const std::string& base, const std::string& relative, const
   NewFile file;
   const bool written =
       file.Begin(dirFd, target.filename().string()) &&
-      WriteAll(file.fd(), {reinterpret_cast<const uint8_t*>(content.data()), content.size()}) && file.Commit(true);
+      WriteAll(file.fd(), {reinterpret_cast<const uint8_t*>(content.data()), content.size()}) &&
+      file.Commit(true);
   file.Abandon();
   close(dirFd);
   return written;

@@ -15,9 +15,8 @@ bool CopyOnWrite::Begin(DbStore& session) {
   }
   const uint8_t* bytes = session.At(0, 0);
   original_.assign(bytes, bytes + session.viewLength());
-  if (!copy_.OpenCopyOf(session)) return false;
-  session_ = &session;
-  return true;
+  session_ = copy_.OpenCopyOf(session) ? &session : nullptr;
+  return session_ != nullptr;
 }
 
 bool CopyOnWrite::Write(const Range& range, const uint8_t* bytes) {

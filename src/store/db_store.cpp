@@ -64,7 +64,8 @@ std::string_view Describe(OpenFailure failure) {
     case OpenFailure::Locked: return "locked by another program";
     case OpenFailure::NoLock: return "its lock cannot be made";
     case OpenFailure::Unreadable: return "it cannot be read";
-    case OpenFailure::UnfinishedChange: return "a change to it was interrupted";
+    case OpenFailure::UnfinishedChange:
+      return "a change to it was interrupted";
   }
   return "unknown";
 }
@@ -93,7 +94,8 @@ bool DbStore::Open(const std::string& path, uint32_t requestedLength) {
     return false;
   }
   if (recovery.outcome == Recovery::RolledBack) {
-    const std::string notice = "An interrupted change to " + path + " was undone: the file is as it was before it";
+    const std::string notice =
+        "An interrupted change to " + path + " was undone: the file is as it was before it";
     SetStatusText(notice);
     CurrentDesktop().Diagnostic(notice + "\n");
   }
@@ -143,13 +145,9 @@ bool DbStore::Lock(const std::string& path) {
   // would know it by, for the messages.
   name = DirectDbName(CanonicalPath(path), kMutexSuffix);
   if (!mutex_.Open(path)) {
-    const int error = mutex_.lastError();
+    // The lock is the file's own: a file that cannot be opened is refused as one that cannot be mapped.
     Close();
     failure_ = FileFailure(path);
-    if (failure_ == OpenFailure::Unreadable && error == EMFILE) {
-      ShowLockMessage(Format("Failed to create mutex %s!", name.c_str()));
-      failure_ = OpenFailure::NoLock;
-    }
     return false;
   }
   const bool quiet = QuietSessions::Active();
@@ -158,8 +156,9 @@ bool DbStore::Lock(const std::string& path) {
     case FileLock::WaitResult::Acquired:
       return true;
     case FileLock::WaitResult::TimedOut:
-      failureDetail_ = mutex_.Holder();
       if (quiet) QuietSessions::NoteBusy();
+      // Asked only where someone waited: a row painted while the file is busy must answer at once.
+      if (!quiet) failureDetail_ = mutex_.Holder();
       ShowLockMessage(Format("Wait for mutex %s timeout!\nPossible locked by Outlook Express", name.c_str()));
       break;
     case FileLock::WaitResult::Failed:

@@ -13,16 +13,26 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_mapping.h"
 #include "platform/file_lock.h"
+#include "platform/file_mapping.h"
 
 namespace vendrel {
 
 inline constexpr std::chrono::milliseconds kDirectDbWait{20000};
 
 // Why a session could not be opened, for the user to be told.
-enum class OpenFailure { None, PathTooLong, NotFound, PermissionDenied, NotARegularFile, EmptyFile, Locked,
-                         NoLock, Unreadable, UnfinishedChange };
+enum class OpenFailure {
+  None,
+  PathTooLong,
+  NotFound,
+  PermissionDenied,
+  NotARegularFile,
+  EmptyFile,
+  Locked,
+  NoLock,
+  Unreadable,
+  UnfinishedChange
+};
 std::string_view Describe(OpenFailure failure);
 
 class DbStore {

@@ -48,7 +48,6 @@ std::optional<std::vector<uint8_t>> ReadWhole(const std::string& path, uint64_t 
     size_t done = 0;
     while (done < bytes->size()) {
       const ssize_t n = pread(fd, bytes->data() + done, bytes->size() - done, static_cast<off_t>(done));
-      if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       done += static_cast<size_t>(n);
     }
@@ -67,7 +66,8 @@ struct ParsedJournal {
 
 // The journal's content when it is whole (its checksum holds); none for one cut short.
 std::optional<ParsedJournal> Parse(std::span<const uint8_t> bytes) {
-  if (bytes.size() < kHeadSize + 8 || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) return std::nullopt;
+  if (bytes.size() < kHeadSize + 8 || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+    return std::nullopt;
   const std::span<const uint8_t> body = bytes.first(bytes.size() - 8);
   if (Fnv1a(body) != LoadU64(bytes.data() + body.size())) return std::nullopt;
   ParsedJournal journal;
@@ -90,14 +90,17 @@ std::optional<ParsedJournal> Parse(std::span<const uint8_t> bytes) {
 std::string Mismatch(int fd, const ParsedJournal& journal) {
   struct stat info {};
   if (fstat(fd, &info) != 0) return std::strerror(errno);
-  if (static_cast<uint64_t>(info.st_size) < journal.originalLength) return "the file is shorter than before the change";
+  if (static_cast<uint64_t>(info.st_size) < journal.originalLength)
+    return "the file is shorter than before the change";
   std::vector<uint8_t> now;
   for (const ChangedRange& range : journal.ranges) {
-    if (range.offset > journal.originalLength || range.before.size() > journal.originalLength - range.offset) {
+    if (range.offset > journal.originalLength ||
+        range.before.size() > journal.originalLength - range.offset) {
       return "the journal names bytes past the file's old end";
     }
     now.resize(range.before.size());
-    if (pread(fd, now.data(), now.size(), static_cast<off_t>(range.offset)) != static_cast<ssize_t>(now.size())) {
+    if (pread(fd, now.data(), now.size(), static_cast<off_t>(range.offset)) !=
+        static_cast<ssize_t>(now.size())) {
       return "the file cannot be read";
     }
     for (size_t i = 0; i < now.size(); ++i) {
@@ -116,7 +119,8 @@ std::string JournalPath(const std::string& databasePath) {
   return CanonicalPath(databasePath) + "-journal";
 }
 
-bool WriteJournal(const std::string& databasePath, uint64_t originalLength, const std::vector<ChangedRange>& ranges) {
+bool WriteJournal(const std::string& databasePath, uint64_t originalLength,
+                  const std::vector<ChangedRange>& ranges) {
   std::vector<uint8_t> bytes(kHeadSize);
   std::memcpy(bytes.data(), kMagic, sizeof kMagic);
   StoreU64(bytes.data() + 8, originalLength);
@@ -157,7 +161,9 @@ Recovery RecoverInterruptedChange(const std::string& databasePath) {
   const std::string path = JournalPath(databasePath);
   if (access(path.c_str(), F_OK) != 0 && errno == ENOENT) return {};
   const std::optional<std::vector<uint8_t>> bytes = ReadWhole(path, kMaxJournal);
-  if (!bytes) return {Recovery::Refused, Format("its journal %s cannot be read: %s", path.c_str(), std::strerror(errno))};
+  if (!bytes)
+    return {Recovery::Refused,
+            Format("its journal %s cannot be read: %s", path.c_str(), std::strerror(errno))};
   const std::optional<ParsedJournal> journal = Parse(*bytes);
   if (!journal) {
     // Cut short while it was written: the file was not touched yet.
@@ -166,9 +172,10 @@ Recovery RecoverInterruptedChange(const std::string& databasePath) {
   }
   const int fd = open(CanonicalPath(databasePath).c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
-    return {Recovery::Refused,
-            Format("an interrupted change cannot be undone, the file cannot be written (%s); its journal is %s",
-                   std::strerror(errno), path.c_str())};
+    return {
+        Recovery::Refused,
+        Format("an interrupted change cannot be undone, the file cannot be written (%s); its journal is %s",
+               std::strerror(errno), path.c_str())};
   }
   Recovery recovery{Recovery::RolledBack, {}};
   if (const std::string mismatch = Mismatch(fd, *journal); !mismatch.empty()) {
@@ -176,8 +183,10 @@ Recovery RecoverInterruptedChange(const std::string& databasePath) {
                                           path.c_str(), mismatch.c_str())};
   } else {
     bool undone = true;
-    for (const ChangedRange& range : journal->ranges) undone = undone && WriteAllAt(fd, range.offset, range.before);
-    undone = undone && TruncateFile(fd, journal->originalLength) && SyncFile(fd) && RemoveJournal(databasePath);
+    for (const ChangedRange& range : journal->ranges)
+      undone = undone && WriteAllAt(fd, range.offset, range.before);
+    undone =
+        undone && TruncateFile(fd, journal->originalLength) && SyncFile(fd) && RemoveJournal(databasePath);
     if (!undone) {
       recovery = {Recovery::Refused, Format("an interrupted change cannot be undone: %s; its journal is %s",
                                             std::strerror(errno), path.c_str())};

@@ -31,7 +31,8 @@ std::string JournalPath(const std::string& databasePath);
 
 // Writes the journal of a change and makes it durable. False (errno set, nothing left behind) when it
 // could not be, or when a journal is there already.
-bool WriteJournal(const std::string& databasePath, uint64_t originalLength, const std::vector<ChangedRange>& ranges);
+bool WriteJournal(const std::string& databasePath, uint64_t originalLength,
+                  const std::vector<ChangedRange>& ranges);
 // Removes it, durably: the change is the file's from then on.
 bool RemoveJournal(const std::string& databasePath);
 

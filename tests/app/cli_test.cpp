@@ -148,15 +148,20 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"export", "journal.dbx", "out"}, 1, "a change to it was interrupted: the journal"},
       {{"export", "Folders.dbx", "outblocked"}, 1, "(No subject) 00000005_00000003.eml"},
       {{"save", "Inbox.dbx", "10", "out"}, 1, "the record at 00000010 is not valid: left out"},
+      {{"save", "Inbox.dbx", "RA", "out"}, 2, "usage: vendrel-cli save FILE RA DIR"},
       {{"save", "Folders.dbx", "2800", "out"}, 1, "is a folder database: it holds no messages"},
       {{"new-folder", "Folders.dbx", "1", "INBOX"}, 1, "Name already in database"},
       {{"new-folder", "Folders.dbx", "1", "日本"}, 1, "cannot be written in the code page WINDOWS-1252"},
       {{"new-folder", "Folders.dbx", "99", "x"}, 1, "Folders.dbx: there is no folder 00000099"},
       {{"new-folder", "Folders.dbx", "1", ""}, 2, "usage: vendrel-cli new-folder"},
       {{"new-folder", "Folders.dbx", "x1", "x"}, 2, "PARENT_ID must be a folder ID in hexadecimal"},
-      {{"new-folder", "Inbox.dbx", "6", "x"}, 2, "the message database holds folder 00000005: give that ID or -"},
+      {{"new-folder", "Inbox.dbx", "6", "x"},
+       2,
+       "the message database holds folder 00000005: give that ID or -"},
       {{"new-folder", "alone/Inbox.dbx", "-", "x"}, 1, "there is no Folders.dbx beside"},
-      {{"new-folder", "damaged/Folders.dbx", "1", "x"}, 1, "the folder database is damaged: index tree 2 holds"},
+      {{"new-folder", "damaged/Folders.dbx", "1", "x"},
+       1,
+       "the folder database is damaged: index tree 2 holds"},
       {{"locate-store", "x"}, 2, "usage: vendrel-cli locate-store"},
       {{"associate", "x"}, 2, "usage: vendrel-cli associate"},
   };
@@ -182,8 +187,9 @@ TEST_F(Cli, ExportWritesEachDatabaseAndEachMessageOnceHoweverOftenTheTreesNameTh
   messages.WriteTo(dir / "Inbox.dbx");
   const auto result = Run({"export", "Folders.dbx", "out"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_NE(result.out.find("Skipped 2198 entries that name a folder, a database or a message exported already"),
-            std::string::npos)
+  EXPECT_NE(
+      result.out.find("Skipped 2198 entries that name a folder, a database or a message exported already"),
+      std::string::npos)
       << result.out;
   EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir / "out"), {}), 2);  // a folder, a file
   EXPECT_NE(Run({"export", "Folders.dbx", "outmbox", "--format", "mbox"}).out.find("Skipped 2198 entries"),

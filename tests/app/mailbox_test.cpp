@@ -88,7 +88,8 @@ class MailboxExport : public testing::Test {
                   "Dots.dbx");
     DbxBuilder slash(DbKind::Message);
     slash.SetFolder({.name = "Slash.dbx", .folderId = 6});
-    slash.SetIndex(0, std::vector{slash.AddMessage(Text(2, "x@example.com", "Subject: only\r\n\r\nbody\r\n")), 0x10u});
+    slash.SetIndex(
+        0, std::vector{slash.AddMessage(Text(2, "x@example.com", "Subject: only\r\n\r\nbody\r\n")), 0x10u});
     slash.WriteTo(Store("Slash.dbx"));
     WriteFileBytes(Store("Hollow.dbx"), {});
   }

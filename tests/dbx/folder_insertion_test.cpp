@@ -30,14 +30,17 @@ namespace fs = std::filesystem;
 
 class InsertFolderTest : public testing::Test {
  protected:
-  // Local Folders (1) with subfolders; "Any info" 0x10 marks a folder with subfolders, Junk has none.
-  DbxBuilder Store(uint32_t more = 0, std::vector<uint32_t>* records = nullptr) {
-    std::vector<FolderSpec> folders = {{1, 0, "Local Folders", "", true, 0x10}, {5, 1, "Inbox", "", true, 0x10},
-                                       {6, 1, "Outbox", "", true, 0x01},       {7, 5, "Family", "", true, 0x04},
-                                       {8, 1, "Drafts", "", true, 0x12},        {9, 1, "Junk", "", false, 0}};
-    for (uint32_t id = 0x10; id < 0x10 + more; ++id) folders.push_back({id, 1, "Folder " + std::to_string(id), ""});
+  // Local Folders (1) with subfolders, and more; "Any info" 0x10 marks a folder with subfolders, Junk has
+  // none. The trees keep at most perNode entries a node.
+  DbxBuilder Store(uint32_t more = 0, unsigned perNode = 2, std::vector<uint32_t>* records = nullptr) {
+    std::vector<FolderSpec> folders = {
+        {1, 0, "Local Folders", "", true, 0x10}, {5, 1, "Inbox", "", true, 0x10},
+        {6, 1, "Outbox", "", true, 0x01},        {7, 5, "Family", "", true, 0x04},
+        {8, 1, "Drafts", "", true, 0x12},        {9, 1, "Junk", "", false, 0}};
+    for (uint32_t id = 0x10; id < 0x10 + more; ++id)
+      folders.push_back({id, 1, "Folder " + std::to_string(id), ""});
     DbxBuilder builder(DbKind::Folder);
-    const std::vector<uint32_t> ras = builder.AddFolders(folders, 2);
+    const std::vector<uint32_t> ras = builder.AddFolders(folders, perNode);
     if (records != nullptr) *records = ras;
     return builder.SetLastAssignedId(0x10 + more);
   }
@@ -57,14 +60,16 @@ class InsertFolderTest : public testing::Test {
     return names;
   }
   uint32_t AnyInfo(uint32_t id) {
-    return GetDword(store, IndexCursor(*store.ReadU32(RootSlot(0)), IndexCursor::MatchId, id).Next(store), 0x06);
+    return GetDword(store, IndexCursor(*store.ReadU32(RootSlot(0)), IndexCursor::MatchId, id).Next(store),
+                    0x06);
   }
   // Whether the file's trees are sound, and hold the folder once each when given.
   bool Sound(const std::string& name = {}) {
     DbStore reread;
     if (!reread.Open(path.string())) return false;
     for (int k = 0; k < 3; ++k)
-      if (!TreeFault(reread, k).empty() || (!name.empty() && std::ranges::count(NamesInOrder(reread, k), name) != 1))
+      if (!TreeFault(reread, k).empty() ||
+          (!name.empty() && std::ranges::count(NamesInOrder(reread, k), name) != 1))
         return false;
     return true;
   }
@@ -84,12 +89,14 @@ TEST_F(InsertFolderTest, TheNewFolderTakesTheNextIdEntersAllThreeTreesInOrderAnd
   EXPECT_TRUE(Sound("Archive") && Sound("Letters"));
   EXPECT_EQ(NamesInOrder(store, 1),
             (Names{"Local Folders", "Archive", "Drafts", "Inbox", "Junk", "Letters", "Outbox", "Family"}));
-  EXPECT_EQ(Children(2, 1), (Names{"Archive", "Drafts", "Inbox", "Letters", "Outbox"}));  // Junk: unsubscribed
+  EXPECT_EQ(Children(2, 1),
+            (Names{"Archive", "Drafts", "Inbox", "Letters", "Outbox"}));  // Junk: unsubscribed
   const uint32_t ra = IndexCursor(*store.ReadU32(RootSlot(0)), IndexCursor::MatchId, 0x11).Next(store);
   EXPECT_TRUE(GetParentOrFlags(store, ra) == 1u && GetDword(store, ra, 0x06) == 0x00040021u &&
               GetDword(store, ra, 0x0A) == 3u && !FindProperty(store, ra, 0x03));  // no database of its own
   // The first subfolder sets the parent's flag, a second leaves it; one set already stays as it is.
-  for (const char* name : {"One", "Two"}) EXPECT_TRUE(Insert(6, name).inserted() && AnyInfo(6) == 0x11u) << name;
+  for (const char* name : {"One", "Two"})
+    EXPECT_TRUE(Insert(6, name).inserted() && AnyInfo(6) == 0x11u) << name;
   EXPECT_TRUE(Insert(8, "Three").inserted() && AnyInfo(8) == 0x12u);
 }
 
@@ -122,12 +129,13 @@ TEST_F(InsertFolderTest, ANameIsRefusedWithWhyWhenTakenInAnyCaseTooLongOrOutside
 TEST_F(InsertFolderTest, AFolderThatCannotHoldSubfoldersOrAFileThatCannotBeWrittenIsRefusedUnchanged) {
   Open(Store());
   // ID 0 is no key the ordered trees could keep subfolders under; Junk has no flags to mark them by.
-  EXPECT_EQ(Insert(0, "Sub").reason, "folder 00000000 cannot hold subfolders: the index trees have no place for them");
+  EXPECT_EQ(Insert(0, "Sub").reason,
+            "folder 00000000 cannot hold subfolders: the index trees have no place for them");
   EXPECT_EQ(Insert(9, "Sub").reason,
             "folder 00000009 cannot hold subfolders: it keeps no \"Any info\" flags to mark them by");
   store.Close();
-  const FolderInsertion inMessages = InsertFolder(
-      (store.Open(DbxBuilder(DbKind::Message).WriteTo(dir / "Inbox.dbx")), store), 5, "Sub");
+  const FolderInsertion inMessages =
+      InsertFolder((store.Open(DbxBuilder(DbKind::Message).WriteTo(dir / "Inbox.dbx")), store), 5, "Sub");
   EXPECT_EQ(std::pair(inMessages.outcome, inMessages.reason),
             std::pair(FolderInsertion::NoParent, std::string("it is not a folder database")));
   // A directory the journal cannot be written to: the change cannot be made safe, so it is not made.
@@ -152,9 +160,13 @@ TEST_F(InsertFolderTest, AFolderThatCannotHoldSubfoldersOrAFileThatCannotBeWritt
 TEST_F(InsertFolderTest, ADamagedFolderDatabaseIsRefusedUnchangedSayingWhatIsDamaged) {
   const std::pair<const char*, void (*)(DbxBuilder&)> damages[] = {
       {"its free space at",
-       [](DbxBuilder& b) { b.SetAllocatedSize(kBuilderHeaderSize).SetDescriptor(kEntryHeapDescriptor, 0, 0, 0); }},
+       [](DbxBuilder& b) {
+         b.SetAllocatedSize(kBuilderHeaderSize).SetDescriptor(kEntryHeapDescriptor, 0, 0, 0);
+       }},
       {"its free space at",
-       [](DbxBuilder& b) { b.SetAllocatedSize(b.U32(RootSlot(0))).SetDescriptor(kEntryHeapDescriptor, 0, 0, 0); }},
+       [](DbxBuilder& b) {
+         b.SetAllocatedSize(b.U32(RootSlot(0))).SetDescriptor(kEntryHeapDescriptor, 0, 0, 0);
+       }},
       {"is reached twice", [](DbxBuilder& b) { b.SetIndexSlot(1, b.U32(RootSlot(0)), b.U32(CountSlot(0))); }},
       {"as its parent", [](DbxBuilder& b) { b.SetU32(b.U32(RootSlot(1)) + 0x0C, 0x3000); }},
       {"its header says 7", [](DbxBuilder& b) { b.SetU32(CountSlot(2), 7); }},
@@ -176,16 +188,16 @@ TEST_F(InsertFolderTest, ADamagedFolderDatabaseIsRefusedUnchangedSayingWhatIsDam
   }
   // The highest ID may be in tree 0 alone: the last ID given must lie above it too.
   std::vector<uint32_t> records;
-  DbxBuilder lone = Store(0, &records);
+  DbxBuilder lone = Store(0, 2, &records);
   records.push_back(lone.AddFolder({0x40, 1, "Lone", ""}));
   lone.SetIndex(0, records, 2);
   store.Close();
   Open(lone);
   EXPECT_EQ(Insert(1, "Archive").reason, "the last ID given, 00000010, does not lie above every folder's");
   // But one ID left is enough, a node one short of full is filled, and a full one hangs a child for it.
-  for (const uint32_t more : {0u, 44u, 45u}) {
+  for (const uint32_t more : {0u, 44u, 45u}) {  // 6 folders a node, 50, and 51
     store.Close();
-    Open(Store(more).SetLastAssignedId(more == 0 ? 0xFFFFFFFD : 0x10 + more));
+    Open(Store(more, 51).SetLastAssignedId(more == 0 ? 0xFFFFFFFD : 0x10 + more));
     EXPECT_TRUE(Insert(1, "Archive").inserted() && Sound("Archive")) << more;
   }
 }
@@ -193,10 +205,11 @@ TEST_F(InsertFolderTest, ADamagedFolderDatabaseIsRefusedUnchangedSayingWhatIsDam
 // A change stopped at any of its writes, by a failing disk or by the process dying there: the next
 // session sees the file as it was or with the whole folder, and a folder can be made after it.
 TEST_F(InsertFolderTest, WhereverTheWritesStopTheNextSessionFindsTheFileAsItWasOrWithTheWholeFolder) {
-  const DbxBuilder builder = Store(60);  // full nodes: the folder needs new nodes and new room
+  const DbxBuilder builder = Store(60, 51);  // full nodes: the folder needs new nodes and new room
   builder.WriteTo(dir / "reference.dbx");
   DbStore reference;
-  ASSERT_TRUE(reference.Open((dir / "reference.dbx").string()) && InsertFolder(reference, 1, "Archive").inserted());
+  ASSERT_TRUE(reference.Open((dir / "reference.dbx").string()) &&
+              InsertFolder(reference, 1, "Archive").inserted());
   reference.Close();
   const std::vector<uint8_t> whole = ReadFileBytes(dir / "reference.dbx");
   for (const WriteFault fault : {WriteFault::Die, WriteFault::FailFromThere}) {
@@ -254,7 +267,8 @@ TEST_F(InsertFolderTest, ProcessesMakingFoldersThroughTwoNamesOfTheFileLoseNone)
   EXPECT_EQ(ids.size(), 30u);
   store.Open(path.string());
   EXPECT_EQ(Children(0, 1).size(), 4u + 30u);
-  for (const uint32_t id : ids) EXPECT_NE(IndexCursor(*store.ReadU32(RootSlot(0)), IndexCursor::MatchId, id).Next(store), 0u);
+  for (const uint32_t id : ids)
+    EXPECT_NE(IndexCursor(*store.ReadU32(RootSlot(0)), IndexCursor::MatchId, id).Next(store), 0u);
   EXPECT_TRUE(Sound());
 }
 

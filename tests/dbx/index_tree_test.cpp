@@ -164,7 +164,8 @@ TEST(ParentGroups, AChangeToATreeInPlaceIsSeenThoughTheFileKeepsItsSizeAndTime) 
   const auto Build = [&](bool withOutbox) {
     DbxBuilder builder(DbKind::Folder);
     const uint32_t top = builder.AddFolder({1, 0, "Local Folders", ""});
-    const uint32_t inbox = builder.AddFolder({5, 1, "Inbox", ""}), outbox = builder.AddFolder({6, 1, "Outbox", ""});
+    const uint32_t inbox = builder.AddFolder({5, 1, "Inbox", ""}),
+                   outbox = builder.AddFolder({6, 1, "Outbox", ""});
     builder.SetIndex(2, withOutbox ? Ras{top, inbox, outbox} : Ras{top, inbox});
     return builder;
   };

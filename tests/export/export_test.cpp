@@ -127,7 +127,8 @@ TEST_F(MessageFile, AMessageWithoutTextLeavesNoFileAndIsSaidOnceWhenAsked) {
   const uint32_t ra = Message("");
   DbFile db(builder);
   std::string error;
-  EXPECT_FALSE(WriteMessageFile(db.store, ra, (out / "none.eml").string(), error) || fs::exists(out / "none.eml"));
+  EXPECT_FALSE(WriteMessageFile(db.store, ra, (out / "none.eml").string(), error) ||
+               fs::exists(out / "none.eml"));
   EXPECT_EQ(error, "the message has no text in the file");
   EXPECT_FALSE(CanExport(db.store, ra, false) || CanExport(db.store, ra, true));
   ASSERT_EQ(desktop.desktop.messages().size(), 1u);
@@ -141,7 +142,8 @@ TEST_F(MessageFile, AFileIsWrittenAsTheNewFileItReplacesAndNoPathIsCut) {
   testsupport::WriteFileBytes(out / "old.eml", std::vector<uint8_t>(100, 'x'));
   std::string error;
   ASSERT_TRUE(WriteMessageFile(db.store, ra, (out / "old.eml").string(), error));
-  EXPECT_TRUE(ReadText(out / "old.eml") == "new\r\n" && desktop.desktop.statusLines().back() == (out / "old.eml").string());
+  EXPECT_TRUE(ReadText(out / "old.eml") == "new\r\n" &&
+              desktop.desktop.statusLines().back() == (out / "old.eml").string());
   EXPECT_FALSE(WriteMessageFile(db.store, ra, (out / "gone/x.eml").string(), error));
   EXPECT_EQ(desktop.desktop.diagnostics(),
             std::vector<std::string>{"    BAG! File " + (out / "gone/x.eml").string() +

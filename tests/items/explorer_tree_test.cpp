@@ -52,14 +52,15 @@ TEST_F(ExplorerTree, AMessageDatabaseShowsTheHeapAndTheSlotsThatAreSetAndListsTh
   tree.DeleteAll();
   Select(root = Open(path));
   for (const auto& [slot, why] :
-       {std::pair{"000000F0", "the slot names " + Hex8(message) + " as the root of its tree, and that is no index node"},
+       {std::pair{"000000F0",
+                  "the slot names " + Hex8(message) + " as the root of its tree, and that is no index node"},
         {"00000030", "the heap's chunk at " + Hex8(message) + " starts with no index node"}}) {
     ExplorerItem* item = Find(slot);
     EXPECT_FALSE(tree.ExpandNode(item->hTreeItem)) << slot;
     EXPECT_EQ(item->failure, why);
   }
-  EXPECT_EQ(Select(Find("00000030")), (Rows{{"size", "00000034", "00001000", "byte(s)"},
-                                            {"used", "00000038", "0000027C", "byte(s)"}}));
+  EXPECT_EQ(Select(Find("00000030")),
+            (Rows{{"size", "00000034", "00001000", "byte(s)"}, {"used", "00000038", "0000027C", "byte(s)"}}));
 }
 
 TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTreeOrder) {

@@ -7,17 +7,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
-#include <functional>
 
 #include "platform/code_page.h"
-#include "platform/format.h"
-#include "platform/mapping_cache.h"
 #include "platform/file_lock.h"
 #include "platform/file_mapping.h"
+#include "platform/format.h"
+#include "platform/mapping_cache.h"
 #include "platform/new_file.h"
-#include "platform/write_faults.h"
 #include "platform/working_directory.h"
+#include "platform/write_faults.h"
 #include "support/dbx_builder.h"
 
 namespace vendrel {
@@ -110,62 +108,44 @@ TEST(FileLock, WhatIsNoRegularFileIsRefusedAtOnceAndClosingClosesItsOwnDescripto
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2) << "the lock left a file behind";
 }
 
-// Replacing a file: (what was there, how the writing ends) -> what is there afterwards.
+// Replacing a file: what was there and how the writing ends -> what is there afterwards.
 TEST(NewFile, AFileThereIsReplacedOnlyByAWholeNewOneAndNeverWrittenThrough) {
   testsupport::TempDir dir, elsewhere;
   const int dirFd = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  const auto Temporaries = [&] {
-    return std::count_if(fs::directory_iterator(dir.path()), fs::directory_iterator(), [](const fs::directory_entry& entry) {
-      return entry.path().filename().string().starts_with(".vendrel-");
-    });
-  };
   testsupport::WriteFileBytes(elsewhere / "target", std::vector<uint8_t>{'k'});
+  enum Before { Nothing, File, HardLink, SymbolicLink };
   enum Ending { Committed, Abandoned, RenameFails };
   const struct {
-    const char* what;
-    std::function<void(const fs::path&)> before;
+    Before before;
     Ending ending;
-    std::string after;  // the file's content; "" for no file
-  } cases[] = {
-      {"a free name", [](const fs::path&) {}, Committed, "new"},
-      {"a free name, abandoned", [](const fs::path&) {}, Abandoned, ""},
-      {"a file", [](const fs::path& at) { testsupport::WriteFileBytes(at, std::vector<uint8_t>(9, 'o')); },
-       Committed, "new"},
-      {"a file, abandoned", [](const fs::path& at) { testsupport::WriteFileBytes(at, std::vector<uint8_t>(9, 'o')); },
-       Abandoned, "ooooooooo"},
-      {"a file, the rename fails",
-       [](const fs::path& at) { testsupport::WriteFileBytes(at, std::vector<uint8_t>(9, 'o')); }, RenameFails,
-       "ooooooooo"},
-      {"a hard link to a file elsewhere", [&](const fs::path& at) { fs::create_hard_link(elsewhere / "target", at); },
-       Committed, "new"},
-      {"a symbolic link", [&](const fs::path& at) { fs::create_symlink(elsewhere / "target", at); }, Committed,
-       "new"},
-  };
-  int n = 0;
-  for (const auto& c : cases) {
-    const std::string name = "f" + std::to_string(n++);
-    c.before(dir / name);
+    std::string after;
+  } cases[] = {{Nothing, Committed, "new"},     {Nothing, Abandoned, ""},   {File, Committed, "new"},
+               {File, Abandoned, "old"},        {File, RenameFails, "old"}, {HardLink, Committed, "new"},
+               {SymbolicLink, Committed, "new"}};
+  for (size_t n = 0; n < std::size(cases); ++n) {
+    const auto& c = cases[n];
+    const fs::path at = dir / std::to_string(n);
+    if (c.before == File) testsupport::WriteFileBytes(at, std::vector<uint8_t>{'o', 'l', 'd'});
+    if (c.before == HardLink) fs::create_hard_link(elsewhere / "target", at);
+    if (c.before == SymbolicLink) fs::create_symlink(elsewhere / "target", at);
     NewFile file;
-    ASSERT_TRUE(file.Begin(dirFd, name)) << c.what;
-    ASSERT_EQ(write(file.fd(), "new", 3), 3);
+    ASSERT_TRUE(file.Begin(dirFd, at.filename()) && write(file.fd(), "new", 3) == 3) << n;
     if (c.ending == Abandoned) file.Abandon();
-    if (c.ending == RenameFails) ArmWriteFault(1);
-    EXPECT_EQ(c.ending == Committed, file.Commit()) << c.what;
+    ArmWriteFault(c.ending == RenameFails ? 1 : 0);
+    EXPECT_EQ(file.Commit(), c.ending == Committed) << n;
     ArmWriteFault(0);
-    EXPECT_EQ(testsupport::ReadText(dir / name), c.after) << c.what;
-    EXPECT_FALSE(fs::is_symlink(dir / name)) << c.what;
-    EXPECT_EQ(Temporaries(), 0) << c.what;
+    EXPECT_TRUE(testsupport::ReadText(at) == c.after && !fs::is_symlink(at)) << n;
   }
   EXPECT_EQ(testsupport::ReadText(elsewhere / "target"), "k");
-  // A directory under the name stays one; nothing is made where no file can be.
+  // A directory under the name stays one, and nothing is made where no file can be.
   fs::create_directory(dir / "d");
   NewFile file;
-  EXPECT_TRUE(file.Begin(dirFd, "d") && !file.Commit() && fs::is_directory(dir / "d") && Temporaries() == 0);
+  EXPECT_TRUE(file.Begin(dirFd, "d") && !file.Commit() && fs::is_directory(dir / "d"));
   ArmWriteFault(1);
-  EXPECT_FALSE(file.Begin(dirFd, "g"));
+  EXPECT_FALSE(file.Begin(dirFd, "g") || fs::exists(dir / "g"));
   ArmWriteFault(0);
-  EXPECT_FALSE(fs::exists(dir / "g"));
   close(dirFd);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 7) << "a temporary file stayed";
 }
 
 }  // namespace

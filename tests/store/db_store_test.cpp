@@ -10,10 +10,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "platform/file_mapping.h"
-#include "store/allocation.h"
 #include "platform/format.h"
+#include "store/allocation.h"
 #include "store/direct_db_name.h"
 #include "store/journal.h"
 #include "store/little_endian.h"
@@ -191,8 +192,8 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
   const fs::path here = fs::current_path();
   fs::current_path(dir.path());
   store.SetLockTimeout(0ms);
-  for (const std::string& other : std::vector<std::string>{"./Inbox.dbx", "../" + dir.path().filename().string() + "//Inbox.dbx",
-                                                           "Hard.dbx", "Soft.dbx"})
+  for (const std::string& other : std::vector<std::string>{
+           "./Inbox.dbx", "../" + dir.path().filename().string() + "//Inbox.dbx", "Hard.dbx", "Soft.dbx"})
     EXPECT_TRUE(!store.Open(other) && store.lastFailure() == OpenFailure::Locked) << other;
   fs::create_directory("other");
   MakeDatabase("other/Inbox.dbx");
@@ -206,44 +207,45 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
 // A journal beside a database is what a change that was cut off left: (the journal, the file) -> what a
 // session opening the file finds.
 TEST_F(Session, AJournalIsRolledBackWhenItBelongsToTheFileDroppedWhenCutShortAndElseKeepsTheFileClosed) {
-  const std::string path = MakeDatabase();
+  const std::string path = MakeDatabase(), journal = path + "-journal";
   const std::vector<uint8_t> original = ReadFileBytes(path);
-  const std::vector<uint8_t> was(original.begin() + 0x5C, original.begin() + 0x60);
-  const std::vector<uint8_t> becomes = {1, 2, 3, 4};
-  const std::vector<uint8_t> other = {9, 9, 9, 9};
-  const std::string journal = path + "-journal";
-  // The file as a change left it: some of its bytes written, and room added at the end.
-  const auto Changed = [&](const std::vector<uint8_t>& at5C) {
+  const std::vector<uint8_t> was(original.begin() + 0x5C, original.begin() + 0x60), becomes(4, 2);
+  // The file as a change left it: a field written (with what), and room added at the end.
+  const auto Change = [&](uint8_t with) {
     std::vector<uint8_t> bytes = original;
-    std::copy(at5C.begin(), at5C.end(), bytes.begin() + 0x5C);
+    std::fill_n(bytes.begin() + 0x5D, 3, with);
     bytes.resize(bytes.size() + 4096, 0xEE);
     WriteFileBytes(path, bytes);
+    return bytes;
   };
-  Changed(becomes);
-  ASSERT_TRUE(WriteJournal(path, original.size(), {{0x5C, was, becomes}}));
   DbStore store;
-  EXPECT_TRUE(store.Open(path)) << store.DescribeFailure();
-  store.Close();
-  EXPECT_TRUE(ReadFileBytes(path) == original && !fs::exists(journal));
-  EXPECT_EQ(desktop.desktop.statusLines().back(),
+  for (const bool cutShort : {false, true}) {
+    Change(cutShort ? was[1] : 2);
+    ASSERT_TRUE(WriteJournal(path, original.size(), {{0x5C, was, becomes}}));
+    EXPECT_EQ(fs::status(journal).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    if (cutShort) fs::resize_file(journal, fs::file_size(journal) - 3);  // never followed by a write
+    ASSERT_TRUE(store.Open(path)) << store.DescribeFailure();
+    store.Close();
+    // Put back whole; or, cut short, not touched (the room it added stays).
+    EXPECT_TRUE((ReadFileBytes(path) == original) != cutShort && !fs::exists(journal)) << cutShort;
+  }
+  EXPECT_EQ(desktop.desktop.statusLines().size(), 1u);
+  EXPECT_EQ(desktop.desktop.statusLines()[0],
             "An interrupted change to " + path + " was undone: the file is as it was before it");
-
-  // Cut short while it was written: the file was never touched, and the journal goes.
-  ASSERT_TRUE(WriteJournal(path, original.size(), {{0x5C, was, becomes}}));
-  fs::resize_file(journal, fs::file_size(journal) - 3);
-  EXPECT_TRUE(store.Open(path) && !fs::exists(journal));
-  store.Close();
-  EXPECT_EQ(ReadFileBytes(path), original);
-
   // A file the journal was not written for (a copy put in its place): neither is touched.
-  Changed(other);
-  const std::vector<uint8_t> replaced = ReadFileBytes(path);
+  const std::vector<uint8_t> replaced = Change(9);
   ASSERT_TRUE(WriteJournal(path, original.size(), {{0x5C, was, becomes}}));
   EXPECT_FALSE(store.Open(path));
   EXPECT_TRUE(store.lastFailure() == OpenFailure::UnfinishedChange &&
               store.DescribeFailure().find("does not belong to it") != std::string::npos)
       << store.DescribeFailure();
   EXPECT_TRUE(ReadFileBytes(path) == replaced && fs::exists(journal));
+  // The refusal leaves the file unlocked: another thread is refused for the journal too, not kept out.
+  std::thread([&] {
+    DbStore other;
+    other.SetLockTimeout(0ms);
+    EXPECT_TRUE(!other.Open(path) && other.lastFailure() == OpenFailure::UnfinishedChange);
+  }).join();
 }
 
 using Descriptor = std::array<uint32_t, 3>;  // chunk RA, chunk size, used

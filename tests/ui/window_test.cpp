@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -163,15 +164,25 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
     QWidget* box = QApplication::activeModalWidget();
     if (box == nullptr) return;
     shown = box->windowTitle();
-    for (const QLabel* label : box->findChildren<QLabel*>())
-      shown += " | " + (label->pixmap().isNull() ? label->text() : QString::number(label->pixmap().width()));
+    // Each part and where it sits in the box's grid: row, column, rows and columns it spans.
+    auto* grid = qobject_cast<QGridLayout*>(box->layout());
+    const auto place = [&](QWidget* part) {
+      int row = 0, column = 0, rows = 0, columns = 0;
+      grid->getItemPosition(grid->indexOf(part), &row, &column, &rows, &columns);
+      return QString(" @%1%2%3%4").arg(row).arg(column).arg(rows).arg(columns);
+    };
+    for (QLabel* label : box->findChildren<QLabel*>())
+      shown += " | " + (label->pixmap().isNull() ? label->text() : QString::number(label->pixmap().width())) +
+               place(label);
+    shown += " | OK" + place(box->findChild<QDialogButtonBox*>());
     box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     if (box->isVisible() && box->close()) shown += " | OK left it open";
   });
   frame->controller().Command(kCmdAbout);
-  EXPECT_EQ(shown.toStdString(),
-            "About Vendrel | 32 | Vendrel Version 1, 0, 0, 3 (Preview) | Explores the databases of Outlook "
-            "Express 5:\nfolders, index trees, records and message text.");
+  EXPECT_EQ(
+      shown.toStdString(),
+      "About Vendrel | 32 @0021 | Vendrel Version 1, 0, 0, 3 (Preview) @0111 | Explores the databases of "
+      "Outlook Express 5:\nfolders, index trees, records and message text. @1111 | OK @0221");
 
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(Sample("Inbox.dbx"))),
@@ -252,7 +263,8 @@ TEST_F(Window, TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
   testsupport::DbxBuilder(testsupport::DbKind::Message).WriteTo(Sample("Inbox.dbx"));
   node->setExpanded(true);
   EXPECT_FALSE(node->isExpanded());
-  EXPECT_TRUE(frame->statusLine()->text().startsWith("Failed to expand, possible database changed or locked: "));
+  EXPECT_TRUE(
+      frame->statusLine()->text().startsWith("Failed to expand, possible database changed or locked: "));
 }
 
 TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNotKnow) {
@@ -345,6 +357,7 @@ TEST_F(Window, EachFileDialogAnswersWhatWasChosenInItOrNothingWhenCancelled) {
         if (auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
           EXPECT_EQ(shown->testOption(QFileDialog::ShowDirsOnly),
                     shown->fileMode() == QFileDialog::Directory);
+          EXPECT_EQ(shown->defaultSuffix(), shown->fileMode() == QFileDialog::ExistingFile ? "dbx" : "");
           shown->selectFile(QString::fromStdString(chosen));
           accepted ? static_cast<QDialog*>(shown)->accept() : shown->reject();
           if (shown->isVisible()) shown->reject();  // a choice the dialog refused answers nothing
@@ -394,7 +407,7 @@ TEST_F(Window, StopInTheProgressDialogEndsTheSaveAndTheDialogGoesWithIt) {
   QPointer<QProgressDialog> shown;
   QTimer::singleShot(0, [&] {
     shown = frame->desktop().progress();  // after half a second, the window waiting
-    ASSERT_TRUE(shown && shown->isModal() && shown->minimumDuration() == 500);
+    ASSERT_TRUE(shown && shown->isModal() && shown->minimumDuration() == 500 && shown->minimum() == 0);
     frame->close();  // waits for the save, and so does the database's window
     frame->mdiArea()->subWindowList().front()->close();
     EXPECT_TRUE(frame->isVisible() && frame->mdiArea()->subWindowList().front()->isVisible() &&

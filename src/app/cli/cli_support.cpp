@@ -15,7 +15,7 @@ int OpenDatabase(DbStore& store, const std::string& path) {
     PrintError("cannot open " + path + ": " + store.DescribeFailure());
     const OpenFailure failure = store.lastFailure();
     return failure == OpenFailure::Locked || failure == OpenFailure::UnfinishedChange ? kExitFailed
-                                                                                       : kExitNotDatabase;
+                                                                                      : kExitNotDatabase;
   }
   if (dbx::IsFolderDatabase(&store) || dbx::IsMessageDatabase(&store)) return kExitOk;
   if (store.viewLength() < dbx::kMessageHeaderEnd) {

@@ -1,0 +1,34 @@
+// The walk every export makes over the messages of a database: each message that has its text in the
+// file is handed over with the text (read ahead on a second thread), in the order of the list; what
+// cannot be (a record that is not valid, a message whose text is not in the file, the rest of a tree that
+// loops) is left out and said; the watcher hears of every record and may stop the walk.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "export/export_watcher.h"
+#include "export/message_order.h"
+#include "export/text_read_ahead.h"
+#include "store/db_store.h"
+
+namespace vendrel {
+
+struct MessageWalk {
+  int handed = 0;        // messages handed over
+  int notValid = 0;      // records that do not validate
+  int withoutText = 0;   // messages whose text is not in the file
+  uint64_t done = 0;     // records passed
+  bool stopped = false;  // the watcher stopped it
+  bool ended = false;    // a message was refused: the walk ended there
+};
+
+// Hands each message of list with its text to take, which returns false to end the walk (a file that
+// cannot be written). What is left out goes to problems, one line each, naming the database.
+MessageWalk WalkMessages(const DbStore& store, const MessageList& list, bool checkLineEnds,
+                         ExportWatcher& watcher, std::vector<std::string>& problems,
+                         const std::function<bool(uint32_t record, const MessageText& text)>& take);
+
+}  // namespace vendrel
