@@ -19,10 +19,6 @@ namespace {
 
 constexpr uint32_t kNoKey = 0xFFFFFFFF;
 
-FolderInsertion Refused(FolderInsertion::Outcome outcome, std::string reason) {
-  return {outcome, 0, std::move(reason), {}};
-}
-
 // The RA of the first record of tree 0 that the cursor finds, 0 for none.
 uint32_t FirstInTree0(const DbStore& store, uint8_t mode, uint32_t target) {
   IndexCursor cursor(store.ReadU32(RootSlot(0)).value_or(0), mode, target);
@@ -55,7 +51,7 @@ std::optional<std::string> Damage(const DbStore& store, TreeSurvey& survey) {
 }
 
 FolderInsertion TellDamaged(const std::string& damage) {
-  return Refused(FolderInsertion::Damaged, damage);
+  return FolderInsertion::Refused(FolderInsertion::Damaged, damage);
 }
 
 }  // namespace
@@ -63,50 +59,50 @@ FolderInsertion TellDamaged(const std::string& damage) {
 FolderInsertion CheckFolderName(const DbStore& store, uint32_t parentId, const std::string& utf8Name) {
   const std::optional<std::string> legacy = LegacyCodePage().FromUtf8(utf8Name);
   if (!legacy) {
-    return Refused(FolderInsertion::NameRefused,
+    return FolderInsertion::Refused(FolderInsertion::NameRefused,
                    Format("The name \"%s\" cannot be written in the code page %s of this database.",
                           utf8Name.c_str(), LegacyCodePage().name().c_str()));
   }
   if (legacy->empty() || legacy->size() > kMaxFolderNameBytes || legacy->find('\0') != std::string::npos) {
-    return Refused(FolderInsertion::NameRefused,
+    return FolderInsertion::Refused(FolderInsertion::NameRefused,
                    legacy->empty() ? "The name is empty." : "The name is too long.");
   }
   IndexCursor siblings(store.ReadU32(RootSlot(0)).value_or(0), IndexCursor::MatchParentId, parentId);
   for (const uint32_t sibling : siblings.Rest(store)) {
     const std::optional<std::string_view> name = GetDisplayName(store, sibling);
     if (name && CompareNamesNoCase(*name, *legacy) == 0)
-      return Refused(FolderInsertion::NameTaken, kNameTaken);
+      return FolderInsertion::Refused(FolderInsertion::NameTaken, kNameTaken);
   }
   return {FolderInsertion::Inserted, 0, {}, *legacy};
 }
 
 FolderInsertion InsertFolder(DbStore& store, uint32_t parentId, const std::string& utf8Name) {
-  if (!IsFolderDatabase(&store)) return Refused(FolderInsertion::NoParent, "it is not a folder database");
-  if (!store.IsWritable()) return Refused(FolderInsertion::NotWritable, "the file cannot be written");
+  if (!IsFolderDatabase(&store)) return FolderInsertion::Refused(FolderInsertion::NoParent, "it is not a folder database");
+  if (!store.IsWritable()) return FolderInsertion::Refused(FolderInsertion::NotWritable, "the file cannot be written");
   // A damaged file is not written into: the change would spread the damage.
   TreeSurvey survey;
   if (const std::optional<std::string> damage = Damage(store, survey)) return TellDamaged(*damage);
   // The ordered trees keep a folder by its ParentID; 0 and FFFFFFFF are no key there.
   if (parentId == 0 || parentId == kNoKey) {
-    return Refused(
+    return FolderInsertion::Refused(
         FolderInsertion::NoParent,
         Format("folder %08X cannot hold subfolders: the index trees have no place for them", parentId));
   }
   const uint32_t parent = FirstInTree0(store, IndexCursor::MatchId, parentId);
-  if (parent == 0) return Refused(FolderInsertion::NoParent, Format("there is no folder %08X", parentId));
+  if (parent == 0) return FolderInsertion::Refused(FolderInsertion::NoParent, Format("there is no folder %08X", parentId));
   FolderInsertion named = CheckFolderName(store, parentId, utf8Name);
   if (!named.inserted()) return named;
 
   CopyOnWrite change;
   if (!change.Begin(store)) {
-    return Refused(FolderInsertion::NotWritable,
+    return FolderInsertion::Refused(FolderInsertion::NotWritable,
                    Format("the file is larger than the %llu MiB a change is made on",
                           static_cast<unsigned long long>(kMaxCopiedDatabase >> 20)));
   }
   DbStore& copy = change.copy();
   const std::optional<uint32_t> parentFlag = ParentFlagToSet(copy, parent, parentId);
   if (!parentFlag) {
-    return Refused(
+    return FolderInsertion::Refused(
         FolderInsertion::NoParent,
         Format("folder %08X cannot hold subfolders: it keeps no \"Any info\" flags to mark them by",
                parentId));
@@ -130,7 +126,7 @@ FolderInsertion InsertFolder(DbStore& store, uint32_t parentId, const std::strin
     }
   }
   if (!inserted) return TellDamaged("its index trees or its index heap leave no room for the new folder");
-  if (!change.Commit()) return Refused(FolderInsertion::NotWritable, change.error());
+  if (!change.Commit()) return FolderInsertion::Refused(FolderInsertion::NotWritable, change.error());
   named.folderId = GetId(copy, ra);
   return named;
 }

@@ -31,6 +31,7 @@ struct FolderInsertion {
   std::string legacyName;  // the name as the file keeps it (raw legacy bytes)
 
   bool inserted() const { return outcome == Inserted; }
+  static FolderInsertion Refused(Outcome outcome, std::string reason) { return {outcome, 0, std::move(reason), {}}; }
 };
 
 // Whether a folder named utf8Name can be made under parentId as far as its name goes: it fits the legacy

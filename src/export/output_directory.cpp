@@ -81,8 +81,8 @@ int OutputDirectory::CreateNew(const std::string& name) const {
   return openat(*fd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
 }
 
-bool OutputDirectory::Remove(const std::string& name) const {
-  return unlinkat(*fd_, name.c_str(), 0) == 0;
+void OutputDirectory::Remove(const std::string& name) const {
+  unlinkat(*fd_, name.c_str(), 0);
 }
 
 bool OutputDirectory::MoveTo(const std::string& name, const OutputDirectory& target,

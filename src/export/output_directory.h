@@ -27,7 +27,7 @@ class OutputDirectory {
   bool Begin(NewFile& file, const std::string& name) const;
   // A file under a name that must be free: its descriptor, or -1.
   int CreateNew(const std::string& name) const;
-  bool Remove(const std::string& name) const;
+  void Remove(const std::string& name) const;
   bool MoveTo(const std::string& name, const OutputDirectory& target, const std::string& targetName) const;
   const std::string& path() const { return path_; }
 

@@ -114,7 +114,7 @@ dbx::FolderInsertion InsertFolderRecord(DbRootItem& folderDatabase, uint32_t par
                                         const std::string& name) {
   DbStore store;
   if (!folderDatabase.OpenStore(store)) {
-    return {dbx::FolderInsertion::NotWritable, 0, folderDatabase.failure, {}};
+    return dbx::FolderInsertion::Refused(dbx::FolderInsertion::NotWritable, folderDatabase.failure);
   }
   const dbx::FolderInsertion outcome = dbx::InsertFolder(store, parentId, name);
   TellRefusal(outcome);

@@ -36,7 +36,8 @@ bool NewFile::Begin(int dirFd, const std::string& name) {
   dirFd_ = dirFd;
   name_ = name;
   fd_ = openat(dirFd, name.c_str(), kCreate, 0644);
-  if (fd_ >= 0 || errno != EEXIST) return fd_ >= 0;
+  if (fd_ != -1) return true;
+  if (errno != EEXIST) return false;
   // Taken: the new file is made beside it and renamed over it once whole. The temporary name is short,
   // so that it fits wherever the name does.
   static std::mt19937_64 random{std::random_device{}()};

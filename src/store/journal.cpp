@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 #include "platform/file_io.h"
@@ -24,7 +25,7 @@ constexpr size_t kRangeHeadSize = 16;
 constexpr uint64_t kMaxJournal = uint64_t{256} << 20;
 
 uint64_t Fnv1a(std::span<const uint8_t> bytes) {
-  uint64_t hash = 1469598103934665603ull;
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a, 64 bits
   for (const uint8_t byte : bytes) {
     hash ^= byte;
     hash *= 1099511628211ull;
@@ -159,7 +160,8 @@ bool RemoveJournal(const std::string& databasePath) {
 
 Recovery RecoverInterruptedChange(const std::string& databasePath) {
   const std::string path = JournalPath(databasePath);
-  if (access(path.c_str(), F_OK) != 0 && errno == ENOENT) return {};
+  std::error_code error;
+  if (!std::filesystem::exists(path, error) && !error) return {};
   const std::optional<std::vector<uint8_t>> bytes = ReadWhole(path, kMaxJournal);
   if (!bytes)
     return {Recovery::Refused,

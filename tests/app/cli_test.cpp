@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "dbx/header.h"
+#include "dbx/record.h"
 #include "platform/format.h"
 #include "store/journal.h"
 #include "support/dbx_builder.h"
@@ -94,6 +95,12 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
             std::pair(1, "vendrel-cli: " + Path("Inbox.dbx") +
                              ": 1 messages have no text in the file (never downloaded): left out\n"));
   EXPECT_EQ(Run({"tree", "Inbox.dbx", "--depth", "0"}).out, "Messages DB " + Path("Inbox.dbx") + "\t[0]\n");
+  // A line a record, then one a property its table holds, and no more.
+  const std::string records = Run({"records", "Inbox.dbx"}).out;
+  DbStore inbox;
+  ASSERT_TRUE(inbox.Open(Path("Inbox.dbx")));
+  EXPECT_EQ(std::count(records.begin(), records.end(), '\n'),
+            2 + dbx::PropertyCount(inbox, firstRa) + dbx::PropertyCount(inbox, secondRa));
   EXPECT_EQ(ReadText(dir / "out1/Inbox/(No subject) 00000005_00000003.eml"),
             "Subject: x\r\n\r\nCR LF\r\nbare LF\r\nbare CR\r\nend\r\n");
   EXPECT_FALSE(fs::exists(dir / "out2/Inbox/Café 00000005_00000002.eml"));

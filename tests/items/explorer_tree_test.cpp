@@ -316,6 +316,7 @@ TEST_F(InMemoryControls, DeletingANodeReleasesTheItemsOfTheNodesBelowItAndThenIt
   tree.InsertNode(topNode, "below", 0, below);
   EXPECT_FALSE(tree.SetNode(topNode, "x", 0, below) || tree.SetNode(0x7FFF, "x", 0, nullptr) ||
                tree.SelectNode(0x7FFF));  // not its item, no such node
+  EXPECT_TRUE(tree.SetNode(topNode, "Top", 1, top) && tree.TextOf(topNode) == "Top");
   EXPECT_TRUE(tree.SelectNode(topNode) && tree.SelectNode(topNode));
   EXPECT_TRUE(tree.DeleteNode(topNode) && !tree.DeleteNode(topNode));
   EXPECT_EQ(log, (Strings{"below final release", "below destroyed", "top final release", "top destroyed"}));

@@ -218,6 +218,15 @@ TEST_F(Session, AJournalIsRolledBackWhenItBelongsToTheFileDroppedWhenCutShortAnd
     WriteFileBytes(path, bytes);
     return bytes;
   };
+  // The format other versions of the program will read: the length before, one range as it was and as
+  // it becomes, and the 64-bit FNV-1a of it all.
+  Change(2);
+  ASSERT_TRUE(WriteJournal(path, original.size(), {{0x5C, was, becomes}}));
+  std::string hex;
+  for (const uint8_t byte : ReadFileBytes(journal)) hex += Format("%02X", byte);
+  EXPECT_EQ(hex, "5644524C4A4E4C31" "0028000000000000" "01000000" "5C00000000000000" "0400000000000000"
+                 "00000000" "02020202" "9F5C14DA539932C2");
+  fs::remove(journal);
   DbStore store;
   for (const bool cutShort : {false, true}) {
     Change(cutShort ? was[1] : 2);
