@@ -33,11 +33,6 @@ uint64_t Fnv1a(std::span<const uint8_t> bytes) {
   return hash;
 }
 
-std::string DirectoryOfPath(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The whole file at path, or none (errno set) when it cannot be read or is larger than limit.
 std::optional<std::vector<uint8_t>> ReadWhole(const std::string& path, uint64_t limit) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
@@ -143,7 +138,7 @@ bool WriteJournal(const std::string& databasePath, uint64_t originalLength,
   const bool written = WriteAll(fd, bytes) && SyncFile(fd);
   const int error = errno;
   const bool closed = close(fd) == 0;
-  if (written && closed && SyncDirectory(DirectoryOfPath(path))) return true;
+  if (written && closed && SyncDirectory(std::filesystem::path(path).parent_path())) return true;
   unlink(path.c_str());
   errno = written && closed ? errno : error;
   return false;
@@ -154,7 +149,7 @@ bool RemoveJournal(const std::string& databasePath) {
   // The directory's sync makes the change lasting; the change is whole in the file already, so a
   // failure there leaves the file sound either way.
   if (!RemoveFile(path)) return false;
-  SyncDirectory(DirectoryOfPath(path));
+  SyncDirectory(std::filesystem::path(path).parent_path());
   return true;
 }
 

@@ -135,11 +135,15 @@ TEST(NewFile, AFileThereIsReplacedOnlyByAWholeNewOneAndNeverWrittenThrough) {
     EXPECT_EQ(file.Commit(), c.ending == Committed) << n;
     ArmWriteFault(0);
     EXPECT_TRUE(testsupport::ReadText(at) == c.after && !fs::is_symlink(at)) << n;
+    EXPECT_TRUE(c.ending != Committed || fs::status(at).permissions() == fs::perms(0644)) << n;
   }
   EXPECT_EQ(testsupport::ReadText(elsewhere / "target"), "k");
-  // A directory under the name stays one, and nothing is made where no file can be.
-  fs::create_directory(dir / "d");
+  // A file begun anew drops what it had begun; a directory under the name stays one; and nothing is made
+  // where no file can be.
   NewFile file;
+  ASSERT_TRUE(file.Begin(dirFd, "dropped") && file.Begin(dirFd, "d") && !fs::exists(dir / "dropped"));
+  file.Abandon();
+  fs::create_directory(dir / "d");
   EXPECT_TRUE(file.Begin(dirFd, "d") && !file.Commit() && fs::is_directory(dir / "d"));
   ArmWriteFault(1);
   EXPECT_FALSE(file.Begin(dirFd, "g") || fs::exists(dir / "g"));

@@ -77,7 +77,7 @@ TEST_F(Session, EveryAccessIsBoundedByTheViewAndEndsWithTheSession) {
   for (const auto& [ra, length] :
        std::vector<std::pair<uint32_t, uint32_t>>{{size - 3, 4}, {size, 1}, {0xFFFFFFFF, 2}, {4, 0xFFFFFFFF}})
     EXPECT_TRUE(!store.At(ra, length) && !store.AtWritable(ra, length)) << ra << "+" << length;
-  EXPECT_FALSE(store.ReadU32(size - 2) || store.ReadU16(size - 1) || store.ReadU8(size));
+  EXPECT_FALSE(store.ReadU32(size - 3) || store.ReadU16(size - 1) || store.ReadU8(size));
   EXPECT_TRUE(!store.WriteU32(size - 3, 1) && store.AtChecked(tagged, 16) == store.At(tagged, 16));
   EXPECT_EQ(store.AtChecked(tagged, 17 + 16), nullptr);  // the structure would pass the end
   EXPECT_FALSE(store.AtChecked(untagged) || store.AtChecked(0));
@@ -148,13 +148,15 @@ TEST_F(Session, ANestedSessionSharesTheOuterViewAndNeverPullsItAwayWhenTheFileGr
 
 // Root may write to any file, so the checks run in a child that has given up root when there is any.
 TEST_F(Session, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
-  const std::string path = MakeDatabase();
+  const std::string path = MakeDatabase(), hidden = MakeDatabase("Hidden.dbx");
   chmod(dir.path().c_str(), 0755);
   chmod(path.c_str(), 0444);
+  chmod(hidden.c_str(), 0);
   const std::vector<uint8_t> original = ReadFileBytes(path);
   const int failures = WaitChild(StartChild([&] {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 100;
     DbStore store;
+    if (store.Open(hidden) || store.lastFailure() != OpenFailure::PermissionDenied) return 102;
     if (!store.Open(path) || store.ReadU32(0) != 0xFE12ADCFu) return 101;
     return (store.IsWritable() ? 1 : 0) | (store.WriteU32(0x5C, 7) ? 2 : 0) |
            (store.AtWritable(0x5C, 4) != nullptr ? 4 : 0) |
