@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <sstream>
 
 #include "support/dbx_builder.h"
@@ -228,7 +227,9 @@ TEST_F(MailboxExport, AHostNameWithTheCharactersAMaildirNameReservesIsWrittenEsc
     if (entry.path().parent_path().filename() == "cur") names.push_back(entry.path().filename().string());
   ASSERT_EQ(names.size(), 1u);
   // Seconds, the process and the first delivery of this run, the host.
-  EXPECT_TRUE(std::regex_match(names[0], std::regex(R"([0-9]+\.P[0-9]+Q1\.a\\057b\\072c:2,S)"))) << names[0];
+  const std::string& name = names[0];
+  EXPECT_TRUE(name.find_first_not_of("0123456789") == name.find(".P") &&
+              name.ends_with("Q1.a\\057b\\072c:2,S")) << name;
 }
 
 }  // namespace
