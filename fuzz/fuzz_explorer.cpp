@@ -1,13 +1,15 @@
 // The program's larger operations on a hostile file: the explorer walked as vendrel-cli tree walks it,
-// every message exported (as .eml files, an mbox and a Maildir), and a folder created, which must leave
-// the file whole: either as it was, or with sound trees holding the new folder.
+// every message exported (as .eml files, an mbox and a Maildir), a folder created, which must leave the
+// file whole: either as it was, or with sound trees holding the new folder; the check, and the salvage.
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
 
 #include "controllers/explorer_walk.h"
+#include "dbx/database_check.h"
 #include "dbx/folder_insertion.h"
+#include "dbx/lost_and_found.h"
 #include "dbx/tree_check.h"
 #include "export/store_export.h"
 #include "fuzz_input.h"
@@ -35,6 +37,22 @@ namespace {
   QuietWatcher watcher;
   for (const ExportFormat format : {ExportFormat::Eml, ExportFormat::Mbox, ExportFormat::Maildir})
     ExportStore(path, mail, format, true, watcher);
+}
+
+// The check of the database (and, for Folders.dbx, of the store) and what a salvage finds beside its trees.
+[[maybe_unused]] void Check(const std::string& path) {
+  DbStore store;
+  if (!store.OpenAsFound(path)) return;
+  if (dbx::IsFolderDatabase(&store)) dbx::CheckStore(store, path);
+  dbx::CheckDatabase(store);
+  dbx::FindLostAndFound(store);
+}
+
+[[maybe_unused]] void Recover(const std::string& path) {
+  const std::string out = (fuzz::WorkDirectory() / "recovered").string();
+  QuietWatcher watcher;
+  for (const ExportFormat format : {ExportFormat::Eml, ExportFormat::Mbox, ExportFormat::Maildir})
+    RecoverStore(path, out, format, true, watcher);
 }
 
 std::string Bytes(const std::string& path) {
@@ -67,6 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Walk(path);
 #elif defined(VENDREL_FUZZ_EXPORT)
   Export(path);
+#elif defined(VENDREL_FUZZ_CHECK)
+  Check(path);
+#elif defined(VENDREL_FUZZ_RECOVER)
+  Recover(path);
 #elif defined(VENDREL_FUZZ_NEW_FOLDER)
   // The parent: a folder the input most likely has (its first record's ID sits near the start).
   CreateFolder(path, size > 0 ? 1u + data[size - 1] % 16 : 1u);

@@ -33,6 +33,7 @@ constexpr MenuItem kExplorerTools[] = {{kCmdExploreWorkingDirectory, "Explore wo
                                        {0, ""},
                                        {kCmdRefresh, "Refresh"},
                                        {kCmdStop, "Stop!"},
+                                       {kCmdCheckDatabase, "Check database"},
                                        {0, ""},
                                        {kCmdAssociateDbx, "Associate dbx"}};
 constexpr MenuItem kWindow[] = {{kCmdCascade, "Cascade"},

@@ -1,10 +1,14 @@
 #include "controllers/explorer_controller.h"
 
 #include <array>
+#include <cstdlib>
 
+#include "controllers/commands.h"
+#include "dbx/database_check.h"
 #include "items/command_ids.h"
 #include "items/db_root_item.h"
 #include "platform/desktop.h"
+#include "platform/format.h"
 #include "platform/status_text.h"
 #include "platform/working_directory.h"
 #include "store/quiet_sessions.h"
@@ -142,13 +146,22 @@ void ExplorerController::UpdateCommandState(CommandStates* menu) {
     SetStatusText(kNoActiveItem);
   }
   for (size_t i = 0; i < kCommandCount; ++i) target->SetEnabled(kDatabaseCommands[i], enabled[i]);
+  target->SetEnabled(kCmdCheckDatabase, dynamic_cast<DbItem*>(item.get()) != nullptr);
 }
 
 void ExplorerController::GoToRow() {
   const auto operation = gate_.Begin();
   if (!operation) return;
   const int row = list_.SelectedRow();
-  const Ref item = Ref::Share(row >= 0 ? list_.ItemOf(row) : nullptr);
+  ExplorerItem* rowItem = row >= 0 ? list_.ItemOf(row) : nullptr;
+  // A row of the check names its structure by RA: the item shown for it, if there is one.
+  if (rowItem == nullptr && row >= 0) {
+    const std::string ra = list_.RowTexts(row)[1];
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(ra.c_str(), &end, 16);
+    if (!ra.empty() && *end == '\0') rowItem = ShownItemAt(static_cast<uint32_t>(value));
+  }
+  const Ref item = Ref::Share(rowItem);
   if (item) {
     item->ShowStatusCaption();
     const TreeNodeHandle node = item->hTreeItem;
@@ -214,6 +227,9 @@ void ExplorerController::Command(int command) {
     case kCmdCopy:
       Copy();
       break;
+    case kCmdCheckDatabase:
+      CheckDatabase();
+      break;
   }
 }
 
@@ -230,6 +246,35 @@ void ExplorerController::Refresh() {
   ReleaseItems();
   CreateRoot();
   if (Root() == nullptr) SetStatusText(kFailedToRefresh);
+}
+
+void ExplorerController::CheckDatabase() {
+  const Ref item = Ref::Share(GetActiveItem());
+  auto* dbItem = dynamic_cast<DbItem*>(item.get());
+  const std::string* path = dbItem != nullptr ? dbItem->FindDatabasePath() : nullptr;
+  if (path == nullptr) return;
+  DbStore store;
+  if (!store.OpenAsFound(*path)) {
+    SetStatusText("Failed to check " + *path + ": " + store.DescribeFailure());
+    return;
+  }
+  const dbx::DatabaseCheck check = dbx::CheckDatabase(store);
+  list_.DeleteAllRows();
+  for (const dbx::CheckProblem& problem : check.problems) {
+    AppendFieldRow(&list_, problem.structure, Format("%08X", problem.ra), problem.what, "");
+  }
+  SetStatusText(check.problems.empty()
+                    ? "Checked " + *path + ": no problem found"
+                    : Format("Checked %s: %d problem(s)", path->c_str(), static_cast<int>(check.problems.size())));
+}
+
+ExplorerItem* ExplorerController::ShownItemAt(uint32_t ra, TreeNodeHandle under) const {
+  for (TreeNodeHandle node = tree_.FirstChild(under); node != kNoTreeNode; node = tree_.NextSibling(node)) {
+    auto* item = dynamic_cast<DbItem*>(tree_.ItemOf(node));
+    if (item != nullptr && item->ra == ra && ra != 0) return item;
+    if (ExplorerItem* found = ShownItemAt(ra, node)) return found;
+  }
+  return nullptr;
 }
 
 void ExplorerController::Copy() {

@@ -74,6 +74,10 @@ class ExplorerController : public TreeEvents {
   void ReleaseItems();
   void Refresh();
   void Copy();
+  // The consistency check of the active item's database, its problems listed as rows.
+  void CheckDatabase();
+  // The item of an expanded node that stands for the structure at ra; null when none is shown.
+  ExplorerItem* ShownItemAt(uint32_t ra, TreeNodeHandle under = kTreeRoot) const;
   // Runs one of the item commands on the active item, with "Failed..." when it returns false.
   template <class Operation>
   void RunItemCommand(Operation&& operation);

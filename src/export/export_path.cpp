@@ -58,6 +58,15 @@ std::optional<std::string> ExportFileName(const DbStore& store, uint32_t recordR
   return name;
 }
 
+std::optional<std::string> ExportFileName(const DbStore& store, uint32_t recordRa, uint32_t firstBlockRa) {
+  if (recordRa != 0) return ExportFileName(store, recordRa);
+  const std::optional<std::string> extension = GetExportExtension(store);
+  if (!extension) return std::nullopt;
+  std::string name = "Text at ";
+  AppendHex8(name, firstBlockRa);
+  return name + "." + *extension;
+}
+
 std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordRa,
                                           const std::string& directory) {
   if (directory.empty()) return std::nullopt;

@@ -14,6 +14,9 @@ std::optional<std::string> GetExportExtension(const DbStore& store);
 // "<safe subject> <FolderID>_<ID>.<extension>" for the message record at recordRa, the subject made safe
 // and decoded to UTF-8. None when the record is not valid or the header cannot be read.
 std::optional<std::string> ExportFileName(const DbStore& store, uint32_t recordRa);
+// The same for a message: a text found without its record (recordRa 0) is named after the RA of its first
+// block, "Text at <RA>.<extension>".
+std::optional<std::string> ExportFileName(const DbStore& store, uint32_t recordRa, uint32_t firstBlockRa);
 // directory/ExportFileName. None also when the directory is empty or the path would be longer than a path
 // can be.
 std::optional<std::string> MakeExportPath(const DbStore& store, uint32_t recordRa,

@@ -53,9 +53,9 @@ std::optional<int> Number(std::string_view text) {
 
 }  // namespace
 
-std::string MessageHeader(const DbStore& store, uint32_t recordRa) {
+std::string MessageHeader(const DbStore& store, uint32_t firstBlockRa) {
   std::string header;
-  dbx::ReadMessageTextWhile(store, dbx::GetTextOffset(store, recordRa), [&](std::span<const uint8_t> text) {
+  dbx::ReadMessageTextWhile(store, firstBlockRa, [&](std::span<const uint8_t> text) {
     const size_t from = header.size() < 3 ? 0 : header.size() - 3;  // a blank line may span two blocks
     header.append(reinterpret_cast<const char*>(text.data()),
                   std::min(text.size(), kMaxHeader - header.size()));
@@ -162,7 +162,7 @@ std::string AsctimeUtc(int64_t seconds) {
 }
 
 const std::string& LazyHeader::text() {
-  if (!text_) text_ = MessageHeader(store_, recordRa_);
+  if (!text_) text_ = MessageHeader(store_, firstBlockRa_);
   return *text_;
 }
 

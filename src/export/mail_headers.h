@@ -11,8 +11,9 @@
 
 namespace vendrel {
 
-// The header of a message text: up to the first empty line (at most 64 KiB), with its line ends.
-std::string MessageHeader(const DbStore& store, uint32_t recordRa);
+// The header of the message text that starts at firstBlockRa: up to the first empty line (at most 64 KiB),
+// with its line ends.
+std::string MessageHeader(const DbStore& store, uint32_t firstBlockRa);
 // The value of a header field (unfolded), the first of that name without regard to case.
 std::optional<std::string> HeaderField(std::string_view header, std::string_view name);
 // The address in a From field: within <...>, else the first word with an @.
@@ -27,17 +28,18 @@ std::string AsctimeUtc(int64_t seconds);
 // A message's header, read only when first asked for: the record usually says what is needed.
 class LazyHeader {
  public:
-  LazyHeader(const DbStore& store, uint32_t recordRa) : store_(store), recordRa_(recordRa) {}
+  LazyHeader(const DbStore& store, uint32_t firstBlockRa) : store_(store), firstBlockRa_(firstBlockRa) {}
   const std::string& text();
 
  private:
   const DbStore& store_;
-  uint32_t recordRa_;
+  uint32_t firstBlockRa_;
   std::optional<std::string> text_;
 };
 
 // The sender of a message for the "From " line of an mbox: the record's "FromAddress", else the address
-// in its From field, else MAILER-DAEMON. A text with a blank or a control character is no address.
+// in its From field, else MAILER-DAEMON. A text with a blank or a control character is no address. A text
+// found without its record (recordRa 0) has only its header to tell.
 std::string EnvelopeSender(const DbStore& store, uint32_t recordRa, LazyHeader& header);
 // When it was received: the record's "Received", else "Sent", else its Date field; 0 when nothing says.
 int64_t ReceivedTime(const DbStore& store, uint32_t recordRa, LazyHeader& header);

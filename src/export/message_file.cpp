@@ -21,10 +21,10 @@ bool CanExport(const DbStore& store, uint32_t recordRa, bool showMessages) {
 
 bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const OutputDirectory& directory,
                       const std::string& name, std::string& error, const MessageText* text) {
-  const uint32_t first = dbx::GetTextOffset(store, recordRa);
-  if (first == 0) return error = "the message has no text in the file", false;
   MessageText own;
   if (text == nullptr) {
+    const uint32_t first = dbx::GetTextOffset(store, recordRa);
+    if (first == 0) return error = "the message has no text in the file", false;
     ReadMessageTextOf(store, first, false, own);
     text = &own;
   }

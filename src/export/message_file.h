@@ -19,7 +19,7 @@ bool CanExport(const DbStore& store, uint32_t recordRa, bool showMessages);
 // straight from the mapping. The file is new whole or not at all: one that has the name already is
 // replaced only by a complete new one, never truncated or written through (see NewFile). A message
 // without text writes nothing. False, with why in error, when the file could not be written. text, when
-// given, is the message's text read already.
+// given, is the message's text read already (a text found without its record is written from it alone).
 bool WriteMessageFile(const DbStore& store, uint32_t recordRa, const OutputDirectory& directory,
                       const std::string& name, std::string& error, const MessageText* text = nullptr);
 // The same at path, whose directory must be there; shows the path on the status line. A file that cannot

@@ -11,6 +11,7 @@ namespace vendrel {
 
 struct MessageList {
   std::vector<uint32_t> records;
+  std::vector<uint32_t> texts;  // then texts found without their record: the first block of each
   int repeats = 0;   // entries that named a record listed already
   bool cut = false;  // the tree loops: what lies beyond the loop was not reached
 };

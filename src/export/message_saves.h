@@ -25,11 +25,12 @@ struct SaveCount {
   std::vector<std::string> problems;  // what was left out, one line each, for the user
 };
 
-// Saves each message of list (records of the message database store has open) into
-// directory/<folder name>/, named as a single save names it (see ExportFileName). The directories are
-// made at the first message that has text, so a database without any leaves none behind. The watcher
-// hears of every record and may stop the save.
+// Saves each message of list (records of the message database store has open, and texts found without
+// them) into directory/folderName/, named as a single save names it (see ExportFileName); folderName is
+// the folder name of the database's header, made safe, unless given. The directories are made at the
+// first message that has text, so a database without any leaves none behind. The watcher hears of every
+// message and may stop the save.
 SaveCount SaveMessages(const DbStore& store, const MessageList& list, const std::string& directory,
-                       ExportWatcher& watcher);
+                       ExportWatcher& watcher, const std::string& folderName = {});
 
 }  // namespace vendrel

@@ -25,10 +25,14 @@ struct MessageWalk {
   bool ended = false;    // a message was refused: the walk ended there
 };
 
-// Hands each message of list with its text to take, which returns false to end the walk (a file that
-// cannot be written). What is left out goes to problems, one line each, naming the database.
+// What take is handed of each message: its record (0 for a text found without it), the first block of
+// its text, and the text.
+using TakeMessage = std::function<bool(uint32_t record, uint32_t firstBlock, const MessageText& text)>;
+
+// Hands each message of list with its text to take, the records first, then the texts found without
+// them; take returns false to end the walk (a file that cannot be written). What is left out goes to
+// problems, one line each, naming the database.
 MessageWalk WalkMessages(const DbStore& store, const MessageList& list, bool checkLineEnds,
-                         ExportWatcher& watcher, std::vector<std::string>& problems,
-                         const std::function<bool(uint32_t record, const MessageText& text)>& take);
+                         ExportWatcher& watcher, std::vector<std::string>& problems, const TakeMessage& take);
 
 }  // namespace vendrel

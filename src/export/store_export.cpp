@@ -4,15 +4,18 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <set>
 
 #include "dbx/header.h"
 #include "dbx/record.h"
 #include "export/byte_sink.h"
+#include "export/export_path.h"
 #include "export/mail_headers.h"
 #include "export/mboxrd.h"
 #include "export/message_order.h"
 #include "export/message_saves.h"
+#include "dbx/lost_and_found.h"
 #include "export/message_walk.h"
 #include "export/output_directory.h"
 #include "export/safe_name.h"
@@ -79,8 +82,9 @@ std::string MaildirHost() {
 
 class Exporter {
  public:
-  Exporter(const std::string& directory, ExportFormat format, bool force, ExportWatcher& watcher)
-      : directory_(directory), format_(format), force_(force), watcher_(watcher) {
+  Exporter(const std::string& directory, ExportFormat format, bool force, ExportWatcher& watcher,
+           bool recover = false)
+      : directory_(directory), format_(format), force_(force), recover_(recover), watcher_(watcher) {
     root_ = OutputDirectory::Open(directory);
     if (!root_) Problem("cannot make the directory " + directory + ": " + std::strerror(errno));
   }
@@ -125,7 +129,7 @@ class Exporter {
       }
       return false;
     }
-    if (!store.Open(*folder.database)) {
+    if (!(recover_ ? store.OpenAsFound(*folder.database) : store.Open(*folder.database))) {
       Problem("cannot open " + *folder.database + ": " + store.DescribeFailure());
       return false;
     }
@@ -144,15 +148,16 @@ class Exporter {
   // Writes every message with text through write(store, record, text), which returns false when a write
   // failed; what was written, or none when the mailbox could not be written whole.
   template <class WriteOne>
-  std::optional<Written> WriteMessages(const DbStore& store, WriteOne&& write) {
-    const MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
+  std::optional<Written> WriteMessages(const DbStore& store, const MessageList& list, WriteOne&& write) {
     report_.repeats += list.repeats;
     const MessageWalk walk =
         WalkMessages(store, list, false, watcher_, report_.problems,
-                     [&](uint32_t record, const MessageText& text) { return write(store, record, text); });
+                     [&](uint32_t record, uint32_t firstBlock, const MessageText& text) {
+                       return write(store, record, firstBlock, text);
+                     });
     report_.stopped = report_.stopped || walk.stopped;
     if (walk.ended) return std::nullopt;
-    return Written{walk.handed, list.records.size()};
+    return Written{walk.handed, list.records.size() + list.texts.size()};
   }
 
   // Said only once a mailbox is whole: an mbox can still fail when its last bytes go out.
@@ -175,13 +180,44 @@ class Exporter {
         ++report_.repeats;
         continue;
       }
-      const MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
-      SaveCount count = SaveMessages(store, list, directory_, watcher_);
-      report_.repeats += count.skipped;
-      report_.stopped = report_.stopped || count.stopped;
-      for (std::string& problem : count.problems) Problem(std::move(problem));
-      Saved(directory_, count.saved, list.records.size());
+      SaveEml(store, Tree0(store), FolderDirectoryName(store));
+      if (recover_) {
+        ForEachLostGroup(store, [&](const std::string& suffix, const MessageList& lost) {
+          SaveEml(store, lost, FolderDirectoryName(store) + suffix);
+        });
+      }
     }
+  }
+
+  void SaveEml(const DbStore& store, const MessageList& list, const std::string& folderName) {
+    SaveCount count = SaveMessages(store, list, directory_, watcher_, folderName);
+    report_.repeats += count.skipped;
+    report_.stopped = report_.stopped || count.stopped;
+    for (std::string& problem : count.problems) Problem(std::move(problem));
+    Saved(directory_, count.saved, list.records.size() + list.texts.size());
+  }
+
+  // The messages of tree 0, in its order; in a salvage, counted as the ones the trees reach.
+  MessageList Tree0(const DbStore& store) {
+    MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
+    report_.recovered.reached += static_cast<int>(list.records.size());
+    return list;
+  }
+
+  // What a salvage finds beside the trees, in two groups for folders of their own: the records and the
+  // whole texts, then the texts cut short.
+  template <class WriteGroup>
+  void ForEachLostGroup(const DbStore& store, WriteGroup&& write) {
+    const dbx::LostAndFound lost = dbx::FindLostAndFound(store);
+    RecoveryCounts& counts = report_.recovered;
+    counts.records += static_cast<int>(lost.records.size());
+    counts.chains += static_cast<int>(lost.chains.size());
+    counts.partialChains += static_cast<int>(lost.partialChains.size());
+    counts.sameText += lost.sameText;
+    if (!lost.records.empty() || !lost.chains.empty()) {
+      write(std::string(kRecoveredSuffix), MessageList{lost.records, lost.chains, 0, false});
+    }
+    if (!lost.partialChains.empty()) write(std::string(kPartialSuffix), MessageList{{}, lost.partialChains, 0, false});
   }
 
   void ExportMbox(size_t index, const OutputDirectory& directory, Names& names) {
@@ -191,7 +227,12 @@ class Exporter {
     const bool hasMessages = OpenDatabase(folder, store);
     // A folder without a database of its own is an empty mailbox that holds the place of its subfolders.
     if (hasMessages || (!folder.database && folder.fileName.empty()))
-      WriteMbox(directory, name, hasMessages ? &store : nullptr);
+      WriteMbox(directory, name, hasMessages ? &store : nullptr, hasMessages ? Tree0(store) : MessageList{});
+    if (hasMessages && recover_) {
+      ForEachLostGroup(store, [&](const std::string& suffix, const MessageList& lost) {
+        WriteMbox(directory, names.Take(SafeName(folder) + suffix, ".sbd"), &store, lost);
+      });
+    }
     store.Close();
     if (folder.children.empty() || report_.stopped) return;
     const std::optional<OutputDirectory> below = directory.Subdirectory(name + ".sbd");
@@ -207,7 +248,8 @@ class Exporter {
     }
   }
 
-  void WriteMbox(const OutputDirectory& directory, const std::string& name, const DbStore* store) {
+  void WriteMbox(const OutputDirectory& directory, const std::string& name, const DbStore* store,
+                 const MessageList& list = {}) {
     const std::string where = directory.path() + "/" + name;
     if (!force_ && directory.Contains(name)) {
       Problem(where + " is there already: left as it is (--force replaces it)");
@@ -222,8 +264,8 @@ class Exporter {
     BufferedFileSink sink(file.fd());
     std::optional<Written> written = Written{};
     if (store != nullptr) {
-      written = WriteMessages(*store, [&](const DbStore& db, uint32_t record, const MessageText& text) {
-        LazyHeader header(db, record);
+      written = WriteMessages(*store, list, [&](const DbStore& db, uint32_t record, uint32_t firstBlock, const MessageText& text) {
+        LazyHeader header(db, firstBlock);
         sink.Copy("From " + EnvelopeSender(db, record, header) + " " +
                   AsctimeUtc(ReceivedTime(db, record, header)) + "\n");
         MboxrdBody body;
@@ -247,18 +289,18 @@ class Exporter {
     return directory.Subdirectory("cur") && directory.Subdirectory("new") && directory.Subdirectory("tmp");
   }
 
-  void ExportMaildir(size_t index, const std::string& parent, Names& names) {
-    const StoreFolder& folder = store_->folders[index];
-    const std::string name = parent + "." + names.Take(EscapeMaildirName(SafeName(folder)));
+  // The Maildir++ folder name below parent, made with its marker; none (after saying why) when it cannot
+  // be made.
+  std::optional<OutputDirectory> FolderMaildir(const std::string& name, const StoreFolder& folder) {
     if (name.size() > kMaxMaildirName) {
       Problem("the folder " + LegacyCodePage().ToUtf8(folder.name) +
               " lies too deep for a Maildir name: left out with its subfolders");
-      return;
+      return std::nullopt;
     }
-    const std::optional<OutputDirectory> maildir = root_->Subdirectory(name);
+    std::optional<OutputDirectory> maildir = root_->Subdirectory(name);
     if (!maildir || !MakeMaildir(*maildir)) {
       Problem("cannot make the Maildir " + root_->path() + "/" + name);
-      return;
+      return std::nullopt;
     }
     // Marks a Maildir++ folder, for the clients that look for it.
     if (!maildir->Contains("maildirfolder")) {
@@ -267,8 +309,26 @@ class Exporter {
         Problem("cannot make " + maildir->path() + "/maildirfolder: " + std::strerror(errno));
       }
     }
+    return maildir;
+  }
+
+  void ExportMaildir(size_t index, const std::string& parent, Names& names) {
+    const StoreFolder& folder = store_->folders[index];
+    const std::string name = parent + "." + names.Take(EscapeMaildirName(SafeName(folder)));
+    const std::optional<OutputDirectory> maildir = FolderMaildir(name, folder);
+    if (!maildir) return;
     DbStore store;
-    if (OpenDatabase(folder, store)) WriteMaildir(*maildir, store);
+    if (OpenDatabase(folder, store)) {
+      WriteMaildir(*maildir, store, Tree0(store));
+      if (recover_) {
+        ForEachLostGroup(store, [&](const std::string& suffix, const MessageList& lost) {
+          const std::string beside = parent + "." + names.Take(EscapeMaildirName(SafeName(folder) + suffix));
+          if (const std::optional<OutputDirectory> found = FolderMaildir(beside, folder)) {
+            WriteMaildir(*found, store, lost);
+          }
+        });
+      }
+    }
     store.Close();
     Names childNames;
     for (const size_t child : folder.children) {
@@ -277,7 +337,7 @@ class Exporter {
     }
   }
 
-  void WriteMaildir(const OutputDirectory& maildir, const DbStore& store) {
+  void WriteMaildir(const OutputDirectory& maildir, const DbStore& store, const MessageList& list) {
     const std::optional<OutputDirectory> tmp = maildir.Subdirectory("tmp");
     const std::optional<OutputDirectory> cur = maildir.Subdirectory("cur");
     if (!tmp || !cur) {
@@ -292,8 +352,8 @@ class Exporter {
     static const std::string host = MaildirHost();
     static const int pid = static_cast<int>(getpid());  // a system call each time it is asked
     const std::optional<Written> written =
-        WriteMessages(store, [&](const DbStore& db, uint32_t record, const MessageText& text) {
-          LazyHeader header(db, record);
+        WriteMessages(store, list, [&](const DbStore& db, uint32_t record, uint32_t firstBlock, const MessageText& text) {
+          LazyHeader header(db, firstBlock);
           const std::string base =
               Format("%lld.P%dQ%d.%s", static_cast<long long>(ReceivedTime(db, record, header)), pid,
                      ++delivered_, host.c_str());
@@ -321,6 +381,7 @@ class Exporter {
   std::string directory_;
   ExportFormat format_;
   bool force_;
+  bool recover_;
   ExportWatcher& watcher_;
   std::optional<OutputDirectory> root_;
   const StoreFolders* store_ = nullptr;
@@ -340,6 +401,48 @@ StoreExport ExportStore(const std::string& path, const std::string& directory, E
   }
   const StoreFolders folders =
       dbx::IsFolderDatabase(&store) ? ReadStoreFolders(store, path) : SingleFolder(store, path);
+  store.Close();
+  exporter.Export(folders);
+  return exporter.report();
+}
+
+StoreExport RecoverStore(const std::string& path, const std::string& directory, ExportFormat format,
+                         bool force, ExportWatcher& watcher) {
+  // What an earlier export or salvage wrote is not mixed with this one unless asked for.
+  std::error_code error;
+  if (!force && std::filesystem::exists(directory, error) && !std::filesystem::is_empty(directory, error)) {
+    StoreExport refused;
+    refused.problems.push_back(directory + " holds files already: nothing was written (--force writes into it)");
+    return refused;
+  }
+  Exporter exporter(directory, format, force, watcher, /*recover=*/true);
+  DbStore store;
+  if (!store.OpenAsFound(path)) {
+    exporter.report().problems.push_back("cannot open " + path + ": " + store.DescribeFailure());
+    return exporter.report();
+  }
+  if (!dbx::IsFolderDatabase(&store)) {
+    const StoreFolders single = SingleFolder(store, path);
+    store.Close();
+    exporter.Export(single);
+    return exporter.report();
+  }
+  StoreFolders folders = ReadStoreFolders(store, path);
+  // Folders no tree reaches, each at the top, unless a folder the trees reach has its database.
+  std::set<std::string> databases;
+  for (const StoreFolder& folder : folders.folders)
+    if (folder.database) databases.insert(std::filesystem::weakly_canonical(*folder.database, error).string());
+  for (const uint32_t ra : dbx::FindLostAndFound(store).records) {
+    StoreFolder folder = FolderOfRecord(store, ra, path);
+    if (folder.database &&
+        !databases.insert(std::filesystem::weakly_canonical(*folder.database, error).string()).second) {
+      continue;
+    }
+    folder.name += kRecoveredSuffix;
+    folders.top.push_back(folders.folders.size());
+    folders.folders.push_back(std::move(folder));
+    ++exporter.report().recovered.folders;
+  }
   store.Close();
   exporter.Export(folders);
   return exporter.report();

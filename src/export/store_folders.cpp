@@ -5,7 +5,7 @@
 #include "dbx/header.h"
 #include "dbx/record.h"
 #include "export/message_order.h"
-#include "export/sibling_file.h"
+#include "dbx/sibling_file.h"
 
 namespace vendrel {
 
@@ -14,6 +14,14 @@ namespace {
 constexpr size_t kNone = static_cast<size_t>(-1);
 
 }  // namespace
+
+StoreFolder FolderOfRecord(const DbStore& store, uint32_t ra, const std::string& foldersPath) {
+  StoreFolder folder;
+  folder.name = std::string(dbx::GetDisplayName(store, ra).value_or(""));
+  folder.fileName = std::string(dbx::GetString(store, ra, dbx::kPropFileName).value_or(""));
+  if (!folder.fileName.empty()) folder.database = ResolveFolderFile(DirectoryOf(foldersPath), folder.fileName);
+  return folder;
+}
 
 StoreFolders ReadStoreFolders(const DbStore& store, const std::string& foldersPath) {
   StoreFolders result;
@@ -27,12 +35,7 @@ StoreFolders ReadStoreFolders(const DbStore& store, const std::string& foldersPa
       ++result.repeats;
       continue;
     }
-    StoreFolder folder;
-    folder.name = std::string(dbx::GetDisplayName(store, ra).value_or(""));
-    folder.fileName = std::string(dbx::GetString(store, ra, dbx::kPropFileName).value_or(""));
-    if (!folder.fileName.empty())
-      folder.database = ResolveFolderFile(DirectoryOf(foldersPath), folder.fileName);
-    result.folders.push_back(std::move(folder));
+    result.folders.push_back(FolderOfRecord(store, ra, foldersPath));
     parents.push_back(dbx::GetParentOrFlags(store, ra));
   }
   // The parent of each folder, as an index; none for a top-level folder or a parent that is not there.

@@ -24,6 +24,9 @@ struct StoreFolders {
   int repeats = 0;          // records tree 0 names again, and folders with an ID another one has
 };
 
+// The folder record at ra of the Folders.dbx at foldersPath, with its message database found beside it;
+// no children.
+StoreFolder FolderOfRecord(const DbStore& store, uint32_t ra, const std::string& foldersPath);
 // The folder tree of the Folders.dbx session store is open on (its file at foldersPath). A ParentID
 // that would make a folder its own ancestor puts it at the top instead.
 StoreFolders ReadStoreFolders(const DbStore& store, const std::string& foldersPath);

@@ -16,15 +16,15 @@ void ReadMessageTextOf(const DbStore& store, uint32_t firstBlockRa, bool checkLi
   text.crLfOnly = checkLineEnds && IsCrLfOnly(text.pieces);
 }
 
-TextReadAhead::TextReadAhead(const DbStore& store, std::span<const uint32_t> records, bool checkLineEnds,
+TextReadAhead::TextReadAhead(const DbStore& store, std::span<const uint32_t> firstBlocks, bool checkLineEnds,
                              ReadAheadLimits limits)
     : store_(store),
-      records_(records),
+      firstBlocks_(firstBlocks),
       checkLineEnds_(checkLineEnds),
       maxBytesAhead_(std::max<uint64_t>(limits.bytes, 1)),
       slots_(std::max<size_t>(limits.texts, 1)),
       sizes_(slots_.size()) {
-  if (records.empty()) return;
+  if (firstBlocks.empty()) return;
   try {
     reader_ = std::thread([this] { Read(); });
   } catch (const std::system_error&) {
@@ -44,7 +44,7 @@ TextReadAhead::~TextReadAhead() {
 void TextReadAhead::Read() {
   size_t released = 0;      // the slots before this one are counted out of bytesAhead
   uint64_t bytesAhead = 0;  // the text held for the writer
-  for (size_t index = 0; index < records_.size(); ++index) {
+  for (size_t index = 0; index < firstBlocks_.size(); ++index) {
     {
       std::unique_lock lock(mutex_);
       for (;;) {
@@ -58,7 +58,7 @@ void TextReadAhead::Read() {
       }
     }
     MessageText& text = slots_[index % slots_.size()];
-    ReadMessageTextOf(store_, dbx::GetTextOffset(store_, records_[index]), checkLineEnds_, text);
+    ReadMessageTextOf(store_, firstBlocks_[index], checkLineEnds_, text);
     uint64_t& size = sizes_[index % sizes_.size()];
     size = 0;
     for (const std::span<const uint8_t> piece : text.pieces) size += piece.size();
@@ -73,7 +73,7 @@ void TextReadAhead::Read() {
 
 const MessageText& TextReadAhead::Take(size_t index) {
   if (!reader_.joinable()) {
-    ReadMessageTextOf(store_, dbx::GetTextOffset(store_, records_[index]), checkLineEnds_, slots_[0]);
+    ReadMessageTextOf(store_, firstBlocks_[index], checkLineEnds_, slots_[0]);
     return slots_[0];
   }
   std::unique_lock lock(mutex_);

@@ -32,15 +32,15 @@ struct ReadAheadLimits {
 
 class TextReadAhead {
  public:
-  // The texts of records (message record RAs). store stays open, and records unchanged, until this
-  // object is gone.
-  TextReadAhead(const DbStore& store, std::span<const uint32_t> records, bool checkLineEnds,
+  // The texts of the chains that start at firstBlocks (0: no text). store stays open, and firstBlocks
+  // unchanged, until this object is gone.
+  TextReadAhead(const DbStore& store, std::span<const uint32_t> firstBlocks, bool checkLineEnds,
                 ReadAheadLimits limits = {});
   ~TextReadAhead();
   TextReadAhead(const TextReadAhead&) = delete;
   TextReadAhead& operator=(const TextReadAhead&) = delete;
 
-  // The text of records[index], valid until the next call. Indexes only grow from one call to the next
+  // The text of firstBlocks[index], valid until the next call. Indexes only grow from one call to the next
   // (records may be passed over).
   const MessageText& Take(size_t index);
 
@@ -48,16 +48,16 @@ class TextReadAhead {
   void Read();
 
   const DbStore& store_;
-  const std::span<const uint32_t> records_;
+  const std::span<const uint32_t> firstBlocks_;
   const bool checkLineEnds_;
   const uint64_t maxBytesAhead_;
-  std::vector<MessageText> slots_;  // records_[i] in slot i % slots_.size()
+  std::vector<MessageText> slots_;  // firstBlocks_[i] in slot i % slots_.size()
   std::vector<uint64_t> sizes_;     // the text length of each slot
   std::mutex mutex_;
   std::condition_variable textRead_;
   std::condition_variable slotsFree_;
-  size_t read_ = 0;    // records_[0, read_) are read
-  size_t taken_ = 0;   // the writer is done with records_[0, taken_)
+  size_t read_ = 0;    // firstBlocks_[0, read_) are read
+  size_t taken_ = 0;   // the writer is done with firstBlocks_[0, taken_)
   size_t wakeAt_ = 0;  // when not 0, the reader sleeps until taken_ reaches it
   bool stop_ = false;
   std::thread reader_;

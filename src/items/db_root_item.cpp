@@ -5,6 +5,7 @@
 #include "export/export_path.h"
 #include "items/command_ids.h"
 #include "items/folder_creation.h"
+#include "items/lost_and_found_item.h"
 #include "items/image_indexes.h"
 #include "items/index_node_item.h"
 #include "items/index_table_item.h"
@@ -58,6 +59,8 @@ bool DbRootItem::Expand() {
     const uint32_t root = store.ReadU32(dbx::RootSlot(kSubscribedSlot)).value_or(0);
     if (root != 0) AddFolderRecords(*this, store, root, kNoParent);
   }
+  // Last, what the trees do not reach, where there is any.
+  ShowNewItem<LostAndFoundItem>([&](LostAndFoundItem& item) { return item.Load(store, false); }, this);
   return true;
 }
 

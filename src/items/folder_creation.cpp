@@ -2,7 +2,7 @@
 
 #include "dbx/header.h"
 #include "dbx/record.h"
-#include "export/sibling_file.h"
+#include "dbx/sibling_file.h"
 #include "items/db_root_item.h"
 #include "items/record_item.h"
 #include "platform/code_page.h"

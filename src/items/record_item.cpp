@@ -6,7 +6,7 @@
 #include "export/export_path.h"
 #include "export/message_file.h"
 #include "export/safe_name.h"
-#include "export/sibling_file.h"
+#include "dbx/sibling_file.h"
 #include "items/command_ids.h"
 #include "items/db_root_item.h"
 #include "items/field_item.h"

@@ -6,10 +6,11 @@ namespace vendrel {
 
 namespace {
 
-uint64_t passed = 0;
-uint64_t armed = 0;
+// Static storage starts at zero: nothing passed, nothing armed.
+uint64_t passed;
+uint64_t armed;
 WriteFault fault = WriteFault::FailOnce;
-uint64_t total = 0;
+uint64_t total;
 
 }  // namespace
 

@@ -105,6 +105,20 @@ bool DbStore::Open(const std::string& path, uint32_t requestedLength) {
   return true;
 }
 
+bool DbStore::OpenAsFound(const std::string& path) {
+  Close();
+  failure_ = OpenFailure::None;
+  failureDetail_.clear();
+  if (JoinOuterSession(path)) return true;
+  if (!Lock(path)) return false;
+  std::error_code error;
+  unfinishedChange_ = std::filesystem::exists(JournalPath(path), error);
+  if (!Map(path, 0)) return false;
+  path_ = path;
+  openSessions.push_back(this);
+  return true;
+}
+
 bool DbStore::OpenCopyOf(const DbStore& source) {
   Close();
   const uint8_t* bytes = source.At(0, 0);
@@ -227,6 +241,7 @@ void DbStore::Unmap() {
 
 void DbStore::Close() {
   std::erase(openSessions, this);
+  unfinishedChange_ = false;
   allocations_.clear();
   Unmap();
   mappingName_.clear();

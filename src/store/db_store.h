@@ -44,6 +44,10 @@ class DbStore {
 
   // Close, Lock, Map. requestedLength 0 maps the file at its current size (what every caller passes).
   bool Open(const std::string& path, uint32_t requestedLength = 0);
+  // Like Open, but a change that was cut off is left as it is, for what must never write: a check, a
+  // salvage. unfinishedChange() tells whether one was found.
+  bool OpenAsFound(const std::string& path);
+  bool unfinishedChange() const { return unfinishedChange_; }
   // A session on a private copy of what source shows, for a change that is checked whole before any of
   // it reaches the file (see CopyOnWrite). It holds no lock: source's covers it.
   bool OpenCopyOf(const DbStore& source);
@@ -107,6 +111,7 @@ class DbStore {
   std::string mappingName_;
   std::chrono::milliseconds lockTimeout_ = kDirectDbWait;
   bool wrote_ = false;
+  bool unfinishedChange_ = false;
   OpenFailure failure_ = OpenFailure::None;
   std::string failureDetail_;
   std::vector<std::pair<uint32_t, uint32_t>> allocations_;

@@ -53,9 +53,10 @@ class MailboxExport : public testing::Test {
   void SetUp() override {
     fs::create_directory(dir / "store");
     DbxBuilder folders(DbKind::Folder);
-    folders.AddFolders({{1, 0, "Local Folders", "", true, 0x31, 3},
+    // Tree 0 in the order given: a subfolder may come before its parent.
+    folders.AddFolders({{3, 2, "Zone", "Work.dbx", true, 0x21, 3},
+                        {1, 0, "Local Folders", "", true, 0x31, 3},
                         {2, 1, "Inbox", "Inbox.dbx", true, 0x31, 3},
-                        {3, 2, "Zone", "Work.dbx", true, 0x21, 3},
                         {4, 2, "zone", "work2.dbx", true, 0x21, 3},
                         {5, 1, "..", "Dots.dbx", true, 0x21, 3},
                         {6, 1, "a/b", "Slash.dbx", true, 0x21, 3},

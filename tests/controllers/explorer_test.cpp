@@ -139,7 +139,8 @@ TEST_F(Explorer, TheActiveItemsCommandsAreOfferedWithCopyButNoneThatHasNoActionA
   };
   EXPECT_EQ(offered(), std::vector<int>{});
   explorer.tree.SelectNode(Root(explorer));
-  EXPECT_EQ(offered(), (std::vector<int>{kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdCopy, kCmdNewFolder}));
+  EXPECT_EQ(offered(),
+            (std::vector<int>{kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdCopy, kCmdNewFolder, kCmdCheckDatabase}));
   EXPECT_TRUE(toolbar.states[kCmdSaveDefault]);  // the toolbar follows the selection by itself
   for (const int command : {kCmdPreview, kCmdSaveAs}) explorer.controller.Command(command);  // not the root's
   EXPECT_TRUE(desktop().messages().size() == 2 && StatusLines().back() == "Failed...");

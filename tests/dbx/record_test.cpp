@@ -165,6 +165,8 @@ TEST(MessageText, ADamagedChainEndsAtItsFirstInvalidBlockOrWhereItLoops) {
   const uint32_t a = builder.AddTextBlock(4, 4, "aaaa"), b = builder.AddTextBlock(4, 4, "bbbb"),
                  c = builder.AddTextBlock(4, 4, "cccc");
   builder.SetU32(a + 12, b).SetU32(b + 12, c).SetU32(c + 12, b);  // a -> b -> c -> b ...
+  const uint32_t y = builder.AddTextBlock(4, 4, "yyyy");
+  builder.SetU32(y + 12, a);  // a chain that steps back at once, into a, after a's has been read
   const uint32_t d = builder.AddTextBlock(4, 4, "dddd"), e = builder.AddTextBlock(4, 4, "eeee");
   builder.SetU32(d + 12, e).SetU32(e + 12, e);  // d -> e -> e ...
   std::vector<uint32_t> lead;                   // a long loop after a long lead
@@ -180,6 +182,8 @@ TEST(MessageText, ADamagedChainEndsAtItsFirstInvalidBlockOrWhereItLoops) {
   EXPECT_EQ(ReadAll(db.store, a) + "|" + ReadAll(db.store, b) + "|" + ReadAll(db.store, d),
             "aaaabbbbcccc|bbbbcccc|ddddeeee");
   EXPECT_EQ(ReadAll(db.store, lead[0]).size(), 300u);
+  ReadAll(db.store, a);  // what a chain has seen is no part of the next one's
+  EXPECT_EQ(ReadAll(db.store, y), "yyyyaaaabbbbcccc");
   EXPECT_EQ(ReadAll(db.store, last) + "|" + ReadAll(db.store, 0xFFFFFFF0), "tail|");
   EXPECT_FALSE(TextBlockAt(db.store, 0xFFFFFFFC).has_value());
 }

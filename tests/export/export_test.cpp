@@ -13,7 +13,7 @@
 #include "export/mboxrd.h"
 #include "export/message_file.h"
 #include "export/safe_name.h"
-#include "export/sibling_file.h"
+#include "dbx/sibling_file.h"
 #include "export/text_read_ahead.h"
 #include "support/db_file.h"
 #include "support/scoped_desktop.h"
@@ -164,12 +164,13 @@ TEST_F(MessageFile, AFileIsWrittenAsTheNewFileItReplacesAndNoPathIsCut) {
 // judged, also when the writer passes texts over, and a writer that stops early is not kept waiting.
 TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) {
   const auto textOf = [](size_t i) { return std::string(100 + 97 * i, 'a') + (i % 3 == 0 ? "\n" : "\r\n"); };
-  std::vector<uint32_t> records;
+  std::vector<uint32_t> records, texts;
   for (size_t i = 0; i < 30; ++i) records.push_back(Message(textOf(i)));
   DbFile db(builder);
+  for (const uint32_t record : records) texts.push_back(dbx::GetTextOffset(db.store, record));
   for (const ReadAheadLimits limits : {ReadAheadLimits{1, 1}, {2, 1u << 30}, {4, 1000}}) {
-    TextReadAhead ahead(db.store, records, true, limits);
-    for (size_t i = 0; i < records.size(); i += 1 + i % 2) {
+    TextReadAhead ahead(db.store, texts, true, limits);
+    for (size_t i = 0; i < texts.size(); i += 1 + i % 2) {
       const MessageText& text = ahead.Take(i);
       std::this_thread::sleep_for(std::chrono::microseconds(300));  // the reader runs as far as it may
       std::string joined;
@@ -179,7 +180,7 @@ TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) 
           << limits.texts << " " << i;
     }
   }
-  TextReadAhead stopped(db.store, records, false, {2, 1});
+  TextReadAhead stopped(db.store, texts, false, {2, 1});
   EXPECT_FALSE(stopped.Take(3).crLfOnly);
 }
 

@@ -15,6 +15,7 @@
 #include "platform/file_mapping.h"
 #include "platform/format.h"
 #include "store/allocation.h"
+#include "store/copy_on_write.h"
 #include "store/direct_db_name.h"
 #include "store/journal.h"
 #include "store/little_endian.h"
@@ -148,15 +149,18 @@ TEST_F(Session, ANestedSessionSharesTheOuterViewAndNeverPullsItAwayWhenTheFileGr
 
 // Root may write to any file, so the checks run in a child that has given up root when there is any.
 TEST_F(Session, AReadOnlyFileOpensForReadingAndRefusesEveryWrite) {
-  const std::string path = MakeDatabase(), hidden = MakeDatabase("Hidden.dbx");
+  fs::create_directory(dir / "closed");
+  const std::string path = MakeDatabase(), hidden = MakeDatabase("Hidden.dbx"), behind = MakeDatabase("closed/x.dbx");
   chmod(dir.path().c_str(), 0755);
   chmod(path.c_str(), 0444);
   chmod(hidden.c_str(), 0);
+  chmod((dir / "closed").c_str(), 0700);
   const std::vector<uint8_t> original = ReadFileBytes(path);
   const int failures = WaitChild(StartChild([&] {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 100;
     DbStore store;
-    if (store.Open(hidden) || store.lastFailure() != OpenFailure::PermissionDenied) return 102;
+    for (const std::string& refused : {hidden, behind})  // the file's own rights, or its directory's
+      if (store.Open(refused) || store.lastFailure() != OpenFailure::PermissionDenied) return 102;
     if (!store.Open(path) || store.ReadU32(0) != 0xFE12ADCFu) return 101;
     return (store.IsWritable() ? 1 : 0) | (store.WriteU32(0x5C, 7) ? 2 : 0) |
            (store.AtWritable(0x5C, 4) != nullptr ? 4 : 0) |
@@ -251,6 +255,7 @@ TEST_F(Session, AJournalIsRolledBackWhenItBelongsToTheFileDroppedWhenCutShortAnd
               store.DescribeFailure().find("does not belong to it") != std::string::npos)
       << store.DescribeFailure();
   EXPECT_TRUE(ReadFileBytes(path) == replaced && fs::exists(journal));
+  EXPECT_FALSE(CopyOnWrite().Commit());  // nothing begun, nothing to write
   // The refusal leaves the file unlocked: another thread is refused for the journal too, not kept out.
   std::thread([&] {
     DbStore other;

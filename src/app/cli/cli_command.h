@@ -29,6 +29,8 @@ int RunTree(const Arguments& arguments);
 int RunExport(const Arguments& arguments);
 int RunSave(const Arguments& arguments);
 int RunNewFolder(const Arguments& arguments);
+int RunCheck(const Arguments& arguments);
+int RunRecover(const Arguments& arguments);
 int RunLocateStore(const Arguments& arguments);
 int RunAssociate(const Arguments& arguments);
 

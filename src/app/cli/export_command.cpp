@@ -45,36 +45,72 @@ int Outcome(const std::vector<std::string>& problems, int repeats) {
 
 }  // namespace
 
-int RunExport(const Arguments& arguments) {
-  constexpr const char* kUsage = "usage: vendrel-cli export FILE DIR [--format eml|mbox|maildir] [--force]";
+// FILE DIR [--format eml|mbox|maildir] [--force], as export and recover take them; none after a line on
+// stderr when they do not parse.
+struct ExportArguments {
+  std::string path, directory;
+  ExportFormat format = ExportFormat::Eml;
+  bool force = false;
+};
+
+std::optional<ExportArguments> ParseExportArguments(const Arguments& arguments, const char* command) {
   std::vector<std::string> operands;
   std::string format = "eml";
-  bool force = false;
-  for (size_t i = 0; i < arguments.size(); ++i) {
+  ExportArguments parsed;
+  bool known = true;
+  for (size_t i = 0; i < arguments.size() && known; ++i) {
     if (arguments[i] == "--format" && i + 1 < arguments.size()) {
       format = arguments[++i];
     } else if (arguments[i] == "--force") {
-      force = true;
-    } else if (arguments[i].starts_with("--")) {
-      return PrintError(kUsage), kExitUsage;
+      parsed.force = true;
     } else {
+      known = !arguments[i].starts_with("--");
       operands.push_back(arguments[i]);
     }
   }
-  if (operands.size() != 2 || (format != "eml" && format != "mbox" && format != "maildir")) {
-    PrintError(kUsage);
-    return kExitUsage;
+  if (!known || operands.size() != 2 || (format != "eml" && format != "mbox" && format != "maildir")) {
+    PrintError(Format("usage: vendrel-cli %s FILE DIR [--format eml|mbox|maildir] [--force]", command));
+    return std::nullopt;
   }
-  const std::string& path = operands[0];
+  parsed.path = operands[0];
+  parsed.directory = operands[1];
+  parsed.format = format == "eml" ? ExportFormat::Eml : format == "mbox" ? ExportFormat::Mbox : ExportFormat::Maildir;
+  return parsed;
+}
+
+int RunExport(const Arguments& arguments) {
+  const std::optional<ExportArguments> parsed = ParseExportArguments(arguments, "export");
+  if (!parsed) return kExitUsage;
   {
     DbStore store;
-    if (const int opened = OpenDatabase(store, path); opened != kExitOk) return opened;
+    if (const int opened = OpenDatabase(store, parsed->path); opened != kExitOk) return opened;
   }
-  const ExportFormat chosen = format == "eml"    ? ExportFormat::Eml
-                              : format == "mbox" ? ExportFormat::Mbox
-                                                 : ExportFormat::Maildir;
   PrintingWatcher watcher;
-  StoreExport report = ExportStore(path, operands[1], chosen, force, watcher);
+  StoreExport report = ExportStore(parsed->path, parsed->directory, parsed->format, parsed->force, watcher);
+  if (report.stopped) report.problems.push_back("stopped");
+  return Outcome(report.problems, report.repeats);
+}
+
+int RunRecover(const Arguments& arguments) {
+  const std::optional<ExportArguments> parsed = ParseExportArguments(arguments, "recover");
+  if (!parsed) return kExitUsage;
+  {
+    DbStore store;
+    if (!store.OpenAsFound(parsed->path)) {
+      PrintError("cannot open " + parsed->path + ": " + store.DescribeFailure());
+      return store.lastFailure() == OpenFailure::Locked ? kExitFailed : kExitNotDatabase;
+    }
+    if (!dbx::IsFolderDatabase(&store) && !dbx::IsMessageDatabase(&store)) {
+      PrintError(parsed->path + " is no folder or message database");
+      return kExitNotDatabase;
+    }
+  }
+  PrintingWatcher watcher;
+  StoreExport report = RecoverStore(parsed->path, parsed->directory, parsed->format, parsed->force, watcher);
+  const RecoveryCounts& found = report.recovered;
+  std::printf("Recovered: %d messages the trees reach, %d message records no tree reaches, %d texts no record "
+              "owns, %d texts cut short; %d found twice and written once; %d folders no tree reaches\n",
+              found.reached, found.records, found.chains, found.partialChains, found.sameText, found.folders);
   if (report.stopped) report.problems.push_back("stopped");
   return Outcome(report.problems, report.repeats);
 }
@@ -92,7 +128,7 @@ int RunSave(const Arguments& arguments) {
     return kExitFailed;
   }
   PrintingWatcher watcher;
-  const SaveCount count = SaveMessages(store, MessageList{{*ra}}, arguments[2], watcher);
+  const SaveCount count = SaveMessages(store, MessageList{{*ra}, {}, 0, false}, arguments[2], watcher);
   if (count.saved == 1) watcher.Saved(Format("Saved 1 msgs (1 total).Path: %s", arguments[2].c_str()));
   return Outcome(count.problems, 0);
 }

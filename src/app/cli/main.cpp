@@ -48,6 +48,22 @@ constexpr CliCommand kCommands[] = {
      "a sibling already has, in any letter case, is refused, and so is a damaged Folders.dbx. The change "
      "is written whole or not at all, also when the program is stopped dead or the disk fails.",
      vendrel::cli::RunNewFolder},
+    {"check", "check FILE [--json]",
+     "Checks a database as an SQL engine checks its own, reading and never writing: the header, every "
+     "index tree node by node, every record with its properties, every message's text chain, structures "
+     "that overlap; given Folders.dbx, every message database of the store too, and that each belongs to "
+     "the folder that names it. Prints one line per problem (file, RA, structure, what is wrong) and a "
+     "summary line, or all of it as JSON with --json. Exit code 0 when sound, 1 when problems were found, 2 "
+     "when the file cannot be read as a database.",
+     vendrel::cli::RunCheck},
+    {"recover", "recover FILE DIR [--format eml|mbox|maildir] [--force]",
+     "Writes every message the database (or, given Folders.dbx, the store) still holds into DIR, opening "
+     "it read-only: the messages its trees reach as export writes them; then, in a folder \"<name> "
+     "(recovered)\" beside its own, message records no tree reaches and text chains no record owns, found "
+     "by their own RAs; a chain cut short goes to \"<name> (recovered, partial)\". Folders that no tree "
+     "of Folders.dbx reaches are recovered too. A DIR that holds an earlier export is refused unless "
+     "--force. Ends with the counts of each kind.",
+     vendrel::cli::RunRecover},
     {"locate-store", "locate-store",
      "Prints the Folders.dbx of the mail client's current identity, as the open dialog finds it: from the "
      "registry of the Wine prefix ($WINEPREFIX, else ~/.wine), else from StoreRoot in "

@@ -5,7 +5,7 @@
 #include "app/cli/cli_support.h"
 #include "dbx/folder_insertion.h"
 #include "dbx/header.h"
-#include "export/sibling_file.h"
+#include "dbx/sibling_file.h"
 #include "platform/format.h"
 
 namespace vendrel::cli {

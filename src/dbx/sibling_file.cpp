@@ -1,4 +1,4 @@
-#include "export/sibling_file.h"
+#include "dbx/sibling_file.h"
 
 #include <algorithm>
 #include <filesystem>

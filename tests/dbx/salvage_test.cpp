@@ -1,0 +1,139 @@
+// The check and the salvage of damaged databases: what the check says of each damage the builder makes,
+// and what a salvage finds beside the trees (records taken out of them, texts whose record is lost, texts
+// cut short).
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "dbx/database_check.h"
+#include "dbx/header.h"
+#include "dbx/lost_and_found.h"
+#include "dbx/record.h"
+#include "store/allocation.h"
+#include "support/db_file.h"
+#include "support/dbx_builder.h"
+
+namespace vendrel::dbx {
+namespace {
+
+using namespace testsupport;
+using Ras = std::vector<uint32_t>;
+
+// A message database: messages 2..6 of three text blocks each (16 bytes of room), and the records in tree 0.
+struct Messages {
+  DbxBuilder builder{DbKind::Message};
+  Ras records, texts;  // the records, and the first block of each one's text
+
+  explicit Messages(uint32_t count = 5) {
+    for (uint32_t id = 2; id < count + 2; ++id) {
+      texts.push_back(builder.allocatedSize());
+      records.push_back(builder.AddMessage({.id = id, .text = std::string(40, static_cast<char>('a' + id)),
+                                            .textBlockRoom = 16}));
+    }
+    builder.SetLastAssignedId(count + 1);
+  }
+  static uint32_t Block(uint32_t first, int n) { return first + 32 * static_cast<uint32_t>(n); }
+  // Every record in tree 0.
+  DbxBuilder& Tree() {
+    builder.SetIndex(0, records);
+    return builder;
+  }
+};
+
+// Each damage, and what the check says first, at which RA.
+TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
+  const struct {
+    const char* what;
+    std::function<uint32_t(Messages&)> damage;  // returns the RA the check must name
+    std::string said;
+  } cases[] = {
+      {"a sound file", [](Messages& m) { return m.builder.SetIndex(0, m.records), 0u; }, ""},
+      {"a node entry that names no record",
+       [](Messages& m) { return m.builder.SetIndex(0, Ras{m.records[0], m.records[1] + 4}); },
+       "its entry 1 names "},
+      {"a child that is no node",
+       [](Messages& m) {
+         const uint32_t root = m.builder.SetIndex(0, m.records, 2);
+         m.builder.SetU32(m.builder.U32(root + 0x18 + 4), 0);  // the first entry's child loses its tag
+         return m.builder.U32(root + 0x18 + 4);
+       },
+       "is not a valid index node"},
+      {"a count the header gets wrong",
+       [](Messages& m) { return m.Tree().SetU32(CountSlot(0), 9), CountSlot(0); },
+       "tree 0 holds 5 records, the header counts 9"},
+      {"a last ID below the records'",
+       [](Messages& m) { return m.Tree().SetLastAssignedId(3), kLastAssignedIdField; },
+       "the last ID given, 00000003, lies below the ID 00000006"},
+      {"records out of order",
+       [](Messages& m) {
+         const uint32_t root = m.builder.SetIndex(0, Ras{m.records[1], m.records[0]});
+         return root;
+       },
+       "is out of the tree's order"},
+      {"two trees sharing a node",
+       [](Messages& m) {
+         const uint32_t root = m.builder.SetIndex(0, m.records);
+         m.builder.SetIndexSlot(1, root, 5);
+         return root;
+       },
+       "is reached from tree 0 too"},
+      {"a text block lost in the middle",
+       [](Messages& m) {
+         m.Tree().SetU32(Messages::Block(m.texts[2], 1), 0);
+         return m.texts[2];
+       },
+       "its text continues at "},
+      {"two texts that run into each other",
+       [](Messages& m) {
+         m.Tree().SetU32(Messages::Block(m.texts[1], 2) + 12, Messages::Block(m.texts[2], 1));
+         return Messages::Block(m.texts[2], 1);
+       },
+       "is in the text of record"},
+      {"a text that loops",
+       [](Messages& m) {
+         m.Tree().SetU32(Messages::Block(m.texts[3], 2) + 12, m.texts[3]);
+         return Messages::Block(m.texts[3], 2);
+       },
+       "the chain loops"},
+      {"an allocated size past the end",
+       [](Messages& m) { return m.Tree().SetAllocatedSize(0x7FFF0000), kAllocatedSizeField; },
+       "the allocated size, 7FFF0000, does not lie"},
+  };
+  for (const auto& c : cases) {
+    Messages m;
+    const uint32_t where = c.damage(m);
+    DbFile db(m.builder);
+    const DatabaseCheck check = CheckDatabase(db.store);
+    ASSERT_TRUE(check.readable) << c.what;
+    if (c.said.empty()) {
+      EXPECT_TRUE(check.problems.empty()) << c.what << ": " << check.problems.front().what;
+      EXPECT_EQ(std::tuple(check.trees, check.nodes, check.records, check.textBlocks), std::tuple(1u, 1u, 5u, 15u));
+      continue;
+    }
+    ASSERT_FALSE(check.problems.empty()) << c.what;
+    EXPECT_EQ(check.problems.front().ra, where) << c.what << ": " << check.problems.front().what;
+    EXPECT_NE(check.problems.front().what.find(c.said), std::string::npos) << c.what << ": "
+                                                                            << check.problems.front().what;
+  }
+  EXPECT_FALSE(CheckDatabase(DbFile(DbxBuilder(DbKind::Message).SetU32(0, 0)).store).readable);
+}
+
+// Message 3 taken out of the tree (deleted); message 4's record lost, its text whole; message 5's record
+// lost, and the second block of its text too.
+TEST(LostAndFound, RecordsAndTextsNoTreeReachesAreFoundEachOnceAndTextsCutShortApart) {
+  Messages m;
+  m.builder.SetIndex(0, Ras{m.records[0], m.records[3], m.records[4]});
+  m.builder.SetU32(m.records[2], 0).SetU32(m.records[3], 0);  // the records of 4 and 5 lost
+  m.builder.SetU32(Messages::Block(m.texts[3], 1), 0);         // and a block of 5's text
+  DbFile db(m.builder);
+  const LostAndFound lost = FindLostAndFound(db.store);
+  EXPECT_EQ(lost.records, Ras{m.records[1]});
+  // 4's text whole; 5's last block, which no block leads to any more; 5's first, cut short.
+  EXPECT_EQ(lost.chains, (Ras{m.texts[2], Messages::Block(m.texts[3], 2)}));
+  EXPECT_EQ(lost.partialChains, Ras{m.texts[3]});
+  EXPECT_EQ(std::tuple(lost.found.records.size(), lost.found.blocks.size(), lost.found.nodes.size()),
+            std::tuple(3u, 14u, 1u));
+}
+
+}  // namespace
+}  // namespace vendrel::dbx
