@@ -119,6 +119,16 @@ bool FoundTextItem::Load(const DbStore& store, bool update) {
   return InsertTreeNode(update) != kNoTreeNode;
 }
 
+bool FoundTextItem::GetDisplayInfo(DisplayInfo& info) {
+  DbStore store;
+  if (!OpenStore(store)) return false;
+  const std::optional<dbx::TextBlock> block = dbx::TextBlockAt(store, ra);
+  if (!block) return false;
+  return AnswerDisplayInfo(info, image,
+                           {partial ? "Text (partial)" : "Text", Format("%08X", ra),
+                            Format("%d byte(s)", static_cast<int>(block->used)), Format("%08X", block->allocated)});
+}
+
 bool FoundTextItem::IsCommandEnabled(int command) {
   return command == kCmdSave || command == kCmdSaveDefault || command == kCmdRefresh;
 }

@@ -38,6 +38,7 @@ class FoundTextItem : public SectionItem {
 
   bool Load(const DbStore& store, bool update);
 
+  bool GetDisplayInfo(DisplayInfo& info) override;
   bool IsCommandEnabled(int command) override;
   bool Refresh() override;
   bool Save() override;

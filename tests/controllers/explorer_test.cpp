@@ -7,6 +7,7 @@
 
 #include "controllers/geometry.h"
 #include "controllers/splitter.h"
+#include "dbx/index_node.h"
 #include "platform/format.h"
 #include "support/process.h"
 #include "window_fixture.h"
@@ -52,6 +53,37 @@ TEST_F(Explorer, EnterOnARowUnderACollapsedNodeExpandsItAndShowsTheRowsOwnNode) 
   EXPECT_EQ(explorer.list.RowCount(), 0);
   explorer.controller.Close();  // as the window goes: every node with it
   EXPECT_TRUE(explorer.tree.Children(kTreeRoot).empty());
+}
+
+TEST_F(Explorer, CheckDatabaseListsEachProblemAsARowAndEnterGoesToTheStructureShownForIt) {
+  const std::string path = WriteMessages(3);
+  InMemoryExplorer& explorer = Open(path);
+  const TreeNodeHandle slot = Child(explorer, Root(explorer), "000000E4");
+  explorer.tree.ExpandNode(slot);
+  const TreeNodeHandle node = explorer.tree.FirstChild(slot);
+  const uint32_t nodeRa = dynamic_cast<DbItem&>(*explorer.tree.ItemOf(node)).ra;
+  explorer.tree.SelectNode(slot);
+  explorer.controller.Command(kCmdCheckDatabase);
+  EXPECT_TRUE(explorer.list.RowCount() == 0 && StatusLines().back() == "Checked " + path + ": no problem found");
+  // Another program damages the first record: the node that names it is named by the check.
+  uint32_t record = 0;
+  {
+    DbStore store;
+    ASSERT_TRUE(store.Open(path));
+    record = dbx::IndexNode::At(store, nodeRa)->entry(0).recordRa;
+  }
+  std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path);
+  bytes[record] ^= 0xFF;
+  testsupport::WriteFileBytes(path, bytes);
+  explorer.controller.Command(kCmdCheckDatabase);
+  ASSERT_GE(explorer.list.RowCount(), 1);
+  EXPECT_EQ(explorer.list.RowTexts(0),
+            (ColumnTexts{"index node of tree 0", Format("%08X", nodeRa),
+                 Format("its entry 0 names %08X, which is not a valid record", record), ""}));
+  explorer.list.SelectRows({0});
+  explorer.window.FocusPane(Pane::List);
+  explorer.controller.OnKey(ExplorerKey::Enter, true);
+  EXPECT_EQ(explorer.tree.Selected(), node);
 }
 
 TEST_F(Explorer, AnExpansionThatFailsIsRefusedWithItsStatusLineAndRefreshRecovers) {

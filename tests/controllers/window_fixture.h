@@ -105,6 +105,7 @@ class WindowTest : public testing::Test {
           {.id = id, .subject = subject, .text = "Subject: " + subject + "\r\n\r\nBody\r\n"}));
     }
     builder.SetIndex(0, records, perNode);
+    builder.SetLastAssignedId(count + 1);
     return builder.WriteTo(dir / name);
   }
   const std::vector<std::string>& StatusLines() const { return scoped.desktop.statusLines(); }

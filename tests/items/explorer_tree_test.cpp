@@ -63,6 +63,32 @@ TEST_F(ExplorerTree, AMessageDatabaseShowsTheHeapAndTheSlotsThatAreSetAndListsTh
             (Rows{{"size", "00000034", "00001000", "byte(s)"}, {"used", "00000038", "0000027C", "byte(s)"}}));
 }
 
+// Message 3 is out of the tree, message 4 has lost its record: both are found, listed and saved.
+TEST_F(ExplorerTree, WhatTheTreesDoNotReachIsListedUnderLostAndFoundAndSavedAsTheSalvageSavesIt) {
+  DbxBuilder builder(DbKind::Message);
+  const uint32_t kept = builder.AddMessage(Message(2, "Kept", "two")), out = builder.AddMessage(Message(3, "Out", "three"));
+  const uint32_t text = builder.allocatedSize(), lost = builder.AddMessage(Message(4, "Lost", "four"));
+  builder.SetIndex(0, std::vector{kept, out, lost});
+  const std::string path = builder.WriteTo(dir / "db.dbx");
+  DbRootItem* root = Open(path);
+  Select(root);
+  EXPECT_EQ(ChildCaptions(root).back(), "000000E4 All indexes by ID");  // nothing lost yet
+  builder.SetIndex(0, std::vector{kept});
+  builder.SetU32(lost, 0).WriteTo(path);
+  ASSERT_TRUE(root->Refresh());
+  Select(root);
+  ExplorerItem* found = Find("Lost and found");
+  EXPECT_EQ(Select(found), (Rows{{"Out", Hex8(out), "00000003", ""},
+                                 {"Text", Hex8(text), "4 byte(s)", "00000200"},
+                                 {"Records", "", "1", "No tree reaches them"},
+                                 {"Texts", "", "1", "No record owns them"},
+                                 {"Texts cut short", "", "0", "A block of theirs is not there, or they loop"},
+                                 {"Same text", "", "0", "Records whose text a reached one has"}}));
+  ASSERT_TRUE(found->SaveDefault((dir / "out").string(), true));
+  EXPECT_EQ(ReadText(dir / "out/Inbox (recovered)/Out 00000005_00000003.eml"), "three");
+  EXPECT_EQ(ReadText(dir / ("out/Inbox (recovered)/Text at " + Hex8(text) + ".eml")), "four");
+}
+
 TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTreeOrder) {
   DbxBuilder builder(DbKind::Message);
   std::vector<uint32_t> m;
