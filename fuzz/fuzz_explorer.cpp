@@ -9,6 +9,7 @@
 #include "controllers/explorer_walk.h"
 #include "dbx/database_check.h"
 #include "dbx/folder_insertion.h"
+#include "dbx/header.h"
 #include "dbx/lost_and_found.h"
 #include "dbx/tree_check.h"
 #include "export/store_export.h"
