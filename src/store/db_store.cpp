@@ -135,6 +135,7 @@ bool DbStore::JoinOuterSession(const std::string& path) {
     if (outer->path_ != path || !outer->IsOpen() || !mutex_.Reenter(outer->mutex_)) continue;
     mapping_ = outer->mapping_;
     mappingName_ = outer->mappingName_;
+    unfinishedChange_ = outer->unfinishedChange_;
     path_ = path;
     openSessions.push_back(this);
     return true;

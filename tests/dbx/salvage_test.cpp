@@ -10,6 +10,7 @@
 #include "dbx/lost_and_found.h"
 #include "dbx/record.h"
 #include "store/allocation.h"
+#include "store/journal.h"
 #include "support/db_file.h"
 #include "support/dbx_builder.h"
 
@@ -116,6 +117,23 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
                                                                             << check.problems.front().what;
   }
   EXPECT_FALSE(CheckDatabase(DbFile(DbxBuilder(DbKind::Message).SetU32(0, 0)).store).readable);
+}
+
+// A journal beside the file: the check reads the file as it is, says so first, and leaves both alone.
+TEST(DatabaseCheck, AFileAChangeWasCutOffInIsCheckedAsFoundAndSaidToHoldAHalfMadeChange) {
+  Messages m;
+  DbFile db(m.Tree());
+  db.store.Close();
+  const std::string path = db.path().string();
+  const std::vector<uint8_t> bytes = ReadFileBytes(path), was(4, 0), becomes(4, 1);
+  ASSERT_TRUE(WriteJournal(path, bytes.size(), {{0x5C, was, becomes}}));
+  DbStore found;
+  ASSERT_TRUE(found.OpenAsFound(path));
+  const DatabaseCheck check = CheckDatabase(found);
+  ASSERT_FALSE(check.problems.empty());
+  EXPECT_EQ(check.problems.front().ra, 0u);
+  EXPECT_NE(check.problems.front().what.find("a change to it was cut off"), std::string::npos);
+  EXPECT_TRUE(ReadFileBytes(path) == bytes && std::filesystem::exists(path + "-journal"));
 }
 
 // Message 3 taken out of the tree (deleted); message 4's record lost, its text whole; message 5's record

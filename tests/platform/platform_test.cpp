@@ -33,6 +33,9 @@ TEST(CodePage, TextsAreDecodedWholeAndEncodedOnlyWhenEveryCharacterFits) {
   EXPECT_TRUE(decoded.size() == 10000 && decoded.find_first_not_of("é") == std::string::npos);
   EXPECT_TRUE(cp.ToUtf8("").empty() && cp.FromUtf8("réception") == "r\351ception");
   EXPECT_FALSE(cp.FromUtf8("日本") || cp.FromUtf8("bad \xFF utf-8"));
+  // Cut to a number of bytes, a character that does not fit whole is left out whole.
+  EXPECT_EQ(std::tuple(CutUtf8("éa", 1), CutUtf8("aé", 2), CutUtf8("aé", 3), CutUtf8("ab", 5)),
+            std::tuple("", "a", "aé", "ab"));
   const CodePage sjis("cp932");  // any case; 81-FC, but for the half-width kana A0-DF between
   EXPECT_TRUE(!sjis.IsLeadByte(0x80) && sjis.IsLeadByte(0x81) && sjis.IsLeadByte(0x9F) &&
               !sjis.IsLeadByte(0xA0) && !sjis.IsLeadByte(0xDF) && sjis.IsLeadByte(0xE0) &&
