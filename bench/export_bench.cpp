@@ -104,7 +104,7 @@ void ExportMailbox(benchmark::State& state) {
     {
       OutputDirectory out;  // made and removed outside the time measured
       state.ResumeTiming();
-      const StoreExport report = ExportStore(corpus.path, out.path.string(), format, false, watcher);
+      const StoreExport report = ExportStore(corpus.path, out.path.string(), {.format = format}, watcher);
       state.PauseTiming();
       if (report.messages != kMessages) state.SkipWithError("not every message was written");
     }

@@ -37,7 +37,7 @@ namespace {
   const std::string mail = (fuzz::WorkDirectory() / "mail").string();
   QuietWatcher watcher;
   for (const ExportFormat format : {ExportFormat::Eml, ExportFormat::Mbox, ExportFormat::Maildir})
-    ExportStore(path, mail, format, true, watcher);
+    ExportStore(path, mail, {.format = format, .force = true}, watcher);
 }
 
 // The check of the database (and, for Folders.dbx, of the store) and what a salvage finds beside its trees.
@@ -53,7 +53,7 @@ namespace {
   const std::string out = (fuzz::WorkDirectory() / "recovered").string();
   QuietWatcher watcher;
   for (const ExportFormat format : {ExportFormat::Eml, ExportFormat::Mbox, ExportFormat::Maildir})
-    RecoverStore(path, out, format, true, watcher);
+    RecoverStore(path, out, {.format = format, .force = true}, watcher);
 }
 
 std::string Bytes(const std::string& path) {

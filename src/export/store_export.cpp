@@ -12,7 +12,8 @@
 #include "export/byte_sink.h"
 #include "export/export_path.h"
 #include "export/mail_headers.h"
-#include "export/mboxrd.h"
+#include "export/maildir.h"
+#include "export/mbox_entry.h"
 #include "export/message_order.h"
 #include "export/message_saves.h"
 #include "dbx/lost_and_found.h"
@@ -40,51 +41,28 @@ class Names {
   std::string Take(const std::string& name, const std::string& also = {}) {
     for (int n = 1;; ++n) {
       const std::string candidate = n == 1 ? name : Format("%s (%d)", name.c_str(), n);
-      const std::string lower = Lower(candidate);
-      if (taken_.contains(lower) || taken_.contains(lower + Lower(also))) continue;
+      const std::string lower = AsciiLower(candidate);
+      if (taken_.contains(lower) || taken_.contains(lower + AsciiLower(also))) continue;
       taken_.insert(lower);
-      if (!also.empty()) taken_.insert(lower + Lower(also));
+      if (!also.empty()) taken_.insert(lower + AsciiLower(also));
       return candidate;
     }
   }
 
  private:
-  static std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return text;
-  }
   std::set<std::string> taken_;
 };
 
-// A Maildir++ folder name part: its dots (the separator of the levels) and percent signs escaped.
-std::string EscapeMaildirName(const std::string& name) {
-  std::string escaped;
-  for (const char c : name) {
-    if (c == '.' || c == '%' || c == '/') {
-      escaped += Format("%%%02X", static_cast<unsigned char>(c));
-    } else {
-      escaped += c;
-    }
-  }
-  return escaped;
-}
-
-// The host part of a Maildir file name, with the characters that name reserves escaped.
-std::string MaildirHost() {
-  char host[256] = {};
-  if (gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') return "localhost";
-  std::string escaped;
-  for (const char* c = host; *c != '\0'; ++c) {
-    escaped += *c == '/' ? "\\057" : *c == ':' ? "\\072" : std::string(1, *c);
-  }
-  return escaped;
-}
-
 class Exporter {
  public:
-  Exporter(const std::string& directory, ExportFormat format, bool force, ExportWatcher& watcher,
+  Exporter(const std::string& directory, const ExportOptions& options, ExportWatcher& watcher,
            bool recover = false)
-      : directory_(directory), format_(format), force_(force), recover_(recover), watcher_(watcher) {
+      : directory_(directory),
+        format_(options.format),
+        force_(options.force),
+        maildirNames_(options.maildirNames),
+        recover_(recover),
+        watcher_(watcher) {
     root_ = OutputDirectory::Open(directory);
     if (!root_) Problem("cannot make the directory " + directory + ": " + std::strerror(errno));
   }
@@ -93,19 +71,11 @@ class Exporter {
     store_ = &store;
     report_.repeats += store.repeats;
     if (!root_) return;
-    Names names;
-    // The top level is a Maildir of its own.
-    if (format_ == ExportFormat::Maildir && !MakeMaildir(*root_))
-      Problem("cannot make the Maildir " + directory_);
-    for (const size_t top : format_ == ExportFormat::Eml ? std::vector<size_t>{} : store.top) {
-      if (report_.stopped) break;
-      if (format_ == ExportFormat::Mbox) {
-        ExportMbox(top, *root_, names);
-      } else {
-        ExportMaildir(top, "", names);
-      }
+    switch (format_) {
+      case ExportFormat::Eml: ExportEml(); break;
+      case ExportFormat::Mbox: ExportMboxes(); break;
+      case ExportFormat::Maildir: ExportMaildirs(); break;
     }
-    if (format_ == ExportFormat::Eml) ExportEml();
     watcher_.Saved(Format("Exported %d msgs of %d folders.Path: %s", report_.messages, report_.folders,
                           root_->path().c_str()));
   }
@@ -220,6 +190,29 @@ class Exporter {
     if (!lost.partialChains.empty()) write(std::string(kPartialSuffix), MessageList{{}, lost.partialChains, 0, false});
   }
 
+  // A store goes below one folder named after it, so that a mail client given the tree shows one new
+  // folder and none of the store's lands beside the client's own Inbox, Drafts or Outbox.
+  void ExportMboxes() {
+    Names names;
+    const OutputDirectory* into = &*root_;
+    std::optional<OutputDirectory> below;
+    if (!store_->name.empty()) {
+      const std::string name = names.Take(CutUtf8(store_->name, kMaxNameBytes), ".sbd");
+      WriteMbox(*root_, name, nullptr);
+      below = root_->Subdirectory(name + ".sbd");
+      if (!below) {
+        Problem("cannot make " + root_->path() + "/" + name + ".sbd: nothing of the store is written");
+        return;
+      }
+      into = &*below;
+      names = Names();
+    }
+    for (const size_t top : store_->top) {
+      if (report_.stopped) break;
+      ExportMbox(top, *into, names);
+    }
+  }
+
   void ExportMbox(size_t index, const OutputDirectory& directory, Names& names) {
     const StoreFolder& folder = store_->folders[index];
     const std::string name = names.Take(SafeName(folder), ".sbd");
@@ -264,15 +257,11 @@ class Exporter {
     BufferedFileSink sink(file.fd());
     std::optional<Written> written = Written{};
     if (store != nullptr) {
-      written = WriteMessages(*store, list, [&](const DbStore& db, uint32_t record, uint32_t firstBlock, const MessageText& text) {
-        LazyHeader header(db, firstBlock);
-        sink.Copy("From " + EnvelopeSender(db, record, header) + " " +
-                  AsctimeUtc(ReceivedTime(db, record, header)) + "\n");
-        MboxrdBody body;
-        for (const std::span<const uint8_t> piece : text.pieces) body.Feed(piece, sink);
-        body.Finish(sink);
-        return sink.error() == 0;
-      });
+      written = WriteMessages(
+          *store, list, [&](const DbStore& db, uint32_t record, uint32_t firstBlock, const MessageText& text) {
+            WriteMboxEntry(sink, db, record, firstBlock, text);
+            return sink.error() == 0;
+          });
     }
     errno = sink.error();
     if (!written || !sink.Flush() || !file.Commit()) {
@@ -285,8 +274,17 @@ class Exporter {
     if (store != nullptr) Saved(where, written->messages, written->records);
   }
 
-  static bool MakeMaildir(const OutputDirectory& directory) {
-    return directory.Subdirectory("cur") && directory.Subdirectory("new") && directory.Subdirectory("tmp");
+  // The top level is a Maildir of its own: the server's INBOX, which gets the store's Inbox, and whose
+  // name no other folder at the top may take.
+  void ExportMaildirs() {
+    if (!MakeMaildir(*root_)) Problem("cannot make the Maildir " + directory_);
+    inbox_ = FindInbox(*store_);
+    Names names;
+    names.Take("INBOX");
+    for (const size_t top : store_->top) {
+      if (report_.stopped) break;
+      ExportMaildir(top, "", names);
+    }
   }
 
   // The Maildir++ folder name below parent, made with its marker; none (after saying why) when it cannot
@@ -312,20 +310,24 @@ class Exporter {
     return maildir;
   }
 
+  // parent + "." + the next level's name, as the server names it on disk.
+  std::string MaildirName(const std::string& parent, Names& names, const std::string& folderName) {
+    return parent + "." + MaildirNamePart(names.Take(folderName), maildirNames_);
+  }
+
   void ExportMaildir(size_t index, const std::string& parent, Names& names) {
     const StoreFolder& folder = store_->folders[index];
-    const std::string name = parent + "." + names.Take(EscapeMaildirName(SafeName(folder)));
-    const std::optional<OutputDirectory> maildir = FolderMaildir(name, folder);
+    const bool inbox = inbox_ == index;
+    const std::string name = inbox ? ".INBOX" : MaildirName(parent, names, SafeName(folder));
+    const std::optional<OutputDirectory> maildir = inbox ? root_ : FolderMaildir(name, folder);
     if (!maildir) return;
     DbStore store;
     if (OpenDatabase(folder, store)) {
       WriteMaildir(*maildir, store, Tree0(store));
       if (recover_) {
         ForEachLostGroup(store, [&](const std::string& suffix, const MessageList& lost) {
-          const std::string beside = parent + "." + names.Take(EscapeMaildirName(SafeName(folder) + suffix));
-          if (const std::optional<OutputDirectory> found = FolderMaildir(beside, folder)) {
+          if (const auto found = FolderMaildir(MaildirName(parent, names, SafeName(folder) + suffix), folder))
             WriteMaildir(*found, store, lost);
-          }
         });
       }
     }
@@ -338,41 +340,20 @@ class Exporter {
   }
 
   void WriteMaildir(const OutputDirectory& maildir, const DbStore& store, const MessageList& list) {
-    const std::optional<OutputDirectory> tmp = maildir.Subdirectory("tmp");
-    const std::optional<OutputDirectory> cur = maildir.Subdirectory("cur");
-    if (!tmp || !cur) {
-      Problem("cannot open " + maildir.path() + "/" + (tmp ? "cur" : "tmp") + ": " + std::strerror(errno) +
-              "; the messages of " + store.path() + " are left out");
+    std::string problem;
+    std::optional<MaildirDelivery> delivery = MaildirDelivery::Into(maildir, problem);
+    if (!delivery) {
+      Problem(problem + "; the messages of " + store.path() + " are left out");
       return;
     }
     if (!force_ && (maildir.HasEntries("cur") || maildir.HasEntries("new"))) {
       Problem(maildir.path() + " holds messages already: left as it is (--force adds to it)");
       return;
     }
-    static const std::string host = MaildirHost();
-    static const int pid = static_cast<int>(getpid());  // a system call each time it is asked
-    const std::optional<Written> written =
-        WriteMessages(store, list, [&](const DbStore& db, uint32_t record, uint32_t firstBlock, const MessageText& text) {
-          LazyHeader header(db, firstBlock);
-          const std::string base =
-              Format("%lld.P%dQ%d.%s", static_cast<long long>(ReceivedTime(db, record, header)), pid,
-                     ++delivered_, host.c_str());
-          const int fd = tmp->CreateNew(base);
-          if (fd < 0) {
-            Problem("cannot make " + tmp->path() + "/" + base + ": " + std::strerror(errno));
-            return false;
-          }
-          // The text as it is stored, line ends and all.
-          FileSink file(fd);
-          for (const std::span<const uint8_t> piece : text.pieces) file.Run(piece.data(), piece.size());
-          const bool flushed = file.Flush();
-          const int error = flushed ? 0 : file.error();
-          const bool closed = close(fd) == 0;
-          const std::string flags = (dbx::GetParentOrFlags(db, record) & dbx::kMessageRead) != 0 ? "S" : "";
-          if (flushed && closed && tmp->MoveTo(base, *cur, base + ":2," + flags)) return true;
-          tmp->Remove(base);
-          Problem("cannot write " + tmp->path() + "/" + base + ": " +
-                  std::strerror(error != 0 ? error : errno) + "; the partial file was removed");
+    const std::optional<Written> written = WriteMessages(
+        store, list, [&](const DbStore& db, uint32_t record, uint32_t firstBlock, const MessageText& text) {
+          if (delivery->Deliver(db, record, firstBlock, text, problem)) return true;
+          Problem(problem);
           return false;
         });
     if (written) Saved(maildir.path(), written->messages, written->records);
@@ -381,19 +362,20 @@ class Exporter {
   std::string directory_;
   ExportFormat format_;
   bool force_;
+  MaildirNames maildirNames_;
   bool recover_;
   ExportWatcher& watcher_;
   std::optional<OutputDirectory> root_;
   const StoreFolders* store_ = nullptr;
   StoreExport report_;
-  int delivered_ = 0;
+  std::optional<size_t> inbox_;
 };
 
 }  // namespace
 
-StoreExport ExportStore(const std::string& path, const std::string& directory, ExportFormat format,
-                        bool force, ExportWatcher& watcher) {
-  Exporter exporter(directory, format, force, watcher);
+StoreExport ExportStore(const std::string& path, const std::string& directory, const ExportOptions& options,
+                        ExportWatcher& watcher) {
+  Exporter exporter(directory, options, watcher);
   DbStore store;
   if (!store.Open(path)) {
     exporter.report().problems.push_back("cannot open " + path + ": " + store.DescribeFailure());
@@ -406,16 +388,16 @@ StoreExport ExportStore(const std::string& path, const std::string& directory, E
   return exporter.report();
 }
 
-StoreExport RecoverStore(const std::string& path, const std::string& directory, ExportFormat format,
-                         bool force, ExportWatcher& watcher) {
+StoreExport RecoverStore(const std::string& path, const std::string& directory, const ExportOptions& options,
+                         ExportWatcher& watcher) {
   // What an earlier export or salvage wrote is not mixed with this one unless asked for.
   std::error_code error;
-  if (!force && std::filesystem::exists(directory, error) && !std::filesystem::is_empty(directory, error)) {
+  if (!options.force && std::filesystem::exists(directory, error) && !std::filesystem::is_empty(directory, error)) {
     StoreExport refused;
     refused.problems.push_back(directory + " holds files already: nothing was written (--force writes into it)");
     return refused;
   }
-  Exporter exporter(directory, format, force, watcher, /*recover=*/true);
+  Exporter exporter(directory, options, watcher, /*recover=*/true);
   DbStore store;
   if (!store.OpenAsFound(path)) {
     exporter.report().problems.push_back("cannot open " + path + ": " + store.DescribeFailure());

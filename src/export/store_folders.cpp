@@ -1,11 +1,13 @@
 #include "export/store_folders.h"
 
+#include <filesystem>
 #include <unordered_map>
 
 #include "dbx/header.h"
 #include "dbx/record.h"
 #include "export/message_order.h"
 #include "dbx/sibling_file.h"
+#include "platform/format.h"
 
 namespace vendrel {
 
@@ -25,6 +27,9 @@ StoreFolder FolderOfRecord(const DbStore& store, uint32_t ra, const std::string&
 
 StoreFolders ReadStoreFolders(const DbStore& store, const std::string& foldersPath) {
   StoreFolders result;
+  std::error_code error;
+  result.name = std::filesystem::weakly_canonical(foldersPath, error).parent_path().filename().string();
+  if (result.name.empty()) result.name = "Folders";  // a store at the root of the file system
   const MessageList records = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
   result.repeats = records.repeats;
   std::unordered_map<uint32_t, size_t> byId;
@@ -72,6 +77,24 @@ StoreFolders SingleFolder(const DbStore& store, const std::string& path) {
   single.folders.push_back(std::move(folder));
   single.top.push_back(0);
   return single;
+}
+
+std::optional<size_t> FindInbox(const StoreFolders& store) {
+  const auto fileOf = [&](const StoreFolder& folder) {
+    if (!folder.fileName.empty()) return folder.fileName;
+    return folder.database ? std::filesystem::path(*folder.database).filename().string() : std::string();
+  };
+  std::vector<size_t> pending(store.top.rbegin(), store.top.rend());
+  while (!pending.empty()) {
+    const size_t index = pending.back();
+    pending.pop_back();
+    if (AsciiLower(fileOf(store.folders[index])) == "inbox.dbx") return index;
+    const std::vector<size_t>& children = store.folders[index].children;
+    pending.insert(pending.end(), children.rbegin(), children.rend());
+  }
+  for (const size_t top : store.top)
+    if (AsciiLower(store.folders[top].name) == "inbox") return top;
+  return std::nullopt;
 }
 
 }  // namespace vendrel

@@ -19,6 +19,7 @@ struct StoreFolder {
 };
 
 struct StoreFolders {
+  std::string name;  // of a store, the name of the directory it is in (UTF-8); empty for one database
   std::vector<StoreFolder> folders;
   std::vector<size_t> top;  // the folders without a parent (or whose parent is not there)
   int repeats = 0;          // records tree 0 names again, and folders with an ID another one has
@@ -32,5 +33,9 @@ StoreFolder FolderOfRecord(const DbStore& store, uint32_t ra, const std::string&
 StoreFolders ReadStoreFolders(const DbStore& store, const std::string& foldersPath);
 // A message database as a store of one folder, named as its header names it.
 StoreFolders SingleFolder(const DbStore& store, const std::string& path);
+// The store's own Inbox, the folder a mail server keeps as its INBOX: the first folder (depth first, in
+// the order of the tree) whose database is the file "Inbox.dbx", else the first top-level folder named
+// "Inbox", either without regard to case; none when neither is there.
+std::optional<size_t> FindInbox(const StoreFolders& store);
 
 }  // namespace vendrel

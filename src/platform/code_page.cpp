@@ -36,6 +36,12 @@ Conversion Convert(iconv_t converter, std::string_view input, std::string& outpu
     --inLeft;
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
   }
+  // A stateful encoding (IMAP's UTF-7) closes a run of encoded characters only when told the text ends.
+  char* out = buffer;
+  size_t outLeft = sizeof buffer;
+  if (iconv(converter, nullptr, nullptr, &out, &outLeft) != static_cast<size_t>(-1)) {
+    output.append(buffer, static_cast<size_t>(out - buffer));
+  }
   return Conversion::Done;
 }
 

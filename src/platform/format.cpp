@@ -25,4 +25,9 @@ std::string Format(const char* format, ...) {
   return text;
 }
 
+std::string AsciiLower(std::string text) {
+  for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  return text;
+}
+
 }  // namespace vendrel

@@ -8,4 +8,8 @@ namespace vendrel {
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// The text with A-Z as a-z and every other byte as it is: the folding of names that compare without
+// regard to case whatever the locale (a Turkish one folds "I" elsewhere).
+std::string AsciiLower(std::string text);
+
 }  // namespace vendrel

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -127,10 +128,17 @@ class MailboxExport : public testing::Test {
   std::vector<MessageSpec> inbox;
 };
 
+// Every line end LF, as a Maildir holds a message.
+std::string WithLfLineEnds(std::string text) {
+  for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+  std::replace(text.begin(), text.end(), '\r', '\n');
+  return text;
+}
+
 TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsAnotherReaderSeesThem) {
   const auto mbox = Export("mbox", "mbox");
   EXPECT_TRUE(mbox.exitCode == 1 &&
-              fs::status(dir / "mbox/Local Folders.sbd").permissions() == fs::perms(0755));
+              fs::status(dir / "mbox/store.sbd/Local Folders.sbd").permissions() == fs::perms(0755));
   EXPECT_TRUE(mbox.out.ends_with("Exported 10 msgs of 8 folders.Path: " + (dir / "mbox").string() + "\n"));
   // What cannot be read is said, each once, and the rest written.
   EXPECT_EQ(std::count(mbox.err.begin(), mbox.err.end(), '\n'), 5) << mbox.err;
@@ -140,43 +148,59 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
            Store("Dots.dbx") + ": 1 messages have no text in the file (never downloaded): left out",
            Store("Slash.dbx") + ": the record at 00000010 is not valid: left out"})
     EXPECT_NE(mbox.err.find(said), std::string::npos) << mbox.err;
+  // The store below one folder named after its directory.
   std::vector<std::string> names;
   for (const auto& [name, messages] : ReadBack("mbox", dir / "mbox"))
     names.push_back(name + ":" + std::to_string(messages.size()));
+  const std::string in = "store.sbd/Local Folders.sbd/";
   EXPECT_EQ(names, (std::vector<std::string>{
-                       "Local Folders:0", "Local Folders.sbd/Empty:0", "Local Folders.sbd/Inbox:4",
-                       "Local Folders.sbd/Inbox.sbd/Zone:1", "Local Folders.sbd/Inbox.sbd/zone (2):1",
-                       "Local Folders.sbd/" + std::string(199, 'L') +
-                           ":1",  // cut to leave room for " (2)", between characters
-                       "Local Folders.sbd/__:1", "Local Folders.sbd/a_b:1",
-                       "Local Folders.sbd/inbox.SBD (2):1",  // Inbox.sbd holds Inbox's subfolders
-                       "Ring:0", "Ring.sbd/Round:0"}));
+                       "store:0", "store.sbd/Local Folders:0", in + "Empty:0", in + "Inbox:4",
+                       in + "Inbox.sbd/Zone:1", in + "Inbox.sbd/zone (2):1",
+                       in + std::string(199, 'L') + ":1",  // cut to leave room for " (2)", between characters
+                       in + "__:1", in + "a_b:1",
+                       in + "inbox.SBD (2):1",  // Inbox.sbd holds Inbox's subfolders
+                       "store.sbd/Ring:0", "store.sbd/Ring.sbd/Round:0"}));
   // Only a folder with subfolders has a ".sbd" directory beside its mailbox.
   EXPECT_EQ(std::count_if(fs::recursive_directory_iterator(dir / "mbox"), fs::recursive_directory_iterator(),
                           [](const fs::directory_entry& entry) { return entry.is_directory(); }),
-            3);
-  // The separators name the sender and the time received, from the record or else from the header.
+            4);
+  // The separators name the sender and the time received, from the record or else from the header; the
+  // read state follows.
   std::vector<std::string> separators;
-  std::istringstream text(ReadText(dir / "mbox" / "Local Folders.sbd" / "Inbox"));
-  for (std::string line; std::getline(text, line);)
-    if (line.starts_with("From ")) separators.push_back(line);
-  EXPECT_EQ(separators, (std::vector<std::string>{"From ann@example.com Mon Oct 16 00:28:40 2006",
-                                                  "From bob@example.org Mon Oct 16 00:28:40 2006",
-                                                  "From MAILER-DAEMON Tue Jan  2 09:00:00 2007",
-                                                  "From MAILER-DAEMON Thu Jan  1 00:00:00 1970"}));
+  std::istringstream text(ReadText(dir / "mbox" / in / "Inbox"));
+  for (std::string line, status; std::getline(text, line);)
+    if (line.starts_with("From ") && std::getline(text, status)) separators.push_back(line + "|" + status);
+  EXPECT_EQ(separators, (std::vector<std::string>{"From ann@example.com Mon Oct 16 00:28:40 2006|Status: RO",
+                                                  "From bob@example.org Mon Oct 16 00:28:40 2006|Status: O",
+                                                  "From MAILER-DAEMON Tue Jan  2 09:00:00 2007|Status: O",
+                                                  "From MAILER-DAEMON Thu Jan  1 00:00:00 1970|Status: RO"}));
 
+  // The Inbox is the Maildir's own, its subfolders below INBOX; LF line ends, the flags in the name.
   ASSERT_EQ(Export("maildir", "maildir").exitCode, 1);
   const Boxes maildirs = ReadBack("maildir", dir / "maildir");
-  const std::vector<Message>& stored = maildirs.at("Local Folders.Inbox");
+  const std::vector<Message>& stored = maildirs.at("");
   ASSERT_EQ(stored.size(), inbox.size());
   for (size_t i = 0; i < inbox.size(); ++i)
-    EXPECT_EQ(stored[i], Message((inbox[i].flags & 0x80) != 0 ? "S" : "", inbox[i].text)) << i;
-  EXPECT_TRUE(maildirs.contains("Local Folders.Inbox.zone (2)") && maildirs.contains("Local Folders.__"));
+    EXPECT_EQ(stored[i], Message((inbox[i].flags & 0x80) != 0 ? "S" : "", WithLfLineEnds(inbox[i].text))) << i;
+  EXPECT_TRUE(maildirs.contains("INBOX.zone (2)") && maildirs.contains("Local Folders.__") &&
+              !maildirs.contains("Local Folders.Inbox"));
   EXPECT_TRUE(maildirs.at("Local Folders.Empty").empty());
+  // Each file was received when its name says (the record's time, else the Date field), else now.
+  for (const auto& entry : fs::directory_iterator(dir / "maildir" / "cur")) {
+    const long long received = std::stoll(entry.path().filename().string());
+    const auto modified = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::file_clock::to_sys(entry.last_write_time()).time_since_epoch()).count();
+    if (received != 0) {
+      EXPECT_EQ(modified, received) << entry.path();
+    }
+  }
   EXPECT_NE(Export("maildir", "maildir").err.find("holds messages already"), std::string::npos);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);  // nothing beside what was asked for
   RunCommand({VENDREL_CLI, "export", Store("Inbox.dbx"), (dir / "one").string(), "--format", "mbox"});
   EXPECT_EQ(ReadBack("mbox", dir / "one").at("Inbox").size(), inbox.size());  // alone: one mailbox
+  RunCommand({VENDREL_CLI, "export", Store("Inbox.dbx"), (dir / "inbox").string(), "--format", "maildir"});
+  const Boxes alone = ReadBack("maildir", dir / "inbox");
+  EXPECT_TRUE(alone.size() == 1 && alone.at("").size() == inbox.size());  // the server's INBOX
 }
 
 TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLeavesNoPartialFile) {
@@ -189,7 +213,7 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
 
   // A link planted in the directory is not written through.
   for (const char* made : {"planted", "outside"}) fs::create_directories(dir / made);
-  fs::create_directory_symlink(dir / "outside", dir / "planted" / "Local Folders.sbd");
+  fs::create_directory_symlink(dir / "outside", dir / "planted" / "store.sbd");
   EXPECT_TRUE(Export("mbox", "planted").exitCode == 1 && fs::is_empty(dir / "outside"));
 
   // A Maildir that cannot be made is said and left out.
@@ -199,7 +223,8 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
 
   // A file size limit stands for a full disk: the writes stop part way, and a mailbox forced over one
   // that is there leaves that one as it was.
-  const std::vector<uint8_t> before = ReadFileBytes(dir / "mbox" / "Local Folders.sbd" / "Inbox");
+  const fs::path kept = dir / "mbox" / "store.sbd" / "Local Folders.sbd" / "Inbox";
+  const std::vector<uint8_t> before = ReadFileBytes(kept);
   for (const std::string format : {"mbox", "eml", "maildir"}) {
     const std::string into = format == "mbox" ? "mbox" : "full-" + format;
     const auto full = RunCommand({"/bin/sh", "-c", "ulimit -f 2; exec \"$0\" export \"$1\" \"$2\" --format $3 --force",
@@ -211,8 +236,7 @@ TEST_F(MailboxExport, AnMboxThatIsThereIsLeftAloneUnlessForcedAndAFailedWriteLea
         << full.err;
     EXPECT_EQ(full.out.find("Inbox\n"), std::string::npos) << full.out;  // nor said to be saved
   }
-  EXPECT_TRUE(ReadFileBytes(dir / "mbox" / "Local Folders.sbd" / "Inbox") == before &&
-              fs::is_empty(dir / "full-maildir" / ".Local Folders.Inbox" / "tmp"));
+  EXPECT_TRUE(ReadFileBytes(kept) == before && fs::is_empty(dir / "full-maildir" / "tmp"));
 }
 
 // The host part of a Maildir file name keeps out the two characters the name reserves: "/" and ":".

@@ -82,6 +82,7 @@ TEST_F(Salvage, EveryMessageTheFileStillHoldsIsWrittenOnceWhereItsKindSays) {
                             "record owns, 1 texts cut short"),
             std::string::npos)
       << result.out;
+  EXPECT_EQ(result.out.find("Skipped"), std::string::npos) << result.out;  // found once each: no repeats
   const auto text = [&](const std::string& file) { return ReadText(dir / "out" / file); };
   EXPECT_EQ(text("Inbox/(No subject) 00000005_00000002.eml"), Text(2));
   EXPECT_EQ(text("Inbox (recovered)/(No subject) 00000005_00000003.eml"), Text(3));
@@ -95,7 +96,8 @@ TEST_F(Salvage, EveryMessageTheFileStillHoldsIsWrittenOnceWhereItsKindSays) {
   // A store: the folder no tree reaches, beside the others.
   const CommandResult store = Cli({"recover", Store("Folders.dbx"), (dir / "mbox").string(), "--format", "mbox"});
   EXPECT_NE(store.out.find("; 1 folders no tree reaches"), std::string::npos) << store.out;
-  EXPECT_TRUE(fs::exists(dir / "mbox/Lost (recovered)") && fs::exists(dir / "mbox/Local Folders.sbd/Inbox (recovered)"));
+  EXPECT_TRUE(fs::exists(dir / "mbox/store.sbd/Lost (recovered)") &&
+              fs::exists(dir / "mbox/store.sbd/Local Folders.sbd/Inbox (recovered)"));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Message export below the items: line ends for .eml and mbox, safe names, what a mailbox reads from a
-// message's header, and the .eml file itself.
+// Message export below the items: line ends for .eml, mbox and Maildir, Maildir names, safe names, what
+// a mailbox reads from a message's header, and the .eml file itself.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,7 +10,8 @@
 #include "export/export_path.h"
 #include "export/line_ends.h"
 #include "export/mail_headers.h"
-#include "export/mboxrd.h"
+#include "export/maildir.h"
+#include "export/lf_body.h"
 #include "export/message_file.h"
 #include "export/safe_name.h"
 #include "dbx/sibling_file.h"
@@ -45,26 +46,46 @@ std::string AsMboxrd(const std::string& text) {
 
 // Random texts of line ends, ">" and "From " fed in random pieces, short ones and ones long enough for the
 // vector loops, against the plain rules above.
-TEST(LineEnds, EmlAndMboxrdTextsFollowTheirRulesHoweverTheTextIsCutIntoPieces) {
+TEST(LineEnds, EmlMboxrdAndMaildirTextsFollowTheirRulesHoweverTheTextIsCutIntoPieces) {
   const char* parts[] = {"\r", "\n", "\r\n", ">", "From ", "Fro", "m", "x", "y z"};
   std::mt19937 random(7);
   for (int round = 0; round < 3000; ++round) {
-    std::string text, eml, mbox;
+    std::string text, eml, mbox, maildir;
     for (size_t i = random() % 40; i > 0; --i) text += parts[random() % std::size(parts)];
-    StringSink emlSink(eml), mboxSink(mbox);
+    StringSink emlSink(eml), mboxSink(mbox), maildirSink(maildir);
     CrLfNormalizer normalizer;
-    MboxrdBody body;
+    LfBody body(LfBody::Kind::MboxEntry), plain(LfBody::Kind::Plain);
     std::vector<std::span<const uint8_t>> pieces;
     for (size_t at = 0; at < text.size(); at += pieces.back().size()) {
       const size_t size = std::min<size_t>(random() % (round % 2 == 0 ? 12 : 100), text.size() - at);
       pieces.emplace_back(reinterpret_cast<const uint8_t*>(text.data()) + at, size);
       normalizer.Feed(pieces.back(), emlSink);
       body.Feed(pieces.back(), mboxSink);
+      plain.Feed(pieces.back(), maildirSink);
     }
     normalizer.Finish(emlSink);
     body.Finish(mboxSink);
-    ASSERT_EQ(std::pair(eml, mbox), std::pair(WithLineEnds(text, "\r\n"), AsMboxrd(text))) << round;
+    plain.Finish(maildirSink);
+    ASSERT_EQ(std::tuple(eml, mbox, maildir),
+              std::tuple(WithLineEnds(text, "\r\n"), AsMboxrd(text), WithLineEnds(text, "\n")))
+        << round;
     ASSERT_EQ(IsCrLfOnly(pieces), eml == text) << round;
+  }
+}
+
+// A folder name as one level of a Maildir++ name: the separator escaped, then IMAP's modified UTF-7 or
+// UTF-8 as it is.
+TEST(MaildirNames, AFolderNameIsEscapedThenWrittenAsTheServerKeepsNames) {
+  const struct {
+    const char *name, *utf7, *utf8;
+  } cases[] = {{"Boîte de réception", "Bo&AO4-te de r&AOk-ception", "Boîte de réception"},
+               {"Café", "Caf&AOk-", "Café"},  // the encoded run closed at the end too
+               {"日本", "&ZeVnLA-", "日本"},
+               {"R&D", "R&-D", "R&D"},
+               {"a.b%c/d", "a%2Eb%25c%2Fd", "a%2Eb%25c%2Fd"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(MaildirNamePart(c.name, MaildirNames::ModifiedUtf7), c.utf7) << c.name;
+    EXPECT_EQ(MaildirNamePart(c.name, MaildirNames::Utf8), c.utf8) << c.name;
   }
 }
 

@@ -45,36 +45,42 @@ int Outcome(const std::vector<std::string>& problems, int repeats) {
 
 }  // namespace
 
-// FILE DIR [--format eml|mbox|maildir] [--force], as export and recover take them; none after a line on
-// stderr when they do not parse.
+// FILE DIR [--format eml|mbox|maildir] [--maildir-names utf7|utf8] [--force], as export and recover take
+// them; none after a line on stderr when they do not parse.
 struct ExportArguments {
   std::string path, directory;
-  ExportFormat format = ExportFormat::Eml;
-  bool force = false;
+  ExportOptions options;
 };
 
 std::optional<ExportArguments> ParseExportArguments(const Arguments& arguments, const char* command) {
   std::vector<std::string> operands;
-  std::string format = "eml";
+  std::string format = "eml", names = "utf7";
   ExportArguments parsed;
   bool known = true;
   for (size_t i = 0; i < arguments.size() && known; ++i) {
     if (arguments[i] == "--format" && i + 1 < arguments.size()) {
       format = arguments[++i];
+    } else if (arguments[i] == "--maildir-names" && i + 1 < arguments.size()) {
+      names = arguments[++i];
     } else if (arguments[i] == "--force") {
-      parsed.force = true;
+      parsed.options.force = true;
     } else {
       known = !arguments[i].starts_with("--");
       operands.push_back(arguments[i]);
     }
   }
-  if (!known || operands.size() != 2 || (format != "eml" && format != "mbox" && format != "maildir")) {
-    PrintError(Format("usage: vendrel-cli %s FILE DIR [--format eml|mbox|maildir] [--force]", command));
+  if (!known || operands.size() != 2 || (format != "eml" && format != "mbox" && format != "maildir") ||
+      (names != "utf7" && names != "utf8")) {
+    PrintError(Format("usage: vendrel-cli %s FILE DIR [--format eml|mbox|maildir] [--maildir-names utf7|utf8] "
+                      "[--force]",
+                      command));
     return std::nullopt;
   }
   parsed.path = operands[0];
   parsed.directory = operands[1];
-  parsed.format = format == "eml" ? ExportFormat::Eml : format == "mbox" ? ExportFormat::Mbox : ExportFormat::Maildir;
+  parsed.options.format =
+      format == "eml" ? ExportFormat::Eml : format == "mbox" ? ExportFormat::Mbox : ExportFormat::Maildir;
+  parsed.options.maildirNames = names == "utf8" ? MaildirNames::Utf8 : MaildirNames::ModifiedUtf7;
   return parsed;
 }
 
@@ -86,7 +92,7 @@ int RunExport(const Arguments& arguments) {
     if (const int opened = OpenDatabase(store, parsed->path); opened != kExitOk) return opened;
   }
   PrintingWatcher watcher;
-  StoreExport report = ExportStore(parsed->path, parsed->directory, parsed->format, parsed->force, watcher);
+  StoreExport report = ExportStore(parsed->path, parsed->directory, parsed->options, watcher);
   if (report.stopped) report.problems.push_back("stopped");
   return Outcome(report.problems, report.repeats);
 }
@@ -106,7 +112,7 @@ int RunRecover(const Arguments& arguments) {
     }
   }
   PrintingWatcher watcher;
-  StoreExport report = RecoverStore(parsed->path, parsed->directory, parsed->format, parsed->force, watcher);
+  StoreExport report = RecoverStore(parsed->path, parsed->directory, parsed->options, watcher);
   const RecoveryCounts& found = report.recovered;
   std::printf("Recovered: %d messages the trees reach, %d message records no tree reaches, %d texts no record "
               "owns, %d texts cut short; %d found twice and written once; %d folders no tree reaches\n",

@@ -1,4 +1,4 @@
-#include "export/mboxrd.h"
+#include "export/lf_body.h"
 
 #include <cstring>
 #include <string_view>
@@ -34,13 +34,13 @@ const uint8_t* NextLineBreak(const uint8_t* from, const uint8_t* end) {
 
 }  // namespace
 
-void MboxrdBody::Decide(ByteSink& out, bool quote) {
+void LfBody::Decide(ByteSink& out, bool quote) {
   if (quote) out.Literal(">");
   out.Copy(held_);
   held_.clear();
 }
 
-void MboxrdBody::Feed(std::span<const uint8_t> piece, ByteSink& out) {
+void LfBody::Feed(std::span<const uint8_t> piece, ByteSink& out) {
   const auto* text = reinterpret_cast<const char*>(piece.data());
   size_t at = 0;
   if (pendingCr_ && !piece.empty()) {
@@ -48,7 +48,7 @@ void MboxrdBody::Feed(std::span<const uint8_t> piece, ByteSink& out) {
     if (piece[0] == '\n') at = 1;  // the LF of a CR LF whose line end went out already
   }
   while (at < piece.size()) {
-    if (lineStart_) {
+    if (lineStart_ && mbox_) {
       // The start of a line (with what was held back) decides whether it gets its ">".
       size_t head = at;
       while (head < piece.size() && head - at < 16 && !IsLineBreak(piece[head])) ++head;
@@ -83,7 +83,11 @@ void MboxrdBody::Feed(std::span<const uint8_t> piece, ByteSink& out) {
   }
 }
 
-void MboxrdBody::Finish(ByteSink& out) {
+void LfBody::Finish(ByteSink& out) {
+  if (!mbox_) {
+    pendingCr_ = false;
+    return;
+  }
   if (!held_.empty()) {
     Decide(out, false);  // the text ended before its last line could read "From "
     lineStart_ = false;
