@@ -4,6 +4,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
+
+#include "platform/file_io.h"
 
 namespace vendrel {
 
@@ -41,6 +44,23 @@ void FileSink::Copy(std::string_view bytes) {
   Run(reinterpret_cast<const uint8_t*>(copies_.back().data()), bytes.size());
 }
 
+void BufferSink::Run(const uint8_t* bytes, size_t length) {
+  if (length == 0) return;
+  std::memcpy(Room(length), bytes, length);
+  size_ += length;
+}
+
+uint8_t* BufferSink::Room(size_t length) {
+  if (size_ + length > capacity_) {
+    const size_t capacity = std::max(size_ + length, 2 * capacity_);
+    std::unique_ptr<uint8_t[]> grown = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+    if (size_ != 0) std::memcpy(grown.get(), data_.get(), size_);
+    data_ = std::move(grown);
+    capacity_ = capacity;
+  }
+  return data_.get() + size_;
+}
+
 bool FileSink::Flush() {
   size_t first = 0;
   while (!failed_ && first < pieces_.size()) {
@@ -67,22 +87,10 @@ bool FileSink::Flush() {
   return !failed_;
 }
 
-void BufferedFileSink::Run(const uint8_t* bytes, size_t length) {
-  buffer_.append(reinterpret_cast<const char*>(bytes), length);
-  if (buffer_.size() >= kBlock) Flush();
-}
-
 bool BufferedFileSink::Flush() {
-  for (size_t done = 0; error_ == 0 && done < buffer_.size();) {
-    const ssize_t written = write(fd_, buffer_.data() + done, buffer_.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      error_ = written < 0 ? errno : ENOSPC;
-      break;
-    }
-    done += static_cast<size_t>(written);
-  }
-  buffer_.clear();
+  const bool written = error_ == 0 && WriteAll(fd_, {buffer_.data(), buffer_.size()});
+  if (error_ == 0 && !written) error_ = errno;
+  buffer_.Clear();
   return error_ == 0;
 }
 

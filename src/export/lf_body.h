@@ -24,12 +24,10 @@ class LfBody {
   void Finish(ByteSink& out);
 
  private:
-  // The line start held back while a piece ended before it showed whether it reads ">...From ".
-  void Decide(ByteSink& out, bool quote);
-
   bool mbox_;
   bool lineStart_ = true;
   bool pendingCr_ = false;
+  // A line's start held back: its piece ended before it showed whether it reads ">...From ".
   std::string held_;
 };
 

@@ -12,6 +12,7 @@
 #include "export/lf_body.h"
 #include "export/mail_headers.h"
 #include "platform/code_page.h"
+#include "platform/file_io.h"
 #include "platform/format.h"
 
 namespace vendrel {
@@ -60,8 +61,14 @@ std::optional<MaildirDelivery> MaildirDelivery::Into(const OutputDirectory& mail
   return MaildirDelivery(std::move(*tmp), std::move(*cur));
 }
 
+void MaildirText(const MessageText& text, BufferSink& message) {
+  LfBody body(LfBody::Kind::Plain);
+  for (const std::span<const uint8_t> piece : text.pieces) body.Feed(piece, message);
+  body.Finish(message);
+}
+
 bool MaildirDelivery::Deliver(const DbStore& store, uint32_t recordRa, uint32_t firstBlock,
-                              const MessageText& text, std::string& problem) {
+                              std::string_view message, std::string& problem) {
   static const std::string host = MaildirHost();
   static const int pid = static_cast<int>(getpid());  // a system call each time it is asked
   static std::atomic<int> delivered = 0;
@@ -74,12 +81,8 @@ bool MaildirDelivery::Deliver(const DbStore& store, uint32_t recordRa, uint32_t 
     problem = "cannot make " + tmp_.path() + "/" + base + ": " + std::strerror(errno);
     return false;
   }
-  FileSink file(fd);
-  LfBody body(LfBody::Kind::Plain);
-  for (const std::span<const uint8_t> piece : text.pieces) body.Feed(piece, file);
-  body.Finish(file);
-  const bool flushed = file.Flush();
-  const int error = flushed ? 0 : file.error();
+  const bool flushed = WriteAll(fd, {reinterpret_cast<const uint8_t*>(message.data()), message.size()});
+  const int error = flushed ? 0 : errno;
   // Servers give the file's time as the day the message arrived. A file system that keeps no such time
   // loses only that: the message is whole.
   if (flushed && received > 0) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "export/output_directory.h"
@@ -25,16 +26,19 @@ std::string MaildirNamePart(const std::string& name, MaildirNames names);
 // Makes cur/, new/ and tmp/ below directory; false when any cannot be made.
 bool MakeMaildir(const OutputDirectory& directory);
 
+// A message's text as a Maildir holds it: with LF line ends.
+void MaildirText(const MessageText& text, BufferSink& message);
+
 // Delivers messages into one Maildir.
 class MaildirDelivery {
  public:
   // None (after setting problem) when tmp/ or cur/ cannot be opened.
   static std::optional<MaildirDelivery> Into(const OutputDirectory& maildir, std::string& problem);
 
-  // Writes the message whose record is at recordRa (0 for a text found without its record) and whose text
-  // starts at firstBlock; false (after setting problem) when it could not be written whole, and then
-  // nothing of it is left.
-  bool Deliver(const DbStore& store, uint32_t recordRa, uint32_t firstBlock, const MessageText& text,
+  // Writes message (see MaildirText), whose record is at recordRa (0 for a text found without its
+  // record) and whose text starts at firstBlock; false (after setting problem) when it could not be
+  // written whole, and then nothing of it is left.
+  bool Deliver(const DbStore& store, uint32_t recordRa, uint32_t firstBlock, std::string_view message,
                std::string& problem);
 
  private:

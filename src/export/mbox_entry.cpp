@@ -6,13 +6,14 @@
 
 namespace vendrel {
 
-void WriteMboxEntry(ByteSink& sink, const DbStore& store, uint32_t recordRa, uint32_t firstBlock,
-                    const MessageText& text) {
+std::string MboxEntryStart(const DbStore& store, uint32_t recordRa, uint32_t firstBlock) {
   LazyHeader header(store, firstBlock);
-  sink.Copy("From " + EnvelopeSender(store, recordRa, header) + " " +
-            AsctimeUtc(ReceivedTime(store, recordRa, header)) + "\n");
   const bool read = (dbx::GetParentOrFlags(store, recordRa) & dbx::kMessageRead) != 0;
-  sink.Literal(read ? "Status: RO\nX-Mozilla-Status: 0001\n" : "Status: O\nX-Mozilla-Status: 0000\n");
+  return "From " + EnvelopeSender(store, recordRa, header) + " " + AsctimeUtc(ReceivedTime(store, recordRa, header)) +
+         (read ? "\nStatus: RO\nX-Mozilla-Status: 0001\n" : "\nStatus: O\nX-Mozilla-Status: 0000\n");
+}
+
+void WriteMboxBody(ByteSink& sink, const MessageText& text) {
   LfBody body(LfBody::Kind::MboxEntry);
   for (const std::span<const uint8_t> piece : text.pieces) body.Feed(piece, sink);
   body.Finish(sink);

@@ -1,37 +1,42 @@
 #include "export/message_walk.h"
 
-#include "dbx/record.h"
 #include "platform/format.h"
 
 namespace vendrel {
 
 MessageWalk WalkMessages(const DbStore& store, const MessageList& list, bool checkLineEnds,
-                         ExportWatcher& watcher, std::vector<std::string>& problems, const TakeMessage& take) {
+                         ExportWatcher& watcher, std::vector<std::string>& problems, const TakeMessage& take,
+                         const ConvertMessage& convert) {
   const std::string& where = store.path();
   if (list.cut) problems.push_back(where + ": its index tree loops; the messages beyond the loop are left out");
-  // The first block of every text, read ahead: each record's own, then the texts found.
-  std::vector<uint32_t> firstBlocks;
-  firstBlocks.reserve(list.records.size() + list.texts.size());
-  for (const uint32_t record : list.records) {
-    firstBlocks.push_back(dbx::RecordAt(store, record) != nullptr ? dbx::GetTextOffset(store, record) : 0);
+  // Every record, then every text found without one, read ahead: the reader validates the records too,
+  // so that this thread does not wait for their pages.
+  std::vector<TextSource> sources;
+  sources.reserve(list.records.size() + list.texts.size());
+  for (const uint32_t record : list.records) sources.push_back({record, 0});
+  for (const uint32_t text : list.texts) sources.push_back({0, text});
+  ConvertText convertText;
+  if (convert) {
+    convertText = [&](const TextSource& source, const MessageText& text, BufferSink& converted) {
+      convert(source.record, text.firstBlock, text, converted);
+    };
   }
-  firstBlocks.insert(firstBlocks.end(), list.texts.begin(), list.texts.end());
-  const size_t total = firstBlocks.size();
   MessageWalk walk;
-  TextReadAhead texts(store, firstBlocks, checkLineEnds);
-  for (size_t index = 0; index < total && !walk.ended; ++index) {
-    const uint32_t record = index < list.records.size() ? list.records[index] : 0;
-    if (record != 0 && dbx::RecordAt(store, record) == nullptr) {
+  TextReadAhead texts(store, sources, checkLineEnds, {}, std::move(convertText));
+  for (size_t index = 0; index < sources.size() && !walk.ended; ++index) {
+    const uint32_t record = sources[index].record;
+    const MessageText& text = texts.Take(index);
+    if (!text.recordValid) {
       ++walk.notValid;
       problems.push_back(Format("%s: the record at %08X is not valid: left out", where.c_str(), record));
-    } else if (firstBlocks[index] == 0) {
+    } else if (text.firstBlock == 0) {
       ++walk.withoutText;
-    } else if (take(record, firstBlocks[index], texts.Take(index))) {
+    } else if (take(record, text.firstBlock, text)) {
       ++walk.handed;
     } else {
       walk.ended = true;
     }
-    if (!walk.ended && !watcher.Step(++walk.done, total)) walk.stopped = true;
+    if (!walk.ended && !watcher.Step(++walk.done, sources.size())) walk.stopped = true;
     if (walk.stopped) break;
   }
   if (walk.withoutText > 0) {

@@ -28,11 +28,15 @@ struct MessageWalk {
 // What take is handed of each message: its record (0 for a text found without it), the first block of
 // its text, and the text.
 using TakeMessage = std::function<bool(uint32_t record, uint32_t firstBlock, const MessageText& text)>;
+// What is written of a message, made from the same on the reader's thread (see ConvertText).
+using ConvertMessage =
+    std::function<void(uint32_t record, uint32_t firstBlock, const MessageText& text, BufferSink& converted)>;
 
-// Hands each message of list with its text to take, the records first, then the texts found without
-// them; take returns false to end the walk (a file that cannot be written). What is left out goes to
-// problems, one line each, naming the database.
+// Hands each message of list with its text (and, with convert, text.converted) to take, the records
+// first, then the texts found without them; take returns false to end the walk (a file that cannot be
+// written). What is left out goes to problems, one line each, naming the database.
 MessageWalk WalkMessages(const DbStore& store, const MessageList& list, bool checkLineEnds,
-                         ExportWatcher& watcher, std::vector<std::string>& problems, const TakeMessage& take);
+                         ExportWatcher& watcher, std::vector<std::string>& problems, const TakeMessage& take,
+                         const ConvertMessage& convert = {});
 
 }  // namespace vendrel

@@ -115,16 +115,19 @@ class Exporter {
     size_t records;
   };
 
-  // Writes every message with text through write(store, record, text), which returns false when a write
-  // failed; what was written, or none when the mailbox could not be written whole.
+  // Writes every message with text through write(store, record, firstBlock, text), which returns false
+  // when a write failed; convert, when given, makes text.converted on the reader's thread first. What was
+  // written, or none when the mailbox could not be written whole.
   template <class WriteOne>
-  std::optional<Written> WriteMessages(const DbStore& store, const MessageList& list, WriteOne&& write) {
+  std::optional<Written> WriteMessages(const DbStore& store, const MessageList& list, WriteOne&& write,
+                                       const ConvertMessage& convert = {}) {
     report_.repeats += list.repeats;
-    const MessageWalk walk =
-        WalkMessages(store, list, false, watcher_, report_.problems,
-                     [&](uint32_t record, uint32_t firstBlock, const MessageText& text) {
-                       return write(store, record, firstBlock, text);
-                     });
+    const MessageWalk walk = WalkMessages(
+        store, list, false, watcher_, report_.problems,
+        [&](uint32_t record, uint32_t firstBlock, const MessageText& text) {
+          return write(store, record, firstBlock, text);
+        },
+        convert);
     report_.stopped = report_.stopped || walk.stopped;
     if (walk.ended) return std::nullopt;
     return Written{walk.handed, list.records.size() + list.texts.size()};
@@ -258,9 +261,15 @@ class Exporter {
     std::optional<Written> written = Written{};
     if (store != nullptr) {
       written = WriteMessages(
-          *store, list, [&](const DbStore& db, uint32_t record, uint32_t firstBlock, const MessageText& text) {
-            WriteMboxEntry(sink, db, record, firstBlock, text);
+          *store, list,
+          [&](const DbStore&, uint32_t, uint32_t, const MessageText& text) {
+            sink.Copy(text.converted->view());
+            WriteMboxBody(sink, text);
             return sink.error() == 0;
+          },
+          // The entry's start reads the record and the header: done on the reader's thread.
+          [store](uint32_t record, uint32_t firstBlock, const MessageText&, BufferSink& start) {
+            start.Copy(MboxEntryStart(*store, record, firstBlock));
           });
     }
     errno = sink.error();
@@ -351,11 +360,13 @@ class Exporter {
       return;
     }
     const std::optional<Written> written = WriteMessages(
-        store, list, [&](const DbStore& db, uint32_t record, uint32_t firstBlock, const MessageText& text) {
-          if (delivery->Deliver(db, record, firstBlock, text, problem)) return true;
+        store, list,
+        [&](const DbStore& db, uint32_t record, uint32_t firstBlock, const MessageText& text) {
+          if (delivery->Deliver(db, record, firstBlock, text.converted->view(), problem)) return true;
           Problem(problem);
           return false;
-        });
+        },
+        [](uint32_t, uint32_t, const MessageText& text, BufferSink& message) { MaildirText(text, message); });
     if (written) Saved(maildir.path(), written->messages, written->records);
   }
 

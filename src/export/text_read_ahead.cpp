@@ -16,15 +16,16 @@ void ReadMessageTextOf(const DbStore& store, uint32_t firstBlockRa, bool checkLi
   text.crLfOnly = checkLineEnds && IsCrLfOnly(text.pieces);
 }
 
-TextReadAhead::TextReadAhead(const DbStore& store, std::span<const uint32_t> firstBlocks, bool checkLineEnds,
-                             ReadAheadLimits limits)
+TextReadAhead::TextReadAhead(const DbStore& store, std::span<const TextSource> sources, bool checkLineEnds,
+                             ReadAheadLimits limits, ConvertText convert)
     : store_(store),
-      firstBlocks_(firstBlocks),
+      sources_(sources),
       checkLineEnds_(checkLineEnds),
+      convert_(std::move(convert)),
       maxBytesAhead_(std::max<uint64_t>(limits.bytes, 1)),
       slots_(std::max<size_t>(limits.texts, 1)),
       sizes_(slots_.size()) {
-  if (firstBlocks.empty()) return;
+  if (sources.empty()) return;
   try {
     reader_ = std::thread([this] { Read(); });
   } catch (const std::system_error&) {
@@ -44,42 +45,66 @@ TextReadAhead::~TextReadAhead() {
 void TextReadAhead::Read() {
   size_t released = 0;      // the slots before this one are counted out of bytesAhead
   uint64_t bytesAhead = 0;  // the text held for the writer
-  for (size_t index = 0; index < firstBlocks_.size(); ++index) {
+  for (size_t index = 0; index < sources_.size(); ++index) {
     {
       std::unique_lock lock(mutex_);
       for (;;) {
         if (stop_) return;
         for (; released < std::min(taken_, index); ++released) bytesAhead -= sizes_[released % sizes_.size()];
         if (index < taken_ + slots_.size() && bytesAhead < maxBytesAhead_) break;
-        // Full: sleep until the writer is half-way through what is held, not wake at every text it takes.
+        // Full: sleep until the writer is half-way through what is held, not wake at every text it takes;
+        // a writer that waits for more than fits is told to take what there is.
         wakeAt_ = taken_ + (index - taken_ + 1) / 2;
+        full_ = true;
+        if (writerWakeAt_ != 0) textRead_.notify_one();
         slotsFree_.wait(lock);
+        full_ = false;
         wakeAt_ = 0;
       }
     }
     MessageText& text = slots_[index % slots_.size()];
-    ReadMessageTextOf(store_, firstBlocks_[index], checkLineEnds_, text);
+    ReadText(index, text);
     uint64_t& size = sizes_[index % sizes_.size()];
-    size = 0;
+    size = text.converted ? text.converted->size() : 0;
     for (const std::span<const uint8_t> piece : text.pieces) size += piece.size();
     bytesAhead += size;
+    bool wake;
     {
       std::lock_guard lock(mutex_);
       read_ = index + 1;
+      wake = writerWakeAt_ != 0 && read_ >= writerWakeAt_;
     }
-    textRead_.notify_one();
+    if (wake) textRead_.notify_one();
   }
+}
+
+void TextReadAhead::ReadText(size_t index, MessageText& text) {
+  const TextSource& source = sources_[index];
+  text.recordValid = source.record == 0 || dbx::RecordAt(store_, source.record) != nullptr;
+  text.firstBlock = source.record == 0 ? source.firstBlock
+                    : text.recordValid ? dbx::GetTextOffset(store_, source.record)
+                                       : 0;
+  ReadMessageTextOf(store_, text.firstBlock, checkLineEnds_, text);
+  if (!convert_) return;
+  if (text.converted.use_count() != 1) text.converted = std::make_shared<BufferSink>();
+  text.converted->Clear();
+  if (text.firstBlock != 0) convert_(source, text, *text.converted);
 }
 
 const MessageText& TextReadAhead::Take(size_t index) {
   if (!reader_.joinable()) {
-    ReadMessageTextOf(store_, firstBlocks_[index], checkLineEnds_, slots_[0]);
+    ReadText(index, slots_[0]);
     return slots_[0];
   }
   std::unique_lock lock(mutex_);
   taken_ = index;
   if (wakeAt_ != 0 && taken_ >= wakeAt_) slotsFree_.notify_one();
-  textRead_.wait(lock, [&] { return read_ > index; });
+  if (read_ <= index) {
+    // Caught up with the reader: sleep until it is some way ahead again, not wake at every text it reads.
+    writerWakeAt_ = std::min(index + kWriterBatch, sources_.size());
+    textRead_.wait(lock, [&] { return read_ > index && (read_ >= writerWakeAt_ || full_); });
+    writerWakeAt_ = 0;
+  }
   return slots_[index % slots_.size()];
 }
 

@@ -1,24 +1,45 @@
 // The texts of the messages an export writes, read on a second thread a short way ahead of the writer.
-// Walking a text chain waits on memory at every block, and checking line ends reads every byte: done in
-// the writer's thread that time adds to what the file system takes; done beside it, it hides behind
-// the writes.
+// Walking a text chain waits on memory at every block, and checking or changing line ends reads every
+// byte: done in the writer's thread that time adds to what the file system takes; done beside it, it
+// hides behind the writes.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "export/byte_sink.h"
 #include "store/db_store.h"
 
 namespace vendrel {
 
+// Where a text is: a message record's (read from the record, which the reader validates), or a chain
+// found without its record.
+struct TextSource {
+  uint32_t record = 0;
+  uint32_t firstBlock = 0;  // of a text without its record
+};
+
 struct MessageText {
+  bool recordValid = true;
+  uint32_t firstBlock = 0;  // 0: no text in the file
   std::vector<std::span<const uint8_t>> pieces;  // in place in the mapping, block by block
   bool crLfOnly = false;  // known to need no line end changed (looked for only when asked)
+  // What the conversion made of it, when there is one: the writer may keep it past the next text (to write
+  // many at once), the reader then converts the next text of this slot elsewhere.
+  std::shared_ptr<BufferSink> converted;
 };
+
+// Makes of a text what is written (an mbox separator, say), on the reader's thread: it may read the
+// database, nothing else. Called only for a text that is there.
+using ConvertText =
+    std::function<void(const TextSource& source, const MessageText& text, BufferSink& converted)>;
 
 // The text of the chain that starts at firstBlockRa; no pieces when there is none.
 void ReadMessageTextOf(const DbStore& store, uint32_t firstBlockRa, bool checkLineEnds, MessageText& text);
@@ -32,33 +53,39 @@ struct ReadAheadLimits {
 
 class TextReadAhead {
  public:
-  // The texts of the chains that start at firstBlocks (0: no text). store stays open, and firstBlocks
-  // unchanged, until this object is gone.
-  TextReadAhead(const DbStore& store, std::span<const uint32_t> firstBlocks, bool checkLineEnds,
-                ReadAheadLimits limits = {});
+  // The texts of sources, each converted when convert is given. store stays open, and sources unchanged,
+  // until this object is gone.
+  TextReadAhead(const DbStore& store, std::span<const TextSource> sources, bool checkLineEnds,
+                ReadAheadLimits limits = {}, ConvertText convert = {});
   ~TextReadAhead();
   TextReadAhead(const TextReadAhead&) = delete;
   TextReadAhead& operator=(const TextReadAhead&) = delete;
 
-  // The text of firstBlocks[index], valid until the next call. Indexes only grow from one call to the next
+  // The text of sources[index], valid until the next call. Indexes only grow from one call to the next
   // (records may be passed over).
   const MessageText& Take(size_t index);
 
  private:
+  static constexpr size_t kWriterBatch = 64;
+
   void Read();
+  void ReadText(size_t index, MessageText& text);
 
   const DbStore& store_;
-  const std::span<const uint32_t> firstBlocks_;
+  const std::span<const TextSource> sources_;
   const bool checkLineEnds_;
+  const ConvertText convert_;
   const uint64_t maxBytesAhead_;
-  std::vector<MessageText> slots_;  // firstBlocks_[i] in slot i % slots_.size()
+  std::vector<MessageText> slots_;  // sources_[i] in slot i % slots_.size()
   std::vector<uint64_t> sizes_;     // the text length of each slot
   std::mutex mutex_;
   std::condition_variable textRead_;
   std::condition_variable slotsFree_;
-  size_t read_ = 0;    // firstBlocks_[0, read_) are read
-  size_t taken_ = 0;   // the writer is done with firstBlocks_[0, taken_)
+  size_t read_ = 0;    // sources_[0, read_) are read
+  size_t taken_ = 0;   // the writer is done with sources_[0, taken_)
   size_t wakeAt_ = 0;  // when not 0, the reader sleeps until taken_ reaches it
+  bool full_ = false;  // the reader sleeps: the ring is full
+  size_t writerWakeAt_ = 0;  // when not 0, the writer sleeps until read_ reaches it (or the ring is full)
   bool stop_ = false;
   std::thread reader_;
 };

@@ -16,6 +16,7 @@
 #include "export/safe_name.h"
 #include "dbx/sibling_file.h"
 #include "export/text_read_ahead.h"
+#include "platform/format.h"
 #include "support/db_file.h"
 #include "support/scoped_desktop.h"
 
@@ -183,25 +184,39 @@ TEST_F(MessageFile, AFileIsWrittenAsTheNewFileItReplacesAndNoPathIsCut) {
 
 // The reader runs ahead through a ring of a few texts and bytes: each text comes whole, its line ends
 // judged, also when the writer passes texts over, and a writer that stops early is not kept waiting.
+// The reader runs ahead through a ring of a few texts and bytes: each text comes whole (from its record, or
+// from a chain found without one), its line ends judged and converted, also when the writer passes texts
+// over, and a writer that stops early is not kept waiting.
 TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) {
   const auto textOf = [](size_t i) { return std::string(100 + 97 * i, 'a') + (i % 3 == 0 ? "\n" : "\r\n"); };
-  std::vector<uint32_t> records, texts;
+  std::vector<uint32_t> records;
   for (size_t i = 0; i < 30; ++i) records.push_back(Message(textOf(i)));
   DbFile db(builder);
-  for (const uint32_t record : records) texts.push_back(dbx::GetTextOffset(db.store, record));
+  std::vector<TextSource> sources;
+  for (size_t i = 0; i < records.size(); ++i)
+    sources.push_back(i % 2 == 0 ? TextSource{records[i], 0} : TextSource{0, dbx::GetTextOffset(db.store, records[i])});
+  sources.push_back({records[0] + 4, 0});  // no record there
+  const ConvertText convert = [&](const TextSource& source, const MessageText& text, BufferSink& converted) {
+    converted.Copy(Format("%u:%u", source.record, text.firstBlock));
+  };
   for (const ReadAheadLimits limits : {ReadAheadLimits{1, 1}, {2, 1u << 30}, {4, 1000}}) {
-    TextReadAhead ahead(db.store, texts, true, limits);
-    for (size_t i = 0; i < texts.size(); i += 1 + i % 2) {
+    TextReadAhead ahead(db.store, sources, true, limits, convert);
+    for (size_t i = 0; i < records.size(); i += 1 + i % 2) {
       const MessageText& text = ahead.Take(i);
       std::this_thread::sleep_for(std::chrono::microseconds(300));  // the reader runs as far as it may
       std::string joined;
       for (const auto piece : text.pieces)
         joined.append(reinterpret_cast<const char*>(piece.data()), piece.size());
-      EXPECT_EQ(std::pair(joined, text.crLfOnly), std::pair(textOf(i), i % 3 != 0))
+      const uint32_t first = dbx::GetTextOffset(db.store, records[i]);
+      EXPECT_EQ(std::tuple(joined, text.crLfOnly, text.firstBlock, std::string(text.converted->view())),
+                std::tuple(textOf(i), i % 3 != 0, first, Format("%u:%u", sources[i].record, first)))
           << limits.texts << " " << i;
     }
+    const MessageText& none = ahead.Take(records.size());
+    EXPECT_TRUE(!none.recordValid && none.firstBlock == 0 && none.pieces.empty() &&
+                none.converted->size() == 0);
   }
-  TextReadAhead stopped(db.store, texts, false, {2, 1});
+  TextReadAhead stopped(db.store, sources, false, {2, 1});
   EXPECT_FALSE(stopped.Take(3).crLfOnly);
 }
 
