@@ -21,6 +21,7 @@ constexpr MenuItem kExplorerFile[] = {{kCmdOpen, "Open..."},
                                       {kCmdSaveAs, "Save as..."},
                                       {kCmdSaveDefault, "Save default"},
                                       {kCmdPreview, "Preview..."},
+                                      {kCmdExport, "Export..."},
                                       {0, ""},
                                       {kCmdExit, "E&xit"}};
 constexpr MenuItem kExplorerEdit[] = {{kCmdNewFolder, "New folder..."},

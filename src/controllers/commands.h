@@ -26,6 +26,7 @@ inline constexpr int kCmdIdentities = 32797;
 inline constexpr int kCmdDirectDbWindows = 32798;  // "Windows" of the DirectDB menu
 inline constexpr int kCmdDownload = 32799;         // "Download new version..."
 inline constexpr int kCmdCheckDatabase = 32800;    // "Check database"
+inline constexpr int kCmdExport = 32801;           // "Export..."
 
 // Commands the frame enables whatever is open, and the ones it disables while no explorer is active.
 inline constexpr int kAlwaysAvailableCommands[] = {kCmdOpen,          kCmdExploreWorkingDirectory,

@@ -1,10 +1,14 @@
 #include "controllers/explorer_controller.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <optional>
+#include <vector>
 
 #include "controllers/commands.h"
 #include "dbx/database_check.h"
+#include "export/store_export.h"
 #include "items/command_ids.h"
 #include "items/db_root_item.h"
 #include "platform/desktop.h"
@@ -147,6 +151,7 @@ void ExplorerController::UpdateCommandState(CommandStates* menu) {
   }
   for (size_t i = 0; i < kCommandCount; ++i) target->SetEnabled(kDatabaseCommands[i], enabled[i]);
   target->SetEnabled(kCmdCheckDatabase, dynamic_cast<DbItem*>(item.get()) != nullptr);
+  target->SetEnabled(kCmdExport, Root() != nullptr);
 }
 
 void ExplorerController::GoToRow() {
@@ -230,6 +235,9 @@ void ExplorerController::Command(int command) {
     case kCmdCheckDatabase:
       CheckDatabase();
       break;
+    case kCmdExport:
+      Export();
+      break;
   }
 }
 
@@ -266,6 +274,36 @@ void ExplorerController::CheckDatabase() {
   SetStatusText(check.problems.empty()
                     ? "Checked " + *path + ": no problem found"
                     : Format("Checked %s: %d problem(s)", path->c_str(), static_cast<int>(check.problems.size())));
+}
+
+void ExplorerController::Export() {
+  const DbRootItem* root = Root();
+  if (root == nullptr) return;
+  // In the order of ExportFormat.
+  static const std::vector<std::string> kFormats = {
+      "Files of their own (.eml)", "mbox (Thunderbird, mutt)", "Maildir (Dovecot, Courier, mutt)"};
+  const bool store = root->caption.starts_with("Folders DB");
+  const std::optional<size_t> format = CurrentDesktop().AskChoice(
+      "Export", (store ? "Export every folder of " : "Export the messages of ") + path_ + " as:", kFormats);
+  if (!format) return;
+  const std::optional<std::string> directory = CurrentDesktop().BrowseForFolder();
+  if (!directory) return;
+  DesktopWatcher watcher;  // the progress with its Stop, and the line of what was written
+  const StoreExport report =
+      ExportStore(path_, *directory, ExportOptions{.format = static_cast<ExportFormat>(*format)}, watcher);
+  const std::string written = Format("%d msgs of %d folders.Path: %s", report.messages, report.folders,
+                                     directory->c_str());
+  if (report.stopped) {
+    SetStatusText("Export stopped after " + written);
+  } else if (!report.problems.empty()) {
+    SetStatusText(Format("Exported %s; %d thing(s) left out", written.c_str(),
+                         static_cast<int>(report.problems.size())));
+    constexpr size_t kShown = 20;  // a damaged store can leave out thousands: the box must still fit
+    std::string text = "Not everything was exported:";
+    for (size_t i = 0; i < std::min(kShown, report.problems.size()); ++i) text += "\n" + report.problems[i];
+    if (report.problems.size() > kShown) text += Format("\n... and %d more", static_cast<int>(report.problems.size() - kShown));
+    CurrentDesktop().ShowMessage(text, "Export");
+  }
 }
 
 ExplorerItem* ExplorerController::ShownItemAt(uint32_t ra, TreeNodeHandle under) const {

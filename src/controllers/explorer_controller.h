@@ -76,6 +76,9 @@ class ExplorerController : public TreeEvents {
   void Copy();
   // The consistency check of the active item's database, its problems listed as rows.
   void CheckDatabase();
+  // The window's database (with a Folders.dbx, the whole store) exported in a format and into a directory
+  // the user chooses.
+  void Export();
   // The item of an expanded node that stands for the structure at ra; null when none is shown.
   ExplorerItem* ShownItemAt(uint32_t ra, TreeNodeHandle under = kTreeRoot) const;
   // Runs one of the item commands on the active item, with "Failed..." when it returns false.

@@ -12,6 +12,12 @@ std::optional<std::string> GatedDesktop::BrowseForFolder() {
   return inner_.BrowseForFolder();
 }
 
+std::optional<size_t> GatedDesktop::AskChoice(std::string_view caption, std::string_view question,
+                                             const std::vector<std::string>& choices) {
+  CommandGate::ModalLoop loop(gate_);
+  return inner_.AskChoice(caption, question, choices);
+}
+
 std::optional<std::string> GatedDesktop::AskOpenFileName(const std::string& startFolder) {
   CommandGate::ModalLoop loop(gate_);
   return inner_.AskOpenFileName(startFolder);

@@ -17,6 +17,8 @@ class GatedDesktop : public Desktop {
   void ShowStatus(std::string_view text) override { inner_.ShowStatus(text); }
   void Diagnostic(std::string_view text) override { inner_.Diagnostic(text); }
   std::optional<std::string> BrowseForFolder() override;
+  std::optional<size_t> AskChoice(std::string_view caption, std::string_view question,
+                                  const std::vector<std::string>& choices) override;
   std::optional<std::string> AskOpenFileName(const std::string& startFolder) override;
   std::optional<std::string> AskSaveFileName(const std::string& proposedName) override;
   void OpenWithShell(const std::string& path) override { inner_.OpenWithShell(path); }

@@ -45,6 +45,12 @@ std::optional<std::string> HeadlessDesktop::BrowseForFolder() {
   return TakeAnswer(folderAnswers_);
 }
 
+std::optional<size_t> HeadlessDesktop::AskChoice(std::string_view, std::string_view,
+                                                const std::vector<std::string>& choices) {
+  const std::optional<size_t> answer = TakeAnswer(choiceAnswers_);
+  return answer && *answer < choices.size() ? answer : std::nullopt;
+}
+
 std::optional<std::string> HeadlessDesktop::AskOpenFileName(const std::string& startFolder) {
   openDialogFolders_.push_back(startFolder);
   return TakeAnswer(openAnswers_);

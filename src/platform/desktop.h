@@ -28,6 +28,9 @@ class Desktop {
 
   // The shell's folder browser: the chosen directory, none when cancelled.
   virtual std::optional<std::string> BrowseForFolder() = 0;
+  // A dialog that asks question with one of choices (the first offered): its index, none when cancelled.
+  virtual std::optional<size_t> AskChoice(std::string_view caption, std::string_view question,
+                                          const std::vector<std::string>& choices) = 0;
   // The open dialog for a database file, starting in startFolder (the platform's choice when empty).
   virtual std::optional<std::string> AskOpenFileName(const std::string& startFolder) = 0;
   // The save dialog, offering proposedName: the chosen path, none when cancelled.
@@ -60,6 +63,8 @@ class HeadlessDesktop : public Desktop {
   void ShowStatus(std::string_view text) override;
   void Diagnostic(std::string_view text) override;
   std::optional<std::string> BrowseForFolder() override;
+  std::optional<size_t> AskChoice(std::string_view caption, std::string_view question,
+                                  const std::vector<std::string>& choices) override;
   std::optional<std::string> AskOpenFileName(const std::string& startFolder) override;
   std::optional<std::string> AskSaveFileName(const std::string& proposedName) override;
   void OpenWithShell(const std::string& path) override { opened_.push_back(path); }
@@ -72,6 +77,8 @@ class HeadlessDesktop : public Desktop {
   void AddFolderAnswer(std::optional<std::string> directory) {
     folderAnswers_.push_back(std::move(directory));
   }
+  // The index the user picks in the next choice dialog; none: Cancel (also when none is left).
+  void AddChoiceAnswer(std::optional<size_t> index) { choiceAnswers_.push_back(index); }
   void AddSaveAnswer(std::optional<std::string> path) { saveAnswers_.push_back(std::move(path)); }
   void AddOpenAnswer(std::optional<std::string> path) { openAnswers_.push_back(std::move(path)); }
   // What the user types in the folder-name dialog before pressing OK, in turn; an empty text cannot be
@@ -105,6 +112,7 @@ class HeadlessDesktop : public Desktop {
   std::vector<std::pair<uint64_t, uint64_t>> progress_;
   std::deque<std::optional<std::string>> folderAnswers_;
   std::deque<std::optional<std::string>> saveAnswers_;
+  std::deque<std::optional<size_t>> choiceAnswers_;
   std::deque<std::optional<std::string>> openAnswers_;
   std::function<void(uint64_t)> onProgress_;
   std::string clipboard_;

@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QUrl>
@@ -76,6 +77,19 @@ std::optional<std::string> QtDesktop::BrowseForFolder() {
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   return RunFileDialog(dialog);
+}
+
+std::optional<size_t> QtDesktop::AskChoice(std::string_view caption, std::string_view question,
+                                          const std::vector<std::string>& choices) {
+  QStringList items;
+  for (const std::string& choice : choices) items << QString::fromStdString(choice);
+  bool ok = false;
+  const QString chosen = QInputDialog::getItem(window_, QString::fromUtf8(caption.data(), caption.size()),
+                                               QString::fromUtf8(question.data(), question.size()), items, 0,
+                                               false, &ok);
+  const auto index = items.indexOf(chosen);
+  if (!ok || index < 0) return std::nullopt;
+  return static_cast<size_t>(index);
 }
 
 std::optional<std::string> QtDesktop::AskOpenFileName(const std::string& startFolder) {

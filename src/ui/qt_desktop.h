@@ -31,6 +31,8 @@ class QtDesktop : public Desktop {
   void ShowStatus(std::string_view text) override;
   void Diagnostic(std::string_view text) override;
   std::optional<std::string> BrowseForFolder() override;
+  std::optional<size_t> AskChoice(std::string_view caption, std::string_view question,
+                                  const std::vector<std::string>& choices) override;
   std::optional<std::string> AskOpenFileName(const std::string& startFolder) override;
   std::optional<std::string> AskSaveFileName(const std::string& proposedName) override;
   void OpenWithShell(const std::string& path) override;

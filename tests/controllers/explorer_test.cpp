@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "controllers/commands.h"
 #include "controllers/geometry.h"
 #include "controllers/splitter.h"
 #include "dbx/index_node.h"
@@ -84,6 +85,39 @@ TEST_F(Explorer, CheckDatabaseListsEachProblemAsARowAndEnterGoesToTheStructureSh
   explorer.window.FocusPane(Pane::List);
   explorer.controller.OnKey(ExplorerKey::Enter, true);
   EXPECT_EQ(explorer.tree.Selected(), node);
+}
+
+TEST_F(Explorer, ExportWritesTheWindowsDatabaseInTheChosenFormatAndSaysWhatCameOfIt) {
+  InMemoryExplorer& explorer = Open(WriteMessages(3));
+  const fs::path out = dir / "out";
+  const auto exportAs = [&](std::optional<size_t> format, std::optional<std::string> directory) {
+    desktop().AddChoiceAnswer(format);
+    desktop().AddFolderAnswer(std::move(directory));
+    explorer.controller.Command(kCmdExport);
+  };
+  const size_t before = StatusLines().size();
+  exportAs(1, std::nullopt);  // cancelled in either dialog: nothing is written
+  desktop().AddChoiceAnswer(std::nullopt);
+  explorer.controller.Command(kCmdExport);
+  EXPECT_TRUE(!fs::exists(out) && StatusLines().size() == before);
+
+  exportAs(1, out.string());  // mbox: the database's one mailbox, every message in it
+  const fs::path mbox = fs::directory_iterator(out)->path();
+  const std::string text = testsupport::ReadText(mbox);
+  size_t entries = 0;
+  for (size_t at = text.find("From "); at != std::string::npos; at = text.find("\nFrom ", at + 1)) ++entries;
+  EXPECT_EQ(entries, 3u);
+  EXPECT_EQ(StatusLines().back(), "Exported 3 msgs of 1 folders.Path: " + out.string());
+
+  exportAs(1, out.string());  // the mailbox is there now: left alone, and the user is told
+  EXPECT_EQ(StatusLines().back(), "Exported 0 msgs of 0 folders.Path: " + out.string() + "; 1 thing(s) left out");
+  ASSERT_FALSE(desktop().messages().empty());
+  EXPECT_TRUE(desktop().messages().back().text.starts_with("Not everything was exported:\n" + mbox.string()));
+  EXPECT_EQ(testsupport::ReadText(mbox), text);
+
+  desktop().StopAfter(1);  // Maildir, stopped at its first step
+  exportAs(2, (dir / "maildir").string());
+  EXPECT_TRUE(StatusLines().back().starts_with("Export stopped after "));
 }
 
 TEST_F(Explorer, AnExpansionThatFailsIsRefusedWithItsStatusLineAndRefreshRecovers) {
@@ -169,10 +203,10 @@ TEST_F(Explorer, TheActiveItemsCommandsAreOfferedWithCopyButNoneThatHasNoActionA
       if (enabled) ids.push_back(command);
     return ids;
   };
-  EXPECT_EQ(offered(), std::vector<int>{});
+  EXPECT_EQ(offered(), std::vector<int>{kCmdExport});  // the window's database, whatever is selected
   explorer.tree.SelectNode(Root(explorer));
-  EXPECT_EQ(offered(),
-            (std::vector<int>{kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdCopy, kCmdNewFolder, kCmdCheckDatabase}));
+  EXPECT_EQ(offered(), (std::vector<int>{kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdCopy, kCmdNewFolder,
+                                         kCmdCheckDatabase, kCmdExport}));
   EXPECT_TRUE(toolbar.states[kCmdSaveDefault]);  // the toolbar follows the selection by itself
   for (const int command : {kCmdPreview, kCmdSaveAs}) explorer.controller.Command(command);  // not the root's
   EXPECT_TRUE(desktop().messages().size() == 2 && StatusLines().back() == "Failed...");
