@@ -61,8 +61,8 @@ std::string DesktopEntry(const std::string& executable, const std::string& icon)
                     "@VENDREL_ICON@", icon);
 }
 
-std::string WithDefaultHandler(const std::string& mimeappsList) {
-  const std::string entry = std::string(kDbxMimeType) + "=" + kDesktopFileName;
+std::string WithDefaultHandler(const std::string& mimeappsList, const std::string& entryName) {
+  const std::string entry = std::string(kDbxMimeType) + "=" + entryName;
   std::istringstream lines(mimeappsList);
   std::string out;
   bool inDefaults = false;
@@ -97,19 +97,27 @@ std::string ExplorerIcon(const std::string& executableDirectory) {
   return kExplorerIconName;
 }
 
-bool AssociateWith(const XdgDirectories& directories, const std::string& executable,
-                   const std::string& icon) {
+bool IsInstalled(const std::string& executableDirectory) {
+  std::error_code error;
+  return fs::path(executableDirectory).filename() == "bin" &&
+         fs::is_regular_file(fs::path(executableDirectory) / "../share/applications" / kInstalledEntryName, error);
+}
+
+bool AssociateWith(const XdgDirectories& directories, const std::string& executable, const std::string& icon,
+                   bool installed) {
   const auto write = [](const std::string& base, const std::string& relative, const std::string& content) {
     if (WriteFileInside(base, relative, content)) return true;
     Log("cannot write " + base + "/" + relative);
     return false;
   };
   const std::string mimeapps = directories.configHome + "/mimeapps.list";
-  const bool typed = write(directories.dataHome, kMimePackageFile, kMimePackage);
-  const bool entered = write(directories.dataHome, std::string("applications/") + kDesktopFileName,
-                             DesktopEntry(executable, icon));
+  const std::string entryName = installed ? kInstalledEntryName : kBuildEntryName;
   const bool defaulted =
-      write(directories.configHome, "mimeapps.list", WithDefaultHandler(ReadFile(mimeapps)));
+      write(directories.configHome, "mimeapps.list", WithDefaultHandler(ReadFile(mimeapps), entryName));
+  if (installed) return defaulted;
+  const bool typed = write(directories.dataHome, kMimePackageFile, kMimePackage);
+  const bool entered =
+      write(directories.dataHome, "applications/" + entryName, DesktopEntry(executable, icon));
   // The databases are refreshed only where this program wrote: their tools write beside what they read.
   if (typed && FindProgram("update-mime-database"))
     RunAndWait({"update-mime-database", directories.dataHome + "/mime"});

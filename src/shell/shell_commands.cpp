@@ -27,7 +27,8 @@ int ExploreWorkingDirectory() {
 bool AssociateDbxFiles() {
   // The window program opens the files, also when vendrel-cli makes the association.
   const std::string directory = ExecutableDirectory();
-  return AssociateWith(XdgDirectories::FromEnvironment(), directory + "/vendrel", ExplorerIcon(directory));
+  return AssociateWith(XdgDirectories::FromEnvironment(), directory + "/vendrel", ExplorerIcon(directory),
+                       IsInstalled(directory));
 }
 
 int AssociateDbx() {

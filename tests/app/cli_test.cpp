@@ -179,7 +179,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
     EXPECT_NE(result.err.find(why), std::string::npos) << what << ": " << result.err;
     EXPECT_TRUE(!result.err.empty() || args.empty()) << what;
   }
-  EXPECT_NE(Run({"--help"}).out.find("  export FILE DIR [--format eml|mbox|maildir] [--force]\n"),
+  EXPECT_NE(Run({"--help"}).out.find("  export FILE DIR [--format eml|mbox|maildir] [--maildir-names utf7|utf8] [--force]\n"),
             std::string::npos);
 }
 
@@ -219,7 +219,7 @@ TEST_F(Cli, TheStoreIsLocatedAndTheAssociationMadeInTheUsersDirectories) {
   EXPECT_TRUE(failed.exitCode == 1 && failed.err.find("association could not") != std::string::npos);
   const auto associated = associate("data");
   EXPECT_EQ(associated.exitCode, 0) << associated.err;
-  EXPECT_TRUE(fs::exists(dir / "data/applications/vendrel.desktop") &&
+  EXPECT_TRUE(fs::exists(dir / "data/applications/vendrel-build.desktop") &&
               fs::exists(dir / "config/mimeapps.list"));
 }
 

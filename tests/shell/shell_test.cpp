@@ -160,9 +160,9 @@ TEST_F(Association, ItWritesTheTypeTheEntryAndTheDefaultAndASecondRunWritesTheSa
             "[Added Associations]\nimage/png=gimp.desktop;\n\n[Default Applications]\r\n"
             "text/html=firefox.desktop\r\napplication/x-outlook-express-dbx=other.desktop\r\n");
   umask(022);
-  ASSERT_TRUE(AssociateWith(Directories(), "/opt/My Apps/vendrel", "vendrel-explorer"));
+  ASSERT_TRUE(AssociateWith(Directories(), "/opt/My Apps/vendrel", "vendrel-explorer", false));
   EXPECT_EQ(fs::status(dir / "data/mime").permissions(), fs::perms(0755));  // as made, readable by all
-  const std::string entry = ReadText(dir / "data/applications/vendrel.desktop");
+  const std::string entry = ReadText(dir / "data/applications/vendrel-build.desktop");
   EXPECT_NE(entry.find("\nExec=\"/opt/My Apps/vendrel\" %F\n"), std::string::npos) << entry;
   EXPECT_NE(entry.find("\nIcon=vendrel-explorer\n"), std::string::npos);
   EXPECT_NE(ReadText(dir / "data/mime/packages/vendrel.xml").find("value=\"\\xcf\\xad\\x12\\xfe\""),
@@ -170,13 +170,27 @@ TEST_F(Association, ItWritesTheTypeTheEntryAndTheDefaultAndASecondRunWritesTheSa
   const std::string list = ReadText(dir / "config/mimeapps.list");
   EXPECT_EQ(list,
             "[Added Associations]\nimage/png=gimp.desktop;\n\n[Default Applications]\r\n"
-            "application/x-outlook-express-dbx=vendrel.desktop\r\ntext/html=firefox.desktop\r\n");
+            "application/x-outlook-express-dbx=vendrel-build.desktop\r\ntext/html=firefox.desktop\r\n");
 
-  ASSERT_TRUE(AssociateWith(Directories(), "/opt/My Apps/vendrel", "vendrel-explorer"));
+  ASSERT_TRUE(AssociateWith(Directories(), "/opt/My Apps/vendrel", "vendrel-explorer", false));
   EXPECT_TRUE(ReadText(dir / "config/mimeapps.list") == list &&
-              ReadText(dir / "data/applications/vendrel.desktop") == entry);
-  EXPECT_EQ(WithDefaultHandler(""),
+              ReadText(dir / "data/applications/vendrel-build.desktop") == entry);
+  EXPECT_EQ(WithDefaultHandler("", "vendrel.desktop"),
             "[Default Applications]\napplication/x-outlook-express-dbx=vendrel.desktop\n");
+}
+
+TEST_F(Association, AnInstalledProgramIsMadeTheDefaultThroughItsInstalledEntryAndWritesNoEntryOfItsOwn) {
+  const fs::path prefix = dir / "prefix";
+  fs::create_directories(prefix / "bin");
+  EXPECT_FALSE(IsInstalled((prefix / "bin").string()));  // a build directory: no entry beside it
+  WriteText(prefix / "share/applications/vendrel.desktop", "[Desktop Entry]\n");
+  EXPECT_TRUE(IsInstalled((prefix / "bin").string()));
+  EXPECT_FALSE(IsInstalled((prefix / "share").string()));
+
+  ASSERT_TRUE(AssociateWith(Directories(), (prefix / "bin/vendrel").string(), "vendrel-explorer", true));
+  EXPECT_EQ(ReadText(dir / "config/mimeapps.list"),
+            "[Default Applications]\napplication/x-outlook-express-dbx=vendrel.desktop\n");
+  EXPECT_FALSE(fs::exists(dir / "data"));
 }
 
 TEST_F(Association, TheIconIsTheFileBesideTheProgramElseTheThemesName) {
@@ -191,7 +205,7 @@ TEST_F(Association, ALinkInsideTheDirectoriesIsNotWrittenThroughAndAFailedWriteL
   TempDir outside;
   for (const char* made : {"data", "config/mimeapps.list/in the way"}) fs::create_directories(dir / made);
   fs::create_directory_symlink(outside.path(), dir / "data/applications");
-  EXPECT_FALSE(AssociateWith(Directories(), "/usr/bin/vendrel", "vendrel-explorer"));
+  EXPECT_FALSE(AssociateWith(Directories(), "/usr/bin/vendrel", "vendrel-explorer", false));
   EXPECT_TRUE(fs::is_empty(outside.path()) &&
               fs::status(dir / "data/mime/packages/vendrel.xml").permissions() == fs::perms(0644));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "config"), {}), 1);  // no temporary file left

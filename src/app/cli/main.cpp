@@ -29,14 +29,19 @@ constexpr CliCommand kCommands[] = {
      "(indented two spaces a level, caption, TAB, [image]), under it the node's list rows as \"| \" and "
      "the four columns separated by TAB. --depth N stops N levels below the root.",
      vendrel::cli::RunTree},
-    {"export", "export FILE DIR [--format eml|mbox|maildir] [--force]",
+    {"export", "export FILE DIR [--format eml|mbox|maildir] [--maildir-names utf7|utf8] [--force]",
      "Saves every message of a message database into DIR/<folder name>/ as one file each (\"Save "
      "default\"); for Folders.dbx, does so for the message database of every folder. With --format mbox, "
-     "every folder becomes an mbox file (mboxrd) and its subfolders go into <name>.sbd/, as Thunderbird "
-     "keeps them; with --format maildir, a Maildir++ tree. An mbox that is there already (or a Maildir "
-     "that holds messages) is left alone unless --force; a file there already is only ever replaced by a "
-     "whole new one. Prints the status lines; every folder, record or message left out (missing or "
-     "damaged, without text in the file, not writable) is named on stderr and gives exit code 1.",
+     "every folder becomes an mbox file (mboxrd, LF line ends, each entry with its read state in Status "
+     "and X-Mozilla-Status) and its subfolders go into <name>.sbd/, as Thunderbird keeps them; a whole "
+     "store goes below one folder named after the store's directory. With --format maildir, a Maildir++ "
+     "tree as Dovecot and Courier serve it: folder names in IMAP's modified UTF-7 (--maildir-names utf8 "
+     "for a server set to UTF-8 names), the store's Inbox as the Maildir's INBOX, LF line ends, each "
+     "file dated when its message was received, read messages flagged S. An mbox that is there already "
+     "(or a Maildir that holds messages) is left alone unless --force; a file there already is only ever "
+     "replaced by a whole new one. Prints the status lines; every folder, record or message left out "
+     "(missing or damaged, without text in the file, not writable) is named on stderr and gives exit code "
+     "1.",
      vendrel::cli::RunExport},
     {"save", "save FILE RA DIR",
      "Saves the message record at RA (hexadecimal) into DIR/<folder name>/ (\"Save default\"); a file "
@@ -56,7 +61,7 @@ constexpr CliCommand kCommands[] = {
      "summary line, or all of it as JSON with --json. Exit code 0 when sound, 1 when problems were found, 2 "
      "when the file cannot be read as a database.",
      vendrel::cli::RunCheck},
-    {"recover", "recover FILE DIR [--format eml|mbox|maildir] [--force]",
+    {"recover", "recover FILE DIR [--format eml|mbox|maildir] [--maildir-names utf7|utf8] [--force]",
      "Writes every message the database (or, given Folders.dbx, the store) still holds into DIR, opening "
      "it read-only: the messages its trees reach as export writes them; then, in a folder \"<name> "
      "(recovered)\" beside its own, message records no tree reaches and text chains no record owns, found "
@@ -71,8 +76,10 @@ constexpr CliCommand kCommands[] = {
      vendrel::cli::RunLocateStore},
     {"associate", "associate",
      "Makes vendrel (beside this program) the one that opens .dbx files for the current user, as the "
-     "window's \"Associate dbx\" does: a MIME type, a desktop entry and the default handler in the XDG "
-     "directories. Exit code 1, with what failed, when a file of it could not be written.",
+     "window's \"Associate dbx\" does: the default handler in the XDG directories, through the installed "
+     "desktop entry; a program run from where it was built writes a MIME type and an entry of its own, "
+     "vendrel-build.desktop, which never hides an installed one. Exit code 1, with what failed, when a "
+     "file of it could not be written.",
      vendrel::cli::RunAssociate},
 };
 
