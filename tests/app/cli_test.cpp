@@ -72,7 +72,7 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
         "\n  00000001 Local Folders\t[45]\n    | Inbox\t", "    | DisplayName\t\tLocal Folders\t\n"}},
       {{"tree", "Folders.dbx"}, {"Messages DB " + Path("Inbox.dbx"), "Messages DB " + Path("outbox.DBX")}},
       {{"export", "outbox.DBX", "out"}, {"Saved 0 msgs (0 total).Path: " + Path("out") + "\n"}},
-      {{"save", "Inbox.dbx", Format("%X", secondRa), "out1"}, {}},
+      {{"save", "Inbox.dbx", Format("%X", secondRa), "out1"}, {"Saved 1 msgs (1 total).Path: " + Path("out1") + "\n"}},
       {{"new-folder", "Folders.dbx", "5", "Archive"}, {"00000007\n"}},
       {{"new-folder", "Inbox.dbx", "-", "Later"}, {"00000008\n"}},
       {{"records", "Folders.dbx", "1"}, {"\t00000007\tArchive\n", "\t00000008\tLater\n"}},

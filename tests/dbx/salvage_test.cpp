@@ -96,6 +96,13 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
          return Messages::Block(m.texts[3], 2);
        },
        "the chain loops"},
+      {"a record that runs into the text after it",
+       [](Messages& m) {
+         const uint32_t body = m.Tree().U32(m.records[0] + kRecordBodySizeField) & 0xFFFF;
+         m.builder.SetU16(m.records[0] + kRecordBodySizeField, static_cast<uint16_t>(body + 32));
+         return m.texts[1];
+       },
+       "overlaps the message record at "},
       {"an allocated size past the end",
        [](Messages& m) { return m.Tree().SetAllocatedSize(0x7FFF0000), kAllocatedSizeField; },
        "the allocated size, 7FFF0000, does not lie"},

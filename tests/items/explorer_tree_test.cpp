@@ -39,6 +39,9 @@ TEST_F(ExplorerTree, AMessageDatabaseShowsTheHeapAndTheSlotsThatAreSetAndListsTh
   EXPECT_EQ(ChildCaptions(root), (Strings{"00000030 Indexes heap", "000000E4 All indexes by ID",
                                           "000000E8 Watched", "000000EC Unknown or error"}));
   EXPECT_EQ(ChildImages(root), (Images{20, 21, 19, 21}));
+  // A node not opened yet holds one child without an item, so that the tree offers to open it.
+  const std::vector<TreeNodeHandle> unopened = tree.Children(Find("000000E4")->hTreeItem);
+  EXPECT_TRUE(unopened.size() == 1 && tree.ItemOf(unopened[0]) == nullptr);
   ASSERT_EQ(rows.size(), 4u + 44u);
   EXPECT_EQ(rows[0], (Row{"Indexes heap", "00000030", "", ""}));
   EXPECT_TRUE(rows[1] == (Row{"All indexes by ID", "000000E4", "03 (00)", " "}) && list.RowImage(1) == 21);
@@ -84,6 +87,11 @@ TEST_F(ExplorerTree, WhatTheTreesDoNotReachIsListedUnderLostAndFoundAndSavedAsTh
                                  {"Texts", "", "1", "No record owns them"},
                                  {"Texts cut short", "", "0", "A block of theirs is not there, or they loop"},
                                  {"Same text", "", "0", "Records whose text a reached one has"}}));
+  ExplorerItem* foundText = list.ItemOf(1);  // saved, refreshed, and no more
+  ASSERT_TRUE(foundText != nullptr && list.ItemOf(list.RowCount()) == nullptr);
+  for (const int command : {kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdSaveAs, kCmdPreview, kCmdNewFolder})
+    EXPECT_EQ(foundText->IsCommandEnabled(command), command == kCmdSave || command == kCmdSaveDefault ||
+                                                        command == kCmdRefresh) << command;
   ASSERT_TRUE(found->SaveDefault((dir / "out").string(), true));
   EXPECT_EQ(ReadText(dir / "out/Inbox (recovered)/Out 00000005_00000003.eml"), "three");
   EXPECT_EQ(ReadText(dir / ("out/Inbox (recovered)/Text at " + Hex8(text) + ".eml")), "four");

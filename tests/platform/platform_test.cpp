@@ -96,6 +96,9 @@ TEST(FileLock, WhatIsNoRegularFileIsRefusedAtOnceAndClosingClosesItsOwnDescripto
   EXPECT_FALSE(refused.Open((dir / "pipe.dbx").string()) || refused.Open(dir.path().string()) ||
                refused.Open((dir / "missing.dbx").string()));
   ASSERT_TRUE(lock.Open(path) && neverTaken.Open(path) && mapping.Open("/proc/self/maps"));
+  EXPECT_FALSE(mapping.Extend(1));  // opened for reading only: it never grows
+  FileMapping directory;
+  EXPECT_FALSE(directory.Open(dir.path().string()));
   ASSERT_EQ(lock.Wait(0ms), FileLock::WaitResult::Acquired);
   FileLock nested, stranger;  // a session nested in the holder's takes its lock again, nobody else's
   EXPECT_TRUE(nested.Reenter(lock) && !stranger.Reenter(neverTaken));

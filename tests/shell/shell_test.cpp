@@ -221,6 +221,7 @@ TEST(Spawn, AProgramRunToItsEndQuietlyGivesItsExitCodeAndOneThatDoesNotEndByItse
       {{"/no/such/program"}, -1},
       {{}, -1}};
   for (const auto& [argv, code] : runs) EXPECT_EQ(shell::RunAndWait(argv), code) << argv.size();
+  EXPECT_FALSE(shell::StartDetached({}) || shell::StartDetached({"/no/such/program"}));
 }
 
 TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNoChild) {

@@ -95,6 +95,7 @@ TEST_F(Session, GrowExtendsTheFileToWholePagesKeepsItsContentAndNeverShortensIt)
   EXPECT_TRUE(store.mappedLength() == 0 && !store.Grow(0));
   ASSERT_TRUE(store.Grow(wanted));
   EXPECT_EQ(std::tuple(store.mappedLength(), store.viewLength()), std::tuple(rounded, rounded));
+  EXPECT_EQ(store.AtChecked(rounded - 3, 0), nullptr);  // its RA would end past the mapping's last page
   EXPECT_EQ(store.ReadU32(0), 0xFE12ADCFu);
   ASSERT_TRUE(store.WriteU32(wanted - 4, 0xCAFE));
   const uint8_t* view = store.At(0, 4);
