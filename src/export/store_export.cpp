@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -170,10 +171,14 @@ class Exporter {
     Saved(directory_, count.saved, list.records.size() + list.texts.size());
   }
 
-  // The messages of tree 0, in its order; in a salvage, counted as the ones the trees reach.
+  // The messages of tree 0, in its order; in a salvage, counted as the ones the trees reach (a name of
+  // something that is no record is left out, and said to be, not counted).
   MessageList Tree0(const DbStore& store) {
     MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
-    report_.recovered.reached += static_cast<int>(list.records.size());
+    if (recover_) {
+      report_.recovered.reached += static_cast<int>(
+          std::ranges::count_if(list.records, [&](uint32_t ra) { return dbx::RecordAt(store, ra) != nullptr; }));
+    }
     return list;
   }
 

@@ -83,6 +83,15 @@ TEST_F(Salvage, EveryMessageTheFileStillHoldsIsWrittenOnceWhereItsKindSays) {
             std::string::npos)
       << result.out;
   EXPECT_EQ(result.out.find("Skipped"), std::string::npos) << result.out;  // found once each: no repeats
+  // A tree that names a record that is no record any more: left out, said, not counted, its text found.
+  DbxBuilder named(DbKind::Message);
+  const uint32_t good = named.AddMessage({.id = 2, .text = Text(2)}), bad = named.AddMessage({.id = 3, .text = Text(3)});
+  named.SetIndex(0, std::vector{good, bad});
+  named.SetLastAssignedId(3).SetU32(bad, 0).WriteTo(dir / "named.dbx");
+  const CommandResult smashed = Cli({"recover", (dir / "named.dbx").string(), (dir / "named").string()});
+  EXPECT_EQ(smashed.exitCode, 1);
+  EXPECT_NE(smashed.out.find("Recovered: 1 messages the trees reach, 0 message records no tree reaches, 1 texts"),
+            std::string::npos) << smashed.out;
   const auto text = [&](const std::string& file) { return ReadText(dir / "out" / file); };
   EXPECT_EQ(text("Inbox/(No subject) 00000005_00000002.eml"), Text(2));
   EXPECT_EQ(text("Inbox (recovered)/(No subject) 00000005_00000003.eml"), Text(3));

@@ -96,6 +96,9 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
          return Messages::Block(m.texts[3], 2);
        },
        "the chain loops"},
+      {"a first property that points past the record",
+       [](Messages& m) { return m.Tree().SetU32(m.records[0] + kRecordHeadSize, 0x00FFFF00), m.records[0]; },
+       "its property 00 points 00FFFF bytes into a data area of "},
       {"a record that runs into the text after it",
        [](Messages& m) {
          const uint32_t body = m.Tree().U32(m.records[0] + kRecordBodySizeField) & 0xFFFF;

@@ -101,7 +101,10 @@ TEST(FileLock, WhatIsNoRegularFileIsRefusedAtOnceAndClosingClosesItsOwnDescripto
   EXPECT_FALSE(directory.Open(dir.path().string()));
   ASSERT_EQ(lock.Wait(0ms), FileLock::WaitResult::Acquired);
   FileLock nested, stranger;  // a session nested in the holder's takes its lock again, nobody else's
+  ASSERT_TRUE(nested.Open(path));  // what it held before goes
   EXPECT_TRUE(nested.Reenter(lock) && !stranger.Reenter(neverTaken));
+  const uint8_t bytes[] = {1, 2, 3};
+  EXPECT_TRUE(mapping.OpenCopy(bytes));  // and so does the file a mapping had open
   EXPECT_EQ(neverTaken.Holder(), Format("platform_tests (process %d)", static_cast<int>(getpid())));
   nested.Close();
   lock.Close();
