@@ -40,7 +40,7 @@ struct Corpus {
     testsupport::DbxBuilder builder(testsupport::DbKind::Message);
     std::vector<uint32_t> records;
     for (int i = 0; i < kMessages; ++i) {
-      testsupport::MessageSpec message;
+      testsupport::MessageFields message;
       message.id = static_cast<uint32_t>(i + 2);
       message.subject = Format("Message %d", i);
       message.text = MessageText(i);

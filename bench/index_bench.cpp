@@ -21,7 +21,7 @@ void WalkTree0ReadingIds(benchmark::State& state) {
   DbxBuilder builder(DbKind::Message);
   std::vector<uint32_t> records;
   for (int i = 0; i < count; ++i) {
-    testsupport::MessageSpec message;
+    testsupport::MessageFields message;
     message.id = static_cast<uint32_t>(i + 2);
     message.subject = "Subject";
     records.push_back(builder.AddMessage(message));
@@ -50,7 +50,7 @@ BENCHMARK(WalkTree0ReadingIds)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillise
 // The root item's query: every folder of slot 2 without a parent, one Next at a time.
 // Folders.dbx with 5,000 folders, topLevel of them without a parent, the rest spread below those.
 std::string WriteFolderDatabase(const testsupport::TempDir& dir, int topLevel) {
-  std::vector<testsupport::FolderSpec> folders;
+  std::vector<testsupport::FolderFields> folders;
   for (int i = 0; i < 5000; ++i) {
     const uint32_t parent = i < topLevel ? 0 : static_cast<uint32_t>(1 + i % topLevel);
     folders.push_back({static_cast<uint32_t>(i + 1), parent, Format("Folder %05d", i), Format("f%d.dbx", i)});

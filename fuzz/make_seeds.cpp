@@ -10,8 +10,8 @@
 
 using vendrel::testsupport::DbKind;
 using vendrel::testsupport::DbxBuilder;
-using vendrel::testsupport::FolderSpec;
-using vendrel::testsupport::MessageSpec;
+using vendrel::testsupport::FolderFields;
+using vendrel::testsupport::MessageFields;
 
 namespace {
 
@@ -19,7 +19,7 @@ DbxBuilder Messages(int count, uint32_t blockRoom, unsigned perNode) {
   DbxBuilder builder(DbKind::Message);
   std::vector<uint32_t> records;
   for (int i = 0; i < count; ++i) {
-    MessageSpec message;
+    MessageFields message;
     message.id = static_cast<uint32_t>(i + 2);
     message.subject = vendrel::Format("Re: Message %d", i);
     message.text = vendrel::Format("Subject: %d\r\n\r\nLine one\nLine two\rLine three\r\n", i);

@@ -5,14 +5,14 @@
 namespace vendrel::tools {
 
 using testsupport::DbKind;
-using testsupport::FolderSpec;
-using testsupport::MessageSpec;
+using testsupport::FolderFields;
+using testsupport::MessageFields;
 
 DbxBuilder LargeMessageDatabase(int count, size_t textBytes) {
   DbxBuilder builder(DbKind::Message);
   std::vector<uint32_t> records;
   for (int i = 0; i < count; ++i) {
-    MessageSpec message;
+    MessageFields message;
     message.id = static_cast<uint32_t>(i + 2);
     message.subject = Format("Message %d", i);
     std::string text = Format("Subject: Message %d\r\n\r\n", i);
@@ -26,7 +26,7 @@ DbxBuilder LargeMessageDatabase(int count, size_t textBytes) {
 }
 
 DbxBuilder LargeFolderDatabase(int count) {
-  std::vector<FolderSpec> folders;
+  std::vector<FolderFields> folders;
   for (int i = 0; i < count; ++i) {
     const uint32_t id = static_cast<uint32_t>(i + 1);
     const uint32_t parent = i % 100 == 0 ? 0 : static_cast<uint32_t>(i / 100 * 100 + 1);

@@ -12,8 +12,8 @@ using vendrel::Format;
 using vendrel::testsupport::DbKind;
 using vendrel::testsupport::DbxBuilder;
 using vendrel::testsupport::FolderDescription;
-using vendrel::testsupport::FolderSpec;
-using vendrel::testsupport::MessageSpec;
+using vendrel::testsupport::FolderFields;
+using vendrel::testsupport::MessageFields;
 
 namespace {
 
@@ -53,7 +53,7 @@ void WriteMessageDatabase(const std::filesystem::path& path, const std::string& 
   messages.SetFolder(folder);
   std::vector<uint32_t> records;
   for (int n = 0; n < count; ++n) {
-    MessageSpec message;
+    MessageFields message;
     message.id = static_cast<uint32_t>(n + 2);
     message.subject = kSubjects[(firstSubject + n) % std::size(kSubjects)];
     message.text = MessageSource(firstSubject + n, message.subject);
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   // twice, each with its message database beside Folders.dbx. Local folders have protocol 3; "Any info"
   // bit 0 marks them subscribed, 0x10 a folder with subfolders.
   struct SampleFolder {
-    FolderSpec record;
+    FolderFields record;
     int messages;
   };
   const uint32_t kLocal = 3;
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
         "Ecole.dbx", false, 0x21, kLocal},
        4},
   };
-  std::vector<FolderSpec> records;
+  std::vector<FolderFields> records;
   int subject = 0;
   for (const SampleFolder& folder : folders) {
     records.push_back(folder.record);

@@ -96,7 +96,7 @@ class MailboxExport : public testing::Test {
     WriteFileBytes(Store("Hollow.dbx"), {});
   }
 
-  static MessageSpec Text(uint32_t id, std::string from, std::string text, uint32_t flags = 0x81) {
+  static MessageFields Text(uint32_t id, std::string from, std::string text, uint32_t flags = 0x81) {
     // Every text over several blocks of 0x10 bytes, lines split between them.
     return {.id = id,
             .subject = "Message " + std::to_string(id),
@@ -106,12 +106,12 @@ class MailboxExport : public testing::Test {
             .fromAddress = std::move(from)};
   }
 
-  void WriteMessages(const std::string& file, uint32_t folderId, const std::vector<MessageSpec>& messages,
+  void WriteMessages(const std::string& file, uint32_t folderId, const std::vector<MessageFields>& messages,
                      const std::string& name = "Inbox") {
     DbxBuilder builder(DbKind::Message);
     builder.SetFolder({.name = name, .folderId = folderId});
     std::vector<uint32_t> records;
-    for (const MessageSpec& message : messages) records.push_back(builder.AddMessage(message));
+    for (const MessageFields& message : messages) records.push_back(builder.AddMessage(message));
     builder.SetIndex(0, records);
     builder.WriteTo(Store(file));
   }
@@ -125,7 +125,7 @@ class MailboxExport : public testing::Test {
   }
 
   TempDir dir;
-  std::vector<MessageSpec> inbox;
+  std::vector<MessageFields> inbox;
 };
 
 // Every line end LF, as a Maildir holds a message.

@@ -33,7 +33,7 @@ class InsertFolderTest : public testing::Test {
   // Local Folders (1) with subfolders, and more; "Any info" 0x10 marks a folder with subfolders, Junk has
   // none. The trees keep at most perNode entries a node.
   DbxBuilder Store(uint32_t more = 0, unsigned perNode = 2, std::vector<uint32_t>* records = nullptr) {
-    std::vector<FolderSpec> folders = {
+    std::vector<FolderFields> folders = {
         {1, 0, "Local Folders", "", true, 0x10}, {5, 1, "Inbox", "", true, 0x10},
         {6, 1, "Outbox", "", true, 0x01},        {7, 5, "Family", "", true, 0x04},
         {8, 1, "Drafts", "", true, 0x12},        {9, 1, "Junk", "", false, 0}};

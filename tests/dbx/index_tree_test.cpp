@@ -39,7 +39,7 @@ Ras Matches(const DbStore& store, uint32_t root, uint8_t mode, uint32_t target) 
 
 TEST(IndexTree, TheCursorFindsChildrenByParentTopLevelFoldersByAllOnesAndRecordsById) {
   DbxBuilder builder(DbKind::Folder);
-  std::vector<FolderSpec> folders = {{1, 0, "Local Folders", ""}, {5, 1, "Inbox", ""}};
+  std::vector<FolderFields> folders = {{1, 0, "Local Folders", ""}, {5, 1, "Inbox", ""}};
   for (uint32_t id = 6; id < 60; ++id)
     folders.push_back({id, id % 3 == 0 ? 0u : 5u, "f" + std::to_string(100 + id), ""});
   const Ras ras = builder.AddFolders(folders, 3);

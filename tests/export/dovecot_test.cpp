@@ -193,7 +193,7 @@ struct Mail {
   bool read;
   int64_t arrived;  // seconds since 1970: received (the builder writes it ten minutes after sent)
 
-  MessageSpec Spec(uint32_t id) const {
+  MessageFields Fields(uint32_t id) const {
     return {.id = id,
             .subject = "s",
             .text = text,
@@ -243,7 +243,7 @@ TEST(Dovecot, TheMaildirExportOfAStoreIsServedWithItsTreeNamesFlagsArrivalTimesA
       {"Archives.Caf&AOk- &- Th&AOk-", {mail(5, true, 1160958522), mail(6, true, 1160958523)}},
       {"inbox (2)", {mail(7, false, 1160958524)}}};
   const struct {
-    FolderSpec folder;
+    FolderFields folder;
     const char* mailbox;
   } folders[] = {{{1, 0, "Inbox", "Inbox.dbx", true, 0x31, 3}, "INBOX"},
                  {{2, 1, "Famille", "Famille.dbx", true, 0x31, 3}, "INBOX.Famille"},
@@ -257,7 +257,7 @@ TEST(Dovecot, TheMaildirExportOfAStoreIsServedWithItsTreeNamesFlagsArrivalTimesA
   TempDir dir;
   fs::permissions(dir.path(), fs::perms(0755));
   fs::create_directory(dir / "store");
-  std::vector<FolderSpec> records;
+  std::vector<FolderFields> records;
   for (const auto& [folder, mailbox] : folders) {
     records.push_back(folder);
     if (folder.fileName.empty()) continue;
@@ -265,7 +265,7 @@ TEST(Dovecot, TheMaildirExportOfAStoreIsServedWithItsTreeNamesFlagsArrivalTimesA
     messages.SetFolder({.name = folder.name, .folderId = folder.id});
     std::vector<uint32_t> ras;
     for (const Mail& one : expected.at(mailbox))
-      ras.push_back(messages.AddMessage(one.Spec(static_cast<uint32_t>(ras.size() + 2))));
+      ras.push_back(messages.AddMessage(one.Fields(static_cast<uint32_t>(ras.size() + 2))));
     messages.SetIndex(0, ras);
     messages.WriteTo(dir / "store" / folder.fileName);
   }

@@ -25,13 +25,13 @@ inline std::string Hex8(uint32_t value) {
   return Format("%08X", value);
 }
 
-inline MessageSpec Message(uint32_t id, std::string subject = "", std::string text = "",
+inline MessageFields Message(uint32_t id, std::string subject = "", std::string text = "",
                            uint32_t blockRoom = 0x200) {
   return {id, std::move(subject), std::move(text), blockRoom};
 }
 
-inline FolderSpec Folder(uint32_t id, std::string name, uint32_t parentId = 0, std::string fileName = "") {
-  return FolderSpec{id, parentId, std::move(name), std::move(fileName), true, 0};
+inline FolderFields Folder(uint32_t id, std::string name, uint32_t parentId = 0, std::string fileName = "") {
+  return FolderFields{id, parentId, std::move(name), std::move(fileName), true, 0};
 }
 
 class ExplorerTest : public testing::Test {

@@ -78,7 +78,7 @@ uint32_t DbxBuilder::AddRawRecord(std::span<const uint32_t> entries, std::span<c
   return ra;
 }
 
-uint32_t DbxBuilder::AddMessage(const MessageSpec& message) {
+uint32_t DbxBuilder::AddMessage(const MessageFields& message) {
   dbx::RecordBuilder record(/*folderDatabase=*/false);
   record.SetInteger(0x00, message.id);
   record.SetInteger(0x01, message.flags);
@@ -99,7 +99,7 @@ uint32_t DbxBuilder::AddMessage(const MessageSpec& message) {
   return AddRecord(record);
 }
 
-uint32_t DbxBuilder::AddFolder(const FolderSpec& folder) {
+uint32_t DbxBuilder::AddFolder(const FolderFields& folder) {
   dbx::RecordBuilder record(/*folderDatabase=*/true);
   record.SetInteger(0x00, folder.id);
   record.SetInteger(0x01, folder.parentId);
@@ -190,9 +190,9 @@ uint32_t DbxBuilder::SetIndex(int k, std::span<const uint32_t> recordsInOrder, u
   return root;
 }
 
-std::vector<uint32_t> DbxBuilder::AddFolders(const std::vector<FolderSpec>& folders, unsigned perNode) {
+std::vector<uint32_t> DbxBuilder::AddFolders(const std::vector<FolderFields>& folders, unsigned perNode) {
   std::vector<uint32_t> ras;
-  for (const FolderSpec& folder : folders) ras.push_back(AddFolder(folder));
+  for (const FolderFields& folder : folders) ras.push_back(AddFolder(folder));
   std::vector<size_t> order(folders.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
@@ -208,7 +208,7 @@ std::vector<uint32_t> DbxBuilder::AddFolders(const std::vector<FolderSpec>& fold
   SetIndex(1, byParent, perNode);
   SetIndex(2, subscribed, perNode);
   uint32_t lastId = 0;
-  for (const FolderSpec& folder : folders) lastId = std::max(lastId, folder.id);
+  for (const FolderFields& folder : folders) lastId = std::max(lastId, folder.id);
   SetLastAssignedId(lastId);
   return ras;
 }

@@ -28,7 +28,7 @@ struct FolderDescription {
 
 // A message as the builder stores it: a record with the properties the mail client writes, and its text
 // as a chain of blocks. Texts are raw legacy (8-bit) bytes.
-struct MessageSpec {
+struct MessageFields {
   uint32_t id = 0;
   std::string subject{};           // "Subject(Original)" and "Subject"; empty: no subject at all
   std::string text{};              // the message source; empty: no text in the file
@@ -42,7 +42,7 @@ struct MessageSpec {
 };
 
 // A folder record of Folders.dbx.
-struct FolderSpec {
+struct FolderFields {
   uint32_t id = 0;
   uint32_t parentId = 0;  // 0: a top-level folder (no ParentID property)
   std::string name;
@@ -101,8 +101,8 @@ class DbxBuilder {
   // property table and data area (for damaged records). Both return the record's RA.
   uint32_t AddRecord(const dbx::RecordBuilder& record);
   uint32_t AddRawRecord(std::span<const uint32_t> entries, std::span<const uint8_t> data);
-  uint32_t AddMessage(const MessageSpec& message);
-  uint32_t AddFolder(const FolderSpec& folder);
+  uint32_t AddMessage(const MessageFields& message);
+  uint32_t AddFolder(const FolderFields& folder);
 
   // Message text: a chain of blocks of blockRoom bytes each; 0 for an empty text. AddTextBlock makes
   // one block of any shape.
@@ -122,7 +122,7 @@ class DbxBuilder {
   uint32_t SetIndex(int k, std::span<const uint32_t> recordsInOrder, unsigned perNode = 51);
   // Folders.dbx indexes: tree 0 in the order given, tree 1 by parent ID then name without regard to case,
   // tree 2 the same for the subscribed folders. Returns the folder records' RAs in the order given.
-  std::vector<uint32_t> AddFolders(const std::vector<FolderSpec>& folders, unsigned perNode = 51);
+  std::vector<uint32_t> AddFolders(const std::vector<FolderFields>& folders, unsigned perNode = 51);
 
   // Damage and shape.
   DbxBuilder& Truncate(size_t length) {
