@@ -5,7 +5,9 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <memory>
 
 #include "large_databases.h"
@@ -122,5 +124,29 @@ void SelectMessageAndListRows(benchmark::State& state) {
   state.counters["rows"] = explorer->listView().RowCount();
 }
 BENCHMARK(SelectMessageAndListRows)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// "*" on the largest index table: every node below it expanded, each level as the user would see it.
+void ExpandAllOfIndexTable(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    Window window;
+    vendrel::ui::ExplorerWnd* explorer = window.Open(Database(false));
+    QTreeWidgetItem* table = Expand(explorer->treeWidget()->topLevelItem(0), "000000E4");
+    if (table == nullptr) state.SkipWithError("no index table");
+    explorer->treeWidget()->setCurrentItem(table);
+    explorer->treeWidget()->setFocus();
+    Paint();
+    state.ResumeTiming();
+    QKeyEvent star(QEvent::KeyPress, Qt::Key_Asterisk, Qt::NoModifier, "*");
+    QApplication::sendEvent(explorer->treeWidget(), &star);
+    Paint();
+    state.PauseTiming();
+    int nodes = 0;
+    for (QTreeWidgetItemIterator it(table); *it != nullptr; ++it) ++nodes;
+    state.counters["nodes"] = nodes;
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(ExpandAllOfIndexTable)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace

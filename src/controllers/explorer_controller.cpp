@@ -56,7 +56,12 @@ bool ExplorerController::Create(const std::string& path) {
 
 void ExplorerController::CreateRoot() {
   const DbRootItem* root = ShowNewItem<DbRootItem>(
-      [&](DbRootItem& item) { return item.AttachDatabase(path_, &tree_, &list_, true, false); }, nullptr, 0);
+      [&](DbRootItem& item) {
+        if (item.AttachDatabase(path_, &tree_, &list_, true, false)) return true;
+        openFailure_ = item.failure;
+        return false;
+      },
+      nullptr, 0);
   if (root != nullptr) tree_.ExpandNode(root->hTreeItem);
 }
 
@@ -138,20 +143,59 @@ void ExplorerController::UpdateCommandState(CommandStates* menu) {
     if (auto* dbItem = dynamic_cast<DbItem*>(item.get())) dbItem->OpenStore(session);
     for (size_t i = 0; i < kCommandCount; ++i) {
       const int command = kDatabaseCommands[i];
-      if (command == kCmdCopy) {
-        enabled[i] = true;  // the active item's caption, or the selected rows
-      } else if (command == kCmdStop) {
+      if (command == kCmdStop) {
         enabled[i] = gate_.InModalLoop();  // a save waits between its steps
       } else {
         enabled[i] = !HasNoAction(command) && item->IsCommandEnabled(command);
       }
     }
-  } else if (menu == nullptr) {
-    SetStatusText(kNoActiveItem);
   }
+  // Rows of the list without an item of their own (a record's properties) are copied as they are.
+  const bool rowsSelected = window_.FocusedPane() == Pane::List && list_.SelectedRow() >= 0;
+  if (!item && menu == nullptr && !rowsSelected) SetStatusText(kNoActiveItem);
   for (size_t i = 0; i < kCommandCount; ++i) target->SetEnabled(kDatabaseCommands[i], enabled[i]);
+  target->SetEnabled(kCmdCopy, item || rowsSelected);
   target->SetEnabled(kCmdCheckDatabase, dynamic_cast<DbItem*>(item.get()) != nullptr);
   target->SetEnabled(kCmdExport, Root() != nullptr);
+}
+
+void ExplorerController::ExpandAll() {
+  const auto operation = gate_.Begin();
+  const TreeNodeHandle top = tree_.Selected();
+  if (!operation || top == kNoTreeNode) return;
+  WaitCursor wait;
+  // One session for all: each expansion joins it instead of opening the file anew.
+  DbStore session;
+  if (auto* dbItem = dynamic_cast<DbItem*>(tree_.ItemOf(top))) dbItem->OpenStore(session);
+  // Each node's children made as one expansion would make them, top down; a node that is open already
+  // (or selected: exploring it made its children) keeps what it shows.
+  std::vector<TreeNodeHandle> pending = {top}, opened;
+  size_t made = 0, failed = 0;
+  while (!pending.empty() && made < kMostNodesExpanded) {
+    const TreeNodeHandle node = pending.back();
+    pending.pop_back();
+    const Ref item = Ref::Share(tree_.ItemOf(node));
+    if (!item) continue;  // the placeholder of a node not made yet
+    if (node != top && !tree_.IsExpanded(node)) {
+      item->failure.clear();
+      if (!item->Expand()) {
+        ++failed;
+        continue;
+      }
+      ++made;
+    }
+    opened.push_back(node);
+    for (TreeNodeHandle child = tree_.FirstChild(node); child != kNoTreeNode; child = tree_.NextSibling(child))
+      pending.push_back(child);
+  }
+  std::reverse(opened.begin(), opened.end());
+  tree_.ShowExpanded(opened);
+  if (!pending.empty()) {
+    SetStatusText(Format("Expanded %d nodes; the rest below stays collapsed", static_cast<int>(made)));
+  } else if (failed > 0) {
+    SetStatusText(Format("%s: %d node(s)", kFailedToExpand, static_cast<int>(failed)));
+  }
+  UpdateCommandState(nullptr);
 }
 
 void ExplorerController::GoToRow() {
@@ -188,11 +232,18 @@ void ExplorerController::OnKey(ExplorerKey key, bool fromList) {
     case ExplorerKey::F4: {
       // Only where "New folder..." is offered: elsewhere the key would only meet a "not implemented" box.
       ExplorerItem* item = GetActiveItem();
-      if (item != nullptr && item->IsCommandEnabled(kCmdNewFolder)) Command(kCmdNewFolder);
+      if (item != nullptr && item->IsCommandEnabled(kCmdNewFolder)) {
+        Command(kCmdNewFolder);
+      } else {
+        SetStatusText(kNoFolderHere);
+      }
       break;
     }
     case ExplorerKey::F5:
       Command(kCmdRefresh);
+      break;
+    case ExplorerKey::Star:
+      if (!fromList) ExpandAll();
       break;
   }
 }
@@ -223,9 +274,13 @@ void ExplorerController::Command(int command) {
     case kCmdSaveDefault:
       RunItemCommand([](ExplorerItem& item) { return item.SaveDefault(WorkingDirectory(), true); });
       break;
-    case kCmdNewFolder:
+    case kCmdNewFolder: {
+      // The folder's node is made anew to show the new one: what was open below it opens again.
+      const std::set<std::vector<std::string>> open = ExpandedPaths();
       RunItemCommand([](ExplorerItem& item) { return item.CreateFolder(nullptr); });
+      Reexpand(open);
       break;
+    }
     case kCmdRefresh:
       Refresh();
       break;
@@ -239,6 +294,8 @@ void ExplorerController::Command(int command) {
       Export();
       break;
   }
+  // A save that waited in its progress dialog has ended: nothing is left to stop.
+  if (toolbar_ != nullptr) toolbar_->SetEnabled(kCmdStop, gate_.InModalLoop());
 }
 
 void ExplorerController::Refresh() {
@@ -304,6 +361,36 @@ void ExplorerController::Export() {
     if (report.problems.size() > kShown) text += Format("\n... and %d more", static_cast<int>(report.problems.size() - kShown));
     CurrentDesktop().ShowMessage(text, "Export");
   }
+}
+
+void ExplorerController::WalkCaptionPaths(
+    const std::function<bool(TreeNodeHandle, const std::vector<std::string>&)>& descend) const {
+  std::vector<std::pair<TreeNodeHandle, std::vector<std::string>>> pending = {{kTreeRoot, {}}};
+  while (!pending.empty()) {
+    auto [node, path] = std::move(pending.back());
+    pending.pop_back();
+    for (TreeNodeHandle child = tree_.FirstChild(node); child != kNoTreeNode; child = tree_.NextSibling(child)) {
+      const ExplorerItem* item = tree_.ItemOf(child);
+      if (item == nullptr) continue;
+      std::vector<std::string> childPath = path;
+      childPath.push_back(item->caption);
+      if (descend(child, childPath)) pending.emplace_back(child, std::move(childPath));
+    }
+  }
+}
+
+std::set<std::vector<std::string>> ExplorerController::ExpandedPaths() const {
+  std::set<std::vector<std::string>> paths;
+  WalkCaptionPaths([&](TreeNodeHandle node, const std::vector<std::string>& path) {
+    return tree_.IsExpanded(node) && paths.insert(path).second;
+  });
+  return paths;
+}
+
+void ExplorerController::Reexpand(const std::set<std::vector<std::string>>& paths) {
+  WalkCaptionPaths([&](TreeNodeHandle node, const std::vector<std::string>& path) {
+    return paths.contains(path) && (tree_.IsExpanded(node) || tree_.ExpandNode(node));
+  });
 }
 
 ExplorerItem* ExplorerController::ShownItemAt(uint32_t ra, TreeNodeHandle under) const {

@@ -4,7 +4,10 @@
 // status line, and does the splitter's arithmetic. The window only passes events in and draws.
 #pragma once
 
+#include <functional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "controllers/command_gate.h"
 #include "controllers/command_states.h"
@@ -19,8 +22,10 @@ class DbRootItem;
 class ExplorerItem;
 
 inline constexpr const char* kNoActiveItem = "No active item...";
+inline constexpr const char* kNoFolderHere =
+    "A new folder goes below a folder record or a folder's message database: select one first";
 
-enum class ExplorerKey { Enter, F4, F5 };
+enum class ExplorerKey { Enter, F4, F5, Star };
 
 class ExplorerController : public TreeEvents {
  public:
@@ -38,12 +43,18 @@ class ExplorerController : public TreeEvents {
   // below its parent.
   void Close();
   const std::string& path() const { return path_; }
+  // Why Create failed: the path and the reason.
+  const std::string& openFailure() const { return openFailure_; }
   DbRootItem* Root() const;
 
   bool OnExpanding(TreeNodeHandle node) override;
   void OnSelectionChanged(TreeNodeHandle node) override;
   void OnSelectedNodeDeleted() override;
 
+  // "*" in the tree: every node below the selected one expanded, as far as the file's structures go (at
+  // most kMostNodesExpanded nodes newly expanded: a hostile file must not fill the memory).
+  void ExpandAll();
+  static constexpr size_t kMostNodesExpanded = 250000;
   // Enter or a double click on a list row: shows the row's own node in the tree.
   void GoToRow();
   // key is pressed in the tree (fromList false) or in the list.
@@ -79,6 +90,11 @@ class ExplorerController : public TreeEvents {
   // The window's database (with a Folders.dbx, the whole store) exported in a format and into a directory
   // the user chooses.
   void Export();
+  // Walks the tree top down with each node's path of captions; descend says whether to go below a node.
+  void WalkCaptionPaths(const std::function<bool(TreeNodeHandle, const std::vector<std::string>&)>& descend) const;
+  // The captions of every expanded node, each from the top; and the nodes of such paths expanded again.
+  std::set<std::vector<std::string>> ExpandedPaths() const;
+  void Reexpand(const std::set<std::vector<std::string>>& paths);
   // The item of an expanded node that stands for the structure at ra; null when none is shown.
   ExplorerItem* ShownItemAt(uint32_t ra, TreeNodeHandle under = kTreeRoot) const;
   // Runs one of the item commands on the active item, with "Failed..." when it returns false.
@@ -92,6 +108,7 @@ class ExplorerController : public TreeEvents {
   CommandGate& gate_;
   CommandStates* toolbar_;
   std::string path_;
+  std::string openFailure_;
   Panes panes_;
   bool panesPlaced_ = false;
   SplitterDrag drag_;

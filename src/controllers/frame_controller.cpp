@@ -91,7 +91,9 @@ bool FrameController::OpenFile(const std::string& path, const std::string& title
   ExplorerController* explorer = window_.CreateExplorerWindow(title.empty() ? path : title);
   if (explorer == nullptr) return false;
   if (!explorer->Create(path)) {
+    const std::string why = "Cannot open " + explorer->openFailure();
     window_.DestroyExplorerWindow(*explorer);
+    SetStatusText(why);
     return false;
   }
   window_.ShowExplorerWindow(*explorer);
@@ -126,6 +128,8 @@ void FrameController::CloseAll() {
 
 void FrameController::OnActiveExplorerChanged(ExplorerController* active) {
   if (active == nullptr) {
+    // The status line no longer names an item of a window that went.
+    if (window_.Explorers().empty()) ShowWelcome();
     window_.ShowMenu(MenuId::Frame);
     EnableFrameCommands(nullptr);
     return;

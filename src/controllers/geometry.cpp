@@ -18,4 +18,15 @@ std::vector<Rect> TileRects(int count, const Rect& area, bool sideBySide) {
   return rects;
 }
 
+std::vector<Rect> CascadeRects(int count, const Rect& area) {
+  constexpr int kStep = 24, kSteps = 8;
+  std::vector<Rect> rects;
+  const int width = area.width() * 3 / 4, height = area.height() * 3 / 4;
+  for (int i = 0; i < count; ++i) {
+    const int step = kStep * (i % kSteps);
+    rects.push_back({area.left + step, area.top + step, area.left + step + width, area.top + step + height});
+  }
+  return rects;
+}
+
 }  // namespace vendrel

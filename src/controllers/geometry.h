@@ -20,5 +20,8 @@ struct Rect {
 
 // count windows tiled over area: side by side (each the full height), or one above the other.
 std::vector<Rect> TileRects(int count, const Rect& area, bool sideBySide);
+// count windows cascaded over area, each a step below and right of the one before (back to the corner
+// after eight), each three quarters of the area.
+std::vector<Rect> CascadeRects(int count, const Rect& area);
 
 }  // namespace vendrel

@@ -73,6 +73,9 @@ class TreeView {
   // Selects node (kNoTreeNode: none), or expands it, as a click would.
   virtual bool SelectNode(TreeNodeHandle node) = 0;
   virtual bool ExpandNode(TreeNodeHandle node) = 0;
+  // Shows these nodes expanded without telling the events: their children are made already. A parent
+  // comes after every node below it, so that the view lays out each subtree once.
+  virtual void ShowExpanded(const std::vector<TreeNodeHandle>& deepestFirst) = 0;
 
   // kTreeRoot as node gives the first top-level node. kNoTreeNode when there is none.
   virtual TreeNodeHandle FirstChild(TreeNodeHandle node) const = 0;

@@ -37,6 +37,7 @@ bool DbRootItem::AttachDatabase(const std::string& databasePath, TreeView* tree,
   } else if (dbx::IsFolderDatabase(&store)) {
     caption = Format("Folders DB %s", path.c_str());
   } else {
+    failure = path + ": neither a Folders nor a Messages database";
     return false;
   }
   // Without a node nothing holds the item: the creator must release it.
@@ -96,7 +97,8 @@ bool DbRootItem::IsCommandEnabled(int command) {
     return command == kCmdSave || command == kCmdSaveDefault || command == kCmdRefresh ||
            command == kCmdNewFolder || command == kCmdNewMessage;
   }
-  if (dbx::IsFolderDatabase(&store)) return command == kCmdRefresh || command == kCmdNewFolder;
+  // A new top-level folder goes below the store's own top folder record, not below the file.
+  if (dbx::IsFolderDatabase(&store)) return command == kCmdRefresh;
   return false;
 }
 

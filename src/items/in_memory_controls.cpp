@@ -106,6 +106,10 @@ bool InMemoryTreeView::ExpandNode(TreeNodeHandle node) {
   return IsExpanded(node);
 }
 
+void InMemoryTreeView::ShowExpanded(const std::vector<TreeNodeHandle>& deepestFirst) {
+  for (const TreeNodeHandle node : deepestFirst) SetExpanded(node, true);
+}
+
 TreeNodeHandle InMemoryTreeView::FirstChild(TreeNodeHandle node) const {
   const Node* holder = Holder(node);
   return holder != nullptr ? holder->firstChild : kNoTreeNode;

@@ -24,6 +24,7 @@ class InMemoryTreeView : public TreeView {
   void DeleteChildren(TreeNodeHandle node) override;
   bool SelectNode(TreeNodeHandle node) override;
   bool ExpandNode(TreeNodeHandle node) override;
+  void ShowExpanded(const std::vector<TreeNodeHandle>& deepestFirst) override;
   TreeNodeHandle FirstChild(TreeNodeHandle node) const override;
   TreeNodeHandle NextSibling(TreeNodeHandle node) const override;
   TreeNodeHandle ParentNode(TreeNodeHandle node) const override;

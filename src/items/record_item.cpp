@@ -165,10 +165,10 @@ bool RecordItem::IsCommandEnabled(int command) {
     return command == kCmdSave || command == kCmdSaveAs || command == kCmdSaveDefault ||
            command == kCmdPreview || command == kCmdRefresh;
   }
-  // A file that has become neither kind offers nothing.
+  // A file that has become neither kind offers nothing; a folder record holds no message to save (its
+  // messages are in its own database, shown below it).
   if (!dbx::IsFolderDatabase(&store)) return false;
-  return command == kCmdSave || command == kCmdSaveDefault || command == kCmdRefresh ||
-         command == kCmdNewFolder;
+  return command == kCmdRefresh || command == kCmdNewFolder;
 }
 
 bool RecordItem::Refresh() {

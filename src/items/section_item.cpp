@@ -25,7 +25,7 @@ SectionItem::SectionItem(ExplorerItem* parent, uint32_t blockRa) : DbItem(parent
 bool SectionItem::LoadSection(const DbStore& store, bool update) {
   const std::optional<dbx::TextBlock> block = BlockOf(store, ra);
   if (!block) return false;
-  caption = Format("Section %08X %d byte(s)", ra, static_cast<int>(block->used));
+  caption = Format("Section %08X %u byte(s)", ra, block->used);
   // Without a node nothing holds the item: the creator must release it.
   return InsertTreeNode(update) != kNoTreeNode;
 }

@@ -4,15 +4,13 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "ui/qt_geometry.h"
+
 namespace vendrel::ui {
 
 namespace {
 
 constexpr QSize kImageSize{16, 16};
-
-QRect ToQRect(const Rect& rect) {
-  return {rect.left, rect.top, std::max(0, rect.width()), std::max(0, rect.height())};
-}
 
 QTreeWidget* MakeTree(QWidget* parent) {
   auto* tree = new QTreeWidget(parent);
@@ -130,6 +128,10 @@ bool ExplorerWnd::OnPaneKey(QKeyEvent* key, bool fromList) {
       return true;
     case Qt::Key_F5:
       controller_.OnKey(ExplorerKey::F5, fromList);
+      return true;
+    case Qt::Key_Asterisk:  // Qt's own would rebuild each node once per level below it
+      if (fromList) return false;
+      controller_.OnKey(ExplorerKey::Star, false);
       return true;
     default:
       return false;

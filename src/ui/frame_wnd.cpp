@@ -14,6 +14,7 @@
 #include "ui/about_box.h"
 #include "ui/explorer_wnd.h"
 #include "ui/image_drawing.h"
+#include "ui/qt_geometry.h"
 
 namespace vendrel::ui {
 
@@ -26,6 +27,10 @@ QAction* FindAction(const QList<QAction*>& actions, int command) {
     if (CommandOf(action) == command) return action;
   }
   return nullptr;
+}
+
+Rect AreaRect(const QMdiArea* area) {
+  return {0, 0, area->viewport()->width(), area->viewport()->height()};
 }
 
 }  // namespace
@@ -85,6 +90,7 @@ void FrameWnd::BuildToolbar() {
     }
     QAction* action = toolbar_->addAction(ToolbarImage(button.image),
                                           QString::fromUtf8(button.label.data(), button.label.size()));
+    action->setIconText(action->text());  // else Qt drops a trailing "..." from the caption
     action->setToolTip(
         QString::fromUtf8(button.tooltip.data(), static_cast<qsizetype>(button.tooltip.size())));
     action->setData(button.command);
@@ -186,11 +192,16 @@ ExplorerController* FrameWnd::CreateExplorerWindow(const std::string& caption) {
 void FrameWnd::ShowExplorerWindow(ExplorerController& explorer) {
   QMdiSubWindow* window = SubWindowOf(explorer);
   if (window == nullptr) return;
-  // Each new window a step below and right of the one before, as the window system places them; made
-  // active over a maximized window, the area maximizes it too.
-  const int step = 24 * static_cast<int>((mdi_->subWindowList().size() - 1) % 8);
-  window->show();
-  window->setGeometry(QRect(QPoint(step, step), mdi_->viewport()->size() * 3 / 4));
+  // Each new window a step below and right of the one before, as the window system places them; shown
+  // maximized when the active one is, and restored to that place.
+  const QMdiSubWindow* active = mdi_->activeSubWindow();
+  const int count = static_cast<int>(mdi_->subWindowList().size());
+  window->setGeometry(ToQRect(CascadeRects(count, AreaRect(mdi_)).back()));
+  if (active != nullptr && active->isMaximized()) {
+    window->showMaximized();
+  } else {
+    window->show();
+  }
   mdi_->setActiveSubWindow(window);
 }
 
@@ -214,21 +225,20 @@ std::vector<ExplorerController*> FrameWnd::Explorers() const {
 }
 
 void FrameWnd::ArrangeWindows(int command) {
-  if (command == kCmdCascade) {
-    mdi_->cascadeSubWindows();
-    return;
-  }
+  // Cascaded from the back to the front, so that the active window ends on top, furthest down.
+  const bool cascade = command == kCmdCascade;
   QList<QMdiSubWindow*> windows;
-  for (QMdiSubWindow* window : mdi_->subWindowList()) {
+  for (QMdiSubWindow* window :
+       mdi_->subWindowList(cascade ? QMdiArea::StackingOrder : QMdiArea::CreationOrder)) {
     if (window->isVisible() && !window->isMinimized()) windows.push_back(window);
   }
-  const QSize area = mdi_->viewport()->size();
-  const std::vector<Rect> places = TileRects(
-      static_cast<int>(windows.size()), {0, 0, area.width(), area.height()}, command == kCmdTileVertically);
+  const int count = static_cast<int>(windows.size());
+  const std::vector<Rect> places = cascade ? CascadeRects(count, AreaRect(mdi_))
+                                           : TileRects(count, AreaRect(mdi_), command == kCmdTileVertically);
   for (qsizetype i = 0; i < windows.size(); ++i) {
-    const Rect& place = places[static_cast<size_t>(i)];
     windows[i]->showNormal();
-    windows[i]->setGeometry(place.left, place.top, place.width(), place.height());
+    windows[i]->setGeometry(ToQRect(places[static_cast<size_t>(i)]));
+    windows[i]->raise();
   }
 }
 

@@ -31,11 +31,13 @@ std::optional<std::string> RunFileDialog(QFileDialog& dialog) {
   return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 
-// The program that opens it may take the focus: it goes back to where it was.
-void OpenKeepingFocus(const QUrl& url) {
+// The program that opens it may take the focus: it goes back to where it was. False when the desktop has
+// no program for it.
+bool OpenKeepingFocus(const QUrl& url) {
   const QPointer<QWidget> focus = QApplication::focusWidget();
-  QDesktopServices::openUrl(url);
+  const bool opened = QDesktopServices::openUrl(url);
   if (focus != nullptr) focus->setFocus();
+  return opened;
 }
 
 }  // namespace
@@ -107,11 +109,12 @@ std::optional<std::string> QtDesktop::AskSaveFileName(const std::string& propose
 }
 
 void QtDesktop::OpenWithShell(const std::string& path) {
-  OpenKeepingFocus(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
+  if (!OpenKeepingFocus(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)))))
+    ShowStatus("No program of this desktop opens " + path);
 }
 
 void QtDesktop::OpenUrl(const std::string& url) {
-  OpenKeepingFocus(QUrl(QString::fromStdString(url)));
+  if (!OpenKeepingFocus(QUrl(QString::fromStdString(url)))) ShowStatus("No program of this desktop opens " + url);
 }
 
 std::optional<std::string> QtDesktop::AskFolderName(const std::string& parentName,

@@ -155,6 +155,17 @@ bool QtTreeView::ExpandNode(TreeNodeHandle node) {
   return widgetItem != nullptr && widgetItem->isExpanded();
 }
 
+void QtTreeView::ShowExpanded(const std::vector<TreeNodeHandle>& deepestFirst) {
+  if (deepestFirst.empty()) return;
+  Quiet quiet(quiet_);
+  // A node below a collapsed one is only marked; the view lays out rows when their parent opens. So,
+  // with the top (the last) closed meanwhile, the whole subtree is laid out once, when the top opens.
+  if (QTreeWidgetItem* top = WidgetItem(deepestFirst.back())) top->setExpanded(false);
+  for (const TreeNodeHandle node : deepestFirst) {
+    if (QTreeWidgetItem* widgetItem = WidgetItem(node)) widgetItem->setExpanded(true);
+  }
+}
+
 void QtTreeView::OnExpanded(QTreeWidgetItem* widgetItem) {
   if (quiet_ || events() == nullptr) return;
   const TreeNodeHandle node = HandleOf(widgetItem);

@@ -27,6 +27,7 @@ class QtTreeView : public QObject, public TreeView {
   void DeleteChildren(TreeNodeHandle node) override;
   bool SelectNode(TreeNodeHandle node) override;
   bool ExpandNode(TreeNodeHandle node) override;
+  void ShowExpanded(const std::vector<TreeNodeHandle>& deepestFirst) override;
   TreeNodeHandle FirstChild(TreeNodeHandle node) const override;
   TreeNodeHandle NextSibling(TreeNodeHandle node) const override;
   TreeNodeHandle ParentNode(TreeNodeHandle node) const override;

@@ -173,6 +173,60 @@ TEST_F(Explorer, CopyTakesTheSelectedRowsAsTabSeparatedTextOrTheActiveItemsCapti
   const std::string node = explorer.list.RowTexts(0)[1];
   EXPECT_EQ(desktop().clipboard(),
             "Index\t" + node + "\t0 + 2 sub\t\nTotal Count\t000000C4\t00000002\ttotal elem count\n");
+  explorer.list.SelectRows({1});  // a row of no item of its own
+  const size_t lines = StatusLines().size();
+  explorer.controller.OnStateChanged();
+  EXPECT_TRUE(toolbar.states[kCmdCopy] && !toolbar.states[kCmdSave] && StatusLines().size() == lines);
+  explorer.controller.Command(kCmdCopy);
+  EXPECT_EQ(desktop().clipboard(), "Total Count\t000000C4\t00000002\ttotal elem count\n");
+}
+
+TEST_F(Explorer, StarOpensEveryNodeBelowTheSelectedOneOnceAndF4SaysWhereNoFolderCanBeMade) {
+  InMemoryExplorer& explorer = Open(WriteMessages(12, 3));
+  const TreeNodeHandle slot = Child(explorer, Root(explorer), "000000E4");
+  explorer.tree.SelectNode(slot);
+  const TreeNodeHandle selectedRoot = explorer.tree.FirstChild(slot);  // made when the slot was explored
+  explorer.controller.OnKey(ExplorerKey::Star, true);  // not from the list
+  EXPECT_FALSE(explorer.tree.IsExpanded(slot));
+  explorer.controller.OnKey(ExplorerKey::Star, false);
+  EXPECT_EQ(explorer.tree.FirstChild(slot), selectedRoot);  // what was made stays
+  int records = 0, sections = 0;
+  std::vector<TreeNodeHandle> pending = {slot};
+  while (!pending.empty()) {
+    const TreeNodeHandle node = pending.back();
+    pending.pop_back();
+    const std::vector<TreeNodeHandle> children = explorer.tree.Children(node);
+    if (explorer.tree.ItemOf(node) == nullptr) continue;
+    EXPECT_TRUE(explorer.tree.IsExpanded(node) || children.empty()) << explorer.tree.TextOf(node);
+    records += node != slot && explorer.tree.TextOf(node).starts_with("0000") ? 1 : 0;
+    sections += explorer.tree.TextOf(node).starts_with("Section") ? 1 : 0;
+    pending.insert(pending.end(), children.begin(), children.end());
+  }
+  EXPECT_EQ(std::pair(records, sections), std::pair(12, 12));
+  explorer.controller.OnKey(ExplorerKey::F4, false);  // an index table holds no folder
+  EXPECT_EQ(StatusLines().back(), kNoFolderHere);
+}
+
+TEST_F(Explorer, ANewFolderShowsBelowItsParentWithWhatWasOpenThereStillOpen) {
+  testsupport::DbxBuilder folders(testsupport::DbKind::Folder);
+  folders.AddFolders({{1, 0, "Local Folders", "", true, 0x10},
+                      {5, 1, "Inbox", "Inbox.dbx", true, 0x10},
+                      {7, 5, "Family", "", true, 0}},
+                     2);
+  InMemoryExplorer& explorer = Open(folders.WriteTo(dir / "Folders.dbx"));
+  const auto find = [&](TreeNodeHandle under, const std::string& name) {
+    for (const TreeNodeHandle child : explorer.tree.Children(under))
+      if (explorer.tree.TextOf(child).ends_with(name)) return child;
+    return kNoTreeNode;
+  };
+  const TreeNodeHandle top = find(Root(explorer), "Local Folders");
+  ASSERT_TRUE(explorer.tree.ExpandNode(top) && explorer.tree.ExpandNode(find(top, "Inbox")));
+  explorer.tree.SelectNode(top);
+  desktop().AddFolderNameAnswer("Receipts");
+  explorer.controller.Command(kCmdNewFolder);
+  const TreeNodeHandle shown = find(Root(explorer), "Local Folders");
+  EXPECT_TRUE(explorer.tree.IsExpanded(shown) && find(shown, "Receipts") != kNoTreeNode &&
+              explorer.tree.IsExpanded(find(shown, "Inbox")));
 }
 
 TEST_F(Explorer, ARowOfAFileLockedElsewhereAnswersBusyAtOnceWithoutABox) {
@@ -254,6 +308,13 @@ TEST_F(Frame, DroppedFilesOpenInTheirOwnWindowsInOrderAndOneThatFailsLeavesTheOt
                                  .SetU32(dbx::kMagicField, 1)
                                  .WriteTo(dir / "bad.dbx");
   EXPECT_EQ(frame.OpenFiles({first, notDbx, (dir / "missing.dbx").string(), dir.path().string(), second}), 2);
+  // Each file that did not open says why.
+  EXPECT_NE(std::find(StatusLines().begin(), StatusLines().end(),
+                      "Cannot open " + notDbx + ": neither a Folders nor a Messages database"),
+            StatusLines().end());
+  EXPECT_NE(std::find(StatusLines().begin(), StatusLines().end(),
+                      "Cannot open " + (dir / "missing.dbx").string() + ": not found"),
+            StatusLines().end());
   EXPECT_EQ(window.captions, (std::vector<std::string>{first, second}));
   EXPECT_EQ(window.ActiveExplorer(), &window.Window(1).controller);
   // The window brought to the front shows its own active item and offers its commands.
@@ -279,6 +340,15 @@ TEST_F(Frame, OnlyStopGetsThroughWhileASaveWaitsBetweenItsStepsAndAWindowClosedM
   ASSERT_TRUE(frame.OpenFile(WriteMessages(8, 3)));
   InMemoryExplorer& explorer = window.Window(0);
   explorer.tree.SelectNode(explorer.tree.FirstChild(kTreeRoot));
+  // Stop is offered while a save waits, and no longer once it has ended.
+  bool offered = false;
+  desktop().AddFolderAnswer((dir / "first").string());  // the save asks where
+  desktop().OnProgress([&](uint64_t) {
+    explorer.controller.OnStateChanged();
+    offered = toolbar.states[kCmdStop];
+  });
+  frame.Command(kCmdSave);
+  EXPECT_TRUE(offered && !toolbar.states[kCmdStop]);
   const fs::path out = dir / "out";
   bool refused = false;
   desktop().AddFolderAnswer(out.string());
@@ -295,6 +365,7 @@ TEST_F(Frame, OnlyStopGetsThroughWhileASaveWaitsBetweenItsStepsAndAWindowClosedM
   frame.Command(kCmdSave);
   EXPECT_TRUE(refused && std::distance(fs::directory_iterator(out / "Inbox"), {}) == 3);
   EXPECT_TRUE(window.explorers.empty() && window.menu == MenuId::Frame && !toolbar.states[kCmdSave]);
+  EXPECT_EQ(StatusLines().back(), kWelcome);  // no item of a window that went
 }
 
 }  // namespace

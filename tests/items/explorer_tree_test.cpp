@@ -232,10 +232,10 @@ TEST_F(Commands, EachKindOfItemOffersItsCommandsWhileItsFileIsADatabase) {
   auto* message = Find<RecordItem>("00000002 Hello");
   const auto field = MakeItem<FieldItem>(message, message->ra + 12, message->ra + 12 + 4 * 16);
   const std::pair<ExplorerItem*, Ids> cases[] = {
-      {root, {32779, 32787}},
+      {root, {32779}},  // a new top-level folder goes below the top folder record
       {messageRoot, {32774, 32777, 32779, 32787, 32788}},
       {message, {32774, 32775, 32777, 32776, 32779}},
-      {Find("00000001 Inbox"), {32774, 32777, 32779, 32787}},
+      {Find("00000001 Inbox"), {32779, 32787}},  // its messages are saved from its own database
       {Find("000000E4 All indexes by ID"), {32774, 32777, 32779}},
       {Find("Index "), {32774, 32777, 32779}},
       {Find("000000E4", messageRoot->hTreeItem), {32774, 32777, 32779}},

@@ -197,14 +197,23 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(windows[0]->windowTitle().toStdString(), Sample("Inbox.dbx"));
   EXPECT_EQ(windows[0]->windowIcon().pixmap(16).toImage(), ui::ExplorerWindowIcon().pixmap(16).toImage());
   EXPECT_TRUE(windows[0]->pos().isNull() && windows[1]->pos() == QPoint(24, 24));  // each a step further
-  EXPECT_EQ(windows[1]->size(), frame->mdiArea()->viewport()->size() * 3 / 4);  // three quarters of the area
+  const QSize area = frame->mdiArea()->viewport()->size(), part(area.width() * 3 / 4, area.height() * 3 / 4);
+  EXPECT_EQ(windows[1]->size(), part);  // three quarters of the area
   // Tiled, a maximized one too, the windows do not overlap; cascaded, each lies over the one before.
   windows[1]->showMaximized();
   frame->controller().Command(kCmdTileVertically);
   EXPECT_FALSE(windows[0]->geometry().intersects(windows[1]->geometry()) || windows[1]->isMaximized());
-  frame->controller().Command(kCmdCascade);
-  EXPECT_TRUE(windows[0]->geometry().intersects(windows[1]->geometry()) &&
-              windows[0]->pos() != windows[1]->pos());
+  frame->controller().Command(kCmdCascade);  // the active one in front, each as large as when it opened
+  EXPECT_TRUE(windows[0]->geometry() == QRect({0, 0}, part) && windows[1]->geometry() == QRect({24, 24}, part));
+  // Opened over a maximized window, a window is maximized too; restored, it takes its place in the row.
+  windows[0]->showMaximized();
+  ASSERT_TRUE(frame->controller().OpenFile(Sample("Inbox.dbx"), "Third"));
+  QMdiSubWindow* third = frame->mdiArea()->activeSubWindow();
+  EXPECT_TRUE(third->windowTitle() == "Third" && third->isMaximized());
+  third->showNormal();
+  EXPECT_EQ(third->geometry(), QRect({48, 48}, part));
+  delete third;
+  frame->mdiArea()->setActiveSubWindow(windows[1]);
   EXPECT_EQ(titles(), (QStringList{"&File", "Edit", "Tools", "OEs", "DirectDB", "Window", "&Help"}));
   QMenu* windowMenu = frame->menuBar()->actions()[5]->menu();
   for (int opened = 0; opened < 2; ++opened) windowMenu->aboutToShow();  // the list is made anew each time
