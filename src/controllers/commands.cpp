@@ -6,14 +6,20 @@ namespace {
 
 constexpr MenuItem kFrameFile[] = {{kCmdOpen, "Open..."}, {0, ""}, {kCmdExit, "E&xit"}};
 constexpr MenuItem kFrameTools[] = {{kCmdExploreWorkingDirectory, "Explore working directory..."},
-                                    {kCmdAssociateDbx, "Associate dbx"}};
+                                    {kCmdAssociateDbx, "Associate dbx"},
+                                    {0, ""},
+                                    {kCmdCodePage, "Code page..."},
+                                    {kCmdWorkingDirectory, "Default directory..."}};
 constexpr MenuItem kIdentities[] = {{kCmdDefaultIdentity, "Default"}, {0, ""},
                                     {kCmdBuddy1, "Buddy 1"},          {kCmdBuddy1 + 1, "Buddy 2"},
                                     {kCmdBuddy1 + 2, "Buddy 3"},      {kCmdBuddy4, "Buddy 4"},
                                     {kCmdMoreIdentities, "More..."},  {0, ""},
                                     {kCmdIdentities, "Identities"}};
 constexpr MenuItem kDirectDb[] = {{kCmdDirectDbWindows, "Windows"}};
-constexpr MenuItem kHelp[] = {{kCmdDownload, "Download new version..."}, {0, ""}, {kCmdAbout, "&About ..."}};
+constexpr MenuItem kHelp[] = {{kCmdHelpContents, "Vendrel help"},
+                              {kCmdDownload, "Download new version..."},
+                              {0, ""},
+                              {kCmdAbout, "&About ..."}};
 
 constexpr MenuItem kExplorerFile[] = {{kCmdOpen, "Open..."},
                                       {0, ""},
@@ -36,12 +42,26 @@ constexpr MenuItem kExplorerTools[] = {{kCmdExploreWorkingDirectory, "Explore wo
                                        {kCmdStop, "Stop!"},
                                        {kCmdCheckDatabase, "Check database"},
                                        {0, ""},
-                                       {kCmdAssociateDbx, "Associate dbx"}};
+                                       {kCmdAssociateDbx, "Associate dbx"},
+                                       {0, ""},
+                                       {kCmdCodePage, "Code page..."},
+                                       {kCmdWorkingDirectory, "Default directory..."}};
 constexpr MenuItem kWindow[] = {{kCmdCascade, "Cascade"},
                                 {kCmdTileVertically, "Tile vertically"},
                                 {kCmdTileHorizontally, "Tile horizontally"},
                                 {0, ""},
+                                {kCmdCloseWindow, "Close"},
                                 {kCmdCloseAll, "Close All Windows"}};
+constexpr MenuItem kContext[] = {{kCmdSaveDefault, "Save default"},
+                                 {kCmdSave, "Save..."},
+                                 {kCmdSaveAs, "Save as..."},
+                                 {kCmdPreview, "Preview..."},
+                                 {0, ""},
+                                 {kCmdNewFolder, "New folder..."},
+                                 {kCmdCopy, "Copy"},
+                                 {0, ""},
+                                 {kCmdRefresh, "Refresh"},
+                                 {kCmdCheckDatabase, "Check database"}};
 
 constexpr MenuPopup kFrameMenu[] = {{"&File", kFrameFile},
                                     {"Tools", kFrameTools},
@@ -75,6 +95,10 @@ constexpr ToolbarButton kButtons[] = {
 std::span<const MenuPopup> MenuPopups(MenuId menu) {
   if (menu == MenuId::Frame) return kFrameMenu;
   return kExplorerMenu;
+}
+
+std::span<const MenuItem> ContextMenuItems() {
+  return kContext;
 }
 
 std::span<const ToolbarButton> ToolbarButtons() {

@@ -27,14 +27,18 @@ inline constexpr int kCmdDirectDbWindows = 32798;  // "Windows" of the DirectDB 
 inline constexpr int kCmdDownload = 32799;         // "Download new version..."
 inline constexpr int kCmdCheckDatabase = 32800;    // "Check database"
 inline constexpr int kCmdExport = 32801;           // "Export..."
+inline constexpr int kCmdCodePage = 32802;         // "Code page..."
+inline constexpr int kCmdWorkingDirectory = 32803;  // "Default directory..."
+inline constexpr int kCmdHelpContents = 32804;     // "Vendrel help" (F1)
+inline constexpr int kCmdCloseWindow = 32805;      // "Close" (Ctrl+W, Ctrl+F4)
+inline constexpr int kCmdRecentFile1 = 32810;      // the recent files of the File menu: 32810 .. 32817
+inline constexpr int kRecentFileCount = 8;
 
 // Commands the frame enables whatever is open, and the ones it disables while no explorer is active.
-inline constexpr int kAlwaysAvailableCommands[] = {kCmdOpen,          kCmdExploreWorkingDirectory,
-                                                   kCmdAssociateDbx,  kCmdAbout,
-                                                   kCmdExit,          kCmdDefaultIdentity,
-                                                   kCmdBuddy1,        kCmdBuddy1 + 1,
-                                                   kCmdBuddy1 + 2,    kCmdBuddy4,
-                                                   kCmdMoreIdentities};
+inline constexpr int kAlwaysAvailableCommands[] = {
+    kCmdOpen,           kCmdExploreWorkingDirectory, kCmdAssociateDbx, kCmdAbout,        kCmdExit,
+    kCmdDefaultIdentity, kCmdBuddy1,                 kCmdBuddy1 + 1,   kCmdBuddy1 + 2,   kCmdBuddy4,
+    kCmdMoreIdentities, kCmdCodePage,                kCmdWorkingDirectory, kCmdHelpContents};
 inline constexpr int kDatabaseFrameCommands[] = {kCmdIdentities, kCmdSave,    kCmdSaveAs, kCmdSaveDefault,
                                                  kCmdPreview,    kCmdRefresh, kCmdStop,   kCmdNewFolder,
                                                  kCmdNewMessage, kCmdCut,     kCmdCopy,   kCmdPaste};
@@ -54,6 +58,8 @@ struct MenuPopup {
 };
 
 std::span<const MenuPopup> MenuPopups(MenuId menu);
+// The commands of the item under the mouse, for its context menu.
+std::span<const MenuItem> ContextMenuItems();
 
 // One button of the toolbar; image -1 and command -1 make a separator.
 struct ToolbarButton {

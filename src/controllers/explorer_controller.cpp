@@ -420,7 +420,16 @@ void ExplorerController::Copy() {
 
 void ExplorerController::Layout() {
   const Rect client = window_.ClientRect();
-  PlaceSplitter(panesPlaced_ ? KeepProportion(panes_, client.width()) : client.width() / 2);
+  // Until the user moves it, the split is the first one exactly: a window resized many times while it
+  // opens must not drift from it.
+  PlaceSplitter(splitterMoved_ ? KeepProportion(panes_, client.width())
+                               : static_cast<int>(client.width() * firstSplit_));
+}
+
+double ExplorerController::SplitFraction() const {
+  const int width = window_.ClientRect().width();
+  // The splitter's x is one past the tree; its pixel's middle, so that the same width gives it back.
+  return width > 0 ? (panes_.tree.right + 1.5) / width : firstSplit_;
 }
 
 void ExplorerController::PlaceSplitter(int x) {
@@ -444,6 +453,7 @@ void ExplorerController::OnMouseUp(int x) {
   if (!split) return;
   window_.ShowDragBand(std::nullopt);
   PlaceSplitter(*split);
+  splitterMoved_ = true;
 }
 
 bool ExplorerController::CursorOverSplitter(int x, int y) const {

@@ -4,6 +4,7 @@
 // status line, and does the splitter's arithmetic. The window only passes events in and draws.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
@@ -68,8 +69,12 @@ class ExplorerController : public TreeEvents {
   // The selected list row's item when the list has the focus and a selected row, else the selected node's.
   ExplorerItem* GetActiveItem() const;
 
-  // The window's client area changed size: the splitter keeps its proportion (or starts at half).
+  // The window's client area changed size: the splitter keeps its proportion (or starts at the first
+  // split, half the width unless set: the place the user chose last).
   void Layout();
+  void SetFirstSplit(double fraction) { firstSplit_ = std::clamp(fraction, 0.0, 1.0); }
+  // Where the splitter is, as a part of the width.
+  double SplitFraction() const;
   // The mouse in client coordinates. A press starts a drag of the splitter only near the gap; true when
   // it did, so that the pane under the mouse does not take the press as its own.
   bool OnMouseDown(int x, int y);
@@ -111,6 +116,8 @@ class ExplorerController : public TreeEvents {
   std::string openFailure_;
   Panes panes_;
   bool panesPlaced_ = false;
+  double firstSplit_ = 0.5;
+  bool splitterMoved_ = false;
   SplitterDrag drag_;
 };
 

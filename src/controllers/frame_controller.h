@@ -1,6 +1,7 @@
 // The rules of the frame, without a toolkit: the routing of every command (the frame's own, the ones it
 // forwards to the active explorer window, and ids nobody handles), which menu shows, which commands the
-// frame enables, and the opening of files from the command line, the open dialog and drops.
+// frame enables, the opening of files from the command line, the open dialog, drops and the recent
+// files, and the choices the user makes for every window (the code page, where saves go), remembered.
 #pragma once
 
 #include <string>
@@ -9,6 +10,7 @@
 #include "controllers/command_gate.h"
 #include "controllers/command_states.h"
 #include "controllers/commands.h"
+#include "controllers/settings.h"
 
 namespace vendrel {
 
@@ -32,15 +34,18 @@ class FrameWindow {
   // Cascade, tile vertically or tile horizontally, by command id.
   virtual void ArrangeWindows(int command) = 0;
   virtual void ShowAbout() = 0;
+  // The program's manual.
+  virtual void ShowHelp() = 0;
   // Ends the program: the frame closes with all its windows.
   virtual void Exit() = 0;
 };
 
 class FrameController {
  public:
-  FrameController(FrameWindow& window, CommandStates& toolbar, CommandGate& gate);
+  FrameController(FrameWindow& window, CommandStates& toolbar, CommandGate& gate, Settings& settings);
 
-  // Shows the welcome line and sets the toolbar as no explorer window is open.
+  // Takes up the choices of an earlier run, shows the welcome line and sets the toolbar as no explorer
+  // window is open.
   void Start();
   // Handles one command or forwards it to the active explorer window.
   void Command(int command);
@@ -50,6 +55,8 @@ class FrameController {
   // One file in its own window captioned title (the path when empty); false when it cannot be shown.
   bool OpenFile(const std::string& path, const std::string& title = {});
   void OpenFileDialog();
+  // The files opened last, the latest first (at most kRecentFileCount).
+  std::vector<std::string> RecentFiles() const;
   // Closes one explorer window, or all; a window whose operation is still running goes when it ends.
   void CloseExplorer(ExplorerController& explorer);
   void CloseAll();
@@ -66,10 +73,15 @@ class FrameController {
 
  private:
   bool HandleOwn(int command);
+  void OpenRecent(size_t index);
+  void RememberOpened(const std::string& path);
+  void AskCodePage();
+  void AskWorkingDirectory();
 
   FrameWindow& window_;
   CommandStates& toolbar_;
   CommandGate& gate_;
+  Settings& settings_;
   std::string lastOpened_;
 };
 

@@ -36,9 +36,21 @@ std::string ChooseWorkingDirectory(const std::string& executableDirectory) {
   return directory;
 }
 
-const std::string& WorkingDirectory() {
-  static const std::string directory = ChooseWorkingDirectory(ExecutableDirectory());
+namespace {
+
+std::string& Chosen() {
+  static std::string directory = ChooseWorkingDirectory(ExecutableDirectory());
   return directory;
+}
+
+}  // namespace
+
+const std::string& WorkingDirectory() {
+  return Chosen();
+}
+
+void SetWorkingDirectory(std::string directory) {
+  Chosen() = std::move(directory);
 }
 
 }  // namespace vendrel

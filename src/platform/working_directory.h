@@ -8,6 +8,8 @@
 namespace vendrel {
 
 const std::string& WorkingDirectory();
+// The directory the user chose instead, for this run.
+void SetWorkingDirectory(std::string directory);
 // The choice itself, for a given executable directory and environment.
 std::string ChooseWorkingDirectory(const std::string& executableDirectory);
 // A directory of the user's by the XDG rules: $variable when it holds an absolute path, else

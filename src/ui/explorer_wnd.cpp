@@ -2,7 +2,11 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
+
+#include "controllers/commands.h"
+#include "ui/action_states.h"
 
 #include "ui/qt_geometry.h"
 
@@ -11,6 +15,8 @@ namespace vendrel::ui {
 namespace {
 
 constexpr QSize kImageSize{16, 16};
+constexpr const char* kSplitKey = "split";
+constexpr const char* kColumnsKey = "listColumns";
 
 QTreeWidget* MakeTree(QWidget* parent) {
   auto* tree = new QTreeWidget(parent);
@@ -39,13 +45,14 @@ QTreeView* MakeList(QWidget* parent, QtListView& model) {
 
 }  // namespace
 
-ExplorerWnd::ExplorerWnd(CommandGate& gate, CommandStates* toolbar, QWidget* parent)
+ExplorerWnd::ExplorerWnd(CommandGate& gate, CommandStates* toolbar, Settings* settings, QWidget* parent)
     : QWidget(parent),
       tree_(MakeTree(this)),
       list_(MakeList(this, listView_)),
       band_(new QWidget(this)),
       treeView_(tree_),
-      controller_(*this, treeView_, listView_, gate, toolbar) {
+      controller_(*this, treeView_, listView_, gate, toolbar),
+      settings_(settings) {
   band_->setAutoFillBackground(true);
   band_->setBackgroundRole(QPalette::Dark);
   band_->hide();
@@ -57,6 +64,53 @@ ExplorerWnd::ExplorerWnd(CommandGate& gate, CommandStates* toolbar, QWidget* par
   connect(list_, &QAbstractItemView::doubleClicked, this, [this] { controller_.GoToRow(); });
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { controller_.OnStateChanged(); });
+  for (QAbstractItemView* pane : {static_cast<QAbstractItemView*>(tree_), static_cast<QAbstractItemView*>(list_)}) {
+    pane->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pane, &QWidget::customContextMenuRequested, this,
+            [this, pane](const QPoint& at) { ShowContextMenu(pane, at); });
+  }
+  if (settings_ == nullptr) return;
+  // What the user made of the last window: the splitter's place and the columns' widths.
+  const std::vector<std::string> split = settings_->Get(kSplitKey);
+  if (!split.empty()) controller_.SetFirstSplit(std::atof(split[0].c_str()));
+  const std::vector<std::string> widths = settings_->Get(kColumnsKey);
+  for (size_t column = 0; column < widths.size() && column < kListColumns; ++column) {
+    const int width = std::atoi(widths[column].c_str());
+    if (width > 0) list_->header()->resizeSection(static_cast<int>(column), width);
+  }
+  connect(list_->header(), &QHeaderView::sectionResized, this, [this] {
+    std::vector<std::string> kept;
+    for (int column = 0; column < kListColumns; ++column)
+      kept.push_back(std::to_string(list_->header()->sectionSize(column)));
+    settings_->Set(kColumnsKey, kept);
+  });
+}
+
+void ExplorerWnd::RememberSplit() {
+  if (settings_ != nullptr) settings_->Set(kSplitKey, {std::to_string(controller_.SplitFraction())});
+}
+
+void ExplorerWnd::ShowContextMenu(QAbstractItemView* pane, const QPoint& at) {
+  const QModelIndex index = pane->indexAt(at);
+  if (!index.isValid()) return;
+  if (pane == list_ && !list_->selectionModel()->isRowSelected(index.row())) {
+    list_->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  pane->setCurrentIndex(index);  // in the tree, a selection: the node is explored as a click does
+  pane->setFocus();
+  QMenu menu(this);
+  for (const MenuItem& item : ContextMenuItems()) {
+    if (item.command == 0) {
+      menu.addSeparator();
+      continue;
+    }
+    menu.addAction(QString::fromUtf8(item.label.data(), static_cast<qsizetype>(item.label.size())))
+        ->setData(item.command);
+  }
+  ActionStates states(menu.actions());
+  controller_.UpdateCommandState(&states);
+  const QAction* chosen = menu.exec(pane->viewport()->mapToGlobal(at));
+  if (chosen != nullptr) controller_.Command(chosen->data().toInt());
 }
 
 ExplorerWnd::~ExplorerWnd() {
@@ -117,6 +171,11 @@ bool ExplorerWnd::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool ExplorerWnd::OnPaneKey(QKeyEvent* key, bool fromList) {
+  // Qt's own would copy one cell: the command copies the rows, or the caption.
+  if (key->matches(QKeySequence::Copy)) {
+    controller_.Command(kCmdCopy);
+    return true;
+  }
   switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -148,6 +207,7 @@ bool ExplorerWnd::OnPaneMouse(QWidget* pane, QMouseEvent* mouse) {
     controller_.OnMouseMove(point.x());
   } else {
     controller_.OnMouseUp(point.x());
+    RememberSplit();
   }
   return true;
 }
@@ -168,7 +228,9 @@ void ExplorerWnd::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ExplorerWnd::mouseReleaseEvent(QMouseEvent* event) {
+  const bool dragged = controller_.Dragging();
   controller_.OnMouseUp(event->position().toPoint().x());
+  if (dragged) RememberSplit();
   QWidget::mouseReleaseEvent(event);
 }
 

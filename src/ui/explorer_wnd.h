@@ -8,6 +8,7 @@
 
 #include "controllers/explorer_controller.h"
 #include "controllers/explorer_window.h"
+#include "controllers/settings.h"
 #include "ui/qt_list_view.h"
 #include "ui/qt_tree_view.h"
 
@@ -15,7 +16,8 @@ namespace vendrel::ui {
 
 class ExplorerWnd : public QWidget, public ExplorerWindow {
  public:
-  ExplorerWnd(CommandGate& gate, CommandStates* toolbar, QWidget* parent = nullptr);
+  // settings, when given, keeps the splitter's place and the list's column widths between runs.
+  ExplorerWnd(CommandGate& gate, CommandStates* toolbar, Settings* settings = nullptr, QWidget* parent = nullptr);
   ~ExplorerWnd() override;
 
   ExplorerController& controller() { return controller_; }
@@ -39,6 +41,9 @@ class ExplorerWnd : public QWidget, public ExplorerWindow {
 
  private:
   bool OnPaneKey(QKeyEvent* key, bool fromList);
+  // The commands of the node or row under the mouse, which becomes the selected one.
+  void ShowContextMenu(QAbstractItemView* pane, const QPoint& at);
+  void RememberSplit();
   // A mouse event of a pane near the gap belongs to the splitter; true when it was taken.
   bool OnPaneMouse(QWidget* pane, QMouseEvent* mouse);
 
@@ -49,6 +54,7 @@ class ExplorerWnd : public QWidget, public ExplorerWindow {
   QWidget* band_;
   QtTreeView treeView_;
   ExplorerController controller_;
+  Settings* settings_;
 };
 
 }  // namespace vendrel::ui

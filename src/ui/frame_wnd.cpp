@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
@@ -13,6 +14,7 @@
 #include "controllers/geometry.h"
 #include "ui/about_box.h"
 #include "ui/explorer_wnd.h"
+#include "ui/help_window.h"
 #include "ui/image_drawing.h"
 #include "ui/qt_geometry.h"
 
@@ -21,6 +23,27 @@ namespace vendrel::ui {
 namespace {
 
 constexpr QSize kToolbarImageSize{20, 20};
+constexpr QSize kFirstSize{1000, 700};
+constexpr const char* kGeometryKey = "frameGeometry";
+
+struct Shortcut {
+  int command;
+  QKeySequence keys;
+  bool own = true;  // else a child window's own (an MDI window closes itself with the platform's key)
+};
+
+// The keys of the commands, as a Qt application has them; the first of a command's is shown in menus.
+std::vector<Shortcut> Shortcuts() {
+  return {{kCmdOpen, QKeySequence(QKeySequence::Open)},
+          {kCmdExit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+          {kCmdHelpContents, QKeySequence(Qt::Key_F1)},
+          {kCmdCloseWindow, QKeySequence(QKeySequence::Close), false},
+          {kCmdCloseWindow, QKeySequence(Qt::CTRL | Qt::Key_F4)},
+          // Character accelerators: Alt with '?' (however the keyboard makes it) or '/'.
+          {kCmdAbout, QKeySequence(Qt::ALT | Qt::Key_Question)},
+          {kCmdAbout, QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Question)},
+          {kCmdAbout, QKeySequence(Qt::ALT | Qt::Key_Slash)}};
+}
 
 QAction* FindAction(const QList<QAction*>& actions, int command) {
   for (QAction* action : actions) {
@@ -56,22 +79,26 @@ FrameWnd::FrameWnd()
 
   BuildToolbar();
   toolbarStates_ = std::make_unique<ActionStates>(toolbar_->actions());
-  controller_ = std::make_unique<FrameController>(*this, *toolbarStates_, gate_);
+  controller_ = std::make_unique<FrameController>(*this, *toolbarStates_, gate_, settings_);
   BuildMenus();
   ShowMenu(MenuId::Frame);
-  // Character accelerators: Alt with '?' (however the keyboard makes it) or '/'.
-  for (const QKeySequence& keys :
-       {QKeySequence(Qt::ALT | Qt::Key_Question), QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Question),
-        QKeySequence(Qt::ALT | Qt::Key_Slash)}) {
-    connect(new QShortcut(keys, this), &QShortcut::activated, this,
-            [this] { controller_->Command(kCmdAbout); });
+  // The frame's own shortcuts, whichever menu shows: two menus hold the same commands.
+  for (const Shortcut& shortcut : Shortcuts()) {
+    if (!shortcut.own) continue;
+    connect(new QShortcut(shortcut.keys, this), &QShortcut::activated, this,
+            [this, command = shortcut.command] { controller_->Command(command); });
   }
   connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
     auto* explorer = window != nullptr ? dynamic_cast<ExplorerWnd*>(window->widget()) : nullptr;
     controller_->OnActiveExplorerChanged(explorer != nullptr ? &explorer->controller() : nullptr);
   });
   controller_->Start();
-  resize(1000, 700);
+  // Where the user left it; the first time as designed, but never larger than the screen.
+  const std::vector<std::string> geometry = settings_.Get(kGeometryKey);
+  if (geometry.empty() || !restoreGeometry(QByteArray::fromStdString(geometry[0]))) {
+    const QSize room = screen() != nullptr ? screen()->availableSize() * 9 / 10 : kFirstSize;
+    resize(kFirstSize.boundedTo(room));
+  }
 }
 
 FrameWnd::~FrameWnd() {
@@ -109,11 +136,18 @@ QMenu* FrameWnd::BuildPopup(const MenuPopup& popup) {
       menu->addSeparator();
       continue;
     }
-    QAction* action =
-        menu->addAction(QString::fromUtf8(item.label.data(), static_cast<qsizetype>(item.label.size())));
+    QString label = QString::fromUtf8(item.label.data(), static_cast<qsizetype>(item.label.size()));
+    // The key beside the label, as a menu shows a shortcut.
+    for (const Shortcut& shortcut : Shortcuts()) {
+      if (shortcut.command != item.command) continue;
+      label += "\t" + shortcut.keys.toString(QKeySequence::NativeText);
+      break;
+    }
+    QAction* action = menu->addAction(label);
     action->setData(item.command);
     connect(action, &QAction::triggered, this,
             [this, command = item.command] { controller_->Command(command); });
+    if (item.command == kCmdOpen) AddRecentFiles(menu);
   }
   connect(menu, &QMenu::aboutToShow, this, [this, menu, listsWindows = popup.listsWindows] {
     if (listsWindows) FillWindowList(menu);
@@ -121,6 +155,20 @@ QMenu* FrameWnd::BuildPopup(const MenuPopup& popup) {
     controller_->OnMenuPopup(states);
   });
   return menu;
+}
+
+void FrameWnd::AddRecentFiles(QMenu* menu) {
+  QMenu* recent = menu->addMenu("Recent files");
+  connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+    recent->clear();
+    const std::vector<std::string> files = controller_->RecentFiles();
+    for (size_t i = 0; i < files.size(); ++i) {
+      QAction* action = recent->addAction(QString("&%1 %2").arg(i + 1).arg(QFile::decodeName(files[i].c_str())));
+      connect(action, &QAction::triggered, this,
+              [this, command = kCmdRecentFile1 + static_cast<int>(i)] { controller_->Command(command); });
+    }
+    if (files.empty()) recent->addAction("(none)")->setEnabled(false);
+  });
 }
 
 void FrameWnd::BuildMenus() {
@@ -178,7 +226,7 @@ ExplorerWnd* FrameWnd::ExplorerWindowOf(const ExplorerController& explorer) cons
 }
 
 ExplorerController* FrameWnd::CreateExplorerWindow(const std::string& caption) {
-  auto* explorer = new ExplorerWnd(gate_, toolbarStates_.get());
+  auto* explorer = new ExplorerWnd(gate_, toolbarStates_.get(), &settings_);
   auto* window = new QMdiSubWindow;
   window->setWidget(explorer);
   window->setAttribute(Qt::WA_DeleteOnClose);
@@ -247,6 +295,10 @@ void FrameWnd::ShowAbout() {
   ShowAboutBox(this);
 }
 
+void FrameWnd::ShowHelp() {
+  ShowHelpWindow(this);
+}
+
 void FrameWnd::Exit() {
   close();
 }
@@ -272,6 +324,7 @@ void FrameWnd::closeEvent(QCloseEvent* event) {
     return;
   }
   for (QMdiSubWindow* window : mdi_->subWindowList()) delete window;
+  settings_.Set(kGeometryKey, {saveGeometry().toStdString()});
   event->accept();
 }
 

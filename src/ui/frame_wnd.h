@@ -15,6 +15,7 @@
 #include "controllers/gated_desktop.h"
 #include "ui/action_states.h"
 #include "ui/qt_desktop.h"
+#include "ui/qt_settings.h"
 
 class QLabel;
 class QMenu;
@@ -48,6 +49,7 @@ class FrameWnd : public QMainWindow, public FrameWindow {
   void ShowMenu(MenuId menu) override;
   void ArrangeWindows(int command) override;
   void ShowAbout() override;
+  void ShowHelp() override;
   void Exit() override;
 
  protected:
@@ -60,10 +62,13 @@ class FrameWnd : public QMainWindow, public FrameWindow {
   void BuildToolbar();
   void BuildMenus();
   QMenu* BuildPopup(const MenuPopup& popup);
+  // The recent files as a submenu of menu, made anew each time it opens.
+  void AddRecentFiles(QMenu* menu);
   void FillWindowList(QMenu* menu);
   QMdiSubWindow* SubWindowOf(const ExplorerController& explorer) const;
 
   CommandGate gate_;
+  QtSettings settings_;
   QMdiArea* mdi_;
   QToolBar* toolbar_;
   QLabel* statusLine_;

@@ -17,7 +17,8 @@ namespace vendrel::ui {
 
 class QtListView : public QAbstractTableModel, public ListView {
  public:
-  static constexpr int kColumnWidths[kListColumns] = {120, 80, 120, 500};
+  // The Value column wide enough for a date or an address; the user widens the others as needed.
+  static constexpr int kColumnWidths[kListColumns] = {120, 80, 240, 500};
 
   QtListView() = default;
   ~QtListView() override;

@@ -9,7 +9,9 @@
 #include "controllers/geometry.h"
 #include "controllers/splitter.h"
 #include "dbx/index_node.h"
+#include "platform/code_page.h"
 #include "platform/format.h"
+#include "platform/working_directory.h"
 #include "support/process.h"
 #include "window_fixture.h"
 
@@ -334,6 +336,45 @@ TEST_F(Frame, DroppedFilesOpenInTheirOwnWindowsInOrderAndOneThatFailsLeavesTheOt
   frame.Command(kCmdOpen);  // cancelled: nothing more
   for (const int command : {kCmdDownload, kCmdExploreWorkingDirectory}) frame.Command(command);
   EXPECT_TRUE(window.explorers.size() == 3u && desktop().opened().size() == 1u);  // no download page
+}
+
+TEST_F(Frame, RecentFilesCodePageAndSaveDirectoryAreRememberedForTheNextRun) {
+  std::vector<std::string> paths;
+  for (int i = 0; i < 10; ++i) paths.push_back(WriteMessages(1, 51, "Db" + std::to_string(i) + ".dbx"));
+  for (const std::string& path : paths) frame.OpenFile(path);
+  frame.OpenFile(paths[3]);  // opened again: to the front, once
+  const std::vector<std::string> expected = {paths[3], paths[9], paths[8], paths[7],
+                                             paths[6], paths[5], paths[4], paths[2]};
+  EXPECT_EQ(frame.RecentFiles(), expected);
+  fs::remove(paths[9]);
+  frame.Command(kCmdRecentFile1 + 1);  // gone: said, and dropped from the list
+  EXPECT_EQ(StatusLines().back(), "Cannot open " + paths[9] + ": not found");
+  frame.Command(kCmdRecentFile1 + 1);  // what was third is second now
+  EXPECT_EQ(window.captions.back(), "Db8.dbx");
+  EXPECT_EQ(frame.RecentFiles().size(), 7u);
+
+  const std::string original = WorkingDirectory();
+  desktop().AddChoiceAnswer(2);  // Cyrillic
+  frame.Command(kCmdCodePage);
+  EXPECT_EQ(LegacyCodePage().name(), "WINDOWS-1251");
+  desktop().AddFolderAnswer((dir / "saves").string());
+  fs::create_directory(dir / "saves");
+  frame.Command(kCmdWorkingDirectory);
+  EXPECT_EQ(WorkingDirectory(), (dir / "saves").string());
+  // The next run takes them up.
+  const std::string before = WorkingDirectory();
+  SetLegacyCodePage(kDefaultLegacyCodePage);
+  SetWorkingDirectory("/nowhere");
+  FrameController next(window, toolbar, gate, settings);
+  next.Start();
+  EXPECT_TRUE(LegacyCodePage().name() == "WINDOWS-1251" && WorkingDirectory() == before);
+  EXPECT_EQ(next.RecentFiles().front(), paths[8]);
+  SetLegacyCodePage(kDefaultLegacyCodePage);
+  SetWorkingDirectory(original);
+  // Help, and Close for the active window only.
+  const size_t open = window.explorers.size();
+  for (const int command : {kCmdHelpContents, kCmdCloseWindow}) frame.Command(command);
+  EXPECT_TRUE(window.helpShown == 1 && window.explorers.size() == open - 1);
 }
 
 TEST_F(Frame, OnlyStopGetsThroughWhileASaveWaitsBetweenItsStepsAndAWindowClosedMeanwhileGoesAfter) {

@@ -36,6 +36,17 @@ struct InMemoryExplorer {
   ExplorerController controller;
 };
 
+// Settings kept for the test's own run only.
+class MemorySettings : public Settings {
+ public:
+  std::vector<std::string> Get(std::string_view key) const override {
+    const auto it = values.find(std::string(key));
+    return it != values.end() ? it->second : std::vector<std::string>{};
+  }
+  void Set(std::string_view key, const std::vector<std::string>& kept) override { values[std::string(key)] = kept; }
+  std::map<std::string, std::vector<std::string>> values;
+};
+
 // A frame whose child windows are InMemoryExplorers; the last one shown is the active one.
 class InMemoryFrame : public FrameWindow {
  public:
@@ -65,6 +76,7 @@ class InMemoryFrame : public FrameWindow {
   void ShowMenu(MenuId id) override { menu = id; }
   void ArrangeWindows(int) override {}
   void ShowAbout() override {}
+  void ShowHelp() override { ++helpShown; }
   void Exit() override {}
 
   void Activate(ExplorerController* explorer) {
@@ -78,6 +90,7 @@ class InMemoryFrame : public FrameWindow {
   FrameController* frame = nullptr;
   std::vector<std::unique_ptr<InMemoryExplorer>> explorers;
   std::vector<std::string> captions;
+  int helpShown = 0;
   ExplorerController* active = nullptr;
   MenuId menu{};
 };
@@ -118,7 +131,8 @@ class WindowTest : public testing::Test {
   InstalledDesktop installedGate{gatedDesktop};
   StateMap toolbar;
   InMemoryFrame window{gate, toolbar};
-  FrameController frame{window, toolbar, gate};
+  MemorySettings settings;
+  FrameController frame{window, toolbar, gate, settings};
 
  private:
   int liveAtStart_ = ExplorerItem::LiveCount();  // before the frame starts

@@ -16,7 +16,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QClipboard>
+#include <QHeaderView>
 #include <QTest>
+#include <QTreeWidgetItemIterator>
 #include <QTimer>
 #include <QToolBar>
 #include <filesystem>
@@ -137,12 +140,18 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(titles(), (QStringList{"&File", "Tools", "OEs", "DirectDB", "&Help"}));
   QList<QAction*> buttons = frame->toolBar()->actions();
   ASSERT_TRUE(buttons.size() == 15 && buttons[5]->isSeparator() && buttons[11]->isSeparator());
+  EXPECT_EQ(buttons[0]->iconText() + buttons[3]->iconText(), "Open...As...");  // the dots shown
   EXPECT_EQ(buttons[1]->toolTip(), "Save in default directory with default name");
   EXPECT_TRUE(frame->ToolbarAction(kCmdOpen)->isEnabled() && !frame->ToolbarAction(kCmdSave)->isEnabled());
   EXPECT_TRUE(frame->windowTitle() == "Vendrel" && frame->centralWidget() == frame->mdiArea() &&
               frame->toolBarArea(frame->toolBar()) == Qt::TopToolBarArea &&
-              frame->statusBar()->isAncestorOf(frame->statusLine()) && frame->size() == QSize(1000, 700) &&
+              frame->statusBar()->isAncestorOf(frame->statusLine()) &&
               frame->statusLine()->text().startsWith("Welcome to the Vendrel!"));
+  // As designed where the screen has room, else within it (at any scale factor, in its own pixels).
+  const QSize room = frame->screen()->availableSize();
+  EXPECT_TRUE(frame->size() == QSize(1000, 700) || (frame->width() <= room.width() && frame->height() <= room.height() &&
+                                                     room.width() < 1112))
+      << frame->width() << "x" << frame->height();
   // Every menu item has a label and, but in the window list, a command of its own.
   auto checkMenus = [&] {
     for (QAction* menu : frame->menuBar()->actions()) {
@@ -217,15 +226,32 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(titles(), (QStringList{"&File", "Edit", "Tools", "OEs", "DirectDB", "Window", "&Help"}));
   QMenu* windowMenu = frame->menuBar()->actions()[5]->menu();
   for (int opened = 0; opened < 2; ++opened) windowMenu->aboutToShow();  // the list is made anew each time
-  EXPECT_EQ(windowMenu->actions().size(), 5 + 1 + 2);  // its own five items, a separator, the two windows
-  EXPECT_TRUE(windowMenu->actions()[7]->isChecked() && !windowMenu->actions()[6]->isChecked() &&  // active
-              windowMenu->actions()[6]->text().startsWith("&1 "));
+  EXPECT_EQ(windowMenu->actions().size(), 6 + 1 + 2);  // its own six items, a separator, the two windows
+  EXPECT_TRUE(windowMenu->actions()[8]->isChecked() && !windowMenu->actions()[7]->isChecked() &&  // active
+              windowMenu->actions()[7]->text().startsWith("&1 "));
   checkMenus();
   const ui::ExplorerWnd* active = frame->ExplorerWindowOf(*frame->ActiveExplorer());
   EXPECT_TRUE(active->listWidget()->iconSize() == QSize(16, 16) &&
               active->treeWidget()->iconSize() == QSize(16, 16) &&
               frame->toolBar()->iconSize() == QSize(20, 20) && active->listWidget()->columnWidth(0) == 120 &&
               !active->listWidget()->rootIsDecorated());
+  // The keys of a Qt application: shown beside the menu item, working whichever menu shows.
+  EXPECT_EQ(frame->MenuAction(kCmdOpen)->text(), "Open...\t" + QKeySequence(QKeySequence::Open).toString());
+  frame->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  QTest::keyClick(frame.get(), Qt::Key_F1);
+  QWidget* help = frame->findChild<QDialog*>("help");
+  ASSERT_TRUE(help != nullptr && help->isVisible());
+  help->close();
+  frame->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  for (const Qt::Key key : {Qt::Key_W, Qt::Key_F4}) {
+    QTest::keyClick(frame->ActiveExplorer() != nullptr ? frame->ExplorerWindowOf(*frame->ActiveExplorer())->treeWidget()
+                                                       : static_cast<QWidget*>(frame.get()),
+                    key, Qt::ControlModifier);
+    QApplication::processEvents();
+  }
+  EXPECT_TRUE(frame->mdiArea()->subWindowList().empty());
 }
 
 TEST_F(Window, TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
@@ -265,6 +291,34 @@ TEST_F(Window, TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
                     {});
   QApplication::sendEvent(rows, &twice);
   EXPECT_EQ(explorer->treeWidget()->currentItem(), slot->child(0));
+
+  // Ctrl+C copies the selected rows whole; "*" opens every node below the selected one.
+  frame->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  explorer->listWidget()->setFocus();
+  explorer->listWidget()->setCurrentIndex(explorer->listView().index(0, 0));
+  QTest::keyClick(explorer->listWidget(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), explorer->listView().RowTexts(0)[0] + "\t" +
+                                                                   explorer->listView().RowTexts(0)[1] + "\t" +
+                                                                   explorer->listView().RowTexts(0)[2] + "\t" +
+                                                                   explorer->listView().RowTexts(0)[3] + "\n");
+  explorer->treeWidget()->setCurrentItem(slot);
+  QTest::keyClick(explorer->treeWidget(), Qt::Key_Asterisk);
+  for (QTreeWidgetItemIterator it(slot); *it != nullptr && (*it)->parent() != slot->parent(); ++it)
+    EXPECT_TRUE((*it)->isExpanded() || (*it)->childCount() == 0) << (*it)->text(0).toStdString();
+  // A right click offers the commands of the node under the mouse, which it selects.
+  QStringList offered;
+  QTimer::singleShot(0, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    for (QAction* action : menu != nullptr ? menu->actions() : QList<QAction*>())
+      if (action->isEnabled() && !action->isSeparator()) offered << action->text();
+    if (menu != nullptr) menu->close();
+  });
+  const QPoint onSlot = explorer->treeWidget()->visualItemRect(slot).center();
+  emit explorer->treeWidget()->customContextMenuRequested(onSlot);
+  EXPECT_EQ(offered, (QStringList{"Save default", "Save...", "Copy", "Refresh", "Check database"}));
+  EXPECT_EQ(explorer->treeWidget()->currentItem(), slot);
+  slot->setExpanded(false);
 
   // The file changes under the window: a node that no longer validates does not open.
   QTreeWidgetItem* node = slot->child(0);
@@ -409,6 +463,17 @@ TEST_F(Window, TheSplitterFollowsTheLeftButtonFromTheGapOrTwoPixelsInsideAPaneSh
                 explorer->treeWidget()->geometry() == QRect(0, 0, splitAt - 1, explorer->height()));
   }
   EXPECT_EQ(band->grab().toImage().pixel(0, 0), band->palette().color(QPalette::Dark).rgb());
+  // The next run's window has the splitter, the columns and the frame where the user left them.
+  explorer->listWidget()->header()->resizeSection(2, 333);
+  frame->resize(900, 650);
+  frame->close();
+  frame = std::make_unique<ui::FrameWnd>();
+  frame->show();
+  ASSERT_TRUE(Open("Drafts.dbx"));
+  explorer->resize(600, 400);
+  QApplication::processEvents();
+  EXPECT_TRUE(explorer->controller().panes().tree.right + 1 == splitAt &&
+              explorer->listWidget()->header()->sectionSize(2) == 333 && frame->size() == QSize(900, 650));
 }
 
 TEST_F(Window, StopInTheProgressDialogEndsTheSaveAndTheDialogGoesWithIt) {
