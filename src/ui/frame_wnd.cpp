@@ -29,7 +29,6 @@ constexpr const char* kGeometryKey = "frameGeometry";
 struct Shortcut {
   int command;
   QKeySequence keys;
-  bool own = true;  // else a child window's own (an MDI window closes itself with the platform's key)
 };
 
 // The keys of the commands, as a Qt application has them; the first of a command's is shown in menus.
@@ -37,7 +36,7 @@ std::vector<Shortcut> Shortcuts() {
   return {{kCmdOpen, QKeySequence(QKeySequence::Open)},
           {kCmdExit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
           {kCmdHelpContents, QKeySequence(Qt::Key_F1)},
-          {kCmdCloseWindow, QKeySequence(QKeySequence::Close), false},
+          {kCmdCloseWindow, QKeySequence(Qt::CTRL | Qt::Key_W)},
           {kCmdCloseWindow, QKeySequence(Qt::CTRL | Qt::Key_F4)},
           // Character accelerators: Alt with '?' (however the keyboard makes it) or '/'.
           {kCmdAbout, QKeySequence(Qt::ALT | Qt::Key_Question)},
@@ -83,8 +82,11 @@ FrameWnd::FrameWnd()
   BuildMenus();
   ShowMenu(MenuId::Frame);
   // The frame's own shortcuts, whichever menu shows: two menus hold the same commands.
+  // An MDI window closes itself with the platform's keys for Close: the same keys here would be taken
+  // by neither.
+  const QList<QKeySequence> closeKeys = QKeySequence::keyBindings(QKeySequence::Close);
   for (const Shortcut& shortcut : Shortcuts()) {
-    if (!shortcut.own) continue;
+    if (closeKeys.contains(shortcut.keys)) continue;
     connect(new QShortcut(shortcut.keys, this), &QShortcut::activated, this,
             [this, command = shortcut.command] { controller_->Command(command); });
   }
