@@ -71,3 +71,22 @@ for signal in TERM INT; do
   echo "the window was shown on $DISPLAY; SIG$signal ended the program with exit code $code"
   [ $code -eq 0 ] || exit $code
 done
+# At a scale factor of 2 the designed 1000 x 700 would be 2000 x 1400 screen pixels: the first window
+# must fit the 1280 x 800 screen all the same.
+QT_SCALE_FACTOR=2 "$vendrel" "$database" &
+app=$!
+size=
+for attempt in $(seq 300); do
+  size=$(xwininfo -name Vendrel 2>/dev/null | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {if (w) print w, h}')
+  [ -n "$size" ] && break
+  sleep 0.1
+done
+kill -TERM "$app"
+wait "$app"
+app=
+read -r width height <<<"$size"
+if [ -z "$size" ] || [ "$width" -gt 1280 ] || [ "$height" -gt 800 ]; then
+  echo "at a scale factor of 2 the window is ${size:-not shown}, larger than the 1280 x 800 screen"
+  exit 1
+fi
+echo "at a scale factor of 2 the window is $width x $height on a 1280 x 800 screen"
