@@ -84,7 +84,7 @@ TEST_F(HostileFile, NodesAndChainsThatLoopShowOnceBelowThemselvesAndBrokenOnesAr
   DbxBuilder chain(DbKind::Message);
   const uint32_t first = chain.AddTextBlock(16, 4, "abcd");
   const uint32_t second = chain.AddTextBlock(16, 4, "efgh", first);
-  chain.SetU32(first + 12, second);
+  chain.SetU32(first + 12, second).SetU32(second + 8, 0xFFFFFFF0);  // and a hostile count of its bytes
   dbx::RecordBuilder record(/*folderDatabase=*/false);
   record.SetInteger(0x00, 2);
   record.SetInteger(0x04, first);
@@ -92,7 +92,7 @@ TEST_F(HostileFile, NodesAndChainsThatLoopShowOnceBelowThemselvesAndBrokenOnesAr
   const auto nodes = WalkFile(chain);
   ASSERT_EQ(nodes.size(), 7u);
   EXPECT_EQ(nodes[4].first, "Section " + Hex8(first) + " 4 byte(s)");
-  EXPECT_EQ(nodes[5].first, "Section " + Hex8(second) + " 4 byte(s)");
+  EXPECT_EQ(nodes[5].first, "Section " + Hex8(second) + " 4294967280 byte(s)");
   EXPECT_EQ(nodes[6], std::make_pair("Section " + Hex8(first) + " 4 byte(s)", size_t{0}));
 
   DbxBuilder tooMany(DbKind::Message);

@@ -235,6 +235,12 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
               active->treeWidget()->iconSize() == QSize(16, 16) &&
               frame->toolBar()->iconSize() == QSize(20, 20) && active->listWidget()->columnWidth(0) == 120 &&
               !active->listWidget()->rootIsDecorated());
+  // A desktop without a program to open a file says so where the user looks.
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", "/nonexistent");
+  frame->desktop().OpenWithShell("/tmp/message.eml");
+  qputenv("PATH", path);
+  EXPECT_EQ(frame->statusLine()->text(), "No program of this desktop opens /tmp/message.eml");
   // The keys of a Qt application: shown beside the menu item, working whichever menu shows.
   EXPECT_EQ(frame->MenuAction(kCmdOpen)->text(), "Open...\t" + QKeySequence(QKeySequence::Open).toString());
   frame->activateWindow();
