@@ -34,8 +34,9 @@ for shot in shot empty; do
   fi
 done
 cmp -s "$work/shot.png" "$work/empty.png" && { echo "the snapshot does not show the database given"; exit 1; }
-"$vendrel" --snapshot "$work/missing/shot.png" "$database" 2>/dev/null
-[ $? -eq 1 ] || { echo "a snapshot that cannot be written must end with exit code 1"; exit 1; }
+said=$("$vendrel" --snapshot "$work/missing/shot.png" "$database" 2>&1)
+[ $? -eq 1 ] && [[ $said == *"cannot write $work/missing/shot.png"* ]] ||
+  { echo "a snapshot that cannot be written must say so and end with exit code 1: $said"; exit 1; }
 unset QT_QPA_PLATFORM
 # The server picks a free display itself and names it: no race with other servers starting. It must not
 # reset when its last client leaves (xwininfo, a program that ended): a client connecting meanwhile fails.

@@ -310,6 +310,10 @@ TEST_F(Window, TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
                                                                    explorer->listView().RowTexts(0)[1] + "\t" +
                                                                    explorer->listView().RowTexts(0)[2] + "\t" +
                                                                    explorer->listView().RowTexts(0)[3] + "\n");
+  QItemSelectionModel* selection = explorer->listWidget()->selectionModel();
+  selection->select(explorer->listView().index(2, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  selection->select(explorer->listView().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  EXPECT_EQ(explorer->listView().SelectedRows(), (std::vector<int>{0, 2}));  // in order, however picked
   explorer->treeWidget()->setCurrentItem(slot);
   QTest::keyClick(explorer->treeWidget(), Qt::Key_Asterisk);
   for (QTreeWidgetItemIterator it(slot); *it != nullptr && (*it)->parent() != slot->parent(); ++it)
