@@ -55,7 +55,9 @@ class Salvage : public testing::Test {
 
 TEST_F(Salvage, TheCheckSaysEachProblemOnALineOfItsOwnThenSumsUpAndTellsByItsExitCode) {
   const CommandResult sound = Cli({"check", Store("Lost.dbx")});
-  EXPECT_EQ(std::pair(sound.exitCode, sound.out.substr(0, 35)), std::pair(0, std::string("ok: 0 problems in 1 database; 1 ind"))) << sound.out;
+  EXPECT_EQ(sound.exitCode, 0);
+  EXPECT_EQ(sound.out, "ok: 0 problems in 1 database; 1 index nodes, 1 records, 1 text blocks; "
+                       "284 of 11584 bytes used by no structure\n");
   // What no tree reaches is no problem of the check's; a database the store names and does not have is.
   const CommandResult store = Cli({"check", Store("Folders.dbx")});
   EXPECT_EQ(store.exitCode, 1) << store.out;

@@ -134,6 +134,10 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
   anyOrder.SetIndex(1, byId);
   anyOrder.SetLastAssignedId(3);
   EXPECT_EQ(CheckDatabase(DbFile(anyOrder).store).problems.size(), 0u);
+  // A folder database is sound with its records in their three trees (and no text of their own).
+  DbxBuilder folders(DbKind::Folder);
+  folders.AddFolders({{1, 0, "Local Folders", "", true, 0x10}, {2, 1, "Inbox", "Inbox.dbx"}});
+  EXPECT_EQ(CheckDatabase(DbFile(folders).store).problems.size(), 0u);
 }
 
 // A journal beside the file: the check reads the file as it is, says so first, and leaves both alone.

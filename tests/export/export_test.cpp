@@ -7,6 +7,12 @@
 #include <sstream>
 #include <thread>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <numeric>
+
+#include "export/byte_sink.h"
 #include "export/export_path.h"
 #include "export/line_ends.h"
 #include "export/mail_headers.h"
@@ -91,6 +97,32 @@ TEST(MaildirNames, AFolderNameIsEscapedThenWrittenAsTheServerKeepsNames) {
     EXPECT_EQ(MaildirNamePart(c.name, MaildirNames::ModifiedUtf7), c.utf7) << c.name;
     EXPECT_EQ(MaildirNamePart(c.name, MaildirNames::Utf8), c.utf8) << c.name;
   }
+}
+
+// Pieces go out together, a thousand a system call, whole and in order: never a call a line.
+TEST(FileSink, PiecesGoOutInAFewCallsWholeAndInOrder) {
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);  // one packet a call
+  std::vector<std::string> packets;
+  std::thread reader([&] {
+    char packet[65536];
+    for (ssize_t got; (got = read(ends[1], packet, sizeof packet)) > 0;) packets.emplace_back(packet, got);
+  });
+  std::string text(4000, ' '), expected;
+  for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
+  {
+    FileSink sink(ends[0]);
+    for (size_t i = 0; i < text.size(); i += 2) {  // every other byte: no piece adjoins the one before
+      sink.Run(reinterpret_cast<const uint8_t*>(text.data() + i), 1);
+      expected += text[i];
+    }
+    EXPECT_TRUE(sink.Flush());
+  }
+  close(ends[0]);
+  reader.join();
+  close(ends[1]);
+  EXPECT_EQ(packets.size(), 2u);
+  EXPECT_EQ(std::accumulate(packets.begin(), packets.end(), std::string()), expected);
 }
 
 TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {

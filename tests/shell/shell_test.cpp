@@ -122,6 +122,7 @@ TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
             "\x7F\u07FF\uFFFFa");
   EXPECT_EQ(registry->Find("key", "b")->text + registry->Find("key", "c")->text, "é€😀\uFFFDé\uFFFD");
   EXPECT_TRUE(registry->Find("key", "b")->expandable);
+  EXPECT_EQ(LowerAscii("@AZ[az\xC9"), "@az[az\xC9");  // names compare in ASCII case only
 }
 
 TEST(StoreLocation, AWindowsPathIsAFolderOfADriveOfThePrefixOrNothing) {
