@@ -71,12 +71,12 @@ class MailboxExport : public testing::Test {
                         {14, 13, "Round", "", true, 0x21, 3}});
     folders.WriteTo(Folders());
     // The texts as the mail client stored them: "From " lines in a body, a last line without its end,
-    // bare LF and bare CR line ends; senders from the record, the From field (where the record's is no
-    // address), or nowhere.
+    // bare LF and bare CR line ends; senders from the record, the From field (where the record's one has
+    // blanks), or nowhere.
     inbox = {Text(2, "ann@example.com",
                   "Subject: one\r\n\r\nFrom here on\r\n>From there\r\n>>From x\r\nFromage\r\n" +
                       std::string(17000, 'z') + "\r\n"),
-             Text(3, "Bob", "From: Bob <bob@example.org>\r\nSubject: two\r\n\r\nno line end at the end", 0x01),
+             Text(3, "Bob Example", "From: Bob <bob@example.org>\r\nSubject: two\r\n\r\nno line end at the end", 0x01),
              Text(4, "", "Subject: three\nDate: Tue, 2 Jan 2007 10:00:00 +0100\n\nbare LF\n", 0x01),
              Text(5, "", "Subject: four\r\rbare CR\r")};
     inbox[2].sent = inbox[3].sent = 0;  // neither "Received" nor "Sent": the Date field tells, or nothing
