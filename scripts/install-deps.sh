@@ -6,7 +6,7 @@ set -euo pipefail
 # what is installed; dpkg-dev for the Debian package's dependencies; clang with its runtime for the fuzz
 # targets; Python, whose mailbox module reads the mbox and Maildir exports back in the tests; Dovecot,
 # which serves the Maildir export to the tests over IMAP; lintian and appstream, which check the package.
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-svg-dev
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgmime-3.0-dev
   xvfb x11-utils fonts-dejavu-core desktop-file-utils shared-mime-info dpkg-dev clang libclang-rt-14-dev
   python3 dovecot-imapd lintian appstream)
 missing=()

@@ -183,6 +183,29 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
             std::string::npos);
 }
 
+// show decodes as a reader reads; its attachments are saved inside the directory given, never over a file.
+TEST_F(Cli, ShowPrintsTheMessageAsReadAndSavesItsAttachmentsBesideWhatIsThere) {
+  DbxBuilder messages(DbKind::Message);
+  const std::string attachment = "Content-Type: text/plain\r\nContent-Disposition: attachment; "
+                                 "filename=\"../notes.txt\"\r\n\r\nnote\r\n";
+  const uint32_t ra = messages.AddMessage(
+      {2, "", "From: Ann <ann@example.com>\r\nSubject: =?UTF-8?Q?R=C3=A9union?=\r\n"
+              "Content-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\n\r\nSee you\r\n--m\r\n" +
+                  attachment + "--m\r\n" + attachment + "--m--\r\n"});
+  messages.SetIndex(0, std::vector{ra});
+  messages.WriteTo(dir / "Mixed.dbx");
+  fs::create_directory(dir / "out");
+  std::ofstream(dir / "out/notes.txt") << "mine";
+  const CommandResult shown = Run({"show", "Mixed.dbx", Format("%X", ra), "--attachments", "out"});
+  EXPECT_EQ(shown.exitCode, 0) << shown.err;
+  EXPECT_EQ(shown.out, "From: Ann <ann@example.com>\nSubject: Réunion\n\nSee you\n"
+                       "\t../notes.txt\ttext/plain\t4\n\t../notes.txt\ttext/plain\t4\n");
+  EXPECT_EQ(ReadText(dir / "out/notes.txt") + ReadText(dir / "out/notes (2).txt") + ReadText(dir / "out/notes (3).txt"),
+            "minenotenote");
+  EXPECT_FALSE(fs::exists(dir / "notes.txt"));
+  EXPECT_EQ(Run({"show", "Mixed.dbx", "10"}).exitCode, 1);  // no message there
+}
+
 TEST_F(Cli, ExportWritesEachDatabaseAndEachMessageOnceHoweverOftenTheTreesNameThem) {
   DbxBuilder folders(DbKind::Folder);
   folders.SetIndex(0, std::vector<uint32_t>(200, folders.AddFolder({5, 1, "Inbox", "Inbox.dbx", true, 0})),

@@ -25,6 +25,7 @@ inline constexpr int kExitNotDatabase = 2;
 int RunHeader(const Arguments& arguments);
 int RunRecords(const Arguments& arguments);
 int RunText(const Arguments& arguments);
+int RunShow(const Arguments& arguments);
 int RunTree(const Arguments& arguments);
 int RunExport(const Arguments& arguments);
 int RunSave(const Arguments& arguments);

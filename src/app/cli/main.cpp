@@ -24,6 +24,12 @@ constexpr CliCommand kCommands[] = {
     {"text", "text FILE RA",
      "Writes the stored text of the message record at RA (hexadecimal) to standard output byte for byte.",
      vendrel::cli::RunText},
+    {"show", "show FILE RA [--attachments DIR]",
+     "Prints the message record at RA (hexadecimal) as a reader sees it: From, To, Cc, Date (local time) "
+     "and Subject decoded, a blank line, the text (the plain part, else the HTML part as text), then a line "
+     "per attachment: TAB, name, TAB, type, TAB, size in bytes. With --attachments DIR, saves each "
+     "attachment into DIR under its name made safe, never over a file that is there.",
+     vendrel::cli::RunShow},
     {"tree", "tree FILE [--depth N]",
      "Walks the explorer tree as a user clicking through it would and prints it: a line per node "
      "(indented two spaces a level, caption, TAB, [image]), under it the node's list rows as \"| \" and "

@@ -1,0 +1,61 @@
+// What a reader sees of a stored message: GMime decodes; tested here is what this program adds on it (the
+// choice of the text, the attachments listed, the HTML read as text, the names made safe) and that
+// hostile messages end as far as they decode.
+#include "mail/decoded_message.h"
+
+#include <gtest/gtest.h>
+
+namespace vendrel::mail {
+namespace {
+
+TEST(DecodedMessage, HeadersAreDecodedThePlainTextChosenAndEveryAttachmentListed) {
+  const DecodedMessage message(
+      "From: =?ISO-8859-1?Q?Andr=E9?= <andre@example.com>\r\nTo: bob@example.com\r\n"
+      "Subject: =?UTF-8?B?8J+SvCBFc3RhZ2nDoXJpbw==?=\r\nDate: Tue, 2 Jan 2007 10:00:00 +0100\r\n"
+      "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
+      "--m\r\nContent-Type: multipart/alternative; boundary=\"a\"\r\n\r\n"
+      "--a\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<p>html</p>\r\n"
+      "--a\r\nContent-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+      "Caf=E9\r\nau lait\r\n--a--\r\n"
+      "--m\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment; filename=\"../../r.pdf\"\r\n"
+      "Content-Transfer-Encoding: base64\r\n\r\nAAECAw==\r\n"
+      "--m\r\nContent-Type: message/rfc822\r\n\r\nSubject: Inner\r\n\r\nbody\r\n--m--\r\n");
+  EXPECT_EQ(message.from(), "André <andre@example.com>");
+  EXPECT_EQ(message.subject(), "💼 Estagiário");
+  EXPECT_EQ(message.date(), 1167728400);
+  EXPECT_TRUE(message.text() == "Café\nau lait" && !message.textFromHtml()) << message.text();
+  ASSERT_EQ(message.attachments().size(), 2u);
+  EXPECT_EQ(message.attachments()[0].name + "|" + message.attachments()[0].type, "../../r.pdf|application/pdf");
+  EXPECT_EQ(message.attachments()[0].size, 4u);
+  EXPECT_EQ(message.attachments()[1].name + "|" + message.attachments()[1].type, "Inner.eml|message/rfc822");
+}
+
+TEST(DecodedMessage, WithoutPlainTextTheHtmlIsReadAsTextAndHostileMessagesEndAsFarAsTheyDecode) {
+  const DecodedMessage html(
+      "Content-Type: text/html\r\n\r\n<html><head><style>p{}</style></head><body><P>Hello&nbsp;&amp; "
+      "<b>bye</b></P><script>x()</script>&#233;&#x1F4BC;&bogus;</body></html>");
+  EXPECT_TRUE(html.text() == "Hello\u00A0& bye\né💼&bogus;" && html.textFromHtml()) << html.text();
+  std::string nested;  // parts nested thirty thousand deep
+  for (int i = 0; i < 30000; ++i) nested += "Content-Type: multipart/mixed; boundary=b" + std::to_string(i) + "\r\n\r\n--b" + std::to_string(i) + "\r\n";
+  const std::string hostile[] = {
+      "", "no header at all", nested, std::string(1 << 20, 'X') + ": y\r\n\r\nbody",
+      "Content-Type: multipart/mixed; boundary=u\r\n\r\n--u\r\nContent-Transfer-Encoding: base64\r\n"
+      "Content-Disposition: attachment; filename=\"\x01\"\r\n\r\n!!!not base64",
+      "Content-Type: text/plain; charset=x-no-such-charset\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n=ZZ=\r\n"};
+  for (const std::string& source : hostile) {
+    const DecodedMessage message(source);
+    for (size_t i = 0; i < message.attachments().size(); ++i) EXPECT_FALSE(message.WriteAttachment(i, -1));
+  }
+  EXPECT_EQ(DecodedMessage(hostile[5]).text(), "=ZZ");  // a charset that is none: the bytes as they are
+}
+
+TEST(SafeAttachmentName, ANameIsItsLastPathPartWithoutCharactersAFileSystemRefuses) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"../../r.pdf", "r.pdf"}, {"C:\\Mail\\a b.doc", "a b.doc"}, {"a\x01?b:c", "a__b_c"},
+      {"..", "attachment"},     {"", "attachment"}};
+  for (const auto& [name, safe] : cases) EXPECT_EQ(SafeAttachmentName(name), safe) << name;
+  EXPECT_EQ(SafeAttachmentName(std::string(150, 'e') + "\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9").size(), 200u);
+}
+
+}  // namespace
+}  // namespace vendrel::mail
