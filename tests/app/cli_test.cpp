@@ -204,6 +204,12 @@ TEST_F(Cli, ShowPrintsTheMessageAsReadAndSavesItsAttachmentsBesideWhatIsThere) {
             "minenotenote");
   EXPECT_FALSE(fs::exists(dir / "notes.txt"));
   EXPECT_EQ(Run({"show", "Mixed.dbx", "10"}).exitCode, 1);  // no message there
+  // find names each message that meets every criterion, and says by its exit code whether one did.
+  const CommandResult found = Run({"find", "Mixed.dbx", "--subject", "RÉUNION", "--text", "see"});
+  EXPECT_EQ(found.exitCode, 0) << found.err;
+  EXPECT_EQ(found.out, Format("Inbox\t%08X\t\tAnn <ann@example.com>\tRéunion\n", ra));
+  EXPECT_EQ(Run({"find", "Mixed.dbx", "--from", "bob"}).exitCode + Run({"find", "Mixed.dbx", "--when", "x"}).exitCode,
+            1 + 2);
 }
 
 TEST_F(Cli, ExportWritesEachDatabaseAndEachMessageOnceHoweverOftenTheTreesNameThem) {

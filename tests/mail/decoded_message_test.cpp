@@ -3,6 +3,8 @@
 // hostile messages end as far as they decode.
 #include "mail/decoded_message.h"
 
+#include "mail/message_search.h"
+
 #include <gtest/gtest.h>
 
 namespace vendrel::mail {
@@ -47,6 +49,23 @@ TEST(DecodedMessage, WithoutPlainTextTheHtmlIsReadAsTextAndHostileMessagesEndAsF
     for (size_t i = 0; i < message.attachments().size(); ++i) EXPECT_FALSE(message.WriteAttachment(i, -1));
   }
   EXPECT_EQ(DecodedMessage(hostile[5]).text(), "=ZZ");  // a charset that is none: the bytes as they are
+}
+
+TEST(MessageSearch, EveryCriterionGivenMustHoldAsTypedInAnyLetterCase) {
+  const DecodedMessage message(
+      "From: =?UTF-8?Q?Ren=C3=A9e?= <renee@example.com>\r\nTo: a@x.org\r\nCc: B <b@y.org>\r\n"
+      "Subject: \xC3\x89T\xC3\x89\r\nDate: Tue, 2 Jan 2007 10:00:00 +0000\r\n\r\nLe caf\xC3\xA9 est pr\xC3\xAAt\r\n");
+  const std::optional<int64_t> second = ParseDay("2007-01-02"), third = ParseDay("2007-01-03");
+  const struct {
+    SearchCriteria criteria;
+    bool matches;
+  } cases[] = {{{.from = "RENÉE"}, true},     {{.subject = "ete"}, false},         {{.to = "b@Y"}, true},
+               {{.subject = "été"}, true},    {{.text = "CAFE\u0301"}, true},   {{.text = "cafe"}, false},
+               {{.after = second, .before = third}, true}, {{.before = second}, false},
+               {{.from = "renée", .text = "thé"}, false}};
+  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(Matches(message, cases[i].criteria), cases[i].matches) << i;
+  EXPECT_FALSE(ParseDay("2007-13-01") || ParseDay("2007-01-02x") || ParseDay("yesterday"));
+  EXPECT_EQ(HeaderOf("A: b\r\n\r\nbody\r\n\r\n"), "A: b\r\n\r\n");
 }
 
 TEST(SafeAttachmentName, ANameIsItsLastPathPartWithoutCharactersAFileSystemRefuses) {

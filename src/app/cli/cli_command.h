@@ -26,6 +26,7 @@ int RunHeader(const Arguments& arguments);
 int RunRecords(const Arguments& arguments);
 int RunText(const Arguments& arguments);
 int RunShow(const Arguments& arguments);
+int RunFind(const Arguments& arguments);
 int RunTree(const Arguments& arguments);
 int RunExport(const Arguments& arguments);
 int RunSave(const Arguments& arguments);

@@ -30,6 +30,15 @@ constexpr CliCommand kCommands[] = {
      "per attachment: TAB, name, TAB, type, TAB, size in bytes. With --attachments DIR, saves each "
      "attachment into DIR under its name made safe, never over a file that is there.",
      vendrel::cli::RunShow},
+    {"find",
+     "find FILE [--from X] [--to X] [--subject X] [--text X] [--after YYYY-MM-DD] [--before YYYY-MM-DD]",
+     "Prints a line per message of the database (or, given Folders.dbx, of every database of the store) "
+     "that meets every criterion given: folder, RA, date, from and subject, separated by TAB. Texts are "
+     "found as typed, accents included, in any letter case: --from in the sender, --to in To and Cc, "
+     "--subject in the subject, --text in the decoded text; --after and --before bound the Date field "
+     "(from the first day, before the second). Exit code 0 when something matched and every message was "
+     "searched, 1 when nothing matched or something could not be searched (said on stderr).",
+     vendrel::cli::RunFind},
     {"tree", "tree FILE [--depth N]",
      "Walks the explorer tree as a user clicking through it would and prints it: a line per node "
      "(indented two spaces a level, caption, TAB, [image]), under it the node's list rows as \"| \" and "
