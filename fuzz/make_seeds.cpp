@@ -1,6 +1,7 @@
 // Writes the fuzz targets' seed databases, small ones of every shape the program reads: make-seeds DIR
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -63,5 +64,14 @@ int main(int argc, char** argv) {
   DbxBuilder shared = Folders();
   shared.SetIndexSlot(1, shared.U32(vendrel::dbx::RootSlot(0)), shared.U32(vendrel::dbx::CountSlot(0)));
   shared.WriteTo(directory / "folders-shared.dbx");
+  // Message texts for the decoder: nested parts, encoded words, an attachment, HTML.
+  std::ofstream(directory / "message-mixed.eml", std::ios::binary)
+      << "From: =?ISO-8859-1?Q?Andr=E9?= <a@b.c>\r\nSubject: =?UTF-8?B?w6l0w6k=?=\r\n"
+         "Content-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\nContent-Type: multipart/alternative; "
+         "boundary=a\r\n\r\n--a\r\nContent-Type: text/html\r\n\r\n<p>x&amp;y</p>\r\n--a\r\n"
+         "Content-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+         "Caf=E9\r\n--a--\r\n--m\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment; "
+         "filename=\"r.pdf\"\r\nContent-Transfer-Encoding: base64\r\n\r\nAAECAw==\r\n--m\r\n"
+         "Content-Type: message/rfc822\r\n\r\nSubject: Inner\r\n\r\nbody\r\n--m--\r\n";
   return 0;
 }

@@ -192,7 +192,8 @@ std::string HtmlAsText(std::string_view html) {
       i = end + 1;
       if ((name == "script" || name == "style") && !tag.starts_with('/')) {  // their content is no text
         const size_t close = lower.find("</" + std::string(name), i);
-        i = close == std::string::npos ? html.size() : std::min(html.size(), lower.find('>', close) + 1);
+        const size_t closeEnd = close == std::string::npos ? close : lower.find('>', close);
+        i = closeEnd == std::string::npos ? html.size() : closeEnd + 1;
       } else if (std::ranges::find(kBlocks, name) != std::end(kBlocks) && !text.empty() &&
                  text.back() != '\n') {
         text += '\n';
@@ -200,8 +201,10 @@ std::string HtmlAsText(std::string_view html) {
       continue;
     }
     if (c == '&') {
-      const size_t end = html.find(';', i);
-      if (end != std::string_view::npos && end - i <= 10) {
+      // An entity is short: looking further for its ';' would make the walk quadratic.
+      const size_t semicolon = html.substr(i, 12).find(';');
+      const size_t end = semicolon == std::string_view::npos ? semicolon : i + semicolon;
+      if (end != std::string_view::npos) {
         const std::string_view entity = html.substr(i + 1, end - i - 1);
         std::string decoded;
         if (entity.starts_with('#')) {
