@@ -53,7 +53,8 @@ can create folders, with a journal that keeps the database whole when the
 program is stopped dead or the disk fails.
 .
 The package holds the window program (vendrel) and a command-line tool
-(vendrel-cli) for scripts.")
+(vendrel-cli) for scripts, which also shows a message decoded, with its
+attachments, and finds messages by sender, recipient, subject, date or text.")
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION mail)
