@@ -11,6 +11,10 @@
 #include "export/store_export.h"
 #include "items/command_ids.h"
 #include "items/db_root_item.h"
+#include "items/record_item.h"
+#include "dbx/header.h"
+#include "dbx/message_text.h"
+#include "dbx/record.h"
 #include "platform/desktop.h"
 #include "platform/format.h"
 #include "platform/status_text.h"
@@ -128,6 +132,24 @@ ExplorerItem* ExplorerController::GetActiveItem() const {
   }
   const TreeNodeHandle selected = tree_.Selected();
   return selected != kNoTreeNode ? tree_.ItemOf(selected) : nullptr;
+}
+
+std::optional<std::string> ExplorerController::SelectedMessageSource() const {
+  const TreeNodeHandle selected = tree_.Selected();
+  RecordItem* record = nullptr;
+  for (ExplorerItem* item = selected != kNoTreeNode ? tree_.ItemOf(selected) : nullptr;
+       item != nullptr && record == nullptr; item = item->parent)
+    record = dynamic_cast<RecordItem*>(item);
+  QuietSessions quiet;  // asked at every click: a locked file answers at once, without a box
+  DbStore store;
+  if (record == nullptr || !record->OpenStore(store) || !dbx::IsMessageDatabase(&store)) return std::nullopt;
+  const uint32_t first = dbx::RecordAt(store, record->ra) != nullptr ? dbx::GetTextOffset(store, record->ra) : 0;
+  if (first == 0) return std::nullopt;
+  std::string source;
+  dbx::ReadMessageText(store, first, [&](std::span<const uint8_t> text) {
+    source.append(reinterpret_cast<const char*>(text.data()), text.size());
+  });
+  return source;
 }
 
 void ExplorerController::UpdateCommandState(CommandStates* menu) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -68,6 +69,9 @@ class ExplorerController : public TreeEvents {
   void UpdateCommandState(CommandStates* menu);
   // The selected list row's item when the list has the focus and a selected row, else the selected node's.
   ExplorerItem* GetActiveItem() const;
+  // The stored text of the message the selected node belongs to (its record or anything below it), for
+  // the reading pane; none when that is no message with its text in the file.
+  std::optional<std::string> SelectedMessageSource() const;
 
   // The window's client area changed size: the splitter keeps its proportion (or starts at the first
   // split, half the width unless set: the place the user chose last).

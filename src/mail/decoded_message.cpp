@@ -107,7 +107,8 @@ DecodedMessage::DecodedMessage(std::string_view source) : parts_(std::make_uniqu
       if (part == nullptr || !GMIME_IS_TEXT_PART(part) || !IsType(part, "text", "html") ||
           g_mime_part_is_attachment(GMIME_PART(part)))
         continue;
-      text_ = HtmlAsText(Take(g_mime_text_part_get_text(GMIME_TEXT_PART(part))));
+      html_ = Take(g_mime_text_part_get_text(GMIME_TEXT_PART(part)));
+      text_ = HtmlAsText(html_);
       textFromHtml_ = true;
       break;
     } while (g_mime_part_iter_next(parts));

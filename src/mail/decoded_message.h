@@ -36,6 +36,8 @@ class DecodedMessage {
   // plain text, else nothing.
   const std::string& text() const { return text_; }
   bool textFromHtml() const { return textFromHtml_; }
+  // The HTML part the text was read from (UTF-8), for a view that shows it as rich text.
+  const std::string& html() const { return html_; }
   const std::vector<Attachment>& attachments() const { return attachments_; }
   // Writes attachment index, decoded, to fd; false when it could not be written whole.
   bool WriteAttachment(size_t index, int fd) const;
@@ -44,7 +46,7 @@ class DecodedMessage {
   struct Parts;
   void Walk(void* object, int depth);
 
-  std::string from_, to_, cc_, subject_, text_;
+  std::string from_, to_, cc_, subject_, text_, html_;
   std::optional<int64_t> date_;
   bool textFromHtml_ = false;
   std::vector<Attachment> attachments_;

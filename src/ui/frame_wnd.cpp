@@ -1,6 +1,7 @@
 #include "ui/frame_wnd.h"
 
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -25,6 +26,7 @@ namespace {
 constexpr QSize kToolbarImageSize{20, 20};
 constexpr QSize kFirstSize{1000, 700};
 constexpr const char* kGeometryKey = "frameGeometry";
+constexpr const char* kMessagePaneKey = "messagePane";
 
 struct Shortcut {
   int command;
@@ -58,13 +60,21 @@ Rect AreaRect(const QMdiArea* area) {
 }  // namespace
 
 FrameWnd::FrameWnd()
-    : mdi_(new QMdiArea(this)), toolbar_(new QToolBar("Toolbar", this)), statusLine_(new QLabel(this)) {
+    : mdi_(new QMdiArea(this)),
+      toolbar_(new QToolBar("Toolbar", this)),
+      statusLine_(new QLabel(this)),
+      messagePane_(new MessagePane),
+      messageDock_(new QDockWidget("Message", this)) {
   setWindowTitle("Vendrel");
   setWindowIcon(ProgramIcon());
   setCentralWidget(mdi_);
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   statusBar()->addWidget(statusLine_, 1);
+  messageDock_->setObjectName("message");
+  messageDock_->setWidget(messagePane_);
+  messageDock_->toggleViewAction()->setText("Message pane");
+  addDockWidget(Qt::BottomDockWidgetArea, messageDock_);
   setAcceptDrops(true);
 
   // What an operation leaves for later runs from the event loop, once the operation's frames are gone.
@@ -93,7 +103,17 @@ FrameWnd::FrameWnd()
   connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
     auto* explorer = window != nullptr ? dynamic_cast<ExplorerWnd*>(window->widget()) : nullptr;
     controller_->OnActiveExplorerChanged(explorer != nullptr ? &explorer->controller() : nullptr);
+    UpdateMessagePane();
   });
+  // Shown unless the user hid it last time.
+  const std::vector<std::string> paneShown = settings_.Get(kMessagePaneKey);
+  messageDock_->setVisible(paneShown.empty() || paneShown[0] != "0");
+  // Kept only when the user switches it: the pane also hides when the frame closes.
+  connect(messageDock_->toggleViewAction(), &QAction::triggered, this,
+          [this](bool shown) {
+            settings_.Set(kMessagePaneKey, {shown ? "1" : "0"});
+            UpdateMessagePane();
+          });
   controller_->Start();
   // Where the user left it; the first time as designed, but never larger than the screen.
   const std::vector<std::string> geometry = settings_.Get(kGeometryKey);
@@ -133,6 +153,10 @@ void FrameWnd::BuildToolbar() {
 QMenu* FrameWnd::BuildPopup(const MenuPopup& popup) {
   auto* menu =
       new QMenu(QString::fromUtf8(popup.label.data(), static_cast<qsizetype>(popup.label.size())), this);
+  if (popup.listsWindows) {
+    menu->addAction(messageDock_->toggleViewAction());
+    menu->addSeparator();
+  }
   for (const MenuItem& item : popup.items) {
     if (item.command == 0) {
       menu->addSeparator();
@@ -235,6 +259,7 @@ ExplorerController* FrameWnd::CreateExplorerWindow(const std::string& caption) {
   window->setWindowTitle(QString::fromStdString(caption));
   window->setWindowIcon(ExplorerWindowIcon());
   window->installEventFilter(this);
+  connect(explorer->treeWidget(), &QTreeWidget::currentItemChanged, this, [this] { UpdateMessagePane(); });
   mdi_->addSubWindow(window);
   return &explorer->controller();
 }
@@ -253,6 +278,12 @@ void FrameWnd::ShowExplorerWindow(ExplorerController& explorer) {
     window->show();
   }
   mdi_->setActiveSubWindow(window);
+}
+
+void FrameWnd::UpdateMessagePane() {
+  const ExplorerController* active = ActiveExplorer();
+  messagePane_->Show(active != nullptr && !messageDock_->isHidden() ? active->SelectedMessageSource()
+                                                                    : std::nullopt);
 }
 
 void FrameWnd::DestroyExplorerWindow(ExplorerController& explorer) {

@@ -14,9 +14,11 @@
 #include "controllers/frame_controller.h"
 #include "controllers/gated_desktop.h"
 #include "ui/action_states.h"
+#include "ui/message_pane.h"
 #include "ui/qt_desktop.h"
 #include "ui/qt_settings.h"
 
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QToolBar;
@@ -36,6 +38,8 @@ class FrameWnd : public QMainWindow, public FrameWindow {
   QToolBar* toolBar() const { return toolbar_; }
   QLabel* statusLine() const { return statusLine_; }
   QtDesktop& desktop() { return *desktop_; }
+  MessagePane* messagePane() const { return messagePane_; }
+  QDockWidget* messageDock() const { return messageDock_; }
   // The action of a toolbar button, or of a menu item of the menu shown, by command id.
   QAction* ToolbarAction(int command) const;
   QAction* MenuAction(int command) const;
@@ -66,12 +70,16 @@ class FrameWnd : public QMainWindow, public FrameWindow {
   void AddRecentFiles(QMenu* menu);
   void FillWindowList(QMenu* menu);
   QMdiSubWindow* SubWindowOf(const ExplorerController& explorer) const;
+  // The reading pane follows the active window's selected node.
+  void UpdateMessagePane();
 
   CommandGate gate_;
   QtSettings settings_;
   QMdiArea* mdi_;
   QToolBar* toolbar_;
   QLabel* statusLine_;
+  MessagePane* messagePane_;
+  QDockWidget* messageDock_;
   std::unique_ptr<ActionStates> toolbarStates_;
   std::unique_ptr<QtDesktop> desktop_;
   std::unique_ptr<GatedDesktop> gatedDesktop_;

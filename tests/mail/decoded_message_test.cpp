@@ -36,7 +36,7 @@ TEST(DecodedMessage, WithoutPlainTextTheHtmlIsReadAsTextAndHostileMessagesEndAsF
   const DecodedMessage html(
       "Content-Type: text/html\r\n\r\n<html><head><style>p{}</style></head><body><P>Hello&nbsp;&amp; "
       "<b>bye</b></P><script>x()</script>&#233;&#x1F4BC;&bogus;</body></html>");
-  EXPECT_TRUE(html.text() == "Hello\u00A0& bye\né💼&bogus;" && html.textFromHtml()) << html.text();
+  EXPECT_TRUE(html.text() == "Hello\u00A0& bye\né💼&bogus;" && html.html().starts_with("<html><head>"));
   EXPECT_EQ(HtmlAsText("a<style>x</style b") + HtmlAsText("c<script>"), "ac");  // a style never closed
   std::string nested;  // parts nested thirty thousand deep
   for (int i = 0; i < 30000; ++i) nested += "Content-Type: multipart/mixed; boundary=b" + std::to_string(i) + "\r\n\r\n--b" + std::to_string(i) + "\r\n";

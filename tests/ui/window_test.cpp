@@ -16,7 +16,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QDockWidget>
+#include <QTextBrowser>
 #include <QHeaderView>
 #include <QTest>
 #include <QTreeWidgetItemIterator>
@@ -226,9 +229,10 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(titles(), (QStringList{"&File", "Edit", "Tools", "OEs", "DirectDB", "Window", "&Help"}));
   QMenu* windowMenu = frame->menuBar()->actions()[5]->menu();
   for (int opened = 0; opened < 2; ++opened) windowMenu->aboutToShow();  // the list is made anew each time
-  EXPECT_EQ(windowMenu->actions().size(), 6 + 1 + 2);  // its own six items, a separator, the two windows
-  EXPECT_TRUE(windowMenu->actions()[8]->isChecked() && !windowMenu->actions()[7]->isChecked() &&  // active
-              windowMenu->actions()[7]->text().startsWith("&1 "));
+  // The pane's switch and a separator, its own six items, a separator, the two windows.
+  EXPECT_EQ(windowMenu->actions().size(), 2 + 6 + 1 + 2);
+  EXPECT_TRUE(windowMenu->actions()[10]->isChecked() && !windowMenu->actions()[9]->isChecked() &&  // active
+              windowMenu->actions()[9]->text().startsWith("&1 "));
   checkMenus();
   const ui::ExplorerWnd* active = frame->ExplorerWindowOf(*frame->ActiveExplorer());
   EXPECT_TRUE(active->listWidget()->iconSize() == QSize(16, 16) &&
@@ -341,6 +345,28 @@ TEST_F(Window, TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
   EXPECT_FALSE(node->isExpanded());
   EXPECT_TRUE(
       frame->statusLine()->text().startsWith("Failed to expand, possible database changed or locked: "));
+}
+
+TEST_F(Window, TheMessagePaneShowsTheSelectedMessageDecodedOrAsStoredAndCanBeHiddenForGood) {
+  ASSERT_TRUE(Open("Inbox.dbx"));
+  QTreeWidgetItem* record = ExpandPath(explorer->treeWidget(), {"Messages DB", "000000E4", "Index", "0000"});
+  ASSERT_NE(record, nullptr);
+  ui::MessagePane* pane = frame->messagePane();
+  explorer->treeWidget()->setCurrentItem(record);
+  // The subject stored in ISO-8859-1 without encoded words, read all the same.
+  EXPECT_TRUE(pane->headers()->text().contains("R\u00E9union de lundi<br>") &&
+              pane->headers()->text().startsWith("<b>From:</b> Ann Example &lt;ann@example.com&gt;<br>") &&
+              pane->body()->toPlainText().startsWith("Ligne 0 du message"))
+      << pane->headers()->text().toStdString();
+  pane->sourceToggle()->setChecked(true);  // as stored, header and all
+  EXPECT_TRUE(pane->body()->toPlainText().contains("MIME-Version: 1.0"));
+  pane->sourceToggle()->setChecked(false);
+  explorer->treeWidget()->setCurrentItem(record->parent());  // no message: nothing shown
+  EXPECT_EQ(pane->headers()->text(), "No message is selected.");
+  frame->messageDock()->toggleViewAction()->trigger();
+  frame.reset();
+  frame = std::make_unique<ui::FrameWnd>();
+  EXPECT_FALSE(frame->messageDock()->isVisibleTo(frame.get()));
 }
 
 TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNotKnow) {
