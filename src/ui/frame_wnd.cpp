@@ -27,6 +27,7 @@ constexpr QSize kToolbarImageSize{20, 20};
 constexpr QSize kFirstSize{1000, 700};
 constexpr const char* kGeometryKey = "frameGeometry";
 constexpr const char* kMessagePaneKey = "messagePane";
+constexpr const char* kLayoutKey = "frameLayout";  // the docks' and the toolbar's places and sizes
 
 struct Shortcut {
   int command;
@@ -121,6 +122,9 @@ FrameWnd::FrameWnd()
     const QSize room = screen() != nullptr ? screen()->availableSize() * 9 / 10 : kFirstSize;
     resize(kFirstSize.boundedTo(room));
   }
+  const std::vector<std::string> layout = settings_.Get(kLayoutKey);
+  if (layout.empty() || !restoreState(QByteArray::fromStdString(layout[0])))
+    resizeDocks({messageDock_}, {height() / 3}, Qt::Vertical);  // the windows keep most of the room
 }
 
 FrameWnd::~FrameWnd() {
@@ -132,6 +136,7 @@ FrameWnd::~FrameWnd() {
 void FrameWnd::BuildToolbar() {
   toolbar_->setIconSize(kToolbarImageSize);
   toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  toolbar_->setObjectName("toolbar");  // named, for the saved layout
   for (const ToolbarButton& button : ToolbarButtons()) {
     if (button.command < 0) {
       toolbar_->addSeparator();
@@ -358,6 +363,7 @@ void FrameWnd::closeEvent(QCloseEvent* event) {
   }
   for (QMdiSubWindow* window : mdi_->subWindowList()) delete window;
   settings_.Set(kGeometryKey, {saveGeometry().toStdString()});
+  settings_.Set(kLayoutKey, {saveState().toStdString()});
   event->accept();
 }
 
