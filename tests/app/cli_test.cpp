@@ -203,6 +203,11 @@ TEST_F(Cli, ShowPrintsTheMessageAsReadAndSavesItsAttachmentsBesideWhatIsThere) {
   EXPECT_EQ(ReadText(dir / "out/notes.txt") + ReadText(dir / "out/notes (2).txt") + ReadText(dir / "out/notes (3).txt"),
             "minenotenote");
   EXPECT_FALSE(fs::exists(dir / "notes.txt"));
+  // A disk that fills up: said, counted in the exit code, and nothing half written left.
+  const CommandResult full = RunCommand({"/usr/bin/prlimit", "--fsize=2", VENDREL_CLI, "show", Path("Mixed.dbx"),
+                                         Format("%X", ra), "--attachments", Path("out")});
+  EXPECT_TRUE(full.exitCode == 1 && full.err.find("cannot save ../notes.txt") != std::string::npos) << full.err;
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), {}), 3);
   EXPECT_EQ(Run({"show", "Mixed.dbx", "10"}).exitCode, 1);  // no message there
   // find names each message that meets every criterion, and says by its exit code whether one did.
   const CommandResult found = Run({"find", "Mixed.dbx", "--subject", "RÉUNION", "--text", "see"});
