@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <ctime>
 #include <string_view>
 
 #include "app/cli/cli_command.h"
@@ -50,6 +51,15 @@ std::optional<uint32_t> ParseHex(const std::string& text) {
 
 void PrintError(const std::string& message) {
   std::fprintf(stderr, "vendrel-cli: %s\n", message.c_str());
+}
+
+std::string LocalTime(std::optional<int64_t> seconds, const char* format) {
+  if (!seconds) return {};
+  const time_t time = static_cast<time_t>(*seconds);
+  tm parts{};
+  char text[64] = {};
+  if (localtime_r(&time, &parts) != nullptr) std::strftime(text, sizeof text, format, &parts);
+  return text;
 }
 
 }  // namespace vendrel::cli

@@ -31,4 +31,7 @@ void PrintError(const std::string& message);
 // A 32-bit number written in hexadecimal (an RA or an ID), with or without 0x; none for anything else.
 std::optional<uint32_t> ParseHex(const std::string& text);
 
+// Seconds since 1970 as local time in an strftime format; empty for none.
+std::string LocalTime(std::optional<int64_t> seconds, const char* format);
+
 }  // namespace vendrel::cli

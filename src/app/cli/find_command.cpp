@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <ctime>
 #include <set>
 
 #include "app/cli/cli_command.h"
@@ -14,15 +13,6 @@
 namespace vendrel::cli {
 
 namespace {
-
-std::string LocalDay(std::optional<int64_t> seconds) {
-  if (!seconds) return {};
-  const time_t time = static_cast<time_t>(*seconds);
-  tm parts{};
-  char text[32] = {};
-  if (localtime_r(&time, &parts) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &parts);
-  return text;
-}
 
 // The options after FILE; none (with why) when one is not known or lacks its value.
 std::optional<mail::SearchCriteria> ParseCriteria(const Arguments& arguments) {
@@ -88,7 +78,7 @@ int RunFind(const Arguments& arguments) {
       const mail::DecodedMessage message(criteria->NeedsBody() ? source : mail::HeaderOf(source));
       if (!mail::Matches(message, *criteria)) return true;
       ++found;
-      std::printf("%s\t%08X\t%s\t%s\t%s\n", folderName.c_str(), record, LocalDay(message.date()).c_str(),
+      std::printf("%s\t%08X\t%s\t%s\t%s\n", folderName.c_str(), record, LocalTime(message.date(), "%Y-%m-%d %H:%M").c_str(),
                   message.from().c_str(), message.subject().c_str());
       return true;
     });

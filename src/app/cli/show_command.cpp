@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "app/cli/cli_command.h"
 #include "app/cli/cli_support.h"
@@ -17,14 +16,6 @@
 namespace vendrel::cli {
 
 namespace {
-
-std::string LocalTime(int64_t seconds) {
-  const time_t time = static_cast<time_t>(seconds);
-  tm parts{};
-  char text[32] = {};
-  if (localtime_r(&time, &parts) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
-  return text;
-}
 
 // name, or "stem (2).ext", "stem (3).ext"...: the first that is free in directory, made there. Its
 // descriptor, or -1.
@@ -91,7 +82,7 @@ int RunShow(const Arguments& arguments) {
   const mail::DecodedMessage message(source);
   std::string shown;
   for (const auto& [name, value] : {std::pair{"From", message.from()}, {"To", message.to()}, {"Cc", message.cc()},
-                                    {"Date", message.date() ? LocalTime(*message.date()) : std::string()},
+                                    {"Date", LocalTime(message.date(), "%Y-%m-%d %H:%M:%S")},
                                     {"Subject", message.subject()}})
     if (!value.empty()) shown += std::string(name) + ": " + value + "\n";
   shown += "\n" + message.text();
