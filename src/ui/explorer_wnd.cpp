@@ -114,7 +114,9 @@ void ExplorerWnd::ShowContextMenu(QAbstractItemView* pane, const QPoint& at) {
 }
 
 ExplorerWnd::~ExplorerWnd() {
-  // The items go before any widget does, rows first: the order is this program's, not Qt's.
+  // The items go before any widget does, rows first: the order is this program's, not Qt's. The frame,
+  // which follows the tree's selection, hears nothing of nodes going with a window that is half gone.
+  tree_->blockSignals(true);
   controller_.Close();
 }
 
