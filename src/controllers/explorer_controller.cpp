@@ -145,11 +145,7 @@ std::optional<std::string> ExplorerController::SelectedMessageSource() const {
   if (record == nullptr || !record->OpenStore(store) || !dbx::IsMessageDatabase(&store)) return std::nullopt;
   const uint32_t first = dbx::RecordAt(store, record->ra) != nullptr ? dbx::GetTextOffset(store, record->ra) : 0;
   if (first == 0) return std::nullopt;
-  std::string source;
-  dbx::ReadMessageText(store, first, [&](std::span<const uint8_t> text) {
-    source.append(reinterpret_cast<const char*>(text.data()), text.size());
-  });
-  return source;
+  return dbx::ReadMessageSource(store, first);
 }
 
 void ExplorerController::UpdateCommandState(CommandStates* menu) {

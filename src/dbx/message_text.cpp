@@ -19,6 +19,14 @@ std::optional<TextBlock> TextBlockAt(const DbStore& store, uint32_t ra) {
   return block;
 }
 
+std::string ReadMessageSource(const DbStore& store, uint32_t firstRa) {
+  std::string source;
+  ReadMessageText(store, firstRa, [&](std::span<const uint8_t> text) {
+    source.append(reinterpret_cast<const char*>(text.data()), text.size());
+  });
+  return source;
+}
+
 uint64_t ReadMessageText(const DbStore& store, uint32_t firstRa, const TextSink& sink) {
   return ReadMessageTextWhile(store, firstRa, [&](std::span<const uint8_t> text) {
     sink(text);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "store/db_store.h"
 
@@ -36,6 +37,8 @@ using TextSink = std::function<void(std::span<const uint8_t>)>;
 // Hands the text of every block of the chain from firstRa to the sink, in order, straight from the
 // mapping. A chain that loops is followed once round. Returns the number of bytes delivered.
 uint64_t ReadMessageText(const DbStore& store, uint32_t firstRa, const TextSink& sink);
+// The whole text of the chain as one string, for a reader that needs it in one piece (a MIME parser).
+std::string ReadMessageSource(const DbStore& store, uint32_t firstRa);
 // The same, until the sink returns false.
 uint64_t ReadMessageTextWhile(const DbStore& store, uint32_t firstRa,
                               const std::function<bool(std::span<const uint8_t>)>& sink);

@@ -74,10 +74,7 @@ int RunShow(const Arguments& arguments) {
     PrintError(Format("there is no message with text in the file at %08X of %s", *ra, arguments[0].c_str()));
     return kExitFailed;
   }
-  std::string source;
-  dbx::ReadMessageText(store, first, [&](std::span<const uint8_t> text) {
-    source.append(reinterpret_cast<const char*>(text.data()), text.size());
-  });
+  const std::string source = dbx::ReadMessageSource(store, first);
   store.Close();
   const mail::DecodedMessage message(source);
   std::string shown;
