@@ -15,7 +15,11 @@ DbxBuilder LargeMessageDatabase(int count, size_t textBytes) {
     MessageFields message;
     message.id = static_cast<uint32_t>(i + 2);
     message.subject = Format("Message %d", i);
-    std::string text = Format("Subject: Message %d\r\n\r\n", i);
+    std::string text = Format(
+        "From: Sender %d <sender%d@example.com>\r\nTo: Reader <reader@example.org>\r\nSubject: Message %d\r\n"
+        "Date: Mon, %d Jan 2007 10:%02d:00 +0000\r\nMessage-ID: <%d@example.com>\r\nMIME-Version: 1.0\r\n"
+        "Content-Type: text/plain; charset=utf-8\r\n\r\n",
+        i % 100, i % 100, i, 1 + i % 28, i % 60, i);
     while (text.size() < textBytes) text += "A line of text in a message body.\r\n";
     message.text = text;
     records.push_back(builder.AddMessage(message));

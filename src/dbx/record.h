@@ -55,6 +55,8 @@ inline constexpr uint8_t kPropType = 0x09;
 inline constexpr uint8_t kPropProtocol = 0x0A;
 inline constexpr uint8_t kPropSent = 0x02;
 inline constexpr uint8_t kPropReceived = 0x06;
+inline constexpr uint8_t kPropSubject = 0x08;
+inline constexpr uint8_t kPropFromName = 0x0D;
 inline constexpr uint8_t kPropFromAddress = 0x0E;
 
 struct PropertyEntry {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "export/mail_headers.h"
 #include "platform/code_page.h"
 
 namespace vendrel::mail {
@@ -50,11 +51,34 @@ ssize_t WriteContent(GMimePart* part, GMimeStream* stream) {
 
 // A reader's text has LF line ends, whatever the message was sent with.
 std::string LfLines(std::string text) {
-  size_t kept = 0;
-  for (size_t i = 0; i < text.size(); ++i)
-    if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n') text[kept++] = text[i];
+  size_t kept = text.find("\r\n");
+  if (kept == std::string::npos) return text;
+  for (size_t from = kept + 1; from < text.size();) {
+    const size_t next = std::min(text.find("\r\n", from), text.size());
+    std::copy(text.begin() + static_cast<ptrdiff_t>(from), text.begin() + static_cast<ptrdiff_t>(next),
+              text.begin() + static_cast<ptrdiff_t>(kept));
+    kept += next - from;
+    from = next + 1;
+  }
   text.resize(kept);
   return text;
+}
+
+// A text part's text in UTF-8. Text that says it is UTF-8 (or ASCII) and is, is taken as it is decoded:
+// GMime's conversion would turn it into the same bytes at a third of the speed of the whole search.
+std::string TextOf(GMimeTextPart* part) {
+  const char* charset = g_mime_text_part_get_charset(part);
+  if (charset == nullptr || g_ascii_strcasecmp(charset, "utf-8") == 0 || g_ascii_strcasecmp(charset, "us-ascii") == 0) {
+    GMimeStream* stream = g_mime_stream_mem_new();
+    std::string text;
+    if (WriteContent(GMIME_PART(part), stream) >= 0) {
+      GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
+      text.assign(reinterpret_cast<const char*>(bytes->data), bytes->len);
+    }
+    g_object_unref(stream);
+    if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return text;
+  }
+  return Take(g_mime_text_part_get_text(part));
 }
 
 uint64_t DecodedSize(GMimeObject* object) {
@@ -70,7 +94,25 @@ uint64_t DecodedSize(GMimeObject* object) {
   return size;
 }
 
+std::string DecodedText(const std::optional<std::string>& field) {
+  return field ? Take(g_strstrip(g_mime_utils_header_decode_text(nullptr, field->c_str()))) : std::string();
+}
+
 }  // namespace
+
+MessageHeaders DecodeHeaders(std::string_view header) {
+  InitGMime();
+  MessageHeaders headers{DecodedText(HeaderField(header, "From")),
+                         DecodedText(HeaderField(header, "To")) + "\n" + DecodedText(HeaderField(header, "Cc")),
+                         DecodedText(HeaderField(header, "Subject"))};
+  if (const std::optional<std::string> date = HeaderField(header, "Date")) {
+    if (GDateTime* time = g_mime_utils_header_decode_date(date->c_str())) {
+      headers.date = g_date_time_to_unix(time);
+      g_date_time_unref(time);
+    }
+  }
+  return headers;
+}
 
 struct DecodedMessage::Parts {
   GMimeMessage* message = nullptr;
@@ -80,7 +122,8 @@ struct DecodedMessage::Parts {
   }
 };
 
-DecodedMessage::DecodedMessage(std::string_view source) : parts_(std::make_unique<Parts>()) {
+DecodedMessage::DecodedMessage(std::string_view source, Reading reading)
+    : reading_(reading), parts_(std::make_unique<Parts>()) {
   InitGMime();
   GMimeStream* stream = g_mime_stream_mem_new_with_buffer(source.data(), source.size());
   GMimeParser* parser = g_mime_parser_new_with_stream(stream);
@@ -93,11 +136,13 @@ DecodedMessage::DecodedMessage(std::string_view source) : parts_(std::make_uniqu
     text_ = LegacyCodePage().ToUtf8(source);  // no header at all: the source is all there is to read
     return;
   }
-  from_ = Addresses(g_mime_message_get_from(message));
-  to_ = Addresses(g_mime_message_get_to(message));
-  cc_ = Addresses(g_mime_message_get_cc(message));
-  if (const char* subject = g_mime_message_get_subject(message)) subject_ = subject;
-  if (GDateTime* date = g_mime_message_get_date(message)) date_ = g_date_time_to_unix(date);
+  if (reading == Reading::Whole) {
+    from_ = Addresses(g_mime_message_get_from(message));
+    to_ = Addresses(g_mime_message_get_to(message));
+    cc_ = Addresses(g_mime_message_get_cc(message));
+    if (const char* subject = g_mime_message_get_subject(message)) subject_ = subject;
+    if (GDateTime* date = g_mime_message_get_date(message)) date_ = g_date_time_to_unix(date);
+  }
   Walk(g_mime_message_get_mime_part(message), 0);
   // No plain text anywhere: the first HTML part that is no attachment, as text.
   if (text_.empty() && !textFromHtml_) {
@@ -107,7 +152,7 @@ DecodedMessage::DecodedMessage(std::string_view source) : parts_(std::make_uniqu
       if (part == nullptr || !GMIME_IS_TEXT_PART(part) || !IsType(part, "text", "html") ||
           g_mime_part_is_attachment(GMIME_PART(part)))
         continue;
-      html_ = Take(g_mime_text_part_get_text(GMIME_TEXT_PART(part)));
+      html_ = TextOf(GMIME_TEXT_PART(part));
       text_ = HtmlAsText(html_);
       textFromHtml_ = true;
       break;
@@ -131,6 +176,7 @@ void DecodedMessage::Walk(void* object, int depth) {
     return;
   }
   std::string name;
+  if (reading_ == Reading::TextOnly && !GMIME_IS_PART(part)) return;
   if (GMIME_IS_MESSAGE_PART(part)) {
     // A forwarded message: an attachment named after its subject.
     GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(part));
@@ -140,10 +186,11 @@ void DecodedMessage::Walk(void* object, int depth) {
     GMimePart* leaf = GMIME_PART(part);
     const bool attached = g_mime_part_is_attachment(leaf);
     if (!attached && text_.empty() && GMIME_IS_TEXT_PART(part) && IsType(part, "text", "plain")) {
-      text_ = Take(g_mime_text_part_get_text(GMIME_TEXT_PART(part)));
+      text_ = TextOf(GMIME_TEXT_PART(part));
       if (text_.empty()) text_ = " ";  // an empty body is still the body chosen
       return;
     }
+    if (reading_ == Reading::TextOnly) return;
     const char* filename = g_mime_part_get_filename(leaf);
     // Text beside the body (the HTML alternative) is no attachment unless it says it is one.
     if (!attached && filename == nullptr && IsType(part, "text", "*")) return;

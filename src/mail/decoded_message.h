@@ -18,10 +18,24 @@ struct Attachment {
   uint64_t size = 0;  // decoded
 };
 
+// What a list of messages shows of one and a search of headers looks at, decoded.
+struct MessageHeaders {
+  std::string from{}, to{}, subject{};  // to: the To and Cc fields, a line each
+  std::optional<int64_t> date{};        // seconds since 1970 (UTC)
+};
+
+// The fields of a message header (up to its empty line) decoded without parsing the message: a list of
+// ten thousand messages reads only these.
+MessageHeaders DecodeHeaders(std::string_view header);
+
 class DecodedMessage {
  public:
+  enum class Reading {
+    Whole,     // every field and the attachments
+    TextOnly,  // only the text, for a search of it
+  };
   // Parses source; a message that cannot be parsed at all has empty fields and its source as the text.
-  explicit DecodedMessage(std::string_view source);
+  explicit DecodedMessage(std::string_view source, Reading reading = Reading::Whole);
   ~DecodedMessage();
   DecodedMessage(DecodedMessage&&) noexcept;
   DecodedMessage& operator=(DecodedMessage&&) noexcept;
@@ -49,6 +63,7 @@ class DecodedMessage {
   std::string from_, to_, cc_, subject_, text_, html_;
   std::optional<int64_t> date_;
   bool textFromHtml_ = false;
+  Reading reading_;
   std::vector<Attachment> attachments_;
   std::unique_ptr<Parts> parts_;  // the parsed message and its attachments' parts
 };

@@ -2,21 +2,32 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <ctime>
 
 namespace vendrel::mail {
 
 namespace {
 
-// Text made comparable: composed the same way (an accent typed or stored either way), letter case folded.
-std::string Folded(std::string_view text) {
+bool IsAscii(char c) {
+  return static_cast<unsigned char>(c) < 0x80;
+}
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// A stretch that is not ASCII, folded by GLib; appended as it is when it is no valid UTF-8.
+void AppendFoldedUnicode(std::string_view text, std::string& folded) {
   gchar* normal = g_utf8_normalize(text.data(), static_cast<gssize>(text.size()), G_NORMALIZE_DEFAULT_COMPOSE);
-  if (normal == nullptr) return std::string(text);  // no valid UTF-8: compared as it is
-  gchar* folded = g_utf8_casefold(normal, -1);
-  std::string result = folded;
-  g_free(folded);
+  if (normal == nullptr) {
+    folded.append(text);
+    return;
+  }
+  gchar* casefolded = g_utf8_casefold(normal, -1);
+  folded.append(casefolded);
+  g_free(casefolded);
   g_free(normal);
-  return result;
 }
 
 bool Contains(std::string_view haystack, const std::string& needle) {
@@ -25,22 +36,40 @@ bool Contains(std::string_view haystack, const std::string& needle) {
 
 }  // namespace
 
-std::string_view HeaderOf(std::string_view source) {
-  for (const std::string_view end : {"\r\n\r\n", "\n\n"}) {
-    const size_t at = source.find(end);
-    if (at != std::string_view::npos) return source.substr(0, at + end.size());
+// Most mail text is ASCII, which folds to its lower case and composes with nothing after it but a
+// combining mark: the ASCII letter before each stretch of other characters is folded with that stretch,
+// the rest byte by byte. (GLib on the whole text ran at a tenth of the speed.)
+std::string Folded(std::string_view text) {
+  std::string folded;
+  folded.reserve(text.size());
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t ascii = at;
+    while (ascii < text.size() && IsAscii(text[ascii])) ++ascii;
+    const size_t unicode = ascii < text.size() && ascii > at ? ascii - 1 : ascii;
+    const size_t kept = folded.size();
+    folded.resize(kept + (unicode - at));
+    std::transform(text.begin() + at, text.begin() + unicode, folded.begin() + kept, AsciiLower);
+    size_t end = ascii;
+    while (end < text.size() && !IsAscii(text[end])) ++end;
+    if (end > unicode) AppendFoldedUnicode(text.substr(unicode, end - unicode), folded);
+    at = end;
   }
-  return source;
+  return folded;
 }
 
-bool Matches(const DecodedMessage& message, const SearchCriteria& criteria) {
+MessageHeaders HeadersOf(const DecodedMessage& message) {
+  return {message.from(), message.to() + "\n" + message.cc(), message.subject(), message.date()};
+}
+
+bool Matches(const MessageHeaders& headers, std::string_view text, const SearchCriteria& criteria) {
   if (criteria.after || criteria.before) {
-    if (!message.date()) return false;
-    if (criteria.after && *message.date() < *criteria.after) return false;
-    if (criteria.before && *message.date() >= *criteria.before) return false;
+    if (!headers.date) return false;
+    if (criteria.after && *headers.date < *criteria.after) return false;
+    if (criteria.before && *headers.date >= *criteria.before) return false;
   }
-  return Contains(message.from(), criteria.from) && Contains(message.to() + "\n" + message.cc(), criteria.to) &&
-         Contains(message.subject(), criteria.subject) && Contains(message.text(), criteria.text);
+  return Contains(headers.from, criteria.from) && Contains(headers.to, criteria.to) &&
+         Contains(headers.subject, criteria.subject) && Contains(text, criteria.text);
 }
 
 std::optional<int64_t> ParseDay(const std::string& text) {

@@ -64,9 +64,8 @@ TEST(MessageSearch, EveryCriterionGivenMustHoldAsTypedInAnyLetterCase) {
                {{.subject = "été"}, true},    {{.text = "CAFE\u0301"}, true},   {{.text = "cafe"}, false},
                {{.after = second, .before = third}, true}, {{.before = second}, false},
                {{.from = "renée", .text = "thé"}, false}};
-  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(Matches(message, cases[i].criteria), cases[i].matches) << i;
+  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(Matches(HeadersOf(message), message.text(), cases[i].criteria), cases[i].matches) << i;
   EXPECT_FALSE(ParseDay("2007-13-01") || ParseDay("2007-01-02x") || ParseDay("yesterday"));
-  EXPECT_EQ(HeaderOf("A: b\r\n\r\nbody\r\n\r\n"), "A: b\r\n\r\n");
 }
 
 TEST(SafeAttachmentName, ANameIsItsLastPathPartWithoutCharactersAFileSystemRefuses) {

@@ -1,14 +1,8 @@
 #include <cstdio>
-#include <set>
 
 #include "app/cli/cli_command.h"
 #include "app/cli/cli_support.h"
-#include "dbx/header.h"
-#include "export/message_walk.h"
-#include "export/store_folders.h"
-#include "mail/message_search.h"
-#include "platform/code_page.h"
-#include "platform/format.h"
+#include "mail/message_finder.h"
 
 namespace vendrel::cli {
 
@@ -50,42 +44,23 @@ int RunFind(const Arguments& arguments) {
                "[--before YYYY-MM-DD]");
     return kExitUsage;
   }
-  StoreFolders folders;
   {
     DbStore store;
     if (const int opened = OpenDatabase(store, arguments[0]); opened != kExitOk) return opened;
-    folders = dbx::IsFolderDatabase(&store) ? ReadStoreFolders(store, arguments[0]) : SingleFolder(store, arguments[0]);
   }
-  std::vector<std::string> problems;
-  std::set<std::string> searched;  // a database two folders name is searched once
-  int found = 0;
+  std::string failure;
+  const std::vector<mail::SearchTarget> targets = mail::SearchTargetsOf(arguments[0], failure);
   QuietWatcher watcher;
-  for (const StoreFolder& folder : folders.folders) {
-    if (!folder.database || !searched.insert(*folder.database).second) continue;
-    DbStore store;
-    if (!store.Open(*folder.database) || !dbx::IsMessageDatabase(&store)) {
-      problems.push_back("cannot search " + *folder.database + (store.IsOpen() ? ": not a message database"
-                                                                                 : ": " + store.DescribeFailure()));
-      continue;
-    }
-    const std::string folderName = LegacyCodePage().ToUtf8(folder.name);
-    const MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
-    std::string source;
-    WalkMessages(store, list, false, watcher, problems, [&](uint32_t record, uint32_t, const MessageText& text) {
-      source.clear();
-      for (const std::span<const uint8_t> piece : text.pieces)
-        source.append(reinterpret_cast<const char*>(piece.data()), piece.size());
-      const mail::DecodedMessage message(criteria->NeedsBody() ? source : mail::HeaderOf(source));
-      if (!mail::Matches(message, *criteria)) return true;
-      ++found;
-      std::printf("%s\t%08X\t%s\t%s\t%s\n", folderName.c_str(), record, LocalTime(message.date(), "%Y-%m-%d %H:%M").c_str(),
-                  message.from().c_str(), message.subject().c_str());
-      return true;
-    });
+  const mail::SearchOutcome outcome = mail::FindMessages(targets, *criteria, mail::SessionCatalogs(), watcher);
+  for (const mail::FoundMessage& found : outcome.found) {
+    const mail::MessageHeaders& headers = found.entry.headers;
+    std::printf("%s\t%08X\t%s\t%s\t%s\n", targets[found.target].folder.c_str(), found.entry.record,
+                LocalTime(headers.date, "%Y-%m-%d %H:%M").c_str(), headers.from.c_str(), headers.subject.c_str());
   }
-  for (const std::string& problem : problems) PrintError(problem + ": not searched");
+  if (!failure.empty()) PrintError(failure);
+  for (const std::string& problem : outcome.problems) PrintError(problem + ": not searched");
   std::fflush(stdout);
-  return found > 0 && problems.empty() ? kExitOk : kExitFailed;
+  return !outcome.found.empty() && outcome.problems.empty() && failure.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace vendrel::cli
