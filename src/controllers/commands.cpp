@@ -35,7 +35,9 @@ constexpr MenuItem kExplorerEdit[] = {{kCmdNewFolder, "New folder..."},
                                       {0, ""},
                                       {kCmdCut, "Cut"},
                                       {kCmdCopy, "Copy"},
-                                      {kCmdPaste, "Paste"}};
+                                      {kCmdPaste, "Paste"},
+                                      {0, ""},
+                                      {kCmdFind, "Find..."}};
 constexpr MenuItem kExplorerTools[] = {{kCmdExploreWorkingDirectory, "Explore working directory..."},
                                        {0, ""},
                                        {kCmdRefresh, "Refresh"},

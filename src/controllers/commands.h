@@ -31,6 +31,7 @@ inline constexpr int kCmdCodePage = 32802;         // "Code page..."
 inline constexpr int kCmdWorkingDirectory = 32803;  // "Default directory..."
 inline constexpr int kCmdHelpContents = 32804;     // "Vendrel help" (F1)
 inline constexpr int kCmdCloseWindow = 32805;      // "Close" (Ctrl+W, Ctrl+F4)
+inline constexpr int kCmdFind = 32806;             // "Find..." (Ctrl+F)
 inline constexpr int kCmdRecentFile1 = 32810;      // the recent files of the File menu: 32810 .. 32817
 inline constexpr int kRecentFileCount = 8;
 
@@ -38,7 +39,7 @@ inline constexpr int kRecentFileCount = 8;
 inline constexpr int kAlwaysAvailableCommands[] = {
     kCmdOpen,           kCmdExploreWorkingDirectory, kCmdAssociateDbx, kCmdAbout,        kCmdExit,
     kCmdDefaultIdentity, kCmdBuddy1,                 kCmdBuddy1 + 1,   kCmdBuddy1 + 2,   kCmdBuddy4,
-    kCmdMoreIdentities, kCmdCodePage,                kCmdWorkingDirectory, kCmdHelpContents};
+    kCmdMoreIdentities, kCmdCodePage,                kCmdWorkingDirectory, kCmdHelpContents, kCmdFind};
 inline constexpr int kDatabaseFrameCommands[] = {kCmdIdentities, kCmdSave,    kCmdSaveAs, kCmdSaveDefault,
                                                  kCmdPreview,    kCmdRefresh, kCmdStop,   kCmdNewFolder,
                                                  kCmdNewMessage, kCmdCut,     kCmdCopy,   kCmdPaste};

@@ -11,8 +11,11 @@
 #include "export/store_export.h"
 #include "items/command_ids.h"
 #include "items/db_root_item.h"
+#include "items/index_table_item.h"
 #include "items/record_item.h"
+#include "mail/message_catalog.h"
 #include "dbx/header.h"
+#include "dbx/index_walk.h"
 #include "dbx/message_text.h"
 #include "dbx/record.h"
 #include "platform/desktop.h"
@@ -146,6 +149,51 @@ std::optional<std::string> ExplorerController::SelectedMessageSource() const {
   const uint32_t first = dbx::RecordAt(store, record->ra) != nullptr ? dbx::GetTextOffset(store, record->ra) : 0;
   if (first == 0) return std::nullopt;
   return dbx::ReadMessageSource(store, first);
+}
+
+std::optional<std::string> ExplorerController::MessageListDatabase() const {
+  const TreeNodeHandle selected = tree_.Selected();
+  ExplorerItem* item = selected != kNoTreeNode ? tree_.ItemOf(selected) : nullptr;
+  if (dynamic_cast<DbRootItem*>(item) == nullptr && dynamic_cast<IndexTableItem*>(item) == nullptr) return std::nullopt;
+  const std::string* path = static_cast<DbItem*>(item)->FindDatabasePath();
+  QuietSessions quiet;
+  DbStore store;
+  if (path == nullptr || !static_cast<DbItem*>(item)->OpenStore(store) || !dbx::IsMessageDatabase(&store))
+    return std::nullopt;
+  return *path;
+}
+
+bool ExplorerController::SelectRecord(uint32_t recordRa) {
+  const TreeNodeHandle selected = tree_.Selected();
+  ExplorerItem* item = selected != kNoTreeNode ? tree_.ItemOf(selected) : nullptr;
+  while (item != nullptr && dynamic_cast<DbRootItem*>(item) == nullptr) item = item->parent;
+  auto* root = item != nullptr ? static_cast<DbRootItem*>(item) : Root();
+  if (root == nullptr || recordRa == 0) return false;
+  std::vector<uint32_t> way{dbx::RootSlot(0)};
+  {
+    DbStore store;
+    if (!root->OpenStore(store)) return false;
+    const std::vector<uint32_t> nodes = dbx::PathToRecord(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), recordRa);
+    if (nodes.empty()) return false;
+    way.insert(way.end(), nodes.begin(), nodes.end());
+    way.push_back(recordRa);
+  }
+  TreeNodeHandle node = root->hTreeItem;
+  for (const uint32_t ra : way) {
+    if (!tree_.IsExpanded(node)) tree_.ExpandNode(node);
+    node = ChildShowing(node, ra);
+    if (node == kNoTreeNode) return false;
+  }
+  tree_.SelectNode(node);
+  return true;
+}
+
+TreeNodeHandle ExplorerController::ChildShowing(TreeNodeHandle parent, uint32_t ra) const {
+  for (TreeNodeHandle node = tree_.FirstChild(parent); node != kNoTreeNode; node = tree_.NextSibling(node)) {
+    const auto* item = dynamic_cast<DbItem*>(tree_.ItemOf(node));
+    if (item != nullptr && item->ra == ra) return node;
+  }
+  return kNoTreeNode;
 }
 
 void ExplorerController::UpdateCommandState(CommandStates* menu) {
@@ -318,7 +366,10 @@ void ExplorerController::Command(int command) {
 
 void ExplorerController::Refresh() {
   const Pane focus = window_.FocusedPane();
+  mail::SessionCatalogs().Forget(path_);
   if (const Ref item = Ref::Share(GetActiveItem())) {
+    if (auto* dbItem = dynamic_cast<DbItem*>(item.get()); dbItem != nullptr && dbItem->FindDatabasePath() != nullptr)
+      mail::SessionCatalogs().Forget(*dbItem->FindDatabasePath());
     item->failure.clear();
     SetStatusText(item->Refresh() ? kRefreshSucceeded : Failure(kFailedToRefresh, *item));
     window_.FocusPane(focus);

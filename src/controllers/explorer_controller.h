@@ -72,6 +72,13 @@ class ExplorerController : public TreeEvents {
   // The stored text of the message the selected node belongs to (its record or anything below it), for
   // the reading pane; none when that is no message with its text in the file.
   std::optional<std::string> SelectedMessageSource() const;
+  // The message database whose messages the selected node stands for (its root or one of its index
+  // tables), for a list of them; none elsewhere.
+  std::optional<std::string> MessageListDatabase() const;
+  // Shows the message record at recordRa of the database the selected node belongs to (else of the
+  // window's) selected in the tree, every node on the way down its tree of messages opened; false when
+  // that tree does not name it.
+  bool SelectRecord(uint32_t recordRa);
 
   // The window's client area changed size: the splitter keeps its proportion (or starts at the first
   // split, half the width unless set: the place the user chose last).
@@ -106,6 +113,8 @@ class ExplorerController : public TreeEvents {
   void Reexpand(const std::set<std::vector<std::string>>& paths);
   // The item of an expanded node that stands for the structure at ra; null when none is shown.
   ExplorerItem* ShownItemAt(uint32_t ra, TreeNodeHandle under = kTreeRoot) const;
+  // The node below parent that shows the structure at ra; none when it shows none.
+  TreeNodeHandle ChildShowing(TreeNodeHandle parent, uint32_t ra) const;
   // Runs one of the item commands on the active item, with "Failed..." when it returns false.
   template <class Operation>
   void RunItemCommand(Operation&& operation);

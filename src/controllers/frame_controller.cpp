@@ -109,6 +109,9 @@ bool FrameController::HandleOwn(int command) {
     case kCmdHelpContents:
       window_.ShowHelp();
       break;
+    case kCmdFind:
+      window_.ShowFind();
+      break;
     case kCmdCloseWindow:
       if (ExplorerController* active = window_.ActiveExplorer()) CloseExplorer(*active);
       break;

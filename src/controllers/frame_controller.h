@@ -36,6 +36,8 @@ class FrameWindow {
   virtual void ShowAbout() = 0;
   // The program's manual.
   virtual void ShowHelp() = 0;
+  // The search of the open databases' messages.
+  virtual void ShowFind() = 0;
   // Ends the program: the frame closes with all its windows.
   virtual void Exit() = 0;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "dbx/index_node.h"
@@ -60,17 +61,20 @@ enum class WalkEnd {
   Cut,        // a link led back to a node already walked (a loop or a shared subtree): it was not followed
 };
 
-// Calls visit(node, i, recordRa) for every entry i with a record, in tree order; visit returns true to
-// stop. Nodes that do not validate are skipped with their subtrees.
+// A node on the way down a walk, and where the walk is in it.
+struct IndexWalkFrame {
+  IndexNode node;
+  int next;  // -1: the left child is still to be walked; else the next entry
+};
+
+// Calls visit(path, i, recordRa) for every entry i with a record, in tree order, path leading from the
+// root to the node that holds the entry (its last frame); visit returns true to stop. Nodes that do not
+// validate are skipped with their subtrees.
 template <typename Visit>
-WalkEnd WalkIndexTree(const DbStore& store, uint32_t rootRa, Visit&& visit) {
-  struct Frame {
-    IndexNode node;
-    int next;  // -1: the left child is still to be walked; else the next entry
-  };
+WalkEnd WalkIndexTreePaths(const DbStore& store, uint32_t rootRa, Visit&& visit) {
   EnteredNodes entered;
   bool cut = false;
-  std::vector<Frame> stack;
+  std::vector<IndexWalkFrame> stack;
   auto enter = [&](uint32_t ra) {
     if (const std::optional<IndexNode> node = IndexNode::At(store, ra)) {
       if (!entered.Insert(ra)) {
@@ -82,7 +86,7 @@ WalkEnd WalkIndexTree(const DbStore& store, uint32_t rootRa, Visit&& visit) {
   };
   enter(rootRa);
   while (!stack.empty()) {
-    Frame& frame = stack.back();
+    IndexWalkFrame& frame = stack.back();
     if (frame.next < 0) {
       frame.next = 0;
       enter(frame.node.leftChild());
@@ -92,13 +96,32 @@ WalkEnd WalkIndexTree(const DbStore& store, uint32_t rootRa, Visit&& visit) {
       stack.pop_back();
       continue;
     }
-    const IndexNode node = frame.node;
     const unsigned i = static_cast<unsigned>(frame.next++);
-    const IndexEntry entry = node.entry(i);
-    if (entry.recordRa != 0 && visit(node, i, entry.recordRa)) return WalkEnd::Stopped;
+    const IndexEntry entry = frame.node.entry(i);
+    if (entry.recordRa != 0 && visit(std::as_const(stack), i, entry.recordRa)) return WalkEnd::Stopped;
     enter(entry.childRa);
   }
   return cut ? WalkEnd::Cut : WalkEnd::Completed;
+}
+
+// The same, visit(node, i, recordRa) told only of the node that holds the entry.
+template <typename Visit>
+WalkEnd WalkIndexTree(const DbStore& store, uint32_t rootRa, Visit&& visit) {
+  return WalkIndexTreePaths(store, rootRa, [&](const std::vector<IndexWalkFrame>& path, unsigned i, uint32_t recordRa) {
+    return visit(path.back().node, i, recordRa);
+  });
+}
+
+// The nodes from the root at rootRa down to the one whose entry names recordRa, the first in tree order;
+// empty when the tree names no such record.
+inline std::vector<uint32_t> PathToRecord(const DbStore& store, uint32_t rootRa, uint32_t recordRa) {
+  std::vector<uint32_t> found;
+  WalkIndexTreePaths(store, rootRa, [&](const std::vector<IndexWalkFrame>& path, unsigned, uint32_t ra) {
+    if (ra != recordRa) return false;
+    for (const IndexWalkFrame& frame : path) found.push_back(frame.node.ra());
+    return true;
+  });
+  return found;
 }
 
 }  // namespace vendrel::dbx

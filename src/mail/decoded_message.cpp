@@ -98,11 +98,28 @@ std::string DecodedText(const std::optional<std::string>& field) {
   return field ? Take(g_strstrip(g_mime_utils_header_decode_text(nullptr, field->c_str()))) : std::string();
 }
 
+// The senders as a list shows them: "Name <address>" without the quotes a header needs; the field as
+// decoded text when it names no mailbox.
+std::string Senders(const std::optional<std::string>& field) {
+  InternetAddressList* list = field ? internet_address_list_parse(nullptr, field->c_str()) : nullptr;
+  std::string senders;
+  for (int i = 0; list != nullptr && i < internet_address_list_length(list); ++i) {
+    InternetAddress* address = internet_address_list_get_address(list, i);
+    if (!INTERNET_ADDRESS_IS_MAILBOX(address)) continue;
+    const char* name = internet_address_get_name(address);
+    const char* mailbox = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address));
+    if (!senders.empty()) senders += ", ";
+    senders += name != nullptr && *name != '\0' ? std::string(name) + " <" + mailbox + ">" : std::string(mailbox);
+  }
+  if (list != nullptr) g_object_unref(list);
+  return senders.empty() ? DecodedText(field) : senders;
+}
+
 }  // namespace
 
 MessageHeaders DecodeHeaders(std::string_view header) {
   InitGMime();
-  MessageHeaders headers{DecodedText(HeaderField(header, "From")),
+  MessageHeaders headers{Senders(HeaderField(header, "From")),
                          DecodedText(HeaderField(header, "To")) + "\n" + DecodedText(HeaderField(header, "Cc")),
                          DecodedText(HeaderField(header, "Subject"))};
   if (const std::optional<std::string> date = HeaderField(header, "Date")) {

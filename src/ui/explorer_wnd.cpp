@@ -4,8 +4,11 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QShortcut>
 
 #include "controllers/commands.h"
+#include "platform/format.h"
+#include "platform/status_text.h"
 #include "ui/action_states.h"
 
 #include "ui/qt_geometry.h"
@@ -52,7 +55,27 @@ ExplorerWnd::ExplorerWnd(CommandGate& gate, CommandStates* toolbar, Settings* se
       band_(new QWidget(this)),
       treeView_(tree_),
       controller_(*this, treeView_, listView_, gate, toolbar),
-      settings_(settings) {
+      settings_(settings),
+      views_(new QTabBar(this)),
+      messageView_((sortedMessages_.setSourceModel(&messages_), MakeMessageView(sortedMessages_, this))) {
+  views_->addTab("Rows");
+  views_->addTab("Messages");
+  views_->setToolTip("Ctrl+M: the designed rows or the database's messages");
+  views_->setDrawBase(false);
+  views_->setExpanding(false);
+  views_->hide();
+  messageView_->hide();
+  connect(views_, &QTabBar::currentChanged, this, [this] { UpdateMessageView(); });
+  connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
+    if (!showingRecord_) UpdateMessageView();
+  });
+  connect(messageView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& row) { ShowMessageRecord(row); });
+  connect(messageView_, &QAbstractItemView::activated, this, [this] { tree_->setFocus(); });
+  auto* switchView = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+  connect(switchView, &QShortcut::activated, this, [this] {
+    if (!views_->isHidden()) views_->setCurrentIndex(views_->currentIndex() == Rows ? Messages : Rows);
+  });
   band_->setAutoFillBackground(true);
   band_->setBackgroundRole(QPalette::Dark);
   band_->hide();
@@ -84,6 +107,44 @@ ExplorerWnd::ExplorerWnd(CommandGate& gate, CommandStates* toolbar, Settings* se
       kept.push_back(std::to_string(list_->header()->sectionSize(column)));
     settings_->Set(kColumnsKey, kept);
   });
+}
+
+void ExplorerWnd::UpdateMessageView() {
+  const std::optional<std::string> database = controller_.MessageListDatabase();
+  const bool offered = database.has_value() || (!views_->isHidden() && controller_.SelectedMessageSource());
+  views_->setVisible(offered);
+  bool shown = offered && views_->currentIndex() == Messages;
+  if (shown && database) {
+    QuietWatcher watcher;
+    std::string failure;
+    const std::shared_ptr<const mail::MessageCatalog> catalog = mail::SessionCatalogs().Get(*database, watcher, failure);
+    if (catalog == nullptr) {
+      SetStatusText("Cannot list the messages of " + failure);
+      shown = false;
+    } else if (catalog != listed_) {
+      listed_ = catalog;
+      std::vector<ListedMessage> rows;
+      rows.reserve(catalog->entries.size());
+      for (const mail::CatalogEntry& entry : catalog->entries) rows.push_back({{}, *database, entry});
+      messages_.SetMessages(std::move(rows));
+    }
+    if (catalog != nullptr) {
+      SetStatusText(Format("%zu messages", catalog->entries.size()) +
+                    (catalog->problems.empty() ? "" : "; left out: " + catalog->problems.front()));
+    }
+  }
+  messageView_->setVisible(shown);
+  list_->setVisible(!shown);
+  MovePanes(panes_);
+}
+
+void ExplorerWnd::ShowMessageRecord(const QModelIndex& row) {
+  if (!row.isValid()) return;
+  const ListedMessage& message = messages_.message(sortedMessages_.mapToSource(row).row());
+  showingRecord_ = true;
+  if (!controller_.SelectRecord(message.entry.record))
+    SetStatusText(Format("The record at %08X is not in the tree of messages", message.entry.record));
+  showingRecord_ = false;
 }
 
 void ExplorerWnd::RememberSplit() {
@@ -136,8 +197,16 @@ Rect ExplorerWnd::ClientRect() const {
 }
 
 void ExplorerWnd::MovePanes(const Panes& panes) {
+  panes_ = panes;
   tree_->setGeometry(ToQRect(panes.tree));
-  list_->setGeometry(ToQRect(panes.list));
+  QRect list = ToQRect(panes.list);
+  if (!views_->isHidden()) {
+    const int tabs = std::min(views_->sizeHint().height(), list.height());
+    views_->setGeometry(list.x(), list.y(), list.width(), tabs);
+    list.setTop(list.top() + tabs);
+  }
+  list_->setGeometry(list);
+  messageView_->setGeometry(list);
 }
 
 void ExplorerWnd::ShowDragBand(const std::optional<Rect>& band) {

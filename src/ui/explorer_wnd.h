@@ -2,13 +2,17 @@
 // It turns the widgets' events into calls of its ExplorerController and draws what that decides.
 #pragma once
 
+#include <QSortFilterProxyModel>
+#include <QTabBar>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QWidget>
+#include <memory>
 
 #include "controllers/explorer_controller.h"
 #include "controllers/explorer_window.h"
 #include "controllers/settings.h"
+#include "ui/message_list_model.h"
 #include "ui/qt_list_view.h"
 #include "ui/qt_tree_view.h"
 
@@ -25,6 +29,11 @@ class ExplorerWnd : public QWidget, public ExplorerWindow {
   QTreeView* listWidget() const { return list_; }
   QtTreeView& treeView() { return treeView_; }
   QtListView& listView() { return listView_; }
+  QTabBar* viewTabs() const { return views_; }
+  QTreeView* messageView() const { return messageView_; }
+  const MessageListModel& messages() const { return messages_; }
+  // The tab of the list's views: the designed rows, or the messages of the selected database.
+  enum View { Rows, Messages };
 
   Pane FocusedPane() const override;
   void FocusPane(Pane pane) override;
@@ -44,6 +53,10 @@ class ExplorerWnd : public QWidget, public ExplorerWindow {
   // The commands of the node or row under the mouse, which becomes the selected one.
   void ShowContextMenu(QAbstractItemView* pane, const QPoint& at);
   void RememberSplit();
+  // Where the selected node stands for a message database the list offers its messages, a tab away.
+  void UpdateMessageView();
+  // The record of the message at a row of the messages view selected in the tree.
+  void ShowMessageRecord(const QModelIndex& row);
   // A mouse event of a pane near the gap belongs to the splitter; true when it was taken.
   bool OnPaneMouse(QWidget* pane, QMouseEvent* mouse);
 
@@ -55,6 +68,13 @@ class ExplorerWnd : public QWidget, public ExplorerWindow {
   QtTreeView treeView_;
   ExplorerController controller_;
   Settings* settings_;
+  QTabBar* views_;
+  MessageListModel messages_{false};
+  QSortFilterProxyModel sortedMessages_;
+  QTreeView* messageView_;
+  std::shared_ptr<const mail::MessageCatalog> listed_;  // what the messages view shows
+  bool showingRecord_ = false;  // the tree follows the messages view: the view stays
+  Panes panes_{};
 };
 
 }  // namespace vendrel::ui

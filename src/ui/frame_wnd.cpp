@@ -1,5 +1,7 @@
 #include "ui/frame_wnd.h"
 
+#include <filesystem>
+
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFile>
@@ -11,8 +13,11 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
+#include <filesystem>
 
 #include "controllers/geometry.h"
+#include "platform/format.h"
+#include "platform/status_text.h"
 #include "ui/about_box.h"
 #include "ui/explorer_wnd.h"
 #include "ui/help_window.h"
@@ -39,6 +44,7 @@ std::vector<Shortcut> Shortcuts() {
   return {{kCmdOpen, QKeySequence(QKeySequence::Open)},
           {kCmdExit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
           {kCmdHelpContents, QKeySequence(Qt::Key_F1)},
+          {kCmdFind, QKeySequence(QKeySequence::Find)},
           {kCmdCloseWindow, QKeySequence(Qt::CTRL | Qt::Key_W)},
           {kCmdCloseWindow, QKeySequence(Qt::CTRL | Qt::Key_F4)},
           // Character accelerators: Alt with '?' (however the keyboard makes it) or '/'.
@@ -335,6 +341,46 @@ void FrameWnd::ShowAbout() {
 
 void FrameWnd::ShowHelp() {
   ShowHelpWindow(this);
+}
+
+void FrameWnd::ShowFind() {
+  if (find_ == nullptr) {
+    find_ = new FindDialog(
+        *desktop_, gate_,
+        [this] {
+          std::vector<std::string> paths;
+          for (const ExplorerController* explorer : Explorers()) paths.push_back(explorer->path());
+          return paths;
+        },
+        [this](const ListedMessage& message) { GoToMessage(message); }, this);
+  }
+  find_->show();
+  find_->raise();
+  find_->activateWindow();
+  find_->field(FindDialog::From)->setFocus();
+}
+
+QDialog* FrameWnd::findDialog() const {
+  return find_;
+}
+
+void FrameWnd::GoToMessage(const ListedMessage& message) {
+  const auto showing = [&]() -> ExplorerController* {
+    for (ExplorerController* explorer : Explorers()) {
+      std::error_code error;
+      if (std::filesystem::equivalent(explorer->path(), message.database, error)) return explorer;
+    }
+    return nullptr;
+  };
+  ExplorerController* explorer = showing();
+  if (explorer == nullptr && controller_->OpenFile(message.database)) explorer = showing();
+  if (explorer == nullptr) return;  // the file no longer opens: the status line says why
+  mdi_->setActiveSubWindow(SubWindowOf(*explorer));
+  if (!explorer->SelectRecord(message.entry.record)) {
+    SetStatusText(Format("The record at %08X is no longer in the tree of messages", message.entry.record));
+    return;
+  }
+  ExplorerWindowOf(*explorer)->treeWidget()->setFocus();
 }
 
 void FrameWnd::Exit() {

@@ -14,6 +14,7 @@
 #include "controllers/frame_controller.h"
 #include "controllers/gated_desktop.h"
 #include "ui/action_states.h"
+#include "ui/find_dialog.h"
 #include "ui/message_pane.h"
 #include "ui/qt_desktop.h"
 #include "ui/qt_settings.h"
@@ -54,6 +55,8 @@ class FrameWnd : public QMainWindow, public FrameWindow {
   void ArrangeWindows(int command) override;
   void ShowAbout() override;
   void ShowHelp() override;
+  void ShowFind() override;
+  QDialog* findDialog() const;
   void Exit() override;
 
  protected:
@@ -72,6 +75,8 @@ class FrameWnd : public QMainWindow, public FrameWindow {
   QMdiSubWindow* SubWindowOf(const ExplorerController& explorer) const;
   // The reading pane follows the active window's selected node.
   void UpdateMessagePane();
+  // A message found: its record shown in the window of its database, opened when none is.
+  void GoToMessage(const ListedMessage& message);
 
   CommandGate gate_;
   QtSettings settings_;
@@ -88,6 +93,7 @@ class FrameWnd : public QMainWindow, public FrameWindow {
   std::vector<QMenu*> frameMenus_;
   std::vector<QMenu*> explorerMenus_;
   MenuId shown_ = MenuId::Frame;
+  FindDialog* find_ = nullptr;
 };
 
 }  // namespace vendrel::ui

@@ -126,7 +126,7 @@ std::optional<std::string> QtDesktop::AskFolderName(const std::string& parentNam
 
 bool QtDesktop::ReportProgress(uint64_t done, uint64_t total) {
   if (progress_ == nullptr) {
-    progress_ = new QProgressDialog("Saving messages...", "Stop!", 0, 0, window_);
+    progress_ = new QProgressDialog(progressLabel_, "Stop!", 0, 0, window_);
     progress_->setWindowTitle("Vendrel");
     progress_->setWindowModality(Qt::ApplicationModal);
     progress_->setMinimumDuration(500);
@@ -152,6 +152,7 @@ bool QtDesktop::ReportProgress(uint64_t done, uint64_t total) {
 void QtDesktop::EndProgress() {
   if (progress_ != nullptr) progress_->deleteLater();
   progress_ = nullptr;
+  progressLabel_ = kSavingLabel;
 }
 
 void QtDesktop::SetClipboardText(const std::string& text) {

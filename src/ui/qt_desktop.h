@@ -43,6 +43,8 @@ class QtDesktop : public Desktop {
   void SetClipboardText(const std::string& text) override;
 
   QProgressDialog* progress() const { return progress_; }
+  // What the progress dialog of the next job says it does; a job that ends puts back the save's.
+  void NameNextProgress(const QString& label) { progressLabel_ = label; }
 
  private:
   void EndProgress();
@@ -52,6 +54,8 @@ class QtDesktop : public Desktop {
   CommandGate& gate_;
   std::function<void()> stop_;
   QPointer<QProgressDialog> progress_;
+  QString progressLabel_ = kSavingLabel;
+  static constexpr const char* kSavingLabel = "Saving messages...";
   bool waitCursor_ = false;
 };
 

@@ -77,6 +77,7 @@ class InMemoryFrame : public FrameWindow {
   void ArrangeWindows(int) override {}
   void ShowAbout() override {}
   void ShowHelp() override { ++helpShown; }
+  void ShowFind() override { ++findShown; }
   void Exit() override {}
 
   void Activate(ExplorerController* explorer) {
@@ -90,6 +91,7 @@ class InMemoryFrame : public FrameWindow {
   FrameController* frame = nullptr;
   std::vector<std::unique_ptr<InMemoryExplorer>> explorers;
   std::vector<std::string> captions;
+  int findShown = 0;
   int helpShown = 0;
   ExplorerController* active = nullptr;
   MenuId menu{};

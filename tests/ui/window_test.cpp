@@ -479,7 +479,9 @@ TEST_F(Window, TheSplitterFollowsTheLeftButtonFromTheGapOrTwoPixelsInsideAPaneSh
   QWidget* viewport = explorer->treeWidget()->viewport();
   QWidget* band = nullptr;
   for (QWidget* child : explorer->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-    if (child != explorer->treeWidget() && child != explorer->listWidget()) band = child;
+    if (child != explorer->treeWidget() && child != explorer->listWidget() && child != explorer->viewTabs() &&
+        child != explorer->messageView())
+      band = child;
   ASSERT_NE(band, nullptr);
   // Pressed on which widget, where, with which button, and moved to where.
   const std::tuple<QWidget*, int, Qt::MouseButton, int> drags[] = {{explorer, gap, Qt::RightButton, gap + 50},
