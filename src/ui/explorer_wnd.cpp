@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QShortcut>
 
 #include "controllers/commands.h"
 #include "platform/format.h"
@@ -72,10 +71,7 @@ ExplorerWnd::ExplorerWnd(CommandGate& gate, CommandStates* toolbar, Settings* se
   connect(messageView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& row) { ShowMessageRecord(row); });
   connect(messageView_, &QAbstractItemView::activated, this, [this] { tree_->setFocus(); });
-  auto* switchView = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-  connect(switchView, &QShortcut::activated, this, [this] {
-    if (!views_->isHidden()) views_->setCurrentIndex(views_->currentIndex() == Rows ? Messages : Rows);
-  });
+  messageView_->installEventFilter(this);
   band_->setAutoFillBackground(true);
   band_->setBackgroundRole(QPalette::Dark);
   band_->hide();
@@ -225,6 +221,13 @@ void ExplorerWnd::resizeEvent(QResizeEvent* event) {
 }
 
 bool ExplorerWnd::eventFilter(QObject* watched, QEvent* event) {
+  // Ctrl+M in any pane: the rows or the messages, where both are offered.
+  if (event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_M)) {
+    if (!views_->isHidden()) views_->setCurrentIndex(views_->currentIndex() == Rows ? Messages : Rows);
+    return true;
+  }
+  if (watched == messageView_) return false;
   const bool fromList = watched == list_ || watched == list_->viewport();
   switch (event->type()) {
     case QEvent::KeyPress:

@@ -32,6 +32,7 @@
 #include <set>
 
 #include "app/desktop/snapshot.h"
+#include "ui/find_dialog.h"
 #include "controllers/commands.h"
 #include "items/db_root_item.h"
 #include "support/dbx_builder.h"
@@ -367,6 +368,56 @@ TEST_F(Window, TheMessagePaneShowsTheSelectedMessageDecodedOrAsStoredAndCanBeHid
   frame.reset();
   frame = std::make_unique<ui::FrameWnd>();
   EXPECT_FALSE(frame->messageDock()->isVisibleTo(frame.get()));
+}
+
+// The messages of a database a tab away from its rows, sorted as asked; a row chosen shows its record in
+// the tree and the reading pane; Find goes through the store and Enter on a result shows its record.
+TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow) {
+  ASSERT_TRUE(Open("Inbox.dbx"));
+  QTreeWidget* tree = explorer->treeWidget();
+  tree->setCurrentItem(tree->topLevelItem(0));
+  ASSERT_FALSE(explorer->viewTabs()->isHidden());
+  QTest::keyClick(tree, Qt::Key_M, Qt::ControlModifier);
+  QTreeView* view = explorer->messageView();
+  ASSERT_TRUE(view->isVisibleTo(explorer) && explorer->listWidget()->isHidden());
+  QAbstractItemModelTester tester(view->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+  const int rows = view->model()->rowCount();
+  EXPECT_EQ(frame->statusLine()->text(), QString("%1 messages").arg(rows));
+  view->sortByColumn(ui::MessageListModel::Size - 1, Qt::AscendingOrder);
+  for (int row = 1; row < rows; ++row)
+    EXPECT_LE(view->model()->index(row - 1, 3).data(ui::MessageListModel::kSortRole).toULongLong(),
+              view->model()->index(row, 3).data(ui::MessageListModel::kSortRole).toULongLong());
+  view->setCurrentIndex(view->model()->index(rows - 1, 0));
+  const QString subject = view->model()->index(rows - 1, 1).data().toString();
+  ASSERT_NE(tree->currentItem(), nullptr);
+  EXPECT_TRUE(tree->currentItem()->text(0).endsWith(subject) && view->isVisibleTo(explorer)) << subject.toStdString();
+  EXPECT_TRUE(frame->messagePane()->headers()->text().contains(subject));
+  tree->setCurrentItem(tree->currentItem()->child(0));  // a node below the record: the rows again
+  EXPECT_TRUE(explorer->viewTabs()->isHidden() && !explorer->listWidget()->isHidden());
+
+  ASSERT_TRUE(Open("Folders.dbx"));
+  frame->controller().Command(kCmdFind);
+  auto* find = static_cast<ui::FindDialog*>(frame->findDialog());
+  ASSERT_TRUE(find != nullptr && find->isVisible());
+  find->field(ui::FindDialog::After)->setText("2006-13-01");
+  find->Find();
+  EXPECT_TRUE(find->outcome()->text().contains("is no date"));
+  find->field(ui::FindDialog::After)->clear();
+  find->field(ui::FindDialog::Subject)->setText("PHOTOS DE L'ÉTÉ");
+  find->Find();
+  const int found = find->found().rowCount();
+  EXPECT_GT(found, 0);
+  EXPECT_TRUE(find->outcome()->text().startsWith(QString("%1 messages found in ").arg(found)));
+  find->results()->setCurrentIndex(find->results()->model()->index(0, 0));
+  const auto* sorted = static_cast<const QSortFilterProxyModel*>(find->results()->model());
+  const ui::ListedMessage& first = find->found().message(sorted->mapToSource(sorted->index(0, 0)).row());
+  QTest::keyClick(find->results(), Qt::Key_Return);
+  ui::ExplorerWnd* shown = frame->ExplorerWindowOf(*frame->ActiveExplorer());
+  ASSERT_TRUE(shown != nullptr && shown->treeWidget()->currentItem() != nullptr);
+  EXPECT_TRUE(std::filesystem::equivalent(shown->controller().path(), first.database));
+  const auto* record = dynamic_cast<DbItem*>(shown->treeView().ItemOf(shown->treeView().Selected()));
+  EXPECT_TRUE(record != nullptr && record->ra == first.entry.record);
+  EXPECT_EQ(find->found().rowCount(), found);  // Enter went to the result, not to Find
 }
 
 TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNotKnow) {
