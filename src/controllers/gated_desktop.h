@@ -26,6 +26,7 @@ class GatedDesktop : public Desktop {
   std::optional<std::string> AskFolderName(const std::string& parentName,
                                            const std::function<bool(const std::string&)>& accept) override;
   bool ReportProgress(uint64_t done, uint64_t total) override;
+  void NameNextProgress(const std::string& label) override { inner_.NameNextProgress(label); }
   void SetClipboardText(const std::string& text) override { inner_.SetClipboardText(text); }
 
  private:

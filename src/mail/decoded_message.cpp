@@ -49,6 +49,26 @@ ssize_t WriteContent(GMimePart* part, GMimeStream* stream) {
   return content != nullptr ? g_mime_data_wrapper_write_to_stream(content, stream) : 0;
 }
 
+// What an attachment decodes to: a part's content, a forwarded message as it was sent; -1 when it
+// cannot be written.
+ssize_t WriteDecoded(GMimeObject* object, GMimeStream* stream) {
+  if (GMIME_IS_PART(object)) return WriteContent(GMIME_PART(object), stream);
+  GMimeMessage* inner = GMIME_IS_MESSAGE_PART(object) ? g_mime_message_part_get_message(GMIME_MESSAGE_PART(object)) : nullptr;
+  return inner != nullptr ? g_mime_object_write_to_stream(GMIME_OBJECT(inner), nullptr, stream) : -1;
+}
+
+// The same, in memory.
+std::optional<std::string> InMemory(GMimeObject* object) {
+  GMimeStream* stream = g_mime_stream_mem_new();
+  std::optional<std::string> content;
+  if (WriteDecoded(object, stream) >= 0) {
+    const GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
+    content.emplace(reinterpret_cast<const char*>(bytes->data), bytes->len);
+  }
+  g_object_unref(stream);
+  return content;
+}
+
 // A reader's text has LF line ends, whatever the message was sent with.
 std::string LfLines(std::string text) {
   size_t kept = text.find("\r\n");
@@ -69,26 +89,15 @@ std::string LfLines(std::string text) {
 std::string TextOf(GMimeTextPart* part) {
   const char* charset = g_mime_text_part_get_charset(part);
   if (charset == nullptr || g_ascii_strcasecmp(charset, "utf-8") == 0 || g_ascii_strcasecmp(charset, "us-ascii") == 0) {
-    GMimeStream* stream = g_mime_stream_mem_new();
-    std::string text;
-    if (WriteContent(GMIME_PART(part), stream) >= 0) {
-      GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
-      text.assign(reinterpret_cast<const char*>(bytes->data), bytes->len);
-    }
-    g_object_unref(stream);
-    if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return text;
+    const std::optional<std::string> text = InMemory(GMIME_OBJECT(part));
+    if (text && g_utf8_validate(text->data(), static_cast<gssize>(text->size()), nullptr)) return *text;
   }
   return Take(g_mime_text_part_get_text(part));
 }
 
 uint64_t DecodedSize(GMimeObject* object) {
   GMimeStream* counter = g_mime_stream_null_new();
-  if (GMIME_IS_PART(object)) {
-    WriteContent(GMIME_PART(object), counter);
-  } else if (GMIME_IS_MESSAGE_PART(object)) {
-    if (GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object)))
-      g_mime_object_write_to_stream(GMIME_OBJECT(inner), nullptr, counter);
-  }
+  WriteDecoded(object, counter);
   const uint64_t size = GMIME_STREAM_NULL(counter)->written;
   g_object_unref(counter);
   return size;
@@ -223,18 +232,16 @@ void DecodedMessage::Walk(void* object, int depth) {
 
 bool DecodedMessage::WriteAttachment(size_t index, int fd) const {
   if (index >= parts_->attachments.size()) return false;
-  GMimeObject* part = parts_->attachments[index];
   GMimeStream* stream = g_mime_stream_fs_new(fd);
   g_mime_stream_fs_set_owner(GMIME_STREAM_FS(stream), FALSE);
-  ssize_t written = -1;
-  if (GMIME_IS_PART(part)) {
-    written = WriteContent(GMIME_PART(part), stream);
-  } else if (GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(part))) {
-    written = g_mime_object_write_to_stream(GMIME_OBJECT(inner), nullptr, stream);
-  }
+  const ssize_t written = WriteDecoded(parts_->attachments[index], stream);
   const bool flushed = g_mime_stream_flush(stream) == 0;
   g_object_unref(stream);
   return written >= 0 && flushed;
+}
+
+std::optional<std::string> DecodedMessage::AttachmentContent(size_t index) const {
+  return index < parts_->attachments.size() ? InMemory(parts_->attachments[index]) : std::nullopt;
 }
 
 std::string HtmlAsText(std::string_view html) {

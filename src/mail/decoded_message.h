@@ -55,6 +55,8 @@ class DecodedMessage {
   const std::vector<Attachment>& attachments() const { return attachments_; }
   // Writes attachment index, decoded, to fd; false when it could not be written whole.
   bool WriteAttachment(size_t index, int fd) const;
+  // The same in memory: a forwarded message to be read as one; none when it cannot be decoded.
+  std::optional<std::string> AttachmentContent(size_t index) const;
 
  private:
   struct Parts;

@@ -45,6 +45,8 @@ class Desktop {
                                                    const std::function<bool(const std::string&)>& accept) = 0;
   // Progress of a long job, between two of its steps; false when the user asked it to stop.
   virtual bool ReportProgress(uint64_t done, uint64_t total) = 0;
+  // What the progress of the next job says it does, when that is not saving messages.
+  virtual void NameNextProgress(const std::string& label) { (void)label; }
   virtual void SetClipboardText(const std::string& text) = 0;
 };
 

@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 
 #include "controllers/commands.h"
+#include "export/export_watcher.h"
+#include "platform/desktop.h"
 #include "platform/format.h"
 #include "platform/status_text.h"
 #include "ui/action_states.h"
@@ -56,7 +58,8 @@ ExplorerWnd::ExplorerWnd(CommandGate& gate, CommandStates* toolbar, Settings* se
       controller_(*this, treeView_, listView_, gate, toolbar),
       settings_(settings),
       views_(new QTabBar(this)),
-      messageView_((sortedMessages_.setSourceModel(&messages_), MakeMessageView(sortedMessages_, this))) {
+      messageView_((sortedMessages_.setSourceModel(&messages_), MakeMessageView(sortedMessages_, this))),
+      gate_(gate) {
   views_->addTab("Rows");
   views_->addTab("Messages");
   views_->setToolTip("Ctrl+M: the designed rows or the database's messages");
@@ -66,7 +69,9 @@ ExplorerWnd::ExplorerWnd(CommandGate& gate, CommandStates* toolbar, Settings* se
   messageView_->hide();
   connect(views_, &QTabBar::currentChanged, this, [this] { UpdateMessageView(); });
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
-    if (!showingRecord_) UpdateMessageView();
+    if (showingRecord_) return;
+    chosenFromList_ = false;
+    UpdateMessageView();
   });
   connect(messageView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& row) { ShowMessageRecord(row); });
@@ -107,26 +112,31 @@ ExplorerWnd::ExplorerWnd(CommandGate& gate, CommandStates* toolbar, Settings* se
 
 void ExplorerWnd::UpdateMessageView() {
   const std::optional<std::string> database = controller_.MessageListDatabase();
-  const bool offered = database.has_value() || (!views_->isHidden() && controller_.SelectedMessageSource());
+  const bool offered = database.has_value() || chosenFromList_;
   views_->setVisible(offered);
   bool shown = offered && views_->currentIndex() == Messages;
   if (shown && database) {
-    QuietWatcher watcher;
+    const auto operation = gate_.Begin();
+    if (!operation) return;  // another job waits in its dialog
+    CurrentDesktop().NameNextProgress("Listing messages...");
+    DesktopWatcher watcher;
     std::string failure;
     const std::shared_ptr<const mail::MessageCatalog> catalog = mail::SessionCatalogs().Get(*database, watcher, failure);
     if (catalog == nullptr) {
       SetStatusText("Cannot list the messages of " + failure);
       shown = false;
-    } else if (catalog != listed_) {
-      listed_ = catalog;
-      std::vector<ListedMessage> rows;
-      rows.reserve(catalog->entries.size());
-      for (const mail::CatalogEntry& entry : catalog->entries) rows.push_back({{}, *database, entry});
-      messages_.SetMessages(std::move(rows));
-    }
-    if (catalog != nullptr) {
-      SetStatusText(Format("%zu messages", catalog->entries.size()) +
-                    (catalog->problems.empty() ? "" : "; left out: " + catalog->problems.front()));
+    } else {
+      if (catalog != listed_) {
+        listed_ = catalog;
+        std::vector<ListedMessage> rows;
+        rows.reserve(catalog->entries.size());
+        for (const mail::CatalogEntry& entry : catalog->entries) rows.push_back({{}, *database, entry});
+        messages_.SetMessages(std::move(rows));
+      }
+      std::string said = Format("%zu messages", catalog->entries.size());
+      if (catalog->stopped) said += "; stopped before the end";
+      if (!catalog->problems.empty()) said += "; left out: " + catalog->problems.front();
+      SetStatusText(said);
     }
   }
   messageView_->setVisible(shown);
@@ -138,7 +148,8 @@ void ExplorerWnd::ShowMessageRecord(const QModelIndex& row) {
   if (!row.isValid()) return;
   const ListedMessage& message = messages_.message(sortedMessages_.mapToSource(row).row());
   showingRecord_ = true;
-  if (!controller_.SelectRecord(message.entry.record))
+  chosenFromList_ = controller_.SelectRecord(message.entry.record);
+  if (!chosenFromList_)
     SetStatusText(Format("The record at %08X is not in the tree of messages", message.entry.record));
   showingRecord_ = false;
 }

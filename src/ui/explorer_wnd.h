@@ -72,8 +72,10 @@ class ExplorerWnd : public QWidget, public ExplorerWindow {
   MessageListModel messages_{false};
   QSortFilterProxyModel sortedMessages_;
   QTreeView* messageView_;
+  CommandGate& gate_;
   std::shared_ptr<const mail::MessageCatalog> listed_;  // what the messages view shows
   bool showingRecord_ = false;  // the tree follows the messages view: the view stays
+  bool chosenFromList_ = false;  // the selected node is the record of a row of the messages view
   Panes panes_{};
 };
 

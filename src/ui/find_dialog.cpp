@@ -10,19 +10,19 @@
 
 #include "export/export_watcher.h"
 #include "mail/message_finder.h"
+#include "platform/desktop.h"
 #include "platform/format.h"
 
 namespace vendrel::ui {
 
 namespace {
 
-constexpr const char* kLabels[] = {"From:", "To or Cc:", "Subject:", "Text:", "Sent from:", "Sent before:"};
+constexpr const char* kLabels[] = {"From:", "To or Cc:", "Subject:", "Text:", "Date from:", "Date before:"};
 
 }  // namespace
 
-FindDialog::FindDialog(QtDesktop& desktop, CommandGate& gate, OpenPaths openPaths, GoTo goTo, QWidget* parent)
+FindDialog::FindDialog(CommandGate& gate, OpenPaths openPaths, GoTo goTo, QWidget* parent)
     : QDialog(parent),
-      desktop_(desktop),
       gate_(gate),
       openPaths_(std::move(openPaths)),
       goTo_(std::move(goTo)),
@@ -84,7 +84,7 @@ void FindDialog::Find() {
     }
     if (!failure.empty()) problems.push_back(failure);
   }
-  desktop_.NameNextProgress("Searching messages...");
+  CurrentDesktop().NameNextProgress("Searching messages...");
   DesktopWatcher watcher;
   mail::SearchOutcome outcome = mail::FindMessages(targets, criteria, mail::SessionCatalogs(), watcher);
   problems.insert(problems.end(), outcome.problems.begin(), outcome.problems.end());

@@ -14,7 +14,6 @@
 
 #include "controllers/command_gate.h"
 #include "ui/message_list_model.h"
-#include "ui/qt_desktop.h"
 
 namespace vendrel::ui {
 
@@ -22,7 +21,7 @@ class FindDialog : public QDialog {
  public:
   using OpenPaths = std::function<std::vector<std::string>()>;
   using GoTo = std::function<void(const ListedMessage&)>;
-  FindDialog(QtDesktop& desktop, CommandGate& gate, OpenPaths openPaths, GoTo goTo, QWidget* parent);
+  FindDialog(CommandGate& gate, OpenPaths openPaths, GoTo goTo, QWidget* parent);
 
   enum Field { From, To, Subject, Text, After, Before, FieldCount };
   QLineEdit* field(Field field) const { return fields_[field]; }
@@ -38,7 +37,6 @@ class FindDialog : public QDialog {
  private:
   void GoToResult(const QModelIndex& row);
 
-  QtDesktop& desktop_;
   CommandGate& gate_;
   OpenPaths openPaths_;
   GoTo goTo_;

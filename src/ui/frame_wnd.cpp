@@ -346,7 +346,7 @@ void FrameWnd::ShowHelp() {
 void FrameWnd::ShowFind() {
   if (find_ == nullptr) {
     find_ = new FindDialog(
-        *desktop_, gate_,
+        gate_,
         [this] {
           std::vector<std::string> paths;
           for (const ExplorerController* explorer : Explorers()) paths.push_back(explorer->path());

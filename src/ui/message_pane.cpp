@@ -32,7 +32,8 @@ MessagePane::MessagePane(QWidget* parent)
       body_(new QTextBrowser(this)),
       attachments_(new QListWidget(this)),
       source_toggle_(new QCheckBox("Source", this)),
-      save_(new QPushButton("Save attachment...", this)) {
+      save_(new QPushButton("Save attachment...", this)),
+      open_(new QPushButton("Open message", this)) {
   headers_->setTextFormat(Qt::RichText);
   headers_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   headers_->setWordWrap(true);
@@ -46,14 +47,26 @@ MessagePane::MessagePane(QWidget* parent)
   bar->addWidget(source_toggle_, 0, Qt::AlignTop);
   auto* files = new QHBoxLayout;
   files->addWidget(attachments_, 1);
-  files->addWidget(save_, 0, Qt::AlignTop);
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(save_);
+  buttons->addWidget(open_);
+  buttons->addStretch();
+  files->addLayout(buttons);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(bar);
   layout->addWidget(body_, 1);
   layout->addLayout(files);
   connect(source_toggle_, &QCheckBox::toggled, this, [this] { Render(); });
   connect(save_, &QPushButton::clicked, this, [this] { SaveSelectedAttachment(); });
-  connect(attachments_, &QListWidget::itemDoubleClicked, this, [this] { SaveSelectedAttachment(); });
+  connect(open_, &QPushButton::clicked, this, [this] { OpenSelectedMessage(); });
+  connect(attachments_, &QListWidget::currentRowChanged, this, [this] { open_->setEnabled(SelectedIsMessage()); });
+  connect(attachments_, &QListWidget::itemDoubleClicked, this, [this] {
+    if (SelectedIsMessage()) {
+      OpenSelectedMessage();
+    } else {
+      SaveSelectedAttachment();
+    }
+  });
   Show(std::nullopt);
 }
 
@@ -95,7 +108,31 @@ void MessagePane::Render() {
   }
   attachments_->setVisible(attachments_->count() > 0);
   save_->setVisible(attachments_->count() > 0);
+  open_->setVisible(attachments_->count() > 0);
+  open_->setEnabled(SelectedIsMessage());
   source_toggle_->setEnabled(message_.has_value());
+}
+
+bool MessagePane::SelectedIsMessage() const {
+  const int index = attachments_->currentRow();
+  return message_ && index >= 0 && message_->attachments()[static_cast<size_t>(index)].type == "message/rfc822";
+}
+
+void MessagePane::OpenSelectedMessage() {
+  if (!SelectedIsMessage()) return;
+  const std::optional<std::string> inner = message_->AttachmentContent(static_cast<size_t>(attachments_->currentRow()));
+  if (!inner) {
+    SetStatusText("The forwarded message cannot be decoded");
+    return;
+  }
+  auto* window = new MessagePane(this->window());
+  window->setWindowFlag(Qt::Window);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->Show(inner);
+  window->setWindowTitle(window->message_->subject().empty() ? QString("Forwarded message")
+                                                             : Utf8(window->message_->subject()));
+  window->resize(720, 540);
+  window->show();
 }
 
 void MessagePane::SaveSelectedAttachment() {

@@ -29,10 +29,14 @@ class MessagePane : public QWidget {
   QListWidget* attachments() const { return attachments_; }
   QCheckBox* sourceToggle() const { return source_toggle_; }
   QPushButton* saveButton() const { return save_; }
+  QPushButton* openButton() const { return open_; }
 
  private:
   void Render();
   void SaveSelectedAttachment();
+  // A forwarded message, read as a message in a window of its own.
+  void OpenSelectedMessage();
+  bool SelectedIsMessage() const;
 
   std::optional<std::string> source_;
   std::optional<mail::DecodedMessage> message_;
@@ -41,6 +45,7 @@ class MessagePane : public QWidget {
   QListWidget* attachments_;
   QCheckBox* source_toggle_;
   QPushButton* save_;
+  QPushButton* open_;
 };
 
 }  // namespace vendrel::ui

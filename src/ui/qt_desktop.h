@@ -40,11 +40,11 @@ class QtDesktop : public Desktop {
   std::optional<std::string> AskFolderName(const std::string& parentName,
                                            const std::function<bool(const std::string&)>& accept) override;
   bool ReportProgress(uint64_t done, uint64_t total) override;
+  // A job that ends puts back the save's label.
+  void NameNextProgress(const std::string& label) override { progressLabel_ = QString::fromStdString(label); }
   void SetClipboardText(const std::string& text) override;
 
   QProgressDialog* progress() const { return progress_; }
-  // What the progress dialog of the next job says it does; a job that ends puts back the save's.
-  void NameNextProgress(const QString& label) { progressLabel_ = label; }
 
  private:
   void EndProgress();

@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -26,6 +27,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -392,7 +394,7 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
   ASSERT_NE(tree->currentItem(), nullptr);
   EXPECT_TRUE(tree->currentItem()->text(0).endsWith(subject) && view->isVisibleTo(explorer)) << subject.toStdString();
   EXPECT_TRUE(frame->messagePane()->headers()->text().contains(subject));
-  tree->setCurrentItem(tree->currentItem()->child(0));  // a node below the record: the rows again
+  tree->setCurrentItem(tree->currentItem()->parent());  // an index node, chosen in the tree: its rows
   EXPECT_TRUE(explorer->viewTabs()->isHidden() && !explorer->listWidget()->isHidden());
 
   ASSERT_TRUE(Open("Folders.dbx"));
@@ -418,6 +420,38 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
   const auto* record = dynamic_cast<DbItem*>(shown->treeView().ItemOf(shown->treeView().Selected()));
   EXPECT_TRUE(record != nullptr && record->ra == first.entry.record);
   EXPECT_EQ(find->found().rowCount(), found);  // Enter went to the result, not to Find
+}
+
+// An attachment is saved decoded where the user chose; a forwarded message opens as a message of its own.
+TEST_F(Window, TheMessagePaneSavesAttachmentsAndOpensForwardedMessages) {
+  ui::MessagePane* pane = frame->messagePane();
+  pane->Show("Subject: Fw\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\n\r\nSee below\r\n"
+             "--m\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment; filename=r.pdf\r\n"
+             "Content-Transfer-Encoding: base64\r\n\r\nUERGIQ==\r\n"
+             "--m\r\nContent-Type: message/rfc822\r\n\r\nSubject: =?UTF-8?Q?D=C3=A9j=C3=A0?=\r\n\r\nInner text\r\n--m--\r\n");
+  ASSERT_EQ(pane->attachments()->count(), 2);
+  pane->attachments()->setCurrentRow(0);
+  EXPECT_FALSE(pane->openButton()->isEnabled());
+  QTimer::singleShot(0, [&] {
+    if (auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      shown->selectFile(QString::fromStdString(Sample("r.pdf")));
+      static_cast<QDialog*>(shown)->accept();
+    }
+  });
+  pane->saveButton()->click();
+  std::ifstream saved(Sample("r.pdf"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), "PDF!");
+  EXPECT_EQ(frame->statusLine()->text().toStdString(), "Saved " + Sample("r.pdf"));
+  pane->attachments()->setCurrentRow(1);
+  ASSERT_TRUE(pane->openButton()->isEnabled());
+  pane->openButton()->click();
+  ui::MessagePane* opened = nullptr;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* other = dynamic_cast<ui::MessagePane*>(window); other != nullptr && other != pane) opened = other;
+  ASSERT_NE(opened, nullptr);
+  EXPECT_TRUE(opened->isVisible() && opened->windowTitle() == "D\u00E9j\u00E0" &&
+              opened->body()->toPlainText() == "Inner text");
+  opened->close();
 }
 
 TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNotKnow) {
