@@ -373,6 +373,7 @@ void ExplorerController::Refresh() {
     item->failure.clear();
     SetStatusText(item->Refresh() ? kRefreshSucceeded : Failure(kFailedToRefresh, *item));
     window_.FocusPane(focus);
+    window_.Refreshed();
     return;
   }
   if (tree_.Selected() != kNoTreeNode) return;
@@ -380,6 +381,7 @@ void ExplorerController::Refresh() {
   ReleaseItems();
   CreateRoot();
   if (Root() == nullptr) SetStatusText(kFailedToRefresh);
+  window_.Refreshed();
 }
 
 void ExplorerController::CheckDatabase() {

@@ -20,6 +20,8 @@ class ExplorerWindow {
   virtual void MovePanes(const Panes& panes) = 0;
   // Shows the band at band, or hides it.
   virtual void ShowDragBand(const std::optional<Rect>& band) = 0;
+  // The user refreshed what the window shows: views made from the file are made anew.
+  virtual void Refreshed() {}
 };
 
 // A window that is only a record of what was done to it: for vendrel-cli, which drives the explorer

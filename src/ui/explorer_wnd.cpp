@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "controllers/commands.h"
 #include "export/export_watcher.h"
@@ -102,12 +103,18 @@ ExplorerWnd::ExplorerWnd(CommandGate& gate, CommandStates* toolbar, Settings* se
     const int width = std::atoi(widths[column].c_str());
     if (width > 0) list_->header()->resizeSection(static_cast<int>(column), width);
   }
-  connect(list_->header(), &QHeaderView::sectionResized, this, [this] {
-    std::vector<std::string> kept;
-    for (int column = 0; column < kListColumns; ++column)
-      kept.push_back(std::to_string(list_->header()->sectionSize(column)));
-    settings_->Set(kColumnsKey, kept);
-  });
+  // Kept once a drag has come to rest (a drag resizes at every pixel), and when the window goes.
+  keepColumns_.setSingleShot(true);
+  keepColumns_.setInterval(500);
+  connect(&keepColumns_, &QTimer::timeout, this, [this] { KeepColumnWidths(); });
+  connect(list_->header(), &QHeaderView::sectionResized, this, [this] { keepColumns_.start(); });
+}
+
+void ExplorerWnd::KeepColumnWidths() {
+  std::vector<std::string> kept;
+  for (int column = 0; column < kListColumns; ++column)
+    kept.push_back(std::to_string(list_->header()->sectionSize(column)));
+  settings_->Set(kColumnsKey, kept);
 }
 
 void ExplorerWnd::UpdateMessageView() {
@@ -182,6 +189,7 @@ void ExplorerWnd::ShowContextMenu(QAbstractItemView* pane, const QPoint& at) {
 }
 
 ExplorerWnd::~ExplorerWnd() {
+  if (keepColumns_.isActive()) KeepColumnWidths();
   // The items go before any widget does, rows first: the order is this program's, not Qt's. The frame,
   // which follows the tree's selection, hears nothing of nodes going with a window that is half gone.
   tree_->blockSignals(true);

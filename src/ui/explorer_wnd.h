@@ -4,6 +4,7 @@
 
 #include <QSortFilterProxyModel>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QWidget>
@@ -40,6 +41,7 @@ class ExplorerWnd : public QWidget, public ExplorerWindow {
   Rect ClientRect() const override;
   void MovePanes(const Panes& panes) override;
   void ShowDragBand(const std::optional<Rect>& band) override;
+  void Refreshed() override { UpdateMessageView(); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,6 +55,7 @@ class ExplorerWnd : public QWidget, public ExplorerWindow {
   // The commands of the node or row under the mouse, which becomes the selected one.
   void ShowContextMenu(QAbstractItemView* pane, const QPoint& at);
   void RememberSplit();
+  void KeepColumnWidths();
   // Where the selected node stands for a message database the list offers its messages, a tab away.
   void UpdateMessageView();
   // The record of the message at a row of the messages view selected in the tree.
@@ -68,6 +71,7 @@ class ExplorerWnd : public QWidget, public ExplorerWindow {
   QtTreeView treeView_;
   ExplorerController controller_;
   Settings* settings_;
+  QTimer keepColumns_;
   QTabBar* views_;
   MessageListModel messages_{false};
   QSortFilterProxyModel sortedMessages_;

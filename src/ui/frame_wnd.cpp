@@ -112,9 +112,6 @@ FrameWnd::FrameWnd()
     controller_->OnActiveExplorerChanged(explorer != nullptr ? &explorer->controller() : nullptr);
     UpdateMessagePane();
   });
-  // Shown unless the user hid it last time.
-  const std::vector<std::string> paneShown = settings_.Get(kMessagePaneKey);
-  messageDock_->setVisible(paneShown.empty() || paneShown[0] != "0");
   // Kept only when the user switches it: the pane also hides when the frame closes.
   connect(messageDock_->toggleViewAction(), &QAction::triggered, this,
           [this](bool shown) {
@@ -131,6 +128,10 @@ FrameWnd::FrameWnd()
   const std::vector<std::string> layout = settings_.Get(kLayoutKey);
   if (layout.empty() || !restoreState(QByteArray::fromStdString(layout[0])))
     resizeDocks({messageDock_}, {height() / 3}, Qt::Vertical);  // the windows keep most of the room
+  // Shown unless the user hid it last time: kept when switched, so it holds also where the layout,
+  // kept when the frame closes, is older.
+  const std::vector<std::string> paneShown = settings_.Get(kMessagePaneKey);
+  messageDock_->setVisible(paneShown.empty() || paneShown[0] != "0");
 }
 
 FrameWnd::~FrameWnd() {

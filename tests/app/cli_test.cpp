@@ -95,6 +95,9 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
             std::pair(1, "vendrel-cli: " + Path("Inbox.dbx") +
                              ": 1 messages have no text in the file (never downloaded): left out\n"));
   EXPECT_EQ(Run({"tree", "Inbox.dbx", "--depth", "0"}).out, "Messages DB " + Path("Inbox.dbx") + "\t[0]\n");
+  const CommandResult full = RunCommand({"/bin/sh", "-c", std::string(VENDREL_CLI) + " text '" + Path("Inbox.dbx") +
+                                                              "' " + Format("%X", secondRa) + " >/dev/full"});
+  EXPECT_TRUE(full.exitCode == 1 && full.err.find("could not be written whole") != std::string::npos) << full.err;
   // A line a record, then one a property its table holds, and no more.
   const std::string records = Run({"records", "Inbox.dbx"}).out;
   DbStore inbox;
@@ -133,6 +136,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"frobnicate"}, 2, "frobnicate"},
       {{"--bogus", "header", "Inbox.dbx"}, 2, "--bogus"},
       {{"--codepage", "NOPE", "header", "Inbox.dbx"}, 2, "NOPE"},
+      {{"--codepage"}, 2, "--codepage"},
       {{"header"}, 2, "usage: vendrel-cli header FILE"},
       {{"header", "text.dbx"}, 2, "is too short for a DBX file (100 bytes)"},
       {{"header", "noise.dbx"}, 2, "is not a DBX file"},

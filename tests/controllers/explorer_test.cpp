@@ -98,8 +98,8 @@ TEST_F(Explorer, ExportWritesTheWindowsDatabaseInTheChosenFormatAndSaysWhatCameO
     explorer.controller.Command(kCmdExport);
   };
   const size_t before = StatusLines().size();
-  exportAs(1, std::nullopt);  // cancelled in either dialog: nothing is written
-  desktop().AddChoiceAnswer(std::nullopt);
+  exportAs(1, std::nullopt);  // cancelled in either dialog (a choice not offered is none): nothing is written
+  desktop().AddChoiceAnswer(3);
   explorer.controller.Command(kCmdExport);
   EXPECT_TRUE(!fs::exists(out) && StatusLines().size() == before);
 

@@ -3,6 +3,7 @@
 // cut short).
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 
 #include "dbx/database_check.h"
@@ -106,6 +107,12 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
          return m.texts[1];
        },
        "overlaps the message record at "},
+      {"a heap that has used more than its chunk",
+       [](Messages& m) {
+         return m.Tree().SetU32(kEntryHeapDescriptor + 4, 0x10).SetU32(kEntryHeapDescriptor + 8, 0x20),
+                kEntryHeapDescriptor;
+       },
+       "the entry heap has used 00000020 bytes of a chunk of 00000010"},
       {"an allocated size past the end",
        [](Messages& m) { return m.Tree().SetAllocatedSize(0x7FFF0000), kAllocatedSizeField; },
        "the allocated size, 7FFF0000, does not lie"},
@@ -134,6 +141,8 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
   anyOrder.SetIndex(1, byId);
   anyOrder.SetLastAssignedId(3);
   EXPECT_EQ(CheckDatabase(DbFile(anyOrder).store).problems.size(), 0u);
+  anyOrder.SetU8(anyOrder.SetIndex(0, byId) + 0x10, 2);  // a root's place in a parent it does not have
+  EXPECT_EQ(CheckDatabase(DbFile(anyOrder).store).problems.size(), 0u);
   // A folder database is sound with its records in their three trees (and no text of their own).
   DbxBuilder folders(DbKind::Folder);
   folders.AddFolders({{1, 0, "Local Folders", "", true, 0x10}, {2, 1, "Inbox", "Inbox.dbx"}});
@@ -155,6 +164,8 @@ TEST(DatabaseCheck, AFileAChangeWasCutOffInIsCheckedAsFoundAndSaidToHoldAHalfMad
   EXPECT_EQ(check.problems.front().ra, 0u);
   EXPECT_NE(check.problems.front().what.find("a change to it was cut off"), std::string::npos);
   EXPECT_TRUE(ReadFileBytes(path) == bytes && std::filesystem::exists(path + "-journal"));
+  std::ofstream(path + ".empty").close();  // what cannot be mapped is not found as anything
+  EXPECT_FALSE(DbStore().OpenAsFound(path + ".empty"));
 }
 
 // Message 3 taken out of the tree (deleted); message 4's record lost, its text whole; message 5's record

@@ -377,6 +377,7 @@ TEST_F(Window, TheMessagePaneShowsTheSelectedMessageDecodedOrAsStoredAndCanBeHid
 TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow) {
   ASSERT_TRUE(Open("Inbox.dbx"));
   QTreeWidget* tree = explorer->treeWidget();
+  EXPECT_TRUE(explorer->viewTabs()->isHidden());  // nothing selected: nothing to list
   tree->setCurrentItem(tree->topLevelItem(0));
   ASSERT_FALSE(explorer->viewTabs()->isHidden());
   QTest::keyClick(tree, Qt::Key_M, Qt::ControlModifier);
