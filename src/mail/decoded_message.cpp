@@ -84,13 +84,20 @@ std::string LfLines(std::string text) {
   return text;
 }
 
+// Most text is ASCII, which is UTF-8 and is told at the speed of memory; the rest is checked by GLib.
+bool IsUtf8(std::string_view text) {
+  unsigned char any = 0;
+  for (const char c : text) any |= static_cast<unsigned char>(c);
+  return any < 0x80 || g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr);
+}
+
 // A text part's text in UTF-8. Text that says it is UTF-8 (or ASCII) and is, is taken as it is decoded:
 // GMime's conversion would turn it into the same bytes at a third of the speed of the whole search.
 std::string TextOf(GMimeTextPart* part) {
   const char* charset = g_mime_text_part_get_charset(part);
   if (charset == nullptr || g_ascii_strcasecmp(charset, "utf-8") == 0 || g_ascii_strcasecmp(charset, "us-ascii") == 0) {
     const std::optional<std::string> text = InMemory(GMIME_OBJECT(part));
-    if (text && g_utf8_validate(text->data(), static_cast<gssize>(text->size()), nullptr)) return *text;
+    if (text && IsUtf8(*text)) return *text;
   }
   return Take(g_mime_text_part_get_text(part));
 }
