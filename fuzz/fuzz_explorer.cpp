@@ -15,6 +15,7 @@
 #include "export/store_export.h"
 #include "fuzz_input.h"
 #include "items/db_root_item.h"
+#include "mail/message_finder.h"
 
 using namespace vendrel;
 
@@ -38,6 +39,16 @@ namespace {
   QuietWatcher watcher;
   for (const ExportFormat format : {ExportFormat::Eml, ExportFormat::Mbox, ExportFormat::Maildir})
     ExportStore(path, mail, {.format = format, .force = true}, watcher);
+}
+
+// The messages of the database (or of a store's) listed and searched, headers and text.
+[[maybe_unused]] void Find(const std::string& path) {
+  std::string failure;
+  const std::vector<mail::SearchTarget> targets = mail::SearchTargetsOf(path, failure);
+  mail::CatalogCache catalogs;
+  QuietWatcher watcher;
+  mail::FindMessages(targets, {.from = "a", .subject = "\xC3\xA9"}, catalogs, watcher);
+  mail::FindMessages(targets, {.text = "x"}, catalogs, watcher);
 }
 
 // The check of the database (and, for Folders.dbx, of the store) and what a salvage finds beside its trees.
@@ -86,6 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Walk(path);
 #elif defined(VENDREL_FUZZ_EXPORT)
   Export(path);
+#elif defined(VENDREL_FUZZ_FIND)
+  Find(path);
 #elif defined(VENDREL_FUZZ_CHECK)
   Check(path);
 #elif defined(VENDREL_FUZZ_RECOVER)

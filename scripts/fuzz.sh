@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(header records trees text walk export new-folder check recover message)
+[ ${#targets[@]} -eq 0 ] && targets=(header records trees text walk export new-folder check recover message find)
 scripts/install-deps.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVENDREL_BUILD_FUZZ=ON \
   -DVENDREL_BUILD_TESTS=OFF >/dev/null
