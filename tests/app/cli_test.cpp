@@ -221,8 +221,10 @@ TEST_F(Cli, ShowPrintsTheMessageAsReadAndSavesItsAttachmentsBesideWhatIsThere) {
   char day[20];
   std::strftime(day, sizeof day, "%Y-%m-%d %H:%M", std::localtime(&received));
   EXPECT_EQ(found.out, Format("Inbox\t%08X\t%s\tAnn <ann@example.com>\tRéunion\n", ra, day));
-  EXPECT_EQ(Run({"find", "Mixed.dbx", "--from", "bob"}).exitCode + Run({"find", "Mixed.dbx", "--when", "x"}).exitCode,
-            1 + 2);
+  EXPECT_EQ(Run({"find", "Mixed.dbx", "--from", "bob"}).exitCode + Run({"find", "Mixed.dbx", "--when", "x"}).exitCode +
+                Run({"find", "Mixed.dbx", "--before", "2006-10-15"}).exitCode +
+                Run({"find", "Mixed.dbx", "--after", "2006-10-15"}).exitCode,
+            1 + 2 + 1 + 0);
 }
 
 TEST_F(Cli, ExportWritesEachDatabaseAndEachMessageOnceHoweverOftenTheTreesNameThem) {

@@ -91,6 +91,9 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
          return Messages::Block(m.texts[2], 1);
        },
        "is in the text of record"},
+      {"a text block that holds more than its room",
+       [](Messages& m) { return m.Tree().SetU32(m.texts[4] + 8, 17), m.texts[4]; },
+       "holds 17 bytes in a room of 16"},
       {"a text that loops",
        [](Messages& m) {
          m.Tree().SetU32(Messages::Block(m.texts[3], 2) + 12, m.texts[3]);
