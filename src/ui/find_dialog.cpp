@@ -73,7 +73,10 @@ void FindDialog::Find() {
     (field == After ? criteria.after : criteria.before) = seconds;
   }
   const auto operation = gate_.Begin();
-  if (!operation) return;  // another job waits in its dialog
+  if (!operation) {
+    outcome_->setText("Another job is waiting in its dialog: search once it has ended");
+    return;
+  }
   std::vector<mail::SearchTarget> targets;
   std::vector<std::string> problems;
   std::set<std::string> listed;
