@@ -72,6 +72,18 @@ MessageCatalog CatalogOf(const DbStore& store, const std::string& where, ExportW
   return catalog;
 }
 
+bool OpenMessageDatabase(DbStore& store, const std::string& path, std::string& failure) {
+  if (!store.Open(path)) {
+    failure = path + ": " + store.DescribeFailure();
+    return false;
+  }
+  if (!dbx::IsMessageDatabase(&store)) {
+    failure = path + ": not a message database";
+    return false;
+  }
+  return true;
+}
+
 std::shared_ptr<const MessageCatalog> CatalogCache::Get(const std::string& path, ExportWatcher& watcher,
                                                         std::string& failure) {
   const std::vector<int64_t> identity = IdentityOf(path);
@@ -80,14 +92,7 @@ std::shared_ptr<const MessageCatalog> CatalogCache::Get(const std::string& path,
     kept_.erase(kept);
   }
   DbStore store;
-  if (!store.Open(path)) {
-    failure = path + ": " + store.DescribeFailure();
-    return nullptr;
-  }
-  if (!dbx::IsMessageDatabase(&store)) {
-    failure = path + ": not a message database";
-    return nullptr;
-  }
+  if (!OpenMessageDatabase(store, path, failure)) return nullptr;
   auto catalog = std::make_shared<const MessageCatalog>(CatalogOf(store, path, watcher));
   if (!catalog->stopped && !identity.empty()) kept_[path] = {identity, catalog};
   return catalog;

@@ -34,6 +34,9 @@ struct MessageCatalog {
 // the problems. The watcher hears of each record and may stop the walk.
 MessageCatalog CatalogOf(const DbStore& store, const std::string& where, ExportWatcher& watcher);
 
+// Opens store on the message database at path; false, with why in failure, when it is none.
+bool OpenMessageDatabase(DbStore& store, const std::string& path, std::string& failure);
+
 // The catalogs made in this session, by database.
 class CatalogCache {
  public:

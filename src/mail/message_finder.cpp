@@ -19,8 +19,9 @@ namespace {
 void SearchTexts(const SearchTarget& target, size_t index, const std::vector<const CatalogEntry*>& candidates,
                  const SearchCriteria& criteria, ExportWatcher& watcher, SearchOutcome& outcome) {
   DbStore store;
-  if (!store.Open(target.database) || !dbx::IsMessageDatabase(&store)) {
-    outcome.problems.push_back(target.database + ": " + store.DescribeFailure());
+  std::string failure;
+  if (!OpenMessageDatabase(store, target.database, failure)) {
+    outcome.problems.push_back(failure);
     return;
   }
   constexpr size_t kShare = 16;
