@@ -118,6 +118,13 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
   const uint32_t root = loop.AddNode();
   loop.SetNodeEntries(root, {{0x10, 0}, {loop.AddMessage({}), root}}).SetIndexSlot(0, root, 2);
   loop.WriteTo(dir / "loop.dbx");  // a record inside the header, then a child that is the node itself
+  DbxBuilder shared(DbKind::Message);  // nine entries that all lead to one node: shown eight times
+  const uint32_t child = shared.AddNode();
+  shared.SetNodeEntries(child, {{shared.AddMessage({}), 0}});
+  std::vector<NodeEntry> entries(9, {0, child});
+  for (NodeEntry& entry : entries) entry.recordRa = shared.AddMessage({});
+  const uint32_t top = shared.AddNode();
+  shared.SetNodeEntries(top, entries).SetIndexSlot(0, top, 10).WriteTo(dir / "shared.dbx");
   fs::create_directory(dir / "alone");
   DbxBuilder(DbKind::Message).WriteTo(dir / "alone/Inbox.dbx");
   fs::create_directory(dir / "damaged");
@@ -153,6 +160,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"text", "Inbox.dbx", Format("0x%x", firstRa)}, 1, ""},
       {{"tree", "Inbox.dbx", "--depth", "x"}, 2, "--depth takes a number"},
       {{"tree", "Inbox.dbx", "--depth"}, 2, "usage: vendrel-cli tree"},
+      {{"tree", "shared.dbx"}, 1, ": 1 nodes were not expanded"},
       {{"export", "Folders.dbx"}, 2, "usage: vendrel-cli export"},
       {{"export", "Folders.dbx", "out", "--format", "pdf"}, 2, "usage: vendrel-cli export"},
       {{"export", "Folders.dbx", "out", "--format"}, 2, "usage: vendrel-cli export"},

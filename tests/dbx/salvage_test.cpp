@@ -100,9 +100,13 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
          return Messages::Block(m.texts[3], 2);
        },
        "the chain loops"},
-      {"a first property that points past the record",
-       [](Messages& m) { return m.Tree().SetU32(m.records[0] + kRecordHeadSize, 0x00FFFF00), m.records[0]; },
-       "its property 00 points 00FFFF bytes into a data area of "},
+      {"a first property that points just past the record's data",
+       [](Messages& m) {
+         const uint32_t ra = m.records[0], body = m.Tree().U32(ra + kRecordBodySizeField) & 0xFFFF;
+         const uint32_t data = body - 4 * (m.builder.U32(ra + kRecordPropertyCountField) & 0xFF);
+         return m.builder.SetU32(ra + kRecordHeadSize, data << 8), ra;
+       },
+       "its property 00 points 0000"},
       {"a record that runs into the text after it",
        [](Messages& m) {
          const uint32_t body = m.Tree().U32(m.records[0] + kRecordBodySizeField) & 0xFFFF;

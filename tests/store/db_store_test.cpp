@@ -309,6 +309,8 @@ TEST(Allocation, RequestsAreCarvedFromTheChunkWhileTheyFitAndFromANewChunkAtTheA
     EXPECT_EQ(db.store.viewLength() % PageSize(), c.grown == 0 ? kAt % PageSize() : 0);
     EXPECT_GE(db.store.viewLength(), kAt + c.grown);
   }
+  DbFile atHeaderEnd(DbxBuilder(DbKind::Message).SetDescriptor(kEntryHeapDescriptor, kHeaderEnd, 64, 0));
+  EXPECT_NE(atHeaderEnd.store.Allocate(8, kEntryHeapDescriptor, kEntryHeapGrowth), nullptr);  // may start there
 }
 
 TEST(Allocation, DamagedOrImpossibleRequestsAreRefusedWithoutChangingTheHeader) {

@@ -76,6 +76,7 @@ CommandResult RunCommand(const std::vector<std::string>& argv) {
   int out[2], err[2];
   if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
   const pid_t pid = StartChild([&] {
+    close(0);  // the commands run without standard input, as from cron
     dup2(out[1], 1);
     dup2(err[1], 2);
     close(out[0]);

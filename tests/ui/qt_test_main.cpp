@@ -4,6 +4,7 @@
 // tests never touch the user's files.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QProgressDialog>
@@ -34,6 +35,7 @@ class OwnHome {
 }  // namespace
 
 int main(int argc, char** argv) {
+  close(0);  // as the other test programs: descriptor 0 is a file like any other
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   const OwnHome home;
   QApplication application(argc, argv);
