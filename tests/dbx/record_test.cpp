@@ -95,6 +95,10 @@ TEST(Record, DamagedRecordsReadAsAbsentWhereverTheyLeaveTheFile) {
   const uint32_t truncated = builder.AddRawRecord(tableEntries, {});  // the file ends 3 bytes into entry 2
   DbFile end(builder.SetU8(truncated + 0x0A, 200).PadTo(truncated + 23).Truncate(truncated + 23));
   EXPECT_FALSE(FindProperty(end.store, truncated, 0x10) || PropertyAt(end.store, truncated, 2));
+  const uint32_t fileTime[] = {0x02};  // its 8 bytes at the data area's start, where the file has 7
+  const uint32_t lastSeven = builder.AddRawRecord(fileTime, std::vector<uint8_t>(7, 1));
+  DbFile seven(builder.Truncate(lastSeven + 12 + 4 + 7));
+  EXPECT_FALSE(GetFileTime(seven.store, lastSeven, 0x02));
 }
 
 constexpr auto Direct = [](uint8_t id, uint32_t value) -> uint32_t { return id | 0x80u | value << 8; };

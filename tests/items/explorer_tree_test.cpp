@@ -95,6 +95,8 @@ TEST_F(ExplorerTree, WhatTheTreesDoNotReachIsListedUnderLostAndFoundAndSavedAsTh
   ASSERT_TRUE(found->SaveDefault((dir / "out").string(), true));
   EXPECT_EQ(ReadText(dir / "out/Inbox (recovered)/Out 00000005_00000003.eml"), "three");
   EXPECT_EQ(ReadText(dir / ("out/Inbox (recovered)/Text at " + Hex8(text) + ".eml")), "four");
+  desktop.desktop.AddFolderAnswer((dir / "chosen").string());  // Save asks where
+  EXPECT_TRUE(foundText->Save() && std::filesystem::exists(dir / ("chosen/Inbox (recovered)/Text at " + Hex8(text) + ".eml")));
 }
 
 TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTreeOrder) {

@@ -194,6 +194,7 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
   EXPECT_EQ(desktop.desktop.messages()[0].caption, "Can't do it...");
   EXPECT_EQ(desktop.desktop.messages()[0].text, "Wait for mutex " + DirectDbName(path, kMutexSuffix) +
                                                     " timeout!\nPossible locked by Outlook Express");
+  EXPECT_EQ(DirectDbName("/Mail\\Inbox.DBX", "_m"), "_mail_inbox.dbx_m");  // one name, whatever the separators
   // The lock belongs to the file: any other name of it is as locked; the same name in another directory
   // is not.
   const fs::path here = fs::current_path();

@@ -321,6 +321,12 @@ TEST_F(Window, TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
   selection->select(explorer->listView().index(2, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   selection->select(explorer->listView().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
   EXPECT_EQ(explorer->listView().SelectedRows(), (std::vector<int>{0, 2}));  // in order, however picked
+  QTimer::singleShot(0, [] {  // a right click keeps them
+    if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+  });
+  emit explorer->listWidget()->customContextMenuRequested(
+      explorer->listWidget()->visualRect(explorer->listView().index(2, 0)).center());
+  EXPECT_EQ(explorer->listView().SelectedRows(), (std::vector<int>{0, 2}));
   explorer->treeWidget()->setCurrentItem(slot);
   QTest::keyClick(explorer->treeWidget(), Qt::Key_Asterisk);
   for (QTreeWidgetItemIterator it(slot); *it != nullptr && (*it)->parent() != slot->parent(); ++it)
@@ -355,6 +361,7 @@ TEST_F(Window, TheMessagePaneShowsTheSelectedMessageDecodedOrAsStoredAndCanBeHid
   QTreeWidgetItem* record = ExpandPath(explorer->treeWidget(), {"Messages DB", "000000E4", "Index", "0000"});
   ASSERT_NE(record, nullptr);
   ui::MessagePane* pane = frame->messagePane();
+  ASSERT_EQ(frame->findChild<QDockWidget*>()->widget(), pane);  // docked below the windows
   explorer->treeWidget()->setCurrentItem(record);
   // The subject stored in ISO-8859-1 without encoded words, read all the same.
   EXPECT_TRUE(pane->headers()->text().contains("R\u00E9union de lundi<br>") &&
@@ -386,6 +393,8 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
   QAbstractItemModelTester tester(view->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
   const int rows = view->model()->rowCount();
   EXPECT_EQ(frame->statusLine()->text(), QString("%1 messages").arg(rows));
+  EXPECT_TRUE(view->header()->sortIndicatorSection() == ui::MessageListModel::Date - 1 &&
+              view->header()->sortIndicatorOrder() == Qt::DescendingOrder);  // newest first
   view->sortByColumn(ui::MessageListModel::Size - 1, Qt::AscendingOrder);
   for (int row = 1; row < rows; ++row)
     EXPECT_LE(view->model()->index(row - 1, 3).data(ui::MessageListModel::kSortRole).toULongLong(),
@@ -451,14 +460,18 @@ TEST_F(Window, TheMessagePaneSavesAttachmentsAndOpensForwardedMessages) {
   EXPECT_EQ(frame->statusLine()->text().toStdString(), "Saved " + Sample("r.pdf"));
   pane->attachments()->setCurrentRow(1);
   ASSERT_TRUE(pane->openButton()->isEnabled());
+  const auto opened = [&] {  // the pane of a window of its own, shown
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (auto* other = dynamic_cast<ui::MessagePane*>(window); other != pane && other && other->isVisible()) return other;
+    return static_cast<ui::MessagePane*>(nullptr);
+  };
   pane->openButton()->click();
-  ui::MessagePane* opened = nullptr;
-  for (QWidget* window : QApplication::topLevelWidgets())
-    if (auto* other = dynamic_cast<ui::MessagePane*>(window); other != nullptr && other != pane) opened = other;
-  ASSERT_NE(opened, nullptr);
-  EXPECT_TRUE(opened->isVisible() && opened->windowTitle() == "D\u00E9j\u00E0" &&
-              opened->body()->toPlainText() == "Inner text");
-  opened->close();
+  ASSERT_NE(opened(), nullptr);
+  EXPECT_TRUE(opened()->windowTitle() == "D\u00E9j\u00E0" && opened()->body()->toPlainText() == "Inner text");
+  opened()->close();
+  emit pane->attachments()->itemDoubleClicked(pane->attachments()->currentItem());  // as Open does
+  ASSERT_NE(opened(), nullptr);
+  opened()->close();
 }
 
 TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNotKnow) {
