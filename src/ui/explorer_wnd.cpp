@@ -168,12 +168,9 @@ void ExplorerWnd::RememberSplit() {
 void ExplorerWnd::ShowContextMenu(QAbstractItemView* pane, const QPoint& at) {
   const QModelIndex index = pane->indexAt(at);
   if (!index.isValid()) return;
-  if (pane == list_ && list_->selectionModel()->isRowSelected(index.row())) {
-    // On a selected row, the menu is for all the selected rows: they stay selected.
-    list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-  } else {
-    pane->setCurrentIndex(index);  // the row alone; in the tree, the node explored as a click does
-  }
+  // The menu acts on the row under the mouse, alone selected (the commands act on the first selected row);
+  // in the tree, the node is explored as a click does.
+  pane->setCurrentIndex(index);
   pane->setFocus();
   QMenu menu(this);
   for (const MenuItem& item : ContextMenuItems()) {
