@@ -157,6 +157,8 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"text", "Inbox.dbx", "xyz"}, 2, "usage: vendrel-cli text"},
       {{"text", "Inbox.dbx", "12"}, 1, ""},
       {{"text", "Folders.dbx", "2800"}, 1, "is not a message database"},
+      {{"show", "Inbox.dbx", "RA"}, 2, "usage: vendrel-cli show FILE RA"},
+      {{"show", "Folders.dbx", "2800"}, 1, "there is no message with text in the file at 00002800"},
       {{"text", "Inbox.dbx", Format("0x%x", firstRa)}, 1, ""},
       {{"tree", "Inbox.dbx", "--depth", "x"}, 2, "--depth takes a number"},
       {{"tree", "Inbox.dbx", "--depth"}, 2, "usage: vendrel-cli tree"},
