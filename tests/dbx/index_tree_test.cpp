@@ -13,6 +13,7 @@
 #include "dbx/record.h"
 #include "dbx/record_builder.h"
 #include "dbx/tree_check.h"
+#include "platform/code_page.h"
 #include "support/db_file.h"
 #include "support/tree_reading.h"
 
@@ -70,6 +71,10 @@ TEST(IndexTree, TheCursorFindsChildrenByParentTopLevelFoldersByAllOnesAndRecords
   EXPECT_EQ(cursor.Next(db.store), ras[1]);
   // Names sort by their letters folded, a name before the longer ones it begins.
   EXPECT_TRUE(CompareNamesNoCase(std::string_view("abz", 2), "ABc") < 0 && CompareNamesNoCase("ab", "a") > 0);
+  // In a double-byte code page a trail byte is never folded, and a lead byte that ends a name stands alone.
+  ASSERT_TRUE(SetLegacyCodePage("CP932"));
+  EXPECT_TRUE(CompareNamesNoCase("\x82" "a", "\x82" "A") != 0 && CompareNamesNoCase("a\x82", std::string_view("A\x82" "b", 2)) == 0);
+  SetLegacyCodePage(kDefaultLegacyCodePage);
 }
 
 TEST(IndexTree, HostileTreesEndEveryWalkAndNothingOutsideTheFileIsFollowed) {

@@ -133,11 +133,11 @@ TEST(PropertyText, NamesAndValuesFollowTheTableOfTheKindOfDatabase) {
   const uint32_t message[] = {Indirect(0x11, 0),    Indirect(0x05, 4),       Indirect(0x1D, 0),
                               Direct(0x1F, 1),      Indirect(0x03, 0),       Indirect(0x0F, 4),
                               Indirect(0x1A, 4),    Indirect(0x1C, 0),       Indirect(0x10, 0),
-                              Direct(0x06, 0x1234), Indirect(0x05, 0xFFFFF0)};
+                              Direct(0x06, 0x1234), Indirect(0x05, 0xFFFFF0), Direct(0x1D, 2)};
   EXPECT_EQ(PropertyRows(DbKind::Message, message, data),
             (Rows{"MsgTextSize=12345678", "Subject(Original)=Rés", "1D(1D)=", "1F(9F)=000001(1)",
                   "03(03)=12345678", "CP=Rés", "OutAccount=Rés", "SomeData=12345678", "Priority=12345678",
-                  "Received=00001234 ", "Subject(Original)="}));
+                  "Received=00001234 ", "Subject(Original)=", "1D(9D)=000002(2)"}));
 }
 
 TEST(PropertyText, FileTimesShowInLocalTimeDayFirst) {

@@ -84,7 +84,10 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
          m.Tree().SetU32(Messages::Block(m.texts[2], 1), 0);
          return m.texts[2];
        },
-       "its text continues at "},
+       "text block: its text continues at "},
+      {"a text that starts at no text block",
+       [](Messages& m) { return m.Tree().SetU32(m.texts[2], 0), m.records[2]; },
+       "message record: its text continues at "},
       {"two texts that run into each other",
        [](Messages& m) {
          m.Tree().SetU32(Messages::Block(m.texts[1], 2) + 12, Messages::Block(m.texts[2], 1));
@@ -137,8 +140,8 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
     }
     ASSERT_FALSE(check.problems.empty()) << c.what;
     EXPECT_EQ(check.problems.front().ra, where) << c.what << ": " << check.problems.front().what;
-    EXPECT_NE(check.problems.front().what.find(c.said), std::string::npos) << c.what << ": "
-                                                                            << check.problems.front().what;
+    const std::string said = check.problems.front().structure + ": " + check.problems.front().what;
+    EXPECT_NE(said.find(c.said), std::string::npos) << c.what << ": " << said;
   }
   EXPECT_FALSE(CheckDatabase(DbFile(DbxBuilder(DbKind::Message).SetU32(0, 0)).store).readable);
   // Only tree 0 of a message database keeps an order, by ID: another tree may hold any.

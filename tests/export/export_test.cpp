@@ -2,6 +2,7 @@
 // a mailbox reads from a message's header, and the .eml file itself.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -63,9 +64,10 @@ TEST(LineEnds, EmlMboxrdAndMaildirTextsFollowTheirRulesHoweverTheTextIsCutIntoPi
     CrLfNormalizer normalizer;
     LfBody body(LfBody::Kind::MboxEntry), plain(LfBody::Kind::Plain);
     std::vector<std::span<const uint8_t>> pieces;
+    std::deque<std::vector<uint8_t>> copies;  // each piece in a room of its own size: a read past it is seen
     for (size_t at = 0; at < text.size(); at += pieces.back().size()) {
       const size_t size = std::min<size_t>(random() % (round % 2 == 0 ? 12 : 100), text.size() - at);
-      pieces.emplace_back(reinterpret_cast<const uint8_t*>(text.data()) + at, size);
+      pieces.emplace_back(copies.emplace_back(text.begin() + at, text.begin() + at + size));
       normalizer.Feed(pieces.back(), emlSink);
       body.Feed(pieces.back(), mboxSink);
       plain.Feed(pieces.back(), maildirSink);
@@ -78,9 +80,6 @@ TEST(LineEnds, EmlMboxrdAndMaildirTextsFollowTheirRulesHoweverTheTextIsCutIntoPi
         << round;
     ASSERT_EQ(IsCrLfOnly(pieces), eml == text) << round;
   }
-  // Sixteen bytes are looked at together, never past the end of the text (the sanitizers see to that).
-  const std::vector<uint8_t> odd(31, 'a');
-  EXPECT_TRUE(IsCrLfOnly(std::vector{std::span(odd)}));
 }
 
 // A folder name as one level of a Maildir++ name: the separator escaped, then IMAP's modified UTF-7 or

@@ -97,6 +97,10 @@ TEST_F(ExplorerTree, WhatTheTreesDoNotReachIsListedUnderLostAndFoundAndSavedAsTh
   EXPECT_EQ(ReadText(dir / ("out/Inbox (recovered)/Text at " + Hex8(text) + ".eml")), "four");
   desktop.desktop.AddFolderAnswer((dir / "chosen").string());  // Save asks where
   EXPECT_TRUE(foundText->Save() && std::filesystem::exists(dir / ("chosen/Inbox (recovered)/Text at " + Hex8(text) + ".eml")));
+  builder.SetIndex(0, std::vector{kept, out});  // Out is back in the tree
+  builder.WriteTo(path);
+  ASSERT_TRUE(found->Refresh());
+  EXPECT_EQ(Select(found)[0][0], "Text");
 }
 
 TEST_F(ExplorerTree, ANodeWithALeftChildAndThreeEntriesExpandsToFiveChildrenInTreeOrder) {
