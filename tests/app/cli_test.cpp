@@ -158,6 +158,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"text", "Inbox.dbx", "12"}, 1, ""},
       {{"text", "Folders.dbx", "2800"}, 1, "is not a message database"},
       {{"show", "Inbox.dbx", "RA"}, 2, "usage: vendrel-cli show FILE RA"},
+      {{"check", "Inbox.dbx", "--jason"}, 2, "usage: vendrel-cli check"},
       {{"show", "Folders.dbx", "2800"}, 1, "there is no message with text in the file at 00002800"},
       {{"text", "Inbox.dbx", Format("0x%x", firstRa)}, 1, ""},
       {{"tree", "Inbox.dbx", "--depth", "x"}, 2, "--depth takes a number"},
@@ -223,6 +224,8 @@ TEST_F(Cli, ShowPrintsTheMessageAsReadAndSavesItsAttachmentsBesideWhatIsThere) {
   EXPECT_TRUE(full.exitCode == 1 && full.err.find("cannot save ../notes.txt") != std::string::npos) << full.err;
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), {}), 3);
   EXPECT_EQ(Run({"show", "Mixed.dbx", "10"}).exitCode, 1);  // no message there
+  EXPECT_NE(Run({"show", "Mixed.dbx", Format("%X", ra), "--attachments", "Mixed.dbx"}).err.find(
+                "cannot make or open the directory"), std::string::npos);
   // find names each message that meets every criterion, and says by its exit code whether one did.
   const CommandResult found = Run({"find", "Mixed.dbx", "--subject", "RÉUNION", "--text", "see"});
   EXPECT_EQ(found.exitCode, 0) << found.err;

@@ -263,6 +263,9 @@ TEST_F(Commands, EachKindOfItemOffersItsCommandsWhileItsFileIsADatabase) {
   desktop.desktop.AddSaveAnswer(previews + "/chosen.eml");  // Save as offers the subject for a name
   EXPECT_TRUE(message->SaveAs() && desktop.desktop.proposedSaveNames() == Strings{"Hello.eml"} &&
               ReadText(previews + "/chosen.eml") == "Hi" && !message->SaveAs());  // then cancelled
+  std::filesystem::create_directory(previews + "/saved");
+  desktop.desktop.AddFolderAnswer(previews + "/saved");  // Save asks for a directory
+  EXPECT_TRUE(message->Save() && ReadText(previews + "/saved/Hello 00000005_00000002.eml") == "Hi");
   // Nothing is offered by roots and records whose file is no longer a database, or is gone.
   WriteFileBytes(foldersPath, std::vector<uint8_t>(0x3000, 0xAB));
   EXPECT_TRUE(Enabled(root).empty() && Enabled(cases[3].first).empty());

@@ -41,8 +41,13 @@ TEST(DecodedMessage, WithoutPlainTextTheHtmlIsReadAsTextAndHostileMessagesEndAsF
   EXPECT_EQ(HtmlAsText("a<style>x</style b") + HtmlAsText("c<script>"), "ac");  // a style never closed
   // An entity longer than any there is, and a number that is no character, stay as they are.
   EXPECT_EQ(HtmlAsText("&#0000000065;&#xDFFF;&#65;&#xE000;&#xD7FF;"), "&#0000000065;&#xDFFF;A\uE000\uD7FF");
-  std::string nested;  // parts nested thirty thousand deep
-  for (int i = 0; i < 30000; ++i) nested += "Content-Type: multipart/mixed; boundary=b" + std::to_string(i) + "\r\n\r\n--b" + std::to_string(i) + "\r\n";
+  std::string nested;  // parts nested thirty thousand deep: those 64 deep are read, no deeper
+  for (int i = 0; i < 30000; ++i) {
+    if (i == 64 || i == 65) {
+      EXPECT_EQ(DecodedMessage(nested + "\r\nbottom").text(), i == 64 ? "bottom" : "") << i;
+    }
+    nested += "Content-Type: multipart/mixed; boundary=b" + std::to_string(i) + "\r\n\r\n--b" + std::to_string(i) + "\r\n";
+  }
   const std::string hostile[] = {
       "", "no header at all", nested, std::string(1 << 20, 'X') + ": y\r\n\r\nbody",
       "Content-Type: multipart/mixed; boundary=u\r\n\r\n--u\r\nContent-Transfer-Encoding: base64\r\n"
@@ -58,7 +63,7 @@ TEST(DecodedMessage, WithoutPlainTextTheHtmlIsReadAsTextAndHostileMessagesEndAsF
 TEST(MessageSearch, EveryCriterionGivenMustHoldAsTypedInAnyLetterCase) {
   const DecodedMessage message(
       "From: =?UTF-8?Q?Ren=C3=A9e?= <renee@example.com>\r\nTo: a@x.org\r\nCc: B <b@y.org>\r\n"
-      "Subject: \xC3\x89T\xC3\x89\r\nDate: Tue, 2 Jan 2007 10:00:00 +0000\r\n\r\nLe caf\xC3\xA9 est pr\xC3\xAAt\r\n");
+      "Subject: \xC3\x89T\xC3\x89\r\nDate: Tue, 2 Jan 2007 10:00:00 +0000\r\n\r\nLe caf\xC3\xA9 est pr\xC3\xAAt, zut\r\n");
   const std::optional<int64_t> second = ParseDay("2007-01-02"), third = ParseDay("2007-01-03");
   const struct {
     SearchCriteria criteria;
@@ -66,7 +71,7 @@ TEST(MessageSearch, EveryCriterionGivenMustHoldAsTypedInAnyLetterCase) {
   } cases[] = {{{.from = "RENÉE"}, true},     {{.subject = "ete"}, false},         {{.to = "b@Y"}, true},
                {{.subject = "été"}, true},    {{.text = "CAFE\u0301"}, true},   {{.text = "cafe"}, false},
                {{.after = second, .before = third}, true}, {{.before = second}, false},
-               {{.from = "renée", .text = "thé"}, false}};
+               {{.from = "renée", .text = "thé"}, false}, {{.text = "ZUT"}, true}};
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(Matches(HeadersOf(message), message.text(), cases[i].criteria), cases[i].matches) << i;
   EXPECT_FALSE(ParseDay("2007-13-01") || ParseDay("2007-01-02x") || ParseDay("yesterday"));
 }

@@ -440,6 +440,7 @@ TEST_F(Window, TheMessagePaneSavesAttachmentsAndOpensForwardedMessages) {
              "Content-Transfer-Encoding: base64\r\n\r\nUERGIQ==\r\n"
              "--m\r\nContent-Type: message/rfc822\r\n\r\nSubject: =?UTF-8?Q?D=C3=A9j=C3=A0?=\r\n\r\nInner text\r\n--m--\r\n");
   ASSERT_EQ(pane->attachments()->count(), 2);
+  EXPECT_GT(pane->attachments()->mapTo(pane, QPoint()).y(), pane->headers()->mapTo(pane, QPoint()).y());  // below
   pane->attachments()->setCurrentRow(0);
   EXPECT_FALSE(pane->openButton()->isEnabled());
   QTimer::singleShot(0, [&] {
