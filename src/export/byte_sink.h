@@ -61,6 +61,7 @@ class BufferSink : public ByteSink {
   uint8_t* Room(size_t length) override;
   void Produced(size_t length) override { size_ += length; }
   void Clear() { size_ = 0; }
+  size_t capacity() const { return capacity_; }
   const uint8_t* data() const { return data_.get(); }
   size_t size() const { return size_; }
   std::string_view view() const { return {reinterpret_cast<const char*>(data_.get()), size_}; }

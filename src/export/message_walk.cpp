@@ -17,8 +17,8 @@ MessageWalk WalkMessages(const DbStore& store, const MessageList& list, bool che
   for (const uint32_t text : list.texts) sources.push_back({0, text});
   ConvertText convertText;
   if (convert) {
-    convertText = [&](const TextSource& source, const MessageText& text, BufferSink& converted) {
-      convert(source.record, text.firstBlock, text, converted);
+    convertText = [&](const TextSource& source, const MessageText& text, BufferSink& converted, bool spare) {
+      return convert(source.record, text.firstBlock, text, converted, spare);
     };
   }
   MessageWalk walk;

@@ -29,8 +29,8 @@ struct MessageWalk {
 // its text, and the text.
 using TakeMessage = std::function<bool(uint32_t record, uint32_t firstBlock, const MessageText& text)>;
 // What is written of a message, made from the same on the reader's thread (see ConvertText).
-using ConvertMessage =
-    std::function<void(uint32_t record, uint32_t firstBlock, const MessageText& text, BufferSink& converted)>;
+using ConvertMessage = std::function<bool(uint32_t record, uint32_t firstBlock, const MessageText& text,
+                                          BufferSink& converted, bool spare)>;
 
 // Hands each message of list with its text (and, with convert, text.converted) to take, the records
 // first, then the texts found without them; take returns false to end the walk (a file that cannot be

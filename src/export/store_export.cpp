@@ -269,12 +269,15 @@ class Exporter {
           *store, list,
           [&](const DbStore&, uint32_t, uint32_t, const MessageText& text) {
             sink.Copy(text.converted->view());
-            WriteMboxBody(sink, text);
+            if (!text.convertedWhole) WriteMboxBody(sink, text);
             return sink.error() == 0;
           },
-          // The entry's start reads the record and the header: done on the reader's thread.
-          [store](uint32_t record, uint32_t firstBlock, const MessageText&, BufferSink& start) {
-            start.Copy(MboxEntryStart(*store, record, firstBlock));
+          // The entry's start reads the record and the header: done on the reader's thread, and the
+          // entry's text too while the reader is ahead, so that the two threads share the conversion.
+          [store](uint32_t record, uint32_t firstBlock, const MessageText& text, BufferSink& entry, bool spare) {
+            entry.Copy(MboxEntryStart(*store, record, firstBlock));
+            if (spare) WriteMboxBody(entry, text);
+            return spare;
           });
     }
     errno = sink.error();
@@ -371,7 +374,10 @@ class Exporter {
           Problem(problem);
           return false;
         },
-        [](uint32_t, uint32_t, const MessageText& text, BufferSink& message) { MaildirText(text, message); });
+        [](uint32_t, uint32_t, const MessageText& text, BufferSink& message, bool) {
+          MaildirText(text, message);
+          return true;
+        });
     if (written) Saved(maildir.path(), written->messages, written->records);
   }
 

@@ -23,6 +23,7 @@ TextReadAhead::TextReadAhead(const DbStore& store, std::span<const TextSource> s
       checkLineEnds_(checkLineEnds),
       convert_(std::move(convert)),
       maxBytesAhead_(std::max<uint64_t>(limits.bytes, 1)),
+      spareAhead_(limits.spare),
       slots_(std::max<size_t>(limits.texts, 1)),
       sizes_(slots_.size()) {
   if (sources.empty()) return;
@@ -46,6 +47,7 @@ void TextReadAhead::Read() {
   size_t released = 0;      // the slots before this one are counted out of bytesAhead
   uint64_t bytesAhead = 0;  // the text held for the writer
   for (size_t index = 0; index < sources_.size(); ++index) {
+    bool spare;
     {
       std::unique_lock lock(mutex_);
       for (;;) {
@@ -61,9 +63,10 @@ void TextReadAhead::Read() {
         full_ = false;
         wakeAt_ = 0;
       }
+      spare = index >= taken_ + spareAhead_;
     }
     MessageText& text = slots_[index % slots_.size()];
-    ReadText(index, text);
+    ReadText(index, text, spare);
     uint64_t& size = sizes_[index % sizes_.size()];
     size = text.converted ? text.converted->size() : 0;
     for (const std::span<const uint8_t> piece : text.pieces) size += piece.size();
@@ -78,22 +81,32 @@ void TextReadAhead::Read() {
   }
 }
 
-void TextReadAhead::ReadText(size_t index, MessageText& text) {
+void TextReadAhead::ReadText(size_t index, MessageText& text, bool spare) {
   const TextSource& source = sources_[index];
   text.recordValid = source.record == 0 || dbx::RecordAt(store_, source.record) != nullptr;
   text.firstBlock = source.record == 0 ? source.firstBlock
                     : text.recordValid ? dbx::GetTextOffset(store_, source.record)
                                        : 0;
   ReadMessageTextOf(store_, text.firstBlock, checkLineEnds_, text);
+  text.convertedWhole = false;
   if (!convert_) return;
-  if (text.converted.use_count() != 1) text.converted = std::make_shared<BufferSink>();
+  // A slot keeps its room from one text to the next, but not the room of a long text it once held: a
+  // thousand slots would keep a thousand of them.
+  constexpr size_t kKeptRoom = 16 << 10;
+  if (text.converted.use_count() != 1 || text.converted->capacity() > kKeptRoom) {
+    text.converted = std::make_shared<BufferSink>();
+  }
   text.converted->Clear();
-  if (text.firstBlock != 0) convert_(source, text, *text.converted);
+  if (text.firstBlock == 0) return;
+  constexpr uint64_t kLongestSpared = 256 << 10;
+  uint64_t length = 0;
+  for (const std::span<const uint8_t> piece : text.pieces) length += piece.size();
+  text.convertedWhole = convert_(source, text, *text.converted, spare && length <= kLongestSpared);
 }
 
 const MessageText& TextReadAhead::Take(size_t index) {
   if (!reader_.joinable()) {
-    ReadText(index, slots_[0]);
+    ReadText(index, slots_[0], false);
     return slots_[0];
   }
   std::unique_lock lock(mutex_);

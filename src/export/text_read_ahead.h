@@ -34,12 +34,15 @@ struct MessageText {
   // What the conversion made of it, when there is one: the writer may keep it past the next text (to write
   // many at once), the reader then converts the next text of this slot elsewhere.
   std::shared_ptr<BufferSink> converted;
+  bool convertedWhole = false;  // converted holds all that is written of the text, the text itself too
 };
 
 // Makes of a text what is written (an mbox separator, say), on the reader's thread: it may read the
-// database, nothing else. Called only for a text that is there.
+// database, nothing else. Called only for a text that is there. spare: the reader is well ahead of the
+// writer and the text is short, so the conversion may take on the writer's part too and convert the text
+// itself (it then returns true): the two threads share the work.
 using ConvertText =
-    std::function<void(const TextSource& source, const MessageText& text, BufferSink& converted)>;
+    std::function<bool(const TextSource& source, const MessageText& text, BufferSink& converted, bool spare)>;
 
 // The text of the chain that starts at firstBlockRa; no pieces when there is none.
 void ReadMessageTextOf(const DbStore& store, uint32_t firstBlockRa, bool checkLineEnds, MessageText& text);
@@ -49,6 +52,9 @@ void ReadMessageTextOf(const DbStore& store, uint32_t firstBlockRa, bool checkLi
 struct ReadAheadLimits {
   size_t texts = 1024;
   uint64_t bytes = 16 << 20;
+  // How many texts ahead of the writer the reader is spare (see ConvertText): more than the writer waits
+  // for when it has caught up, or the reader would take on the writer's part even as it is waited for.
+  size_t spare = 128;
 };
 
 class TextReadAhead {
@@ -69,13 +75,14 @@ class TextReadAhead {
   static constexpr size_t kWriterBatch = 64;
 
   void Read();
-  void ReadText(size_t index, MessageText& text);
+  void ReadText(size_t index, MessageText& text, bool spare);
 
   const DbStore& store_;
   const std::span<const TextSource> sources_;
   const bool checkLineEnds_;
   const ConvertText convert_;
   const uint64_t maxBytesAhead_;
+  const size_t spareAhead_;
   std::vector<MessageText> slots_;  // sources_[i] in slot i % slots_.size()
   std::vector<uint64_t> sizes_;     // the text length of each slot
   std::mutex mutex_;

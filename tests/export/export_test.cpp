@@ -216,11 +216,10 @@ TEST_F(MessageFile, AFileIsWrittenAsTheNewFileItReplacesAndNoPathIsCut) {
                MakeExportPath(db.store, ra, "") || MakeExportPath(db.store, ra + 4, "/out"));
 }
 
-// The reader runs ahead through a ring of a few texts and bytes: each text comes whole, its line ends
-// judged, also when the writer passes texts over, and a writer that stops early is not kept waiting.
 // The reader runs ahead through a ring of a few texts and bytes: each text comes whole (from its record, or
-// from a chain found without one), its line ends judged and converted, also when the writer passes texts
-// over, and a writer that stops early is not kept waiting.
+// from a chain found without one), its line ends judged and converted (wholly by the reader where it is
+// far enough ahead), also when the writer passes texts over, and a writer that stops early is not kept
+// waiting.
 TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) {
   const auto textOf = [](size_t i) { return std::string(100 + 97 * i, 'a') + (i % 3 == 0 ? "\n" : "\r\n"); };
   std::vector<uint32_t> records;
@@ -230,10 +229,12 @@ TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) 
   for (size_t i = 0; i < records.size(); ++i)
     sources.push_back(i % 2 == 0 ? TextSource{records[i], 0} : TextSource{0, dbx::GetTextOffset(db.store, records[i])});
   sources.push_back({records[0] + 4, 0});  // no record there
-  const ConvertText convert = [&](const TextSource& source, const MessageText& text, BufferSink& converted) {
+  const ConvertText convert = [&](const TextSource& source, const MessageText& text, BufferSink& converted,
+                                  bool spare) {
     converted.Copy(Format("%u:%u", source.record, text.firstBlock));
+    return spare;
   };
-  for (const ReadAheadLimits limits : {ReadAheadLimits{1, 1}, {2, 1u << 30}, {4, 1000}}) {
+  for (const ReadAheadLimits limits : {ReadAheadLimits{1, 1}, {2, 1u << 30}, {4, 1000}, {30, 1u << 30, 8}}) {
     TextReadAhead ahead(db.store, sources, true, limits, convert);
     for (size_t i = 0; i < records.size(); i += 1 + i % 2) {
       const MessageText& text = ahead.Take(i);
@@ -242,8 +243,11 @@ TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) 
       for (const auto piece : text.pieces)
         joined.append(reinterpret_cast<const char*>(piece.data()), piece.size());
       const uint32_t first = dbx::GetTextOffset(db.store, records[i]);
-      EXPECT_EQ(std::tuple(joined, text.crLfOnly, text.firstBlock, std::string(text.converted->view())),
-                std::tuple(textOf(i), i % 3 != 0, first, Format("%u:%u", sources[i].record, first)))
+      // The writer waits for the ring to fill before it takes the first: the reader is 8 ahead from the 9th.
+      const bool spare = limits.spare == 8 && i >= 8;
+      EXPECT_EQ(std::tuple(joined, text.crLfOnly, text.firstBlock, std::string(text.converted->view()),
+                           text.convertedWhole),
+                std::tuple(textOf(i), i % 3 != 0, first, Format("%u:%u", sources[i].record, first), spare))
           << limits.texts << " " << i;
     }
     const MessageText& none = ahead.Take(records.size());
