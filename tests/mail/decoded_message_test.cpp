@@ -40,7 +40,8 @@ TEST(DecodedMessage, WithoutPlainTextTheHtmlIsReadAsTextAndHostileMessagesEndAsF
   EXPECT_TRUE(html.text() == "Hello\u00A0& bye\né💼&bogus;" && html.html().starts_with("<html><head>"));
   EXPECT_EQ(HtmlAsText("a<style>x</style b") + HtmlAsText("c<script>"), "ac");  // a style never closed
   // An entity longer than any there is, and a number that is no character, stay as they are.
-  EXPECT_EQ(HtmlAsText("&#0000000065;&#xDFFF;&#65;&#xE000;&#xD7FF;"), "&#0000000065;&#xDFFF;A\uE000\uD7FF");
+  EXPECT_EQ(HtmlAsText("&#0000000065;&#xD800;&#xDFFF;&#x110000;&#65;&#xE000;&#xD7FF;&#x10FFFF;"),
+            "&#0000000065;&#xD800;&#xDFFF;&#x110000;A\uE000\uD7FF\U0010FFFF");
   std::string nested;  // parts nested thirty thousand deep: those 64 deep are read, no deeper
   for (int i = 0; i < 30000; ++i) {
     if (i == 64 || i == 65) {
@@ -73,6 +74,7 @@ TEST(MessageSearch, EveryCriterionGivenMustHoldAsTypedInAnyLetterCase) {
                {{.after = second, .before = third}, true}, {{.before = second}, false},
                {{.from = "renée", .text = "thé"}, false}, {{.text = "ZUT"}, true}};
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(Matches(HeadersOf(message), message.text(), cases[i].criteria), cases[i].matches) << i;
+  EXPECT_FALSE(Matches({}, "", {.after = second}));  // a message without a date is never within dates
   EXPECT_FALSE(ParseDay("2007-13-01") || ParseDay("2007-01-02x") || ParseDay("yesterday"));
 }
 
@@ -81,7 +83,9 @@ TEST(SafeAttachmentName, ANameIsItsLastPathPartWithoutCharactersAFileSystemRefus
       {"../../r.pdf", "r.pdf"}, {"C:\\Mail\\a b.doc", "a b.doc"}, {"a\x01?b:c", "a__b_c"},
       {"..", "attachment"},     {"", "attachment"}};
   for (const auto& [name, safe] : cases) EXPECT_EQ(SafeAttachmentName(name), safe) << name;
-  EXPECT_EQ(SafeAttachmentName(std::string(150, 'e') + "\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9").size(), 200u);
+  std::string longName(151, 'e');  // cut to 200 bytes at most, between characters
+  for (int i = 0; i < 30; ++i) longName += "\u00E9";
+  EXPECT_EQ(SafeAttachmentName(longName).size(), 199u);
 }
 
 }  // namespace
