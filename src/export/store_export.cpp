@@ -112,16 +112,16 @@ class Exporter {
   }
 
   struct Written {
-    int messages;
-    size_t records;
+    int messages = 0;
+    size_t records = 0;
+    bool ended = false;  // a write failed: the messages after it were not written
   };
 
   // Writes every message with text through write(store, record, firstBlock, text), which returns false
-  // when a write failed; convert, when given, makes text.converted on the reader's thread first. What was
-  // written, or none when the mailbox could not be written whole.
+  // when a write failed; convert, when given, makes text.converted on the reader's thread first.
   template <class WriteOne>
-  std::optional<Written> WriteMessages(const DbStore& store, const MessageList& list, WriteOne&& write,
-                                       const ConvertMessage& convert = {}) {
+  Written WriteMessages(const DbStore& store, const MessageList& list, WriteOne&& write,
+                        const ConvertMessage& convert = {}) {
     report_.repeats += list.repeats;
     const MessageWalk walk = WalkMessages(
         store, list, false, watcher_, report_.problems,
@@ -130,8 +130,7 @@ class Exporter {
         },
         convert);
     report_.stopped = report_.stopped || walk.stopped;
-    if (walk.ended) return std::nullopt;
-    return Written{walk.handed, list.records.size() + list.texts.size()};
+    return Written{walk.handed, list.records.size() + list.texts.size(), walk.ended};
   }
 
   // Said only once a mailbox is whole: an mbox can still fail when its last bytes go out.
@@ -263,7 +262,7 @@ class Exporter {
       return;
     }
     BufferedFileSink sink(file.fd());
-    std::optional<Written> written = Written{};
+    Written written;
     if (store != nullptr) {
       written = WriteMessages(
           *store, list,
@@ -281,14 +280,14 @@ class Exporter {
           });
     }
     errno = sink.error();
-    if (!written || !sink.Flush() || !file.Commit()) {
+    if (written.ended || !sink.Flush() || !file.Commit()) {
       const int error = sink.error() != 0 ? sink.error() : errno;
       file.Abandon();
       Problem("cannot write " + where + ": " + std::strerror(error) +
               (directory.Contains(name) && force_ ? "; the mailbox there is left as it was" : ""));
       return;
     }
-    if (store != nullptr) Saved(where, written->messages, written->records);
+    if (store != nullptr) Saved(where, written.messages, written.records);
   }
 
   // The top level is a Maildir of its own: the server's INBOX, which gets the store's Inbox, and whose
@@ -367,7 +366,7 @@ class Exporter {
       Problem(maildir.path() + " holds messages already: left as it is (--force adds to it)");
       return;
     }
-    const std::optional<Written> written = WriteMessages(
+    const Written written = WriteMessages(
         store, list,
         [&](const DbStore& db, uint32_t record, uint32_t firstBlock, const MessageText& text) {
           if (delivery->Deliver(db, record, firstBlock, text.converted->view(), problem)) return true;
@@ -378,7 +377,8 @@ class Exporter {
           MaildirText(text, message);
           return true;
         });
-    if (written) Saved(maildir.path(), written->messages, written->records);
+    // What was delivered before a delivery failed stays, and is counted.
+    if (!written.ended || written.messages > 0) Saved(maildir.path(), written.messages, written.records);
   }
 
   std::string directory_;

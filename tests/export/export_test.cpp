@@ -21,9 +21,11 @@
 #include "export/lf_body.h"
 #include "export/message_file.h"
 #include "export/safe_name.h"
+#include "export/store_export.h"
 #include "dbx/sibling_file.h"
 #include "export/text_read_ahead.h"
 #include "platform/format.h"
+#include "platform/write_faults.h"
 #include "support/db_file.h"
 #include "support/scoped_desktop.h"
 
@@ -256,6 +258,41 @@ TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) 
   }
   TextReadAhead stopped(db.store, sources, false, {2, 1});
   EXPECT_FALSE(stopped.Take(3).crLfOnly);
+}
+
+// A write refused anywhere in an export (a disk that fails for a moment) is never reported as a whole
+// export: something is said left out, and every message counted as written is there.
+TEST_F(MessageFile, AWriteRefusedAnywhereInAnExportIsSaidAndWhatIsCountedIsThere) {
+  std::vector<uint32_t> records;
+  for (int i = 0; i < 3; ++i) records.push_back(Message("Subject: m\r\n\r\nbody\r\n"));
+  builder.SetIndex(0, records);
+  const std::string path = builder.WriteTo(out / "Inbox.dbx");
+  const auto written = [](ExportFormat format, const fs::path& directory) {
+    int messages = 0;
+    if (!fs::exists(directory)) return messages;
+    for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+      if (!entry.is_regular_file() || entry.path().filename() == "maildirfolder") continue;
+      if (format != ExportFormat::Mbox) ++messages;
+      const std::string text = format == ExportFormat::Mbox ? ReadText(entry.path()) : "";
+      for (size_t at = text.find("From "); at != std::string::npos; at = text.find("\nFrom ", at + 1)) ++messages;
+    }
+    return messages;
+  };
+  QuietWatcher watcher;
+  for (const ExportFormat format : {ExportFormat::Eml, ExportFormat::Mbox, ExportFormat::Maildir}) {
+    const std::string kind = std::to_string(static_cast<int>(format));
+    ArmWriteFault(0);
+    ASSERT_EQ(ExportStore(path, (out / kind).string(), {.format = format}, watcher).messages, 3);
+    const uint64_t points = WritePointsPassed();
+    for (uint64_t at = 1; at <= points; ++at) {
+      const fs::path into = out / (kind + "-" + std::to_string(at));
+      ArmWriteFault(at);
+      const StoreExport failed = ExportStore(path, into.string(), {.format = format}, watcher);
+      ArmWriteFault(0);
+      EXPECT_FALSE(failed.problems.empty()) << kind << " " << at;
+      EXPECT_EQ(written(format, into), failed.messages) << kind << " " << at;
+    }
+  }
 }
 
 }  // namespace
