@@ -194,6 +194,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
     EXPECT_NE(result.err.find(why), std::string::npos) << what << ": " << result.err;
     EXPECT_TRUE(!result.err.empty() || args.empty()) << what;
   }
+  EXPECT_TRUE(Run({}).out.starts_with("Usage: vendrel-cli"));  // no command: the help, exit 2 (above)
   EXPECT_NE(Run({"--help"}).out.find("  export FILE DIR [--format eml|mbox|maildir] [--maildir-names utf7|utf8] [--force]\n"),
             std::string::npos);
 }

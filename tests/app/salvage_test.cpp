@@ -94,6 +94,7 @@ TEST_F(Salvage, EveryMessageTheFileStillHoldsIsWrittenOnceWhereItsKindSays) {
   EXPECT_EQ(smashed.exitCode, 1);
   EXPECT_NE(smashed.out.find("Recovered: 1 messages the trees reach, 0 message records no tree reaches, 1 texts"),
             std::string::npos) << smashed.out;
+  EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir / "named"), {}), 4);  // a message in each folder
   const auto text = [&](const std::string& file) { return ReadText(dir / "out" / file); };
   EXPECT_EQ(text("Inbox/(No subject) 00000005_00000002.eml"), Text(2));
   EXPECT_EQ(text("Inbox (recovered)/(No subject) 00000005_00000003.eml"), Text(3));
