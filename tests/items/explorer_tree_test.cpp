@@ -89,9 +89,11 @@ TEST_F(ExplorerTree, WhatTheTreesDoNotReachIsListedUnderLostAndFoundAndSavedAsTh
                                  {"Same text", "", "0", "Records whose text a reached one has"}}));
   ExplorerItem* foundText = list.ItemOf(1);  // saved, refreshed, and no more
   ASSERT_TRUE(foundText != nullptr && list.ItemOf(list.RowCount()) == nullptr);
-  for (const int command : {kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdSaveAs, kCmdPreview, kCmdNewFolder})
-    EXPECT_EQ(foundText->IsCommandEnabled(command), command == kCmdSave || command == kCmdSaveDefault ||
-                                                        command == kCmdRefresh) << command;
+  for (ExplorerItem* item : {found, foundText}) {
+    for (const int command : {kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdSaveAs, kCmdPreview, kCmdNewFolder})
+      EXPECT_EQ(item->IsCommandEnabled(command),
+                command == kCmdSave || command == kCmdSaveDefault || command == kCmdRefresh) << command;
+  }
   ASSERT_TRUE(found->SaveDefault((dir / "out").string(), true));
   EXPECT_EQ(ReadText(dir / "out/Inbox (recovered)/Out 00000005_00000003.eml"), "three");
   EXPECT_EQ(ReadText(dir / ("out/Inbox (recovered)/Text at " + Hex8(text) + ".eml")), "four");

@@ -334,7 +334,8 @@ TEST_F(Window, TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
     if (menu != nullptr) menu->close();
   });
   const QPoint onSlot = explorer->treeWidget()->visualItemRect(slot).center();
-  emit explorer->treeWidget()->customContextMenuRequested(onSlot);
+  QContextMenuEvent rightClick(QContextMenuEvent::Mouse, onSlot, explorer->treeWidget()->viewport()->mapToGlobal(onSlot));
+  QApplication::sendEvent(explorer->treeWidget()->viewport(), &rightClick);
   EXPECT_EQ(offered, (QStringList{"Save default", "Save...", "Copy", "Refresh", "Check database"}));
   EXPECT_EQ(explorer->treeWidget()->currentItem(), slot);
   slot->setExpanded(false);
