@@ -258,6 +258,14 @@ TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) 
   }
   TextReadAhead stopped(db.store, sources, false, {2, 1});
   EXPECT_FALSE(stopped.Take(3).crLfOnly);
+  // A slot does not keep the room of a long text it once held: a thousand slots would keep a thousand.
+  const ConvertText firstLong = [&](const TextSource& source, const MessageText&, BufferSink& converted, bool) {
+    converted.Copy(std::string(source.record == records[0] ? 1 << 20 : 1, 'x'));
+    return true;
+  };
+  TextReadAhead ring(db.store, sources, false, {2, 1u << 30}, firstLong);
+  EXPECT_GE(ring.Take(0).converted->capacity(), 1u << 20);
+  EXPECT_LE(ring.Take(2).converted->capacity(), 16u << 10);  // the same slot
 }
 
 // A write refused anywhere in an export (a disk that fails for a moment) is never reported as a whole
