@@ -11,8 +11,8 @@ namespace vendrel {
 
 void ReadMessageTextOf(const DbStore& store, uint32_t firstBlockRa, bool checkLineEnds, MessageText& text) {
   text.pieces.clear();
-  dbx::ReadMessageText(store, firstBlockRa,
-                       [&](std::span<const uint8_t> piece) { text.pieces.push_back(piece); });
+  text.length = dbx::ReadMessageText(store, firstBlockRa,
+                                     [&](std::span<const uint8_t> piece) { text.pieces.push_back(piece); });
   text.crLfOnly = checkLineEnds && IsCrLfOnly(text.pieces);
 }
 
@@ -68,8 +68,7 @@ void TextReadAhead::Read() {
     MessageText& text = slots_[index % slots_.size()];
     ReadText(index, text, spare);
     uint64_t& size = sizes_[index % sizes_.size()];
-    size = text.converted ? text.converted->size() : 0;
-    for (const std::span<const uint8_t> piece : text.pieces) size += piece.size();
+    size = (text.converted ? text.converted->size() : 0) + text.length;
     bytesAhead += size;
     bool wake;
     {
@@ -99,9 +98,7 @@ void TextReadAhead::ReadText(size_t index, MessageText& text, bool spare) {
   text.converted->Clear();
   if (text.firstBlock == 0) return;
   constexpr uint64_t kLongestSpared = 256 << 10;
-  uint64_t length = 0;
-  for (const std::span<const uint8_t> piece : text.pieces) length += piece.size();
-  text.convertedWhole = convert_(source, text, *text.converted, spare && length <= kLongestSpared);
+  text.convertedWhole = convert_(source, text, *text.converted, spare && text.length <= kLongestSpared);
 }
 
 const MessageText& TextReadAhead::Take(size_t index) {

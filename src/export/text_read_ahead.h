@@ -30,6 +30,7 @@ struct MessageText {
   bool recordValid = true;
   uint32_t firstBlock = 0;  // 0: no text in the file
   std::vector<std::span<const uint8_t>> pieces;  // in place in the mapping, block by block
+  uint64_t length = 0;                            // of the pieces together
   bool crLfOnly = false;  // known to need no line end changed (looked for only when asked)
   // What the conversion made of it, when there is one: the writer may keep it past the next text (to write
   // many at once), the reader then converts the next text of this slot elsewhere.
