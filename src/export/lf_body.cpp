@@ -15,17 +15,6 @@ namespace {
 
 constexpr std::string_view kFrom = "From ";
 
-enum class Quote { Yes, No, Undecided };
-
-// Whether a line starting with text reads ">...From ", or text is too short to tell.
-Quote NeedsQuote(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == '>') ++i;
-  const std::string_view rest = text.substr(i);
-  if (rest.size() >= kFrom.size()) return rest.substr(0, kFrom.size()) == kFrom ? Quote::Yes : Quote::No;
-  return kFrom.substr(0, rest.size()) == rest ? Quote::Undecided : Quote::No;
-}
-
 bool IsLineBreak(uint8_t byte) {
   return byte == '\r' || byte == '\n';
 }
@@ -63,19 +52,23 @@ void LfBody::Feed(std::span<const uint8_t> piece, ByteSink& out) {
   uint8_t* to = start;
   while (at != end) {
     // In an mbox, the start of a line (with what was held back) decides whether it gets its ">"; only
-    // one that starts with ">" or "F" can.
+    // one that starts with ">" or "F" can, however many ">"s it starts with.
     if (lineStart_ && mbox_ && (!held_.empty() || *at == '>' || *at == 'F')) {
       const uint8_t* head = at;
-      while (head != end && head - at < 16 && !IsLineBreak(*head)) ++head;
-      const std::string_view here(reinterpret_cast<const char*>(at), static_cast<size_t>(head - at));
-      const Quote quote = held_.empty() ? NeedsQuote(here) : NeedsQuote(held_ + std::string(here));
-      if (quote == Quote::Undecided && head == end) {
-        held_ += here;
+      size_t matched = heldFrom_;
+      if (matched == 0) {
+        while (head != end && *head == '>') ++head;
+      }
+      while (head != end && matched < kFrom.size() && *head == kFrom[matched]) ++head, ++matched;
+      if (head == end && matched < kFrom.size()) {  // the piece ended before the line showed which
+        held_.append(at, head);
+        heldFrom_ = matched;
         break;
       }
-      if (quote == Quote::Yes) *to++ = '>';
+      if (matched == kFrom.size()) *to++ = '>';
       to = std::copy(held_.begin(), held_.end(), to);
       held_.clear();
+      heldFrom_ = 0;
     }
     lineStart_ = false;
     const uint8_t* const lineEnd = CopyToLineBreak(at, end, to);
@@ -103,6 +96,7 @@ void LfBody::Finish(ByteSink& out) {
   if (!held_.empty()) {
     out.Copy(held_);  // the text ended before its last line could read "From "
     held_.clear();
+    heldFrom_ = 0;
     lineStart_ = false;
   }
   if (!lineStart_) out.Literal("\n");

@@ -27,8 +27,10 @@ class LfBody {
   bool mbox_;
   bool lineStart_ = true;
   bool pendingCr_ = false;
-  // A line's start held back: its piece ended before it showed whether it reads ">...From ".
+  // A line's start held back, its piece ended before it showed whether it reads ">...From ": its ">"s,
+  // then the first heldFrom_ letters of "From ".
   std::string held_;
+  size_t heldFrom_ = 0;
 };
 
 }  // namespace vendrel
