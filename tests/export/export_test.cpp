@@ -2,6 +2,7 @@
 // a mailbox reads from a message's header, and the .eml file itself.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <deque>
 #include <filesystem>
 #include <random>
@@ -57,7 +58,7 @@ std::string AsMboxrd(const std::string& text) {
 // Random texts of line ends, ">" and "From " fed in random pieces, short ones and ones long enough for the
 // vector loops, against the plain rules above.
 TEST(LineEnds, EmlMboxrdAndMaildirTextsFollowTheirRulesHoweverTheTextIsCutIntoPieces) {
-  const char* parts[] = {"\r", "\n", "\r\n", ">", "From ", "Fro", "m", "x", "y z"};
+  const char* parts[] = {"\r", "\n", "\r\n", ">", ">>>>>>>>>>>>", "From ", "Fro", "m", "x", "y z"};
   std::mt19937 random(7);
   for (int round = 0; round < 3000; ++round) {
     std::string text, eml, mbox, maildir;
@@ -130,7 +131,8 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
   const std::string header =
       "Subject: x\r\nfrom: \"Ann, A.\"\r\n <ann@example.com>\r\n\t(Ann)\r\nDate: now\r\n";
   EXPECT_EQ(HeaderField(header, "From"), " \"Ann, A.\" <ann@example.com>\t(Ann)");
-  EXPECT_TRUE(HeaderField(header, "Date") == " now" && !HeaderField(header, "Subj"));
+  EXPECT_TRUE(HeaderField(header, "Date") == " now" && !HeaderField(header, "Subj") &&
+              !HeaderField(std::string_view(header).substr(0, 7), "Subject"));  // a name cut off is no field
   for (const auto& [field, address] : {std::pair{"Bob <bob@example.org>", "bob@example.org"},
                                        {"bob@example.org (Bob)", "bob@example.org"},
                                        {"<not an address> bo~b@x.org", "bo~b@x.org"}})
@@ -214,8 +216,11 @@ TEST_F(MessageFile, AFileIsWrittenAsTheNewFileItReplacesAndNoPathIsCut) {
 
   EXPECT_EQ(MakeExportPath(db.store, ra, "/out"), "/out/s 00000005_00000002.eml");
   EXPECT_EQ(GetSafeDispName("a\xE9\xE9:\xE9", 5), "a\xC3\xA9\xC3\xA9_");  // whole characters, ':' unsafe
-  EXPECT_FALSE(MakeExportPath(db.store, ra, "/" + std::string(5000, 'd')) ||
-               MakeExportPath(db.store, ra, "") || MakeExportPath(db.store, ra + 4, "/out"));
+  // A path is never cut: one of PATH_MAX bytes, with its terminator past the limit, is refused.
+  const std::string deep = "/" + std::string(PATH_MAX - 26, 'd'), file = "/s 00000005_00000002.eml";
+  EXPECT_EQ(MakeExportPath(db.store, ra, deep), deep + file);
+  EXPECT_FALSE(MakeExportPath(db.store, ra, deep + "d") || MakeExportPath(db.store, ra, "") ||
+               MakeExportPath(db.store, ra + 4, "/out"));
 }
 
 // The reader runs ahead through a ring of a few texts and bytes: each text comes whole (from its record, or
