@@ -17,6 +17,7 @@
 #include "platform/working_directory.h"
 #include "platform/write_faults.h"
 #include "support/dbx_builder.h"
+#include "support/process.h"
 
 namespace vendrel {
 namespace {
@@ -88,8 +89,7 @@ TEST(FileLock, WhatIsNoRegularFileIsRefusedAtOnceAndClosingClosesItsOwnDescripto
   ASSERT_TRUE(fcntl(0, F_GETFD) != -1 || open("/dev/null", O_RDONLY) == 0);
   testsupport::TempDir dir;
   ASSERT_EQ(mkfifo((dir / "pipe.dbx").c_str(), 0600), 0);  // opening it must not wait for a writer
-  const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
-  const auto before = openFiles();
+  const long before = testsupport::OpenDescriptors();
   FileLock lock, neverTaken, refused;
   FileMapping mapping;  // and so does a mapping
   const std::string path = testsupport::DbxBuilder(testsupport::DbKind::Message).WriteTo(dir / "Inbox.dbx");
@@ -113,7 +113,7 @@ TEST(FileLock, WhatIsNoRegularFileIsRefusedAtOnceAndClosingClosesItsOwnDescripto
   mapping.Close();
   mapping.Close();
   EXPECT_NE(fcntl(0, F_GETFD), -1) << "descriptor 0 was closed";
-  EXPECT_EQ(openFiles(), before) << "a file stayed open";
+  EXPECT_EQ(testsupport::OpenDescriptors(), before) << "a file stayed open";
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2) << "the lock left a file behind";
 }
 

@@ -20,6 +20,7 @@
 #include "shell/store_location.h"
 #include "shell/wine_registry.h"
 #include "support/dbx_builder.h"
+#include "support/process.h"
 
 namespace vendrel::shell {
 namespace {
@@ -238,7 +239,7 @@ TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNo
   WriteText(programs / "bin/wine", "#!/bin/sh\nVIA='wine ' exec \"$@\"\n", true);
   const std::string oldPath = std::getenv("PATH");
   setenv("PATH", ((programs / "bin").string() + ":" + oldPath).c_str(), 1);
-  const auto descriptors = std::distance(fs::directory_iterator("/proc/self/fd"), {});
+  const long descriptors = testsupport::OpenDescriptors();
   for (const int number : {0, -1, 3})
     EXPECT_TRUE(LaunchIdentityFrom(number, programs.path().string()) == 0 && getpid() == self) << number;
   EXPECT_EQ(LaunchIdentityFrom(0, (programs / "bin").string()), 1);  // found nowhere
@@ -247,7 +248,7 @@ TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNo
   EXPECT_EQ(LaunchIdentityFrom(0, programs.path().string()), 1);  // wine cannot start
   setenv("PATH", oldPath.c_str(), 1);
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child was left behind";
-  EXPECT_EQ(std::distance(fs::directory_iterator("/proc/self/fd"), {}), descriptors) << "nor a descriptor";
+  EXPECT_EQ(testsupport::OpenDescriptors(), descriptors) << "nor a descriptor";
   std::string lines;  // started detached: they write when they run, in any order
   for (int wait = 0; wait < 250 && (lines = ReadText(log), std::count(lines.begin(), lines.end(), '\n') < 3);
        ++wait)

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/file_mapping.h"
+#include "platform/mapping_cache.h"
 #include "platform/format.h"
 #include "store/allocation.h"
 #include "store/copy_on_write.h"
@@ -216,6 +217,8 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
 // session opening the file finds.
 TEST_F(Session, AJournalIsRolledBackWhenItBelongsToTheFileDroppedWhenCutShortAndElseKeepsTheFileClosed) {
   const std::string path = MakeDatabase(), journal = path + "-journal";
+  ForgetMappings();  // a session's mapping is kept for the next one by design
+  const long descriptors = testsupport::OpenDescriptors();
   const std::vector<uint8_t> original = ReadFileBytes(path);
   const std::vector<uint8_t> was(original.begin() + 0x5C, original.begin() + 0x60), becomes(4, 2);
   // The file as a change left it: a field written (with what), and room added at the end.
@@ -264,6 +267,9 @@ TEST_F(Session, AJournalIsRolledBackWhenItBelongsToTheFileDroppedWhenCutShortAnd
     other.SetLockTimeout(0ms);
     EXPECT_TRUE(!other.Open(path) && other.lastFailure() == OpenFailure::UnfinishedChange);
   }).join();
+  store.Close();
+  ForgetMappings();
+  EXPECT_EQ(testsupport::OpenDescriptors(), descriptors) << "a journal read or undone is closed again";
 }
 
 using Descriptor = std::array<uint32_t, 3>;  // chunk RA, chunk size, used

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <iterator>
 #include <stdexcept>
 
 #include "store/db_store.h"
@@ -93,6 +95,10 @@ CommandResult RunCommand(const std::vector<std::string>& argv) {
   CommandResult result{.out = ReadToEndAndClose(out[0]), .err = ReadToEndAndClose(err[0])};
   result.exitCode = WaitChild(pid);
   return result;
+}
+
+long OpenDescriptors() {
+  return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
 }
 
 }  // namespace vendrel::testsupport

@@ -41,4 +41,7 @@ struct CommandResult {
 
 CommandResult RunCommand(const std::vector<std::string>& argv);
 
+// How many descriptors this process holds open, to see that none is left behind.
+long OpenDescriptors();
+
 }  // namespace vendrel::testsupport
