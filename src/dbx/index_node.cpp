@@ -16,12 +16,11 @@ uint32_t EntryOffset(unsigned pos) {
   return kIndexEntriesOffset + kIndexEntrySize * pos;
 }
 
-// Points the child back at its parent. count becomes the child's entry count, or none for a child that
-// does not validate (which is not linked). False when the link could not be written: the caller must not
+// Points the child back at its parent. count (none when called) becomes the child's entry count; it stays
+// none for a child that does not validate (which is not linked). False when the link could not be written: the caller must not
 // go on as if there were no child.
 bool LinkChild(DbStore& store, uint32_t childRa, uint32_t parentRa, unsigned pos,
                std::optional<uint8_t>& count) {
-  count.reset();
   if (childRa == 0 || !IndexNode::At(store, childRa)) return true;
   // A child that overlaps its parent would overwrite the parent's own fields when linked.
   if (uint64_t{childRa} < uint64_t{parentRa} + kIndexNodeSize &&
