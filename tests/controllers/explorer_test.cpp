@@ -40,6 +40,7 @@ class Explorer : public testsupport::WindowTest {
 
 TEST_F(Explorer, EnterOnARowUnderACollapsedNodeExpandsItAndShowsTheRowsOwnNode) {
   InMemoryExplorer& explorer = Open(WriteMessages(3));
+  EXPECT_TRUE(explorer.window.panes && explorer.window.panes->list.left > explorer.window.panes->tree.right);
   const TreeNodeHandle slot = Child(explorer, Root(explorer), "000000E4");
   explorer.tree.SelectNode(slot);  // explores: the root node is listed, its own node stays collapsed
   ASSERT_TRUE(explorer.list.RowTexts(0)[0] == "Index" && !explorer.tree.IsExpanded(slot));

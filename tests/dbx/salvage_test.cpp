@@ -155,7 +155,8 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
   EXPECT_EQ(CheckDatabase(DbFile(anyOrder).store).problems.size(), 0u);
   // A folder database is sound with its records in their three trees (and no text of their own).
   DbxBuilder folders(DbKind::Folder);
-  folders.AddFolders({{1, 0, "Local Folders", "", true, 0x10}, {2, 1, "Inbox", "Inbox.dbx"}});
+  const Ras ras = folders.AddFolders({{1, 0, "Local Folders", "", true, 0x10}, {2, 1, "Inbox", "Inbox.dbx"}});
+  folders.SetIndex(3, Ras{ras[1], ras[0]});  // a tree past those three keeps no order
   EXPECT_EQ(CheckDatabase(DbFile(folders).store).problems.size(), 0u);
 }
 
@@ -185,6 +186,8 @@ TEST(LostAndFound, RecordsAndTextsNoTreeReachesAreFoundEachOnceAndTextsCutShortA
   m.builder.SetIndex(0, Ras{m.records[0], m.records[3], m.records[4]});
   m.builder.SetU32(m.records[2], 0).SetU32(m.records[3], 0);  // the records of 4 and 5 lost
   m.builder.SetU32(Messages::Block(m.texts[3], 1), 0);         // and a block of 5's text
+  const uint32_t tail = static_cast<uint32_t>(m.builder.bytes().size());
+  m.builder.PadTo(tail + 8).SetU32(tail, tail);  // tagged with its RA, but too near the end to be anything
   DbFile db(m.builder);
   const LostAndFound lost = FindLostAndFound(db.store);
   EXPECT_EQ(lost.records, Ras{m.records[1]});

@@ -209,6 +209,10 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   QApplication::sendEvent(frame.get(), &drop);
   const QList<QMdiSubWindow*> windows = frame->mdiArea()->subWindowList();
   ASSERT_EQ(windows.size(), 2);
+  // Each file opened is in File > Recent files, numbered from 1 for the keyboard.
+  QMenu* recent = frame->menuBar()->actions()[0]->menu()->actions()[1]->menu();
+  ASSERT_TRUE(recent != nullptr && (emit recent->aboutToShow(), recent->actions().size() >= 2));
+  EXPECT_TRUE(recent->actions()[0]->text().startsWith("&1 /") && recent->actions()[1]->text().startsWith("&2 /"));
   EXPECT_EQ(windows[0]->windowTitle().toStdString(), Sample("Inbox.dbx"));
   EXPECT_EQ(windows[0]->windowIcon().pixmap(16).toImage(), ui::ExplorerWindowIcon().pixmap(16).toImage());
   EXPECT_TRUE(windows[0]->pos().isNull() && windows[1]->pos() == QPoint(24, 24));  // each a step further
@@ -388,6 +392,8 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
   QAbstractItemModelTester tester(view->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
   const int rows = view->model()->rowCount();
   EXPECT_EQ(frame->statusLine()->text(), QString("%1 messages").arg(rows));
+  EXPECT_TRUE(view->model()->headerData(1, Qt::Horizontal).toString() == "Subject" &&
+              !view->model()->headerData(1, Qt::Vertical).isValid());  // the database's own column left out
   EXPECT_TRUE(view->header()->sortIndicatorSection() == ui::MessageListModel::Date - 1 &&
               view->header()->sortIndicatorOrder() == Qt::DescendingOrder);  // newest first
   view->sortByColumn(ui::MessageListModel::Size - 1, Qt::AscendingOrder);
