@@ -173,7 +173,7 @@ bool ExplorerController::SelectRecord(uint32_t recordRa) {
   {
     DbStore store;
     if (!root->OpenStore(store)) return false;
-    const std::vector<uint32_t> nodes = dbx::PathToRecord(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), recordRa);
+    const std::vector<uint32_t> nodes = dbx::PathToRecord(store, dbx::TreeRoot(store, 0), recordRa);
     if (nodes.empty()) return false;
     way.insert(way.end(), nodes.begin(), nodes.end());
     way.push_back(recordRa);

@@ -58,9 +58,9 @@ class Checker {
   }
 
   void CheckHeader() {
-    lastId_ = store_.ReadU32(kLastAssignedIdField).value_or(0);
+    lastId_ = HeaderU32(store_, kLastAssignedIdField);
     const uint64_t length = store_.viewLength();
-    allocated_ = store_.ReadU32(kAllocatedSizeField).value_or(0);
+    allocated_ = HeaderU32(store_, kAllocatedSizeField);
     if (allocated_ < kHeaderEnd || allocated_ > length) {
       Problem(kAllocatedSizeField, "header",
               Format("the allocated size, %08X, does not lie between the end of the header and the end of "
@@ -69,8 +69,8 @@ class Checker {
       allocated_ = static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX));
     }
     for (const auto& [offset, name] : {std::pair{kEntryHeapDescriptor, "entry heap"}, {kIndexHeapDescriptor, "index heap"}}) {
-      const uint32_t chunk = store_.ReadU32(offset).value_or(0), size = store_.ReadU32(offset + 4).value_or(0),
-                     used = store_.ReadU32(offset + 8).value_or(0);
+      const uint32_t chunk = HeaderU32(store_, offset), size = HeaderU32(store_, offset + 4),
+                     used = HeaderU32(store_, offset + 8);
       if (used > size) {
         Problem(offset, "header", Format("the %s has used %08X bytes of a chunk of %08X", name, used, size));
       }
@@ -94,8 +94,8 @@ class Checker {
   }
 
   void CheckTree(int k) {
-    const uint32_t root = store_.ReadU32(RootSlot(k)).value_or(0);
-    const uint32_t counted = store_.ReadU32(CountSlot(k)).value_or(0);
+    const uint32_t root = TreeRoot(store_, k);
+    const uint32_t counted = TreeCount(store_, k);
     if (root == 0) {
       if (counted != 0) Problem(CountSlot(k), "header", Format("tree %d has no root but counts %u records", k, counted));
       return;
@@ -278,7 +278,7 @@ DatabaseCheck CheckDatabase(const DbStore& store) {
 std::vector<FileCheck> CheckStore(const DbStore& folders, const std::string& foldersPath) {
   std::vector<FileCheck> files = {{foldersPath, CheckDatabase(folders)}};
   std::set<FileIdentity> checked;
-  WalkIndexTree(folders, folders.ReadU32(RootSlot(0)).value_or(0), [&](const IndexNode&, unsigned, uint32_t ra) {
+  WalkIndexTree(folders, TreeRoot(folders, 0), [&](const IndexNode&, unsigned, uint32_t ra) {
     const std::optional<std::string_view> fileName = GetString(folders, ra, kPropFileName);
     if (!fileName || fileName->empty() || RecordAt(folders, ra) == nullptr) return false;
     const auto problem = [&](const std::string& what) {
@@ -293,7 +293,7 @@ std::vector<FileCheck> CheckStore(const DbStore& folders, const std::string& fol
                      (store.IsOpen() ? std::string("is not a message database") : "cannot be opened: " + store.DescribeFailure())),
              false;
     }
-    const uint32_t id = GetId(folders, ra), headerId = store.ReadU32(kFolderIdField).value_or(0);
+    const uint32_t id = GetId(folders, ra), headerId = HeaderU32(store, kFolderIdField);
     if (headerId != id) problem(Format("has the ID %08X, its database %s names folder %08X", id, name.c_str(), headerId));
     const std::string headerName = HeaderTextBytes(store, kFolderNameField, kFolderIdField);
     if (headerName != GetDisplayName(folders, ra).value_or("")) {

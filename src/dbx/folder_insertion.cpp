@@ -21,7 +21,7 @@ constexpr uint32_t kNoKey = 0xFFFFFFFF;
 
 // The RA of the first record of tree 0 that the cursor finds, 0 for none.
 uint32_t FirstInTree0(const DbStore& store, uint8_t mode, uint32_t target) {
-  IndexCursor cursor(store.ReadU32(RootSlot(0)).value_or(0), mode, target);
+  IndexCursor cursor(TreeRoot(store, 0), mode, target);
   return cursor.Next(store);
 }
 
@@ -43,7 +43,7 @@ std::optional<uint32_t> ParentFlagToSet(const DbStore& store, uint32_t parent, u
 // what the trees reach, for the new room to be checked against.
 std::optional<std::string> Damage(const DbStore& store, TreeSurvey& survey) {
   if (std::optional<std::string> damage = SurveyTrees(store, 3, survey)) return damage;
-  const uint32_t lastId = store.ReadU32(kLastAssignedIdField).value_or(0);
+  const uint32_t lastId = HeaderU32(store, kLastAssignedIdField);
   if (lastId < survey.highestId || lastId >= kNoKey - 1) {
     return Format("the last ID given, %08X, does not lie above every folder's", lastId);
   }
@@ -67,7 +67,7 @@ FolderInsertion CheckFolderName(const DbStore& store, uint32_t parentId, const s
     return FolderInsertion::Refused(FolderInsertion::NameRefused,
                    legacy->empty() ? "The name is empty." : "The name is too long.");
   }
-  IndexCursor siblings(store.ReadU32(RootSlot(0)).value_or(0), IndexCursor::MatchParentId, parentId);
+  IndexCursor siblings(TreeRoot(store, 0), IndexCursor::MatchParentId, parentId);
   for (const uint32_t sibling : siblings.Rest(store)) {
     const std::optional<std::string_view> name = GetDisplayName(store, sibling);
     if (name && CompareNamesNoCase(*name, *legacy) == 0)

@@ -36,6 +36,10 @@ std::string ClsidText(const uint8_t* b) {
                 b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
 }
 
+uint32_t HeaderU32(const DbStore& store, uint32_t field) {
+  return store.ReadU32(field).value_or(0);
+}
+
 std::string HeaderTextBytes(const DbStore& store, uint32_t ra, uint32_t end) {
   if (end <= ra) return {};
   const uint64_t available = store.viewLength() > ra ? store.viewLength() - ra : 0;

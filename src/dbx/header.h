@@ -59,6 +59,16 @@ inline constexpr Clsid kClsidFolderDatabase = {0xC6, 0xFD, 0x74, 0x6F, 0x66, 0xE
 inline constexpr Clsid kClsidMessageDatabase = {0xC5, 0xFD, 0x74, 0x6F, 0x66, 0xE3, 0xD1, 0x11,
                                                 0x9A, 0x4E, 0x00, 0xC0, 0x4F, 0xA3, 0x09, 0xD4};
 
+// A number field of the header; 0 when the file does not reach it.
+uint32_t HeaderU32(const DbStore& store, uint32_t field);
+// The root node of index tree k (0: none), and the records the header counts in it.
+inline uint32_t TreeRoot(const DbStore& store, int k) {
+  return HeaderU32(store, RootSlot(k));
+}
+inline uint32_t TreeCount(const DbStore& store, int k) {
+  return HeaderU32(store, CountSlot(k));
+}
+
 // The file-kind tests, decided anew in every session. A missing or closed store is no DBX file.
 bool IsDbxFile(const DbStore* store);
 bool IsFolderDatabase(const DbStore* store);

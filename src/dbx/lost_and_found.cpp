@@ -47,7 +47,7 @@ LostAndFound FindLostAndFound(const DbStore& store) {
   Marks reached(found.records);
   std::vector<uint32_t> reachedRecords;
   for (int k = 0; k < kIndexSlotCount; ++k) {
-    WalkIndexTree(store, store.ReadU32(RootSlot(k)).value_or(0), [&](const IndexNode&, unsigned, uint32_t ra) {
+    WalkIndexTree(store, TreeRoot(store, k), [&](const IndexNode&, unsigned, uint32_t ra) {
       if (reached.Mark(ra)) reachedRecords.push_back(ra);
       return false;
     });

@@ -11,7 +11,7 @@ namespace vendrel::dbx {
 std::optional<std::string> SurveyTrees(const DbStore& store, int trees, TreeSurvey& survey) {
   EnteredNodes entered;  // across all trees: two trees sharing a node are damaged too
   for (int k = 0; k < trees; ++k) {
-    const uint32_t root = store.ReadU32(RootSlot(k)).value_or(0);
+    const uint32_t root = TreeRoot(store, k);
     if (root == 0) return Format("index tree %d has no root", k);
     uint32_t records = 0;
     // (node, the parent it must name)
@@ -39,7 +39,7 @@ std::optional<std::string> SurveyTrees(const DbStore& store, int trees, TreeSurv
         ++records;
       }
     }
-    const uint32_t counted = store.ReadU32(CountSlot(k)).value_or(0);
+    const uint32_t counted = TreeCount(store, k);
     if (counted != records)
       return Format("index tree %d holds %u records, its header says %u", k, records, counted);
   }

@@ -173,7 +173,7 @@ class Exporter {
   // The messages of tree 0, in its order; in a salvage, counted as the ones the trees reach (a name of
   // something that is no record is left out, and said to be, not counted).
   MessageList Tree0(const DbStore& store) {
-    MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
+    MessageList list = MessagesOf(store, dbx::TreeRoot(store, 0), true);
     if (recover_) {
       report_.recovered.reached += static_cast<int>(
           std::ranges::count_if(list.records, [&](uint32_t ra) { return dbx::RecordAt(store, ra) != nullptr; }));

@@ -30,7 +30,7 @@ StoreFolders ReadStoreFolders(const DbStore& store, const std::string& foldersPa
   std::error_code error;
   result.name = std::filesystem::weakly_canonical(foldersPath, error).parent_path().filename().string();
   if (result.name.empty()) result.name = "Folders";  // a store at the root of the file system
-  const MessageList records = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
+  const MessageList records = MessagesOf(store, dbx::TreeRoot(store, 0), true);
   result.repeats = records.repeats;
   std::unordered_map<uint32_t, size_t> byId;
   std::vector<uint32_t> parents;

@@ -57,7 +57,7 @@ bool DbRootItem::Expand() {
     addTableItem(dbx::RootSlot(k));
     if (k != kSubscribedSlot || !dbx::IsFolderDatabase(&store)) continue;
     // The top-level folders, between slot 2 and slot 3.
-    const uint32_t root = store.ReadU32(dbx::RootSlot(kSubscribedSlot)).value_or(0);
+    const uint32_t root = dbx::TreeRoot(store, kSubscribedSlot);
     if (root != 0) AddFolderRecords(*this, store, root, kNoParent);
   }
   // Last, what the trees do not reach, where there is any.
@@ -111,8 +111,8 @@ SaveCount DbRootItem::SaveAll(const std::string& directory) {
   SaveCount count;
   DbStore store;
   if (!OpenStore(store) || !dbx::IsMessageDatabase(&store)) return count;
-  const uint32_t root = store.ReadU32(dbx::RootSlot(0)).value_or(0);
-  const uint32_t total = store.ReadU32(dbx::CountSlot(0)).value_or(0);
+  const uint32_t root = dbx::TreeRoot(store, 0);
+  const uint32_t total = dbx::TreeCount(store, 0);
   count.valid = true;
   if (root != 0) {
     const auto node = MakeItem<IndexNodeItem>(this, root);

@@ -54,7 +54,7 @@ std::vector<int64_t> IdentityOf(const std::string& path) {
 
 MessageCatalog CatalogOf(const DbStore& store, const std::string& where, ExportWatcher& watcher) {
   MessageCatalog catalog;
-  const MessageList list = MessagesOf(store, store.ReadU32(dbx::RootSlot(0)).value_or(0), true);
+  const MessageList list = MessagesOf(store, dbx::TreeRoot(store, 0), true);
   if (list.cut) catalog.problems.push_back(where + ": the tree of messages loops: what lies beyond was not reached");
   catalog.entries.reserve(list.records.size());
   for (size_t i = 0; i < list.records.size(); ++i) {

@@ -25,7 +25,7 @@ int RunNewFolder(const Arguments& arguments) {
     if (const int opened = OpenDatabase(store, path); opened != kExitOk) return opened;
     if (dbx::IsMessageDatabase(&store)) {
       // The folder the message database holds, in the Folders.dbx beside it.
-      const uint32_t folderId = store.ReadU32(dbx::kFolderIdField).value_or(0);
+      const uint32_t folderId = dbx::HeaderU32(store, dbx::kFolderIdField);
       if (arguments[1] != "-" && parentId != folderId) {
         PrintError(Format("the message database holds folder %08X: give that ID or -", folderId));
         return kExitUsage;

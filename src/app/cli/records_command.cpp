@@ -46,7 +46,7 @@ int RunRecords(const Arguments& arguments) {
   }
   DbStore store;
   if (const int opened = OpenDatabase(store, arguments[0]); opened != kExitOk) return opened;
-  const uint32_t root = store.ReadU32(dbx::RootSlot(slot)).value_or(0);
+  const uint32_t root = dbx::TreeRoot(store, slot);
   if (root == 0) return kExitOk;
   if (!dbx::IndexNode::At(store, root)) {
     PrintError(Format("the root node of index %d at %08X is not valid", slot, root));
