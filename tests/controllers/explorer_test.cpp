@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "controllers/command_gate.h"
 #include "controllers/commands.h"
 #include "controllers/geometry.h"
 #include "controllers/splitter.h"
@@ -270,6 +271,26 @@ TEST_F(Explorer, TheActiveItemsCommandsAreOfferedWithCopyButNoneThatHasNoActionA
   testsupport::StateMap menu;  // and a menu of the frame offers the item's commands too
   frame.OnMenuPopup(menu);
   EXPECT_TRUE(menu.states[kCmdSave] && menu.states[kCmdOpen]);
+}
+
+TEST(CommandGate, WhatWaitsRunsOnceTheOutermostOperationEndsAndNothingStartsInAnEventLoopOfOne) {
+  CommandGate gate;
+  int ran = 0;
+  {
+    const auto outer = gate.Begin();
+    {
+      const auto inner = gate.Begin();  // started by the operation itself
+      ASSERT_TRUE(outer && inner);
+      gate.WhenIdle([&] { ++ran; });
+      gate.RequestStop();
+    }
+    EXPECT_TRUE(ran == 0 && gate.StopRequested());  // the outer one still runs
+    const CommandGate::ModalLoop loop(gate);
+    EXPECT_FALSE(gate.Begin());
+  }
+  EXPECT_TRUE(ran == 1 && !gate.StopRequested() && !gate.Running());
+  gate.WhenIdle([&] { ++ran; });  // nothing runs: at once
+  EXPECT_EQ(ran, 2);
 }
 
 TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {

@@ -211,8 +211,11 @@ TEST_F(Association, ALinkInsideTheDirectoriesIsNotWrittenThroughAndAFailedWriteL
   EXPECT_TRUE(fs::is_empty(outside.path()) &&
               fs::status(dir / "data/mime/packages/vendrel.xml").permissions() == fs::perms(0644));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "config"), {}), 1);  // no temporary file left
-  for (const std::string& name : {"/x"s, "a/"s, "a/../../x"s, std::string(256, 'n'), "config/mimeapps.list"s})
-    EXPECT_FALSE(WriteFileInside(dir.path(), name, "x")) << name;  // out, no file, long, a directory
+  fs::create_directory(outside / "sub");  // a link further up is not gone through either
+  for (const std::string& name : {"/x"s, "a/"s, "a/../../x"s, std::string(256, 'n'), "config/mimeapps.list"s,
+                                  "data/applications/sub/x"s})
+    EXPECT_FALSE(WriteFileInside(dir.path(), name, "x")) << name;  // out, no file, long, a directory, a link
+  EXPECT_TRUE(fs::is_empty(outside / "sub"));
 }
 
 TEST(Spawn, AProgramRunToItsEndQuietlyGivesItsExitCodeAndOneThatDoesNotEndByItselfOrCannotStartMinusOne) {
