@@ -76,7 +76,7 @@ TEST(MessageSearch, EveryCriterionGivenMustHoldAsTypedInAnyLetterCase) {
                {{.text = "\xE9t\xE9"}, false}};  // no UTF-8: looked for byte for byte
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(Matches(HeadersOf(message), message.text(), cases[i].criteria), cases[i].matches) << i;
   EXPECT_FALSE(Matches({}, "", {.after = second}));  // a message without a date is never within dates
-  EXPECT_TRUE(Matches({.subject = "\xC3\x80 bient\xC3\xB4t"}, "", {.subject = "\xC3\xA0"}));  // À ends in 0x80
+  EXPECT_TRUE(Matches({.subject = "\xC3\x80 bient\xC3\xB4t"}, "", {.subject = "\xC3\xA0 b"}));  // À ends in 0x80
   EXPECT_FALSE(ParseDay("2007-13-01") || ParseDay("2007-01-02x") || ParseDay("yesterday"));
 }
 
