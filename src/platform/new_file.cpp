@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <random>
 #include <utility>
 
@@ -28,18 +29,35 @@ void RemoveIfOurs(int dirFd, const std::string& name, const struct stat& ours) {
   }
 }
 
+// Gives the temporary file its name, where no file has it: a name that was free when the writing began and
+// is taken now (another program made it meanwhile) is not taken from its file.
+bool PlaceWhereFree(int dirFd, const std::string& temporary, const std::string& name) {
+  if (renameat2(dirFd, temporary.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system that cannot rename so: a second link, which is never made over a file either.
+  if (linkat(dirFd, temporary.c_str(), dirFd, name.c_str(), 0) != 0) return false;
+  unlinkat(dirFd, temporary.c_str(), 0);
+  return true;
+}
+
 }  // namespace
 
-bool NewFile::Begin(int dirFd, const std::string& name) {
+bool NewFile::Begin(int dirFd, const std::string& name, Placing placing) {
   Abandon();
   if (!WritePoint()) return errno = EIO, false;
   dirFd_ = dirFd;
   name_ = name;
-  fd_ = openat(dirFd, name.c_str(), kCreate, 0644);
-  if (fd_ != -1) return true;
-  if (errno != EEXIST) return false;
-  // Taken: the new file is made beside it and renamed over it once whole. The temporary name is short,
-  // so that it fits wherever the name does.
+  if (placing == Placing::AtOnce) {
+    fd_ = openat(dirFd, name.c_str(), kCreate, 0644);
+    if (fd_ != -1) return true;
+    if (errno != EEXIST) return false;
+    replacing_ = true;
+  } else {
+    struct stat there {};
+    replacing_ = fstatat(dirFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0;
+  }
+  // The new file is made beside the name and put there once whole. The temporary name is short, so that
+  // it fits wherever the name does.
   static std::mt19937_64 random{std::random_device{}()};
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     temporary_ =
@@ -60,8 +78,9 @@ bool NewFile::Commit(bool durable) {
   bool placed = !durable || SyncFile(fd_);
   placed = close(std::exchange(fd_, -1)) == 0 && placed;
   if (placed && !temporary_.empty()) {
-    placed = WritePoint() ? renameat(dirFd_, temporary_.c_str(), dirFd_, name_.c_str()) == 0
-                          : (errno = EIO, false);
+    placed = !WritePoint()  ? (errno = EIO, false)
+             : replacing_ ? renameat(dirFd_, temporary_.c_str(), dirFd_, name_.c_str()) == 0
+                          : PlaceWhereFree(dirFd_, temporary_, name_);
   }
   const int error = errno;
   if (!placed) RemoveIfOurs(dirFd_, written, ours);

@@ -123,14 +123,17 @@ TEST(NewFile, AFileThereIsReplacedOnlyByAWholeNewOneAndNeverWrittenThrough) {
   const int dirFd = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   testsupport::WriteFileBytes(elsewhere / "target", std::vector<uint8_t>{'k'});
   enum Before { Nothing, File, HardLink, SymbolicLink };
-  enum Ending { Committed, Abandoned, RenameFails };
+  enum Ending { Committed, Abandoned, RenameFails, TakenMeanwhile };
   const struct {
     Before before;
     Ending ending;
     std::string after;
+    NewFile::Placing placing = NewFile::Placing::AtOnce;
   } cases[] = {{Nothing, Committed, "new"},     {Nothing, Abandoned, ""},   {File, Committed, "new"},
                {File, Abandoned, "old"},        {File, RenameFails, "old"}, {HardLink, Committed, "new"},
-               {SymbolicLink, Committed, "new"}};
+               {SymbolicLink, Committed, "new"}, {Nothing, Committed, "new", NewFile::Placing::OnceWhole},
+               {File, Committed, "new", NewFile::Placing::OnceWhole},
+               {Nothing, TakenMeanwhile, "other", NewFile::Placing::OnceWhole}};
   for (size_t n = 0; n < std::size(cases); ++n) {
     const auto& c = cases[n];
     const fs::path at = dir / std::to_string(n);
@@ -138,7 +141,11 @@ TEST(NewFile, AFileThereIsReplacedOnlyByAWholeNewOneAndNeverWrittenThrough) {
     if (c.before == HardLink) fs::create_hard_link(elsewhere / "target", at);
     if (c.before == SymbolicLink) fs::create_symlink(elsewhere / "target", at);
     NewFile file;
-    ASSERT_TRUE(file.Begin(dirFd, at.filename()) && write(file.fd(), "new", 3) == 3) << n;
+    ASSERT_TRUE(file.Begin(dirFd, at.filename(), c.placing) && write(file.fd(), "new", 3) == 3) << n;
+    if (c.placing == NewFile::Placing::OnceWhole) {  // nothing under the name until the file is whole
+      EXPECT_EQ(testsupport::ReadText(at), c.before == File ? "old" : "") << n;
+    }
+    if (c.ending == TakenMeanwhile) testsupport::WriteFileBytes(at, std::vector<uint8_t>{'o', 't', 'h', 'e', 'r'});
     if (c.ending == Abandoned) file.Abandon();
     ArmWriteFault(c.ending == RenameFails ? 1 : 0);
     EXPECT_EQ(file.Commit(), c.ending == Committed) << n;
@@ -158,7 +165,7 @@ TEST(NewFile, AFileThereIsReplacedOnlyByAWholeNewOneAndNeverWrittenThrough) {
   EXPECT_FALSE(file.Begin(dirFd, "g") || fs::exists(dir / "g"));
   ArmWriteFault(0);
   close(dirFd);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 7) << "a temporary file stayed";
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 10) << "a temporary file stayed";
 }
 
 }  // namespace
