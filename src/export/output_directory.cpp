@@ -70,9 +70,9 @@ bool OutputDirectory::HasEntries(const std::string& name) const {
   return entries;
 }
 
-bool OutputDirectory::Begin(NewFile& file, const std::string& name) const {
+bool OutputDirectory::Begin(NewFile& file, const std::string& name, NewFile::Placing placing) const {
   if (!IsPlainName(name)) return errno = EINVAL, false;
-  return file.Begin(*fd_, name);
+  return file.Begin(*fd_, name, placing);
 }
 
 int OutputDirectory::CreateNew(const std::string& name) const {

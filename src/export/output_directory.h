@@ -24,7 +24,8 @@ class OutputDirectory {
   bool HasEntries(const std::string& name) const;
   // Begins the file name in this directory (see NewFile: a file there already is replaced whole, or left
   // as it was). False (errno set) when it cannot be made.
-  bool Begin(NewFile& file, const std::string& name) const;
+  bool Begin(NewFile& file, const std::string& name,
+             NewFile::Placing placing = NewFile::Placing::AtOnce) const;
   // A file under a name that must be free: its descriptor, or -1.
   int CreateNew(const std::string& name) const;
   void Remove(const std::string& name) const;

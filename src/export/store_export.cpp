@@ -255,9 +255,10 @@ class Exporter {
       Problem(where + " is there already: left as it is (--force replaces it)");
       return;
     }
-    // Written beside one that is there, and put in its place only once whole.
+    // Written beside the name and put there only once whole: a mailbox is long in the writing, and one
+    // cut short by a kill or a crash must not pass for the whole folder.
     NewFile file;
-    if (!directory.Begin(file, name)) {
+    if (!directory.Begin(file, name, NewFile::Placing::OnceWhole)) {
       Problem("cannot make " + where + ": " + std::strerror(errno));
       return;
     }

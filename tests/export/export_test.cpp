@@ -6,6 +6,7 @@
 #include <deque>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -28,6 +29,7 @@
 #include "platform/format.h"
 #include "platform/write_faults.h"
 #include "support/db_file.h"
+#include "support/process.h"
 #include "support/scoped_desktop.h"
 
 namespace vendrel {
@@ -297,6 +299,9 @@ TEST_F(MessageFile, AWriteRefusedAnywhereInAnExportIsSaidAndWhatIsCountedIsThere
     ArmWriteFault(0);
     ASSERT_EQ(ExportStore(path, (out / kind).string(), {.format = format}, watcher).messages, 3);
     const uint64_t points = WritePointsPassed();
+    std::set<std::string> whole;  // what a whole export writes
+    for (const auto& entry : fs::recursive_directory_iterator(out / kind))
+      if (entry.is_regular_file()) whole.insert(ReadText(entry.path()));
     for (uint64_t at = 1; at <= points; ++at) {
       const fs::path into = out / (kind + "-" + std::to_string(at));
       ArmWriteFault(at);
@@ -304,6 +309,20 @@ TEST_F(MessageFile, AWriteRefusedAnywhereInAnExportIsSaidAndWhatIsCountedIsThere
       ArmWriteFault(0);
       EXPECT_FALSE(failed.problems.empty()) << kind << " " << at;
       EXPECT_EQ(written(format, into), failed.messages) << kind << " " << at;
+      if (format == ExportFormat::Eml) continue;  // where a file is written under its name, it may be cut
+      // Stopped dead there: a mailbox, or a message delivered, is whole or not there at all.
+      const fs::path dead = out / (kind + "-dead-" + std::to_string(at));
+      const pid_t child = testsupport::StartChild([&] {
+        ArmWriteFault(at, WriteFault::Die);
+        ExportStore(path, dead.string(), {.format = format}, watcher);
+        return 0;
+      });
+      ASSERT_EQ(testsupport::WaitChild(child), kDiedAtWritePoint) << kind << " " << at;
+      for (const auto& entry : fs::recursive_directory_iterator(dead)) {
+        const std::string name = entry.path().filename().string(), under = entry.path().parent_path().filename();
+        const bool named = entry.is_regular_file() && !name.starts_with(".vendrel-") && under != "tmp";
+        EXPECT_TRUE(!named || whole.contains(ReadText(entry.path()))) << kind << " " << at << ": " << entry.path();
+      }
     }
   }
 }
