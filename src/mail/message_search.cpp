@@ -17,9 +17,13 @@ char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// A stretch that is not ASCII, folded by GLib; appended as it is when it is no valid UTF-8.
+// A stretch that is not ASCII, folded by GLib; appended as it is when it is no valid UTF-8 (which GLib's
+// normalization must not see: it reads a character cut off at the end past the end).
 void AppendFoldedUnicode(std::string_view text, std::string& folded) {
-  gchar* normal = g_utf8_normalize(text.data(), static_cast<gssize>(text.size()), G_NORMALIZE_DEFAULT_COMPOSE);
+  const auto length = static_cast<gssize>(text.size());
+  gchar* normal = g_utf8_validate(text.data(), length, nullptr)
+                      ? g_utf8_normalize(text.data(), length, G_NORMALIZE_DEFAULT_COMPOSE)
+                      : nullptr;
   if (normal == nullptr) {
     folded.append(text);
     return;

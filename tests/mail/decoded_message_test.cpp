@@ -6,6 +6,9 @@
 #include "mail/message_search.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+
+#include <cstring>
 
 namespace vendrel::mail {
 namespace {
@@ -18,7 +21,7 @@ TEST(DecodedMessage, HeadersAreDecodedThePlainTextChosenAndEveryAttachmentListed
       "--m\r\nContent-Type: multipart/alternative; boundary=\"a\"\r\n\r\n"
       "--a\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<p>html</p>\r\n"
       "--a\r\nContent-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
-      "Caf=C3=A9\r\nau lait\r\n--a--\r\n"
+      "Caf=C3=A9\r\nau lait\r\nchaud\r\n--a--\r\n"
       "--m\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment; filename=\"../../r.pdf\"\r\n"
       "Content-Transfer-Encoding: base64\r\n\r\nAAECAw==\r\n"
       "--m\r\nContent-Type: message/rfc822\r\n\r\nSubject: Inner\r\n\r\nbody\r\n--m--\r\n");
@@ -26,7 +29,7 @@ TEST(DecodedMessage, HeadersAreDecodedThePlainTextChosenAndEveryAttachmentListed
   EXPECT_EQ(message.subject(), "💼 Estagiário");
   EXPECT_EQ(message.date(), 1167728400);
   // Latin-1 as its charset says, though its bytes would read as UTF-8 too.
-  EXPECT_TRUE(message.text() == "CafÃ©\nau lait" && !message.textFromHtml()) << message.text();
+  EXPECT_TRUE(message.text() == "CafÃ©\nau lait\nchaud" && !message.textFromHtml()) << message.text();
   ASSERT_EQ(message.attachments().size(), 2u);
   EXPECT_EQ(message.attachments()[0].name + "|" + message.attachments()[0].type, "../../r.pdf|application/pdf");
   EXPECT_EQ(message.attachments()[0].size, 4u);
@@ -77,6 +80,12 @@ TEST(MessageSearch, EveryCriterionGivenMustHoldAsTypedInAnyLetterCase) {
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(Matches(HeadersOf(message), message.text(), cases[i].criteria), cases[i].matches) << i;
   EXPECT_FALSE(Matches({}, "", {.after = second}));  // a message without a date is never within dates
   EXPECT_TRUE(Matches({.subject = "\xC3\x80 bient\xC3\xB4t"}, "", {.subject = "\xC3\xA0 b"}));  // À ends in 0x80
+  // A character cut off at the very end of the text is not read past it (up to a page no one may read).
+  auto* pages = static_cast<char*>(mmap(nullptr, 8192, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_TRUE(pages != MAP_FAILED && mprotect(pages + 4096, 4096, PROT_NONE) == 0);
+  std::memcpy(pages + 4094, "a\xE9", 2);
+  EXPECT_FALSE(Matches({}, std::string_view(pages + 4094, 2), {.text = "b"}));
+  munmap(pages, 8192);
   EXPECT_FALSE(ParseDay("2007-13-01") || ParseDay("2007-01-02x") || ParseDay("yesterday"));
 }
 
