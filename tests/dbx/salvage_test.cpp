@@ -110,6 +110,12 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
          return m.builder.SetU32(ra + kRecordHeadSize, data << 8), ra;
        },
        "its property 00 points 0000"},
+      {"a table of properties larger than the record",
+       [](Messages& m) {
+         const uint32_t ra = m.records[0], body = m.Tree().U32(ra + kRecordBodySizeField) & 0xFFFF;
+         return m.builder.SetU8(ra + kRecordPropertyCountField, static_cast<uint8_t>(body / 4 + 1)), ra;
+       },
+       "properties does not fit its"},
       {"a record that runs into the text after it",
        [](Messages& m) {
          const uint32_t body = m.Tree().U32(m.records[0] + kRecordBodySizeField) & 0xFFFF;
