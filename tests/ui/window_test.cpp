@@ -23,7 +23,6 @@
 #include <QTextBrowser>
 #include <QHeaderView>
 #include <QTest>
-#include <QTreeWidgetItemIterator>
 #include <QTimer>
 #include <QToolBar>
 #include <filesystem>
