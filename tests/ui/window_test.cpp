@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QCheckBox>
 #include <QClipboard>
@@ -50,6 +51,7 @@ namespace fs = std::filesystem;
 class Window : public testing::Test {
  protected:
   void SetUp() override {
+    QSettings("vendrel", "vendrel").clear();  // each test meets the window as a new user does
     live_ = ExplorerItem::LiveCount();
     fs::copy(VENDREL_SAMPLE_DIR, dir.path(), fs::copy_options::recursive);
     frame = std::make_unique<ui::FrameWnd>();
