@@ -36,8 +36,11 @@ MessageWalk WalkMessages(const DbStore& store, const MessageList& list, bool che
     } else {
       walk.ended = true;
     }
-    if (!walk.ended && !watcher.Step(++walk.done, sources.size())) walk.stopped = true;
-    if (walk.stopped) break;
+    // A stop asked for as the last message went out leaves nothing out.
+    if (!walk.ended && !watcher.Step(++walk.done, sources.size()) && index + 1 < sources.size()) {
+      walk.stopped = true;
+      break;
+    }
   }
   if (walk.withoutText > 0) {
     problems.push_back(Format("%s: %d messages have no text in the file (never downloaded): left out",

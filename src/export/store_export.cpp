@@ -114,7 +114,8 @@ class Exporter {
   struct Written {
     int messages = 0;
     size_t records = 0;
-    bool ended = false;  // a write failed: the messages after it were not written
+    bool ended = false;    // a write failed: the messages after it were not written
+    bool stopped = false;  // the watcher stopped it before its end
   };
 
   // Writes every message with text through write(store, record, firstBlock, text), which returns false
@@ -130,7 +131,7 @@ class Exporter {
         },
         convert);
     report_.stopped = report_.stopped || walk.stopped;
-    return Written{walk.handed, list.records.size() + list.texts.size(), walk.ended};
+    return Written{walk.handed, list.records.size() + list.texts.size(), walk.ended, walk.stopped};
   }
 
   // Said only once a mailbox is whole: an mbox can still fail when its last bytes go out.
@@ -279,6 +280,11 @@ class Exporter {
             if (spare) WriteMboxBody(entry, text);
             return spare;
           });
+    }
+    // A mailbox stopped part way would read as the whole folder, and the next export would keep it.
+    if (written.stopped) {
+      Problem(where + " is left out: the export was stopped while it was being written");
+      return;
     }
     errno = sink.error();
     if (written.ended || !sink.Flush() || !file.Commit()) {

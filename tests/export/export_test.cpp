@@ -275,6 +275,26 @@ TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) 
   EXPECT_LE(ring.Take(2).converted->capacity(), 16u << 10);  // the same slot
 }
 
+// Every file under a name in directory is one a whole export writes; with nothing half made, no file
+// is being written either (a mailbox beside its name, a message in a Maildir's tmp/).
+void ExpectOnlyWholeFilesNamed(const fs::path& directory, const std::set<std::string>& whole, bool nothingHalfMade) {
+  for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string name = entry.path().filename().string(), under = entry.path().parent_path().filename();
+    const bool named = !name.starts_with(".vendrel-") && under != "tmp";
+    EXPECT_TRUE(named ? whole.contains(ReadText(entry.path())) : !nothingHalfMade) << entry.path();
+  }
+}
+
+class StoppingWatcher : public QuietWatcher {
+ public:
+  explicit StoppingWatcher(uint64_t after) : after_(after) {}
+  bool Step(uint64_t done, uint64_t) override { return done < after_; }
+
+ private:
+  uint64_t after_;
+};
+
 // A write refused anywhere in an export (a disk that fails for a moment) is never reported as a whole
 // export: something is said left out, and every message counted as written is there.
 TEST_F(MessageFile, AWriteRefusedAnywhereInAnExportIsSaidAndWhatIsCountedIsThere) {
@@ -318,11 +338,17 @@ TEST_F(MessageFile, AWriteRefusedAnywhereInAnExportIsSaidAndWhatIsCountedIsThere
         return 0;
       });
       ASSERT_EQ(testsupport::WaitChild(child), kDiedAtWritePoint) << kind << " " << at;
-      for (const auto& entry : fs::recursive_directory_iterator(dead)) {
-        const std::string name = entry.path().filename().string(), under = entry.path().parent_path().filename();
-        const bool named = entry.is_regular_file() && !name.starts_with(".vendrel-") && under != "tmp";
-        EXPECT_TRUE(!named || whole.contains(ReadText(entry.path()))) << kind << " " << at << ": " << entry.path();
-      }
+      ExpectOnlyWholeFilesNamed(dead, whole, false);
+    }
+    // Stopped by the user after the first or the second message: the same, and nothing half made stays.
+    // A stop as the last one went out leaves nothing out.
+    for (const uint64_t after : {1, 2, 3}) {
+      const fs::path into = out / (kind + "-stopped-" + std::to_string(after));
+      StoppingWatcher stopping(after);
+      const StoreExport stopped = ExportStore(path, into.string(), {.format = format}, stopping);
+      EXPECT_EQ(stopped.stopped, after < 3) << kind << " " << after;
+      EXPECT_EQ(written(format, into), stopped.messages) << kind << " " << after;
+      ExpectOnlyWholeFilesNamed(into, whole, true);
     }
   }
 }

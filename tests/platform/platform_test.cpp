@@ -1,6 +1,7 @@
 // What stands in for the Windows facilities: code pages, the cache of file mappings, the lock of a file;
 // and files replaced whole.
 #include <fcntl.h>
+#include <signal.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include "platform/format.h"
 #include "platform/mapping_cache.h"
 #include "platform/new_file.h"
+#include "platform/stop_signals.h"
 #include "platform/working_directory.h"
 #include "platform/write_faults.h"
 #include "support/dbx_builder.h"
@@ -83,6 +85,19 @@ TEST(UserDirectories, AnAbsoluteSettingElseUnderHomeAndTheProgramsOwnDirectoryWh
   unsetenv("XDG_DATA_HOME");
   testsupport::TempDir program;
   EXPECT_EQ(ChooseWorkingDirectory(program.path().string()), program.path().string());
+}
+
+// Each of the signals is only noted the first time; the second one ends the program.
+TEST(StopSignals, TheFirstSignalAsksForAStopAndTheSecondEndsTheProgram) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t child = testsupport::StartChild([signal] {
+      StopOnSignals();
+      if (StopRequested() || raise(signal) != 0 || !StopRequested()) return 1;
+      raise(signal);
+      return 0;
+    });
+    EXPECT_EQ(testsupport::WaitChild(child), 128 + signal);
+  }
 }
 
 TEST(FileLock, WhatIsNoRegularFileIsRefusedAtOnceAndClosingClosesItsOwnDescriptorOnce) {

@@ -10,17 +10,23 @@
 #include "export/message_saves.h"
 #include "export/store_export.h"
 #include "platform/format.h"
+#include "platform/stop_signals.h"
 
 namespace vendrel::cli {
 
 namespace {
 
 // The status lines are what an export prints; its progress goes to stderr when a person watches it.
+// Ctrl-C stops it after the message being written, so that no file is left half made.
 class PrintingWatcher : public ExportWatcher {
  public:
-  PrintingWatcher() : showProgress_(isatty(STDERR_FILENO) != 0) {}
+  PrintingWatcher() : showProgress_(isatty(STDERR_FILENO) != 0) { StopOnSignals(); }
 
   bool Step(uint64_t done, uint64_t total) override {
+    if (StopRequested()) {
+      if (showProgress_) std::fputc('\n', stderr);  // the lines that say what was left out start afresh
+      return false;
+    }
     if (showProgress_) {
       std::fprintf(stderr, "\r%llu/%llu", static_cast<unsigned long long>(done),
                    static_cast<unsigned long long>(total));
