@@ -329,7 +329,9 @@ TEST_F(Window, TheWindowsKeysWorkFromEitherPaneAndAFailedExpansionStaysClosed) {
   selection->select(explorer->listView().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
   EXPECT_EQ(explorer->listView().SelectedRows(), (std::vector<int>{0, 2}));  // in order, however picked
   explorer->treeWidget()->setCurrentItem(slot);
+  const QString statusBefore = frame->statusLine()->text();
   QTest::keyClick(explorer->treeWidget(), Qt::Key_Asterisk);
+  EXPECT_EQ(frame->statusLine()->text(), statusBefore);  // every node opened: nothing to say
   int shown = 0;
   for (std::vector<QTreeWidgetItem*> below = {slot}; !below.empty(); ++shown) {
     QTreeWidgetItem* item = below.back();
