@@ -256,12 +256,12 @@ void ExplorerController::ExpandAll() {
   }
   std::reverse(opened.begin(), opened.end());
   tree_.ShowExpanded(opened);
+  UpdateCommandState(nullptr);  // first: it shows the active item's caption, which the outcome replaces
   if (!pending.empty()) {
     SetStatusText(Format("Expanded %d nodes; the rest below stays collapsed", static_cast<int>(made)));
   } else if (failed > 0) {
     SetStatusText(Format("%s: %d node(s)", kFailedToExpand, static_cast<int>(failed)));
   }
-  UpdateCommandState(nullptr);
 }
 
 void ExplorerController::GoToRow() {
