@@ -56,8 +56,9 @@ TEST_F(Explorer, EnterOnARowUnderACollapsedNodeExpandsItAndShowsTheRowsOwnNode) 
   EXPECT_EQ(explorer.list.RowTexts(0)[0], "Message 2");  // the node's own rows: its records
   explorer.tree.SelectNode(explorer.tree.FirstChild(explorer.tree.FirstChild(node)));  // a node of no item
   EXPECT_EQ(explorer.list.RowCount(), 0);
-  explorer.controller.Close();  // as the window goes: every node with it
-  EXPECT_TRUE(explorer.tree.Children(kTreeRoot).empty());
+  explorer.tree.SelectNode(node);
+  explorer.controller.Close();  // as the window goes: every node and every row with it
+  EXPECT_TRUE(explorer.tree.Children(kTreeRoot).empty() && explorer.list.RowCount() == 0);
 }
 
 TEST_F(Explorer, CheckDatabaseListsEachProblemAsARowAndEnterGoesToTheStructureShownForIt) {
