@@ -130,14 +130,11 @@ void ExplorerItem::DeleteTreeChildren() {
   if (tree == nullptr || hTreeItem == kTreeRoot) return;  // never inserted: no children of its own
   // The list shows the selected node's children: when that node is about to go, its rows go first, so
   // that no row outlives the items its item finds its way through.
-  const TreeNodeHandle selected = tree->Selected();
-  if (selected != hTreeItem && selected != kNoTreeNode) {
-    for (TreeNodeHandle above = tree->ParentNode(selected); above != kNoTreeNode;
-         above = tree->ParentNode(above)) {
-      if (above != hTreeItem) continue;
-      if (ListView* list = FindListView()) list->DeleteAllRows();
-      break;
-    }
+  for (TreeNodeHandle above = tree->ParentNode(tree->Selected()); above != kNoTreeNode;
+       above = tree->ParentNode(above)) {
+    if (above != hTreeItem) continue;
+    if (ListView* list = FindListView()) list->DeleteAllRows();
+    break;
   }
   tree->DeleteChildren(hTreeItem);
 }

@@ -287,7 +287,7 @@ std::string HtmlAsText(std::string_view html) {
         const std::string_view entity = html.substr(i + 1, end - i - 1);
         std::string decoded;
         if (entity.starts_with('#')) {
-          const bool hex = entity.size() > 1 && (entity[1] == 'x' || entity[1] == 'X');
+          const bool hex = entity.starts_with("#x") || entity.starts_with("#X");
           const unsigned long code = std::strtoul(std::string(entity.substr(hex ? 2 : 1)).c_str(), nullptr, hex ? 16 : 10);
           if (code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
             gchar utf8[8] = {};

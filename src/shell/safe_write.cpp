@@ -29,7 +29,8 @@ bool MakeDirectoriesInside(const fs::path& base, const fs::path& directory) {
     current /= part;
     struct stat info {};
     if (lstat(current.c_str(), &info) != 0) {
-      if (errno != ENOENT || (mkdir(current.c_str(), 0755) != 0 && errno != EEXIST)) return false;
+      if (errno != ENOENT) return false;
+      mkdir(current.c_str(), 0755);  // or another program made it meanwhile: what is there is looked at
       if (lstat(current.c_str(), &info) != 0) return false;
     }
     if (!S_ISDIR(info.st_mode)) return false;  // a link (to anywhere) or a file: not ours to go through

@@ -169,6 +169,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"export", "Folders.dbx", "out", "--format"}, 2, "usage: vendrel-cli export"},
       {{"export", "journal.dbx", "out"}, 1, "a change to it was interrupted: the journal"},
       {{"export", "Folders.dbx", "outblocked"}, 1, "(No subject) 00000005_00000003.eml"},
+      {{"recover", "missing.dbx", "out"}, 2, "missing.dbx: not found"},
       {{"save", "Inbox.dbx", "10", "out"}, 1, "the record at 00000010 is not valid: left out"},
       {{"save", "Inbox.dbx", "RA", "out"}, 2, "usage: vendrel-cli save FILE RA DIR"},
       {{"save", "Folders.dbx", "2800", "out"}, 1, "is a folder database: it holds no messages"},

@@ -88,6 +88,7 @@ TEST(Record, DamagedRecordsReadAsAbsentWhereverTheyLeaveTheFile) {
   EXPECT_TRUE(PropertyAt(db.store, repeated, 2).has_value() &&
               !PropertyAt(db.store, repeated, 3).has_value());
   EXPECT_EQ(GetDword(db.store, repeated, 0x11), 7u);
+  EXPECT_FALSE(GetFileTime(db.store, repeated, 0x11) || GetString(db.store, repeated, 0x11));  // no place given
   EXPECT_FALSE(RecordAt(db.store, untagged) || RecordAt(db.store, 0));
   EXPECT_EQ(GetId(db.store, untagged) + PropertyCount(db.store, untagged), 0u);
   EXPECT_TRUE(GetDword(db.store, longTable, 0x01) == 1u && GetId(db.store, longTable) == 2u);

@@ -124,6 +124,7 @@ TEST_F(Session, ANestedSessionSharesTheOuterViewAndNeverPullsItAwayWhenTheFileGr
     ASSERT_TRUE(nested.Open(path));
     EXPECT_EQ(nested.At(0, 4), magic);
     DbStore fresh;  // a session of its own on the same file grows it: the others keep their views
+    EXPECT_FALSE(fresh.Open(path, 0xFFFFF001));  // a length that wraps to 0 once rounded to pages
     ASSERT_TRUE(fresh.Open(path, 1));
     EXPECT_TRUE(fresh.Grow(static_cast<uint32_t>(fs::file_size(path) + 4096)));
   }

@@ -131,6 +131,7 @@ TEST_F(Window, TheListModelHoldsToQtsRulesWhileTheTreeIsBrowsed) {
   ui::QtListView& list = explorer->listView();
   EXPECT_TRUE(list.SetRowText(0, 0, "x") && !list.SetRowText(0, 4, "x") && !list.SetRowText(-1, 0, "x") &&
               !list.SetRowText(list.RowCount(), 0, "x") && list.RowTexts(0)[0] == "x");
+  EXPECT_TRUE(list.InsertRow(1, "typed", 0) == 1 && list.RowTexts(1)[0] == "typed");
   EXPECT_TRUE(list.data(list.index(0, 0), Qt::DecorationRole).isValid() &&
               !list.data(list.index(0, 1), Qt::DecorationRole).isValid());  // the image is the first column's
   EXPECT_EQ(list.headerData(3, Qt::Horizontal).toString() + list.headerData(0, Qt::Horizontal).toString(),
