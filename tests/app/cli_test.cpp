@@ -118,6 +118,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
   const uint32_t root = loop.AddNode();
   loop.SetNodeEntries(root, {{0x10, 0}, {loop.AddMessage({}), root}}).SetIndexSlot(0, root, 2);
   loop.WriteTo(dir / "loop.dbx");  // a record inside the header, then a child that is the node itself
+  DbxBuilder(DbKind::Message).SetIndexSlot(0, 0x10, 1).WriteTo(dir / "noroot.dbx");  // a root in the header
   DbxBuilder shared(DbKind::Message);  // nine entries that all lead to one node: shown eight times
   const uint32_t child = shared.AddNode();
   shared.SetNodeEntries(child, {{shared.AddMessage({}), 0}});
@@ -154,6 +155,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"records", "Inbox.dbx", "8"}, 2, "SLOT must be 0 to 7"},
       {{"records", "Inbox.dbx", "0", "1"}, 2, "usage: vendrel-cli records"},
       {{"records", "loop.dbx"}, 1, "record at 00000010 is not valid\nvendrel-cli: index 0 loops"},
+      {{"records", "noroot.dbx"}, 1, "the root node of index 0 at 00000010 is not valid"},
       {{"text", "Inbox.dbx", "xyz"}, 2, "usage: vendrel-cli text"},
       {{"text", "Inbox.dbx", "12"}, 1, ""},
       {{"text", "Folders.dbx", "2800"}, 1, "is not a message database"},

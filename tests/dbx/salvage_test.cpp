@@ -164,6 +164,8 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
   const Ras ras = folders.AddFolders({{1, 0, "Local Folders", "", true, 0x10}, {2, 1, "Inbox", "Inbox.dbx"}});
   folders.SetIndex(3, Ras{ras[1], ras[0]});  // a tree past those three keeps no order
   EXPECT_EQ(CheckDatabase(DbFile(folders).store).problems.size(), 0u);
+  folders.SetIndex(2, Ras{ras[1], ras[0]});  // the third does: by parent, then name
+  EXPECT_EQ(CheckDatabase(DbFile(folders).store).problems.size(), 1u);
 }
 
 // A journal beside the file: the check reads the file as it is, says so first, and leaves both alone.

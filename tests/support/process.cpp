@@ -79,6 +79,7 @@ CommandResult RunCommand(const std::vector<std::string>& argv) {
   if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
   const pid_t pid = StartChild([&] {
     close(0);  // the commands run without standard input, as from cron
+    alarm(60);  // kept across exec: a command that never ends (a fault in a loop) is ended, not left spinning
     dup2(out[1], 1);
     dup2(err[1], 2);
     close(out[0]);

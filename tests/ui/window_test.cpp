@@ -417,7 +417,7 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
               view->model()->index(row, 3).data(ui::MessageListModel::kSortRole).toULongLong());
   view->setCurrentIndex(view->model()->index(rows - 1, 0));
   const QString subject = view->model()->index(rows - 1, 1).data().toString();
-  ASSERT_NE(tree->currentItem(), nullptr);
+  ASSERT_TRUE(tree->currentItem() != nullptr && !subject.isEmpty());
   EXPECT_TRUE(tree->currentItem()->text(0).endsWith(subject) && view->isVisibleTo(explorer)) << subject.toStdString();
   EXPECT_TRUE(frame->messagePane()->headers()->text().contains(subject));
   tree->setCurrentItem(tree->currentItem()->parent());  // an index node, chosen in the tree: its rows
