@@ -31,6 +31,7 @@
 #include "support/db_file.h"
 #include "support/process.h"
 #include "support/scoped_desktop.h"
+#include "support/stopping_watcher.h"
 
 namespace vendrel {
 namespace {
@@ -286,15 +287,6 @@ void ExpectOnlyWholeFilesNamed(const fs::path& directory, const std::set<std::st
   }
 }
 
-class StoppingWatcher : public QuietWatcher {
- public:
-  explicit StoppingWatcher(uint64_t after) : after_(after) {}
-  bool Step(uint64_t done, uint64_t) override { return done < after_; }
-
- private:
-  uint64_t after_;
-};
-
 // A write refused anywhere in an export (a disk that fails for a moment) is never reported as a whole
 // export: something is said left out, and every message counted as written is there.
 TEST_F(MessageFile, AWriteRefusedAnywhereInAnExportIsSaidAndWhatIsCountedIsThere) {
@@ -344,7 +336,7 @@ TEST_F(MessageFile, AWriteRefusedAnywhereInAnExportIsSaidAndWhatIsCountedIsThere
     // A stop as the last one went out leaves nothing out.
     for (const uint64_t after : {1, 2, 3}) {
       const fs::path into = out / (kind + "-stopped-" + std::to_string(after));
-      StoppingWatcher stopping(after);
+      testsupport::StoppingWatcher stopping(after);
       const StoreExport stopped = ExportStore(path, into.string(), {.format = format}, stopping);
       EXPECT_EQ(stopped.stopped, after < 3) << kind << " " << after;
       EXPECT_EQ(written(format, into), stopped.messages) << kind << " " << after;

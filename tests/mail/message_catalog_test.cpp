@@ -9,6 +9,7 @@
 
 #include "mail/message_finder.h"
 #include "support/dbx_builder.h"
+#include "support/stopping_watcher.h"
 
 namespace vendrel::mail {
 namespace {
@@ -16,12 +17,6 @@ namespace {
 using testsupport::DbKind;
 using testsupport::DbxBuilder;
 using testsupport::MessageFields;
-
-// Stops at the third step.
-class StoppingWatcher : public QuietWatcher {
- public:
-  bool Step(uint64_t done, uint64_t) override { return done < 3; }
-};
 
 TEST(MessageCatalog, TheHeaderDecodedComesFirstTheRecordFillsWhatItLacksAndDamageIsSaid) {
   testsupport::TempDir dir;
@@ -52,7 +47,7 @@ TEST(MessageCatalog, TheHeaderDecodedComesFirstTheRecordFillsWhatItLacksAndDamag
   EXPECT_TRUE(catalog.entries[2].firstBlock == 0 && catalog.entries[2].size == 0);  // listed, without text
   ASSERT_EQ(catalog.problems.size(), 1u);
   EXPECT_EQ(catalog.problems[0], "Inbox: the record at 7FFFFFF0 is not valid: left out");
-  StoppingWatcher stopping;
+  testsupport::StoppingWatcher stopping(3);
   const MessageCatalog stopped = CatalogOf(store, "Inbox", stopping);
   EXPECT_TRUE(stopped.stopped && stopped.entries.size() == 3u);
 
