@@ -243,7 +243,6 @@ void ExplorerController::ExpandAll() {
     const Ref item = Ref::Share(tree_.ItemOf(node));
     if (!item) continue;  // the placeholder of a node not made yet
     if (node != top && !tree_.IsExpanded(node)) {
-      item->failure.clear();
       if (!item->Expand()) {
         ++failed;
         continue;

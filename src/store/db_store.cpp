@@ -209,7 +209,6 @@ bool DbStore::Grow(uint32_t minimumLength) {
   if (minimumLength == 0 || !IsWritable()) return false;
   if (mappedLength_ >= minimumLength) return true;
   const uint32_t rounded = RoundUpToPage(minimumLength);
-  if (wrote_) mapping_->Flush();
   // A mapping of its own: the view that other sessions (an outer one, the kept mappings) hold is never
   // unmapped under them. Extend checks that the new view covers the length; a peer's longer file is kept.
   // A private copy is this session's alone: it grows in place.

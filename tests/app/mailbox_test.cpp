@@ -207,7 +207,8 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
     entries += "From x@example.com Mon Oct 16 00:28:40 2006\nStatus: RO\nX-Mozilla-Status: 0001\n"
                "Subject: same\n\n>From a line\nbody\n\n";
   EXPECT_TRUE(ReadText(dir / "many/Inbox") == entries);
-  RunCommand({VENDREL_CLI, "export", Store("Inbox.dbx"), (dir / "inbox").string(), "--format", "maildir"});
+  RunCommand({VENDREL_CLI, "export", Store("Inbox.dbx"), (dir / "inbox").string(), "--format", "maildir",
+              "--maildir-names", "utf8"});
   const Boxes alone = ReadBack("maildir", dir / "inbox");
   EXPECT_TRUE(alone.size() == 1 && alone.at("").size() == inbox.size());  // the server's INBOX
 }

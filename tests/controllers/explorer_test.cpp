@@ -90,6 +90,9 @@ TEST_F(Explorer, CheckDatabaseListsEachProblemAsARowAndEnterGoesToTheStructureSh
   explorer.window.FocusPane(Pane::List);
   explorer.controller.OnKey(ExplorerKey::Enter, true);
   EXPECT_EQ(explorer.tree.Selected(), node);
+  fs::remove(path);
+  explorer.controller.Command(kCmdCheckDatabase);
+  EXPECT_TRUE(StatusLines().back().starts_with("Failed to check " + path + ": ")) << StatusLines().back();
 }
 
 TEST_F(Explorer, ExportWritesTheWindowsDatabaseInTheChosenFormatAndSaysWhatCameOfIt) {

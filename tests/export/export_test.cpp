@@ -244,7 +244,7 @@ TEST_F(MessageFile, TextsReadAheadComeWholeInTheOrderAskedWhateverTheRingHolds) 
     converted.Copy(Format("%u:%u", source.record, text.firstBlock));
     return spare;
   };
-  for (const ReadAheadLimits limits : {ReadAheadLimits{1, 1}, {2, 1u << 30}, {4, 1000}, {30, 1u << 30, 8}}) {
+  for (const ReadAheadLimits limits : {ReadAheadLimits{0, 1}, {2, 1u << 30}, {4, 1000}, {30, 1u << 30, 8}}) {
     TextReadAhead ahead(db.store, sources, true, limits, convert);
     for (size_t i = 0; i < records.size(); i += 1 + i % 2) {
       const MessageText& text = ahead.Take(i);

@@ -91,7 +91,7 @@ TEST(MessageSearch, EveryCriterionGivenMustHoldAsTypedInAnyLetterCase) {
 
 TEST(SafeAttachmentName, ANameIsItsLastPathPartWithoutCharactersAFileSystemRefuses) {
   const std::pair<std::string, std::string> cases[] = {
-      {"../../r.pdf", "r.pdf"}, {"C:\\Mail\\a b.doc", "a b.doc"}, {"a\x01?b:c", "a__b_c"},
+      {"../../r.pdf", "r.pdf"}, {"C:\\Mail\\a b.doc", "a b.doc"}, {"a\x01?b:c\x7F~", "a__b_c_~"},
       {"..", "attachment"},     {"", "attachment"}};
   for (const auto& [name, safe] : cases) EXPECT_EQ(SafeAttachmentName(name), safe) << name;
   std::string longName(151, 'e');  // cut to 200 bytes at most, between characters

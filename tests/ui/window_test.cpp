@@ -263,6 +263,7 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   QTest::keyClick(frame.get(), Qt::Key_F1);
   QWidget* help = frame->findChild<QDialog*>("help");
   ASSERT_TRUE(help != nullptr && help->isVisible());
+  EXPECT_EQ(help->size(), frame->size() * 3 / 4);
   help->close();
   frame->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
@@ -412,6 +413,7 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
   EXPECT_TRUE(view->header()->sortIndicatorSection() == ui::MessageListModel::Date - 1 &&
               view->header()->sortIndicatorOrder() == Qt::DescendingOrder);  // newest first
   view->sortByColumn(ui::MessageListModel::Size - 1, Qt::AscendingOrder);
+  EXPECT_GT(view->model()->index(rows - 1, 3).data(ui::MessageListModel::kSortRole).toULongLong(), 0u);
   for (int row = 1; row < rows; ++row)
     EXPECT_LE(view->model()->index(row - 1, 3).data(ui::MessageListModel::kSortRole).toULongLong(),
               view->model()->index(row, 3).data(ui::MessageListModel::kSortRole).toULongLong());
@@ -448,6 +450,9 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
   const auto* record = dynamic_cast<DbItem*>(shown->treeView().ItemOf(shown->treeView().Selected()));
   EXPECT_TRUE(record != nullptr && record->ra == first.entry.record);
   EXPECT_EQ(find->found().rowCount(), found);  // Enter went to the result, not to Find
+  frame->mdiArea()->activatePreviousSubWindow();  // the result's window comes to the front again
+  QTest::keyClick(find->results(), Qt::Key_Return);
+  EXPECT_TRUE(std::filesystem::equivalent(frame->ActiveExplorer()->path(), first.database));
   testsupport::DbxBuilder(testsupport::DbKind::Message).WriteTo(Sample("Ecole.dbx"));  // emptied since
   QTest::keyClick(find->results(), Qt::Key_Return);
   EXPECT_EQ(frame->statusLine()->text(),
@@ -458,12 +463,13 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
 TEST_F(Window, TheMessagePaneSavesAttachmentsAndOpensForwardedMessages) {
   ui::MessagePane* pane = frame->messagePane();
   pane->Show("Subject: Fw\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\n\r\nSee below\r\n"
+             "--m\r\nContent-Type: message/rfc822\r\n\r\nSubject: =?UTF-8?Q?D=C3=A9j=C3=A0?=\r\n\r\nInner text\r\n"
              "--m\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment; filename=r.pdf\r\n"
-             "Content-Transfer-Encoding: base64\r\n\r\nUERGIQ==\r\n"
-             "--m\r\nContent-Type: message/rfc822\r\n\r\nSubject: =?UTF-8?Q?D=C3=A9j=C3=A0?=\r\n\r\nInner text\r\n--m--\r\n");
+             "Content-Transfer-Encoding: base64\r\n\r\nUERGIQ==\r\n--m--\r\n");
   ASSERT_EQ(pane->attachments()->count(), 2);
   EXPECT_GT(pane->attachments()->mapTo(pane, QPoint()).y(), pane->headers()->mapTo(pane, QPoint()).y());  // below
-  pane->attachments()->setCurrentRow(0);
+  EXPECT_GT(pane->saveButton()->mapTo(pane, QPoint()).x(), pane->attachments()->mapTo(pane, QPoint()).x());  // beside
+  pane->attachments()->setCurrentRow(1);
   EXPECT_FALSE(pane->openButton()->isEnabled());
   QTimer::singleShot(0, [&] {
     if (auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
@@ -475,7 +481,7 @@ TEST_F(Window, TheMessagePaneSavesAttachmentsAndOpensForwardedMessages) {
   std::ifstream saved(Sample("r.pdf"));
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), "PDF!");
   EXPECT_EQ(frame->statusLine()->text().toStdString(), "Saved " + Sample("r.pdf"));
-  pane->attachments()->setCurrentRow(1);
+  pane->attachments()->setCurrentRow(0);
   ASSERT_TRUE(pane->openButton()->isEnabled());
   const auto opened = [&] {  // the pane of a window of its own, shown
     for (QWidget* window : QApplication::topLevelWidgets())
@@ -628,6 +634,7 @@ TEST_F(Window, TheSplitterFollowsTheLeftButtonFromTheGapOrTwoPixelsInsideAPaneSh
   // The next run's window has the splitter, the columns and the frame where the user left them.
   explorer->listWidget()->header()->resizeSection(2, 333);
   frame->resize(900, 650);
+  frame->addDockWidget(Qt::LeftDockWidgetArea, frame->messageDock());
   frame->close();
   frame.reset();  // its desktop goes before the next one comes
   frame = std::make_unique<ui::FrameWnd>();
@@ -636,7 +643,8 @@ TEST_F(Window, TheSplitterFollowsTheLeftButtonFromTheGapOrTwoPixelsInsideAPaneSh
   explorer->resize(600, 400);
   QApplication::processEvents();
   EXPECT_TRUE(explorer->controller().panes().tree.right + 1 == splitAt &&
-              explorer->listWidget()->header()->sectionSize(2) == 333 && frame->size() == QSize(900, 650));
+              explorer->listWidget()->header()->sectionSize(2) == 333 && frame->size() == QSize(900, 650) &&
+              frame->dockWidgetArea(frame->messageDock()) == Qt::LeftDockWidgetArea);
 }
 
 TEST_F(Window, StopInTheProgressDialogEndsTheSaveAndTheDialogGoesWithIt) {
