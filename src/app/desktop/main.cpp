@@ -58,9 +58,9 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> paths;
   std::string snapshot;
-  const QStringList arguments = QApplication::arguments();
+  const QStringList arguments = QApplication::arguments().mid(1);  // after the program's own name
   bool options = true;
-  for (qsizetype i = 1; i < arguments.size(); ++i) {
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
     const QString& argument = arguments[i];
     if (options && argument == "--") {
       options = false;
