@@ -97,6 +97,7 @@ TEST(SafeAttachmentName, ANameIsItsLastPathPartWithoutCharactersAFileSystemRefus
   std::string longName(151, 'e');  // cut to 200 bytes at most, between characters
   for (int i = 0; i < 30; ++i) longName += "\u00E9";
   EXPECT_EQ(SafeAttachmentName(longName).size(), 199u);
+  EXPECT_EQ(SafeAttachmentName(std::string(300, 'e')).size(), 200u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,6 +111,17 @@ TEST_F(Session, GrowExtendsTheFileToWholePagesKeepsItsContentAndNeverShortensIt)
   EXPECT_FALSE(store.Grow(0xFFFFFFFF));  // past 4 GiB once rounded to pages
   store.Close();
   EXPECT_EQ(fs::file_size(path), 1u << 20);
+  // A file the system will not let grow (here the size limit) is refused and the session closed.
+  EXPECT_EQ(WaitChild(StartChild([&] {
+              signal(SIGXFSZ, SIG_IGN);
+              const rlimit limit{1 << 20, 1 << 20};
+              DbStore grown;
+              return setrlimit(RLIMIT_FSIZE, &limit) == 0 && grown.Open(path) && !grown.Grow((1 << 20) + 1) &&
+                             !grown.IsOpen()
+                         ? 0
+                         : 1;
+            })),
+            0);
 }
 
 TEST_F(Session, ANestedSessionSharesTheOuterViewAndNeverPullsItAwayWhenTheFileGrew) {

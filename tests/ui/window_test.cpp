@@ -376,10 +376,13 @@ TEST_F(Window, TheMessagePaneShowsTheSelectedMessageDecodedOrAsStoredAndCanBeHid
   QTreeWidgetItem* record = ExpandPath(explorer->treeWidget(), {"Messages DB", "000000E4", "Index", "0000"});
   ASSERT_NE(record, nullptr);
   ui::MessagePane* pane = frame->messagePane();
-  ASSERT_EQ(frame->findChild<QDockWidget*>()->widget(), pane);  // docked below the windows
+  ASSERT_TRUE(frame->findChild<QDockWidget*>()->widget() == pane &&
+              frame->dockWidgetArea(frame->messageDock()) == Qt::BottomDockWidgetArea);  // docked below the windows
   explorer->treeWidget()->setCurrentItem(record);
   // The subject stored in ISO-8859-1 without encoded words, read all the same.
-  EXPECT_TRUE(pane->headers()->text().contains("R\u00E9union de lundi<br>") &&
+  EXPECT_TRUE((pane->headers()->textInteractionFlags() & Qt::TextSelectableByMouse) &&  // an address to copy
+              !pane->body()->openLinks() && !pane->body()->openExternalLinks() &&  // nothing leaves the machine
+              pane->headers()->text().contains("R\u00E9union de lundi<br>") &&
               pane->headers()->text().startsWith("<b>From:</b> Ann Example &lt;ann@example.com&gt;<br>") &&
               pane->body()->toPlainText().startsWith("Ligne 0 du message"))
       << pane->headers()->text().toStdString();
@@ -414,6 +417,7 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
               view->header()->sortIndicatorOrder() == Qt::DescendingOrder);  // newest first
   view->sortByColumn(ui::MessageListModel::Size - 1, Qt::AscendingOrder);
   EXPECT_GT(view->model()->index(rows - 1, 3).data(ui::MessageListModel::kSortRole).toULongLong(), 0u);
+  EXPECT_FALSE(view->model()->index(0, 1).data(Qt::TextAlignmentRole).isValid());  // sizes alone to the right
   for (int row = 1; row < rows; ++row)
     EXPECT_LE(view->model()->index(row - 1, 3).data(ui::MessageListModel::kSortRole).toULongLong(),
               view->model()->index(row, 3).data(ui::MessageListModel::kSortRole).toULongLong());
@@ -439,7 +443,8 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
   find->Find();
   const int found = find->found().rowCount();
   EXPECT_TRUE(found == 1 && find->focusWidget() == find->results()) << find->outcome()->text().toStdString();
-  EXPECT_TRUE(find->outcome()->text().startsWith(QString("%1 messages found in ").arg(found)));
+  EXPECT_TRUE(find->outcome()->text().startsWith(QString("%1 messages found in ").arg(found)) &&
+              find->results()->header()->sectionSize(0) == 120);  // its folder column too
   find->results()->setCurrentIndex(find->results()->model()->index(0, 0));
   const auto* sorted = static_cast<const QSortFilterProxyModel*>(find->results()->model());
   const ui::ListedMessage& first = find->found().message(sorted->mapToSource(sorted->index(0, 0)).row());
@@ -495,6 +500,9 @@ TEST_F(Window, TheMessagePaneSavesAttachmentsAndOpensForwardedMessages) {
   emit pane->attachments()->itemDoubleClicked(pane->attachments()->currentItem());  // as Open does
   ASSERT_NE(opened(), nullptr);
   opened()->close();
+  pane->Show("Subject: H\r\nContent-Type: text/html\r\n\r\n<p>Only <b>HTML</b></p>\r\n");  // read as formatted
+  EXPECT_TRUE(pane->body()->toPlainText().trimmed() == "Only HTML" && !pane->openButton()->isVisibleTo(pane))
+      << pane->body()->toPlainText().toStdString();
 }
 
 TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNotKnow) {
@@ -658,7 +666,8 @@ TEST_F(Window, StopInTheProgressDialogEndsTheSaveAndTheDialogGoesWithIt) {
     frame->mdiArea()->subWindowList().front()->close();
     EXPECT_TRUE(frame->isVisible() && frame->mdiArea()->subWindowList().front()->isVisible() &&
                 shown->windowTitle() == "Vendrel");
-    shown->cancel();
+    shown->findChild<QPushButton*>()->click();
+    EXPECT_TRUE(shown->wasCanceled() && frame->gate().StopRequested());  // heard by every step, not only the dialog's
   });
   {
     const auto save = frame->gate().Begin();  // as the "Save default" command runs it
