@@ -180,6 +180,7 @@ TEST(NewFile, AFileThereIsReplacedOnlyByAWholeNewOneAndNeverWrittenThrough) {
   ArmWriteFault(1);
   EXPECT_FALSE(file.Begin(dirFd, "g") || fs::exists(dir / "g"));
   ArmWriteFault(0);
+  EXPECT_TRUE(!file.Begin(dirFd, std::string(300, 'n')) && errno == ENAMETOOLONG);  // said as it is
   close(dirFd);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 10) << "a temporary file stayed";
 }
