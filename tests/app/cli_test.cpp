@@ -56,6 +56,7 @@ TEST_F(Cli, EachCommandDoesItsWorkAndSaysWhatItDid) {
   // Each command with the texts found in its standard output, in this order.
   const std::vector<std::pair<Args, std::vector<std::string>>> cases = {
       {{"records", "Inbox.dbx", "0"}, {Format("%08X\t00000002\tCafé\n", firstRa)}},
+      {{"records", "outbox.DBX"}, {}},  // a tree without a root holds nothing
       {{"header", "Inbox.dbx"},
        {"Magic\t00000000\tFE12ADCF\tMeans DBX\nCLSID\t00000004\t{6F74FDC5-E366-11D1-9A4E-00C04FA309D4}\t",
         "\nName\t000025C1\tInbox\t\nFolderID\t000026E0\t00000005\t\nTo be continued...\t\t\t\n"}},
@@ -163,7 +164,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"check", "Inbox.dbx", "--jason"}, 2, "usage: vendrel-cli check"},
       {{"show", "Folders.dbx", "2800"}, 1, "there is no message with text in the file at 00002800"},
       {{"text", "Inbox.dbx", Format("0x%x", firstRa)}, 1, ""},
-      {{"tree", "Inbox.dbx", "--depth", "x"}, 2, "--depth takes a number"},
+      {{"tree", "Inbox.dbx", "--depth", "2a"}, 2, "--depth takes a number"},
       {{"tree", "Inbox.dbx", "--depth"}, 2, "usage: vendrel-cli tree"},
       {{"tree", "shared.dbx"}, 1, ": 1 nodes were not expanded"},
       {{"export", "Folders.dbx"}, 2, "usage: vendrel-cli export"},
@@ -242,8 +243,8 @@ TEST_F(Cli, ShowPrintsTheMessageAsReadAndSavesItsAttachmentsBesideWhatIsThere) {
   EXPECT_EQ(Run({"find", "Mixed.dbx", "--from", "bob"}).exitCode + Run({"find", "Mixed.dbx", "--when", "x"}).exitCode +
                 Run({"find", "Mixed.dbx", "--before", "2006-10-15"}).exitCode +
                 Run({"find", "Mixed.dbx", "--after", "2006-10-15"}).exitCode +
-                RunCommand({"/usr/bin/env", "TZ=UTC", VENDREL_CLI, "find", Path("Mixed.dbx"), "--after", "1970-01-01"})
-                    .exitCode,
+                RunCommand({"/usr/bin/env", "TZ=UTC", VENDREL_CLI, "find", Path("Mixed.dbx"), "--after",
+                            "1970-01-01"}).exitCode,
             1 + 2 + 1 + 0 + 0);
 }
 

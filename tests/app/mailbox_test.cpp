@@ -55,7 +55,9 @@ class MailboxExport : public testing::Test {
     fs::create_directory(dir / "store");
     DbxBuilder folders(DbKind::Folder);
     // Tree 0 in the order given: a subfolder may come before its parent.
-    folders.AddFolders({{3, 2, "Zone", "Work.dbx", true, 0x21, 3},
+    folders.AddFolders({{13, 14, "Ring", "", true, 0x21, 3},  // parents of each other: the first goes to the top
+                        {14, 13, "Round", "", true, 0x21, 3},
+                        {3, 2, "Zone", "Work.dbx", true, 0x21, 3},
                         {1, 0, "Local Folders", "", true, 0x31, 3},
                         {2, 1, "Inbox", "Inbox.dbx", true, 0x31, 3},
                         {4, 2, "zone", "work2.dbx", true, 0x21, 3},
@@ -66,9 +68,7 @@ class MailboxExport : public testing::Test {
                         {9, 1, "inbox.SBD", "Sbd.dbx", true, 0x21, 3},
                         {10, 1, "Hollow", "Hollow.dbx", true, 0x21, 3},
                         {11, 1, "Itself", "Folders.dbx", true, 0x21, 3},
-                        {12, 1, std::string(199, 'L') + std::string(50, '\xE9'), "Long.dbx", true, 0x21, 3},
-                        {13, 14, "Ring", "", true, 0x21, 3},  // parents of each other: Ring goes to the top
-                        {14, 13, "Round", "", true, 0x21, 3}});
+                        {12, 1, std::string(199, 'L') + std::string(50, '\xE9'), "Long.dbx", true, 0x21, 3}});
     folders.WriteTo(Folders());
     // The texts as the mail client stored them: "From " lines in a body, a last line without its end,
     // bare LF and bare CR line ends; senders from the record, the From field (where the record's one has

@@ -162,12 +162,13 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
   // A folder database is sound with its records in their three trees (and no text of their own).
   DbxBuilder folders(DbKind::Folder);
   const Ras ras = folders.AddFolders(
-      {{1, 0, "Local Folders", "", true, 0x10}, {2, 1, "Inbox", "Inbox.dbx"}, {3, 1, "archive", ""}});
+      {{1, 0, "Local Folders", "", true, 0x10}, {2, 1, "Inbox", "Inbox.dbx"}, {3, 1, "archive", ""},
+       {4, 1, "ARCHIVE", ""}});
   folders.SetIndex(3, Ras{ras[1], ras[0]});  // a tree past those three keeps no order
   EXPECT_EQ(CheckDatabase(DbFile(folders).store).problems.size(), 0u);
   folders.SetIndex(2, Ras{ras[1], ras[0]});  // the third does: by parent, then name
   EXPECT_EQ(CheckDatabase(DbFile(folders).store).problems.size(), 1u);
-  folders.SetIndex(1, Ras{ras[0], ras[1], ras[2]});  // names under one parent in any letter case
+  folders.SetIndex(1, Ras{ras[0], ras[1], ras[2], ras[3]});  // names under one parent in any letter case
   EXPECT_EQ(CheckDatabase(DbFile(folders).store).problems.size(), 2u);
 }
 

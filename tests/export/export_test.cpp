@@ -192,7 +192,7 @@ TEST_F(MessageFile, AMessageWithoutTextLeavesNoFileAndIsSaidOnceWhenAsked) {
   std::string error;
   EXPECT_FALSE(WriteMessageFile(db.store, ra, (out / "none.eml").string(), error) ||
                fs::exists(out / "none.eml"));
-  EXPECT_TRUE(error == "the message has no text in the file" && desktop.desktop.diagnostics().empty());  // no fault
+  EXPECT_TRUE(error == "the message has no text in the file" && desktop.desktop.diagnostics().empty());
   EXPECT_FALSE(CanExport(db.store, ra, false) || CanExport(db.store, ra, true));
   ASSERT_EQ(desktop.desktop.messages().size(), 1u);
   EXPECT_EQ(desktop.desktop.messages()[0].text, "No body - possible not to download!");

@@ -122,7 +122,8 @@ TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
   EXPECT_EQ(registry->Find("KEY", "A")->text,
             "\u0080\u0800😀\U0010FFFF\U00010000|\uFFFD|\uFFFDx|\uFFFD\uFFFD\uD7FF\t\uFFFD\uE000\uFFFD\n|"
             "\x7F\u07FF\uFFFFa");
-  EXPECT_EQ(registry->Find("key", "b")->text + registry->Find("key", "c")->text + registry->Find("key", "f")->text,
+  EXPECT_EQ(registry->Find("key", "b")->text + registry->Find("key", "c")->text +
+                registry->Find("key", "f")->text,
             "é€😀\uFFFDé\uFFFDA");  // f: its last character without a 0 after it
   EXPECT_TRUE(registry->Find("key", "b")->expandable && !registry->Find("key", "d") &&  // d has no "="
               !registry->Find("key", "e"));  // nor e a byte in hexadecimal

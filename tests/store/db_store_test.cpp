@@ -15,6 +15,7 @@
 
 #include "platform/file_mapping.h"
 #include "platform/mapping_cache.h"
+#include "platform/write_faults.h"
 #include "platform/format.h"
 #include "store/allocation.h"
 #include "store/copy_on_write.h"
@@ -230,6 +231,8 @@ TEST_F(Session, APeerSessionMakesTheNextWaitAndTimeOutWithOneMessageAndADeadPeer
 // session opening the file finds.
 TEST_F(Session, AJournalIsRolledBackWhenItBelongsToTheFileDroppedWhenCutShortAndElseKeepsTheFileClosed) {
   const std::string path = MakeDatabase(), journal = path + "-journal";
+  fs::create_symlink(path, dir / "link.dbx");
+  EXPECT_EQ(JournalPath((dir / "link.dbx").string()), journal);  // beside the file, whatever names it
   ForgetMappings();  // a session's mapping is kept for the next one by design
   const long descriptors = testsupport::OpenDescriptors();
   const std::vector<uint8_t> original = ReadFileBytes(path);
@@ -251,6 +254,9 @@ TEST_F(Session, AJournalIsRolledBackWhenItBelongsToTheFileDroppedWhenCutShortAnd
   EXPECT_EQ(hex, "5644524C4A4E4C31" "0028000000000000" "01000000" "5C00000000000000" "0400000000000000"
                  "00000000" "02020202" "9F5C14DA539932C2");
   fs::remove(journal);
+  ArmWriteFault(1);  // a journal that could not be written whole is none
+  EXPECT_FALSE(WriteJournal(path, original.size(), {{0x5C, was, becomes}}) || fs::exists(journal));
+  ArmWriteFault(0);
   DbStore store;
   for (const bool cutShort : {false, true}) {
     Change(cutShort ? was[1] : 2);
