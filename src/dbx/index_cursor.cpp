@@ -16,7 +16,6 @@ void IndexCursor::Reset(uint32_t root, uint8_t mode, uint32_t target) {
   mode_ = mode;
   target_ = target;
   ordinal_ = 0;
-  seen_ = 0;
 }
 
 std::optional<uint32_t> IndexCursor::ParentKey(const DbStore& store, uint32_t recordRa) {
@@ -35,10 +34,10 @@ bool IndexCursor::Matches(const DbStore& store, uint32_t recordRa) const {
 }
 
 uint32_t IndexCursor::Next(const DbStore& store) {
-  seen_ = 0;
+  uint32_t seen = 0;
   uint32_t found = 0;
   WalkIndexTree(store, root_, [&](const IndexNode&, unsigned, uint32_t recordRa) {
-    if (!Matches(store, recordRa) || ++seen_ <= ordinal_) return false;
+    if (!Matches(store, recordRa) || ++seen <= ordinal_) return false;
     found = recordRa;
     return true;
   });
@@ -48,9 +47,9 @@ uint32_t IndexCursor::Next(const DbStore& store) {
 
 std::vector<uint32_t> IndexCursor::Rest(const DbStore& store) {
   std::vector<uint32_t> matches;
-  seen_ = 0;
+  uint32_t seen = 0;
   WalkIndexTree(store, root_, [&](const IndexNode&, unsigned, uint32_t recordRa) {
-    if (Matches(store, recordRa) && ++seen_ > ordinal_) matches.push_back(recordRa);
+    if (Matches(store, recordRa) && ++seen > ordinal_) matches.push_back(recordRa);
     return false;
   });
   ordinal_ += static_cast<uint32_t>(matches.size());

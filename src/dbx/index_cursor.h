@@ -39,7 +39,6 @@ class IndexCursor {
   uint8_t mode_ = MatchAll;
   uint32_t root_ = 0;
   uint32_t ordinal_ = 0;
-  uint32_t seen_ = 0;
   uint32_t target_ = 0;
 };
 

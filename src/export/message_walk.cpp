@@ -13,8 +13,8 @@ MessageWalk WalkMessages(const DbStore& store, const MessageList& list, bool che
   // so that this thread does not wait for their pages.
   std::vector<TextSource> sources;
   sources.reserve(list.records.size() + list.texts.size());
-  for (const uint32_t record : list.records) sources.push_back({record, 0});
-  for (const uint32_t text : list.texts) sources.push_back({0, text});
+  for (const uint32_t record : list.records) sources.push_back({.record = record});
+  for (const uint32_t text : list.texts) sources.push_back({.firstBlock = text});
   ConvertText convertText;
   if (convert) {
     convertText = [&](const TextSource& source, const MessageText& text, BufferSink& converted, bool spare) {

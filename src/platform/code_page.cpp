@@ -13,11 +13,10 @@ const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
 enum class Conversion { Done, InvalidInput };
 
-// Converts all of input; on a byte sequence the source encoding does not define, either stops with
+// Appends all of input, converted, to output; on a byte sequence the source encoding does not define, either stops with
 // InvalidInput or (when a replacement is given) writes the replacement and skips one byte.
 Conversion Convert(iconv_t converter, std::string_view input, std::string& output,
                    std::string_view replacement) {
-  output.clear();
   if (converter == kNoConverter) return Conversion::InvalidInput;
   iconv(converter, nullptr, nullptr, nullptr, nullptr);
   char* in = const_cast<char*>(input.data());

@@ -15,11 +15,6 @@ constexpr const char* kColumnNames[kListColumns] = {"Name", "RA", "Value", "Decs
 
 }  // namespace
 
-QtListView::~QtListView() {
-  std::vector<Row> rows;
-  rows.swap(rows_);
-}
-
 void QtListView::SetView(QAbstractItemView* view) {
   view_ = view;
 }

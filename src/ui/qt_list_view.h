@@ -21,7 +21,6 @@ class QtListView : public QAbstractTableModel, public ListView {
   static constexpr int kColumnWidths[kListColumns] = {120, 80, 240, 500};
 
   QtListView() = default;
-  ~QtListView() override;
 
   // The view whose selection is the list's.
   void SetView(QAbstractItemView* view);

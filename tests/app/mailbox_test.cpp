@@ -55,9 +55,9 @@ class MailboxExport : public testing::Test {
     fs::create_directory(dir / "store");
     DbxBuilder folders(DbKind::Folder);
     // Tree 0 in the order given: a subfolder may come before its parent.
-    folders.AddFolders({{13, 14, "Ring", "", true, 0x21, 3},  // parents of each other: the first goes to the top
+    folders.AddFolders({{3, 2, "Zone", "Work.dbx", true, 0x21, 3},  // a child before its parent
+                        {13, 14, "Ring", "", true, 0x21, 3},  // parents of each other: the first goes to the top
                         {14, 13, "Round", "", true, 0x21, 3},
-                        {3, 2, "Zone", "Work.dbx", true, 0x21, 3},
                         {1, 0, "Local Folders", "", true, 0x31, 3},
                         {2, 1, "Inbox", "Inbox.dbx", true, 0x31, 3},
                         {4, 2, "zone", "work2.dbx", true, 0x21, 3},

@@ -198,7 +198,11 @@ TEST(LostAndFound, RecordsAndTextsNoTreeReachesAreFoundEachOnceAndTextsCutShortA
   m.builder.SetIndex(0, Ras{m.records[0], m.records[3], m.records[4]});
   m.builder.SetU32(m.records[2], 0).SetU32(m.records[3], 0);  // the records of 4 and 5 lost
   m.builder.SetU32(Messages::Block(m.texts[3], 1), 0);         // and a block of 5's text
-  const uint32_t tail = static_cast<uint32_t>(m.builder.bytes().size());
+  // A record head whose property table would not fit its body (two entries, seven bytes): no record.
+  const uint32_t fake = static_cast<uint32_t>(m.builder.bytes().size());
+  m.builder.PadTo(fake + 24).SetU32(fake, fake).SetU16(fake + kRecordBodySizeField, 7);
+  m.builder.SetU8(fake + kRecordPropertyCountField, 2).SetU32(fake + 12, 0x81).SetU32(fake + 16, 0x82);
+  const uint32_t tail = fake + 24;
   m.builder.PadTo(tail + 8).SetU32(tail, tail);  // tagged with its RA, but too near the end to be anything
   DbFile db(m.builder);
   const LostAndFound lost = FindLostAndFound(db.store);

@@ -268,9 +268,10 @@ TEST_F(Session, AJournalIsRolledBackWhenItBelongsToTheFileDroppedWhenCutShortAnd
     // Put back whole; or, cut short, not touched (the room it added stays).
     EXPECT_TRUE((ReadFileBytes(path) == original) != cutShort && !fs::exists(journal)) << cutShort;
   }
-  EXPECT_EQ(desktop.desktop.statusLines().size(), 1u);
-  EXPECT_EQ(desktop.desktop.statusLines()[0],
-            "An interrupted change to " + path + " was undone: the file is as it was before it");
+  // Said on the status line, and on stderr for the command-line tool.
+  const std::string undone = "An interrupted change to " + path + " was undone: the file is as it was before it";
+  EXPECT_EQ(desktop.desktop.statusLines(), std::vector<std::string>{undone});
+  EXPECT_EQ(desktop.desktop.diagnostics(), std::vector<std::string>{undone + "\n"});
   // A file the journal was not written for (a copy put in its place): neither is touched.
   const std::vector<uint8_t> replaced = Change(9);
   ASSERT_TRUE(WriteJournal(path, original.size(), {{0x5C, was, becomes}}));
