@@ -141,8 +141,7 @@ bool QtTreeView::SelectNode(TreeNodeHandle node) {
   if (widget_ == nullptr) return false;
   QTreeWidgetItem* widgetItem = node == kNoTreeNode ? nullptr : WidgetItem(node);
   if (node != kNoTreeNode && widgetItem == nullptr) return false;
-  widget_->setCurrentItem(widgetItem);
-  if (widgetItem != nullptr) widget_->scrollToItem(widgetItem);
+  widget_->setCurrentItem(widgetItem);  // which scrolls it into sight
   return true;
 }
 

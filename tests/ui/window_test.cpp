@@ -378,6 +378,8 @@ TEST_F(Window, TheMessagePaneShowsTheSelectedMessageDecodedOrAsStoredAndCanBeHid
   ui::MessagePane* pane = frame->messagePane();
   ASSERT_TRUE(frame->findChild<QDockWidget*>()->widget() == pane &&
               frame->dockWidgetArea(frame->messageDock()) == Qt::BottomDockWidgetArea);  // below the windows
+  const double share = 1.0 * frame->messageDock()->height() / frame->height();  // the windows keep most
+  EXPECT_TRUE(share > 0.25 && share < 0.4) << share;
   explorer->treeWidget()->setCurrentItem(record);
   // The subject stored in ISO-8859-1 without encoded words, read all the same.
   EXPECT_TRUE((pane->headers()->textInteractionFlags() & Qt::TextSelectableByMouse) &&  // an address to copy
