@@ -24,16 +24,18 @@ TEST(DecodedMessage, HeadersAreDecodedThePlainTextChosenAndEveryAttachmentListed
       "Caf=C3=A9\r\nau lait\r\nchaud\r\n--a--\r\n"
       "--m\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment; filename=\"../../r.pdf\"\r\n"
       "Content-Transfer-Encoding: base64\r\n\r\nAAECAw==\r\n"
-      "--m\r\nContent-Type: message/rfc822\r\n\r\nSubject: Inner\r\n\r\nbody\r\n--m--\r\n");
+      "--m\r\nContent-Type: message/rfc822\r\n\r\nSubject: Inner\r\n\r\nbody\r\n"
+      "--m\r\nContent-Type: image/png\r\nContent-Disposition: attachment\r\n\r\npng\r\n--m--\r\n");
   EXPECT_EQ(message.from(), "André <andre@example.com>");
   EXPECT_EQ(message.subject(), "💼 Estagiário");
   EXPECT_EQ(message.date(), 1167728400);
   // Latin-1 as its charset says, though its bytes would read as UTF-8 too.
   EXPECT_TRUE(message.text() == "CafÃ©\nau lait\nchaud" && !message.textFromHtml()) << message.text();
-  ASSERT_EQ(message.attachments().size(), 2u);
+  ASSERT_EQ(message.attachments().size(), 3u);
   EXPECT_EQ(message.attachments()[0].name + "|" + message.attachments()[0].type, "../../r.pdf|application/pdf");
   EXPECT_EQ(message.attachments()[0].size, 4u);
   EXPECT_EQ(message.attachments()[1].name + "|" + message.attachments()[1].type, "Inner.eml|message/rfc822");
+  EXPECT_EQ(message.attachments()[2].name, "part 3 (image/png)");  // named by its place and type
 }
 
 TEST(DecodedMessage, WithoutPlainTextTheHtmlIsReadAsTextAndHostileMessagesEndAsFarAsTheyDecode) {
