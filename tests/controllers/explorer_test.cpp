@@ -378,6 +378,9 @@ TEST_F(Frame, RecentFilesCodePageAndSaveDirectoryAreRememberedForTheNextRun) {
   frame.Command(kCmdRecentFile1 + 1);  // what was third is second now
   EXPECT_EQ(window.captions.back(), "Db8.dbx");
   EXPECT_EQ(frame.RecentFiles().size(), 7u);
+  const size_t opened = window.captions.size();
+  frame.Command(kCmdRecentFile1 + 7);  // past the seven left: nothing
+  EXPECT_TRUE(window.captions.size() == opened && frame.RecentFiles().size() == 7u);
 
   const std::string original = WorkingDirectory();
   desktop().AddChoiceAnswer(2);  // Cyrillic
