@@ -13,8 +13,8 @@ const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
 enum class Conversion { Done, InvalidInput };
 
-// Appends all of input, converted, to output; on a byte sequence the source encoding does not define, either stops with
-// InvalidInput or (when a replacement is given) writes the replacement and skips one byte.
+// Appends all of input, converted, to output; on a byte sequence the source encoding does not define,
+// either stops with InvalidInput or (when a replacement is given) writes the replacement and skips one byte.
 Conversion Convert(iconv_t converter, std::string_view input, std::string& output,
                    std::string_view replacement) {
   if (converter == kNoConverter) return Conversion::InvalidInput;

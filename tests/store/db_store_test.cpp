@@ -269,7 +269,8 @@ TEST_F(Session, AJournalIsRolledBackWhenItBelongsToTheFileDroppedWhenCutShortAnd
     EXPECT_TRUE((ReadFileBytes(path) == original) != cutShort && !fs::exists(journal)) << cutShort;
   }
   // Said on the status line, and on stderr for the command-line tool.
-  const std::string undone = "An interrupted change to " + path + " was undone: the file is as it was before it";
+  const std::string undone =
+      "An interrupted change to " + path + " was undone: the file is as it was before it";
   EXPECT_EQ(desktop.desktop.statusLines(), std::vector<std::string>{undone});
   EXPECT_EQ(desktop.desktop.diagnostics(), std::vector<std::string>{undone + "\n"});
   // A file the journal was not written for (a copy put in its place): neither is touched.
