@@ -444,7 +444,12 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
   find->field(ui::FindDialog::After)->clear();
   find->field(ui::FindDialog::Subject)->setText("PHOTOS DE L'ÉTÉ");
   find->field(ui::FindDialog::Text)->setText("DU MESSAGE 82 :");  // in École.dbx alone, not open yet
+  find->field(ui::FindDialog::Before)->setText("1990-01-01");  // sent later than that
   QApplication::processEvents();  // as the window's event loop between two clicks: the listing's dialog goes
+  find->Find();
+  EXPECT_EQ(find->found().rowCount(), 0);
+  find->field(ui::FindDialog::Before)->clear();
+  QApplication::processEvents();
   find->Find();
   const int found = find->found().rowCount();
   EXPECT_TRUE(found == 1 && find->focusWidget() == find->results()) << find->outcome()->text().toStdString();
