@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "dbx/header.h"
+#include "export/message_file.h"
 #include "items/db_root_item.h"
 #include "items/in_memory_controls.h"
 #include "items/index_node_item.h"
@@ -97,6 +98,8 @@ TEST_F(Saving, WhatHoldsNoMessageTextSavesNothingAndADamagedNodeSaysItFailed) {
   EXPECT_FALSE(fs::exists(out / "Inbox"));  // no empty folder directory
   EXPECT_EQ(desktop.desktop.statusLines().back(), "Saved 0 msgs (1 total).Path: " + out.path().string());
   EXPECT_FALSE(MakeItem<IndexNodeItem>(root, node + 4)->SaveDefault(out.path(), true));
+  EXPECT_FALSE(MakeItem<RecordItem>(root, records[0], 0)->Save());  // said before a folder is asked for
+  EXPECT_EQ(desktop.desktop.messages().back().text, kNoBody);
 
   DbxBuilder folders(DbKind::Folder);
   folders.AddFolders({{1, 0, "Inbox", "Inbox.dbx"}});

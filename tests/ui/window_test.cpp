@@ -264,7 +264,8 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   QWidget* help = frame->findChild<QDialog*>("help");
   ASSERT_TRUE(help != nullptr && help->isVisible());
   EXPECT_EQ(help->size(), frame->size() * 3 / 4);
-  help->close();
+  help->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close)->click();
+  EXPECT_FALSE(help->isVisible());
   frame->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
   for (const Qt::Key key : {Qt::Key_W, Qt::Key_F4}) {
@@ -528,6 +529,7 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   const TreeNodeHandle slot = tree.FirstChild(tree.FirstChild(kTreeRoot));
   const TreeNodeHandle node = tree.FirstChild(slot), record = tree.FirstChild(node);
   ASSERT_NE(tree.ItemOf(record), nullptr);
+  EXPECT_FALSE(tree.WidgetItem(record)->icon(0).isNull());  // the tree's one column shows its image
   // A node is named anew only with the item it holds.
   EXPECT_TRUE(tree.SetNode(record, "renamed", -1, tree.ItemOf(record)) &&  // no image
               !tree.SetNode(record, "x", 0, nullptr));
