@@ -198,14 +198,17 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);  // nothing beside what was asked for
   RunCommand({VENDREL_CLI, "export", Store("Inbox.dbx"), (dir / "one").string(), "--format", "mbox"});
   EXPECT_EQ(ReadBack("mbox", dir / "one").at("Inbox").size(), inbox.size());  // alone: one mailbox
-  // Enough messages that the reader gets far ahead and converts some itself: all come out alike.
-  const std::vector<MessageFields> many(300, Text(2, "x@example.com", "Subject: same\r\n\r\nFrom a line\r\nbody"));
+  // Enough messages that the reader gets far ahead and converts some itself, and the mailbox goes out in
+  // more than one write: all come out alike, each once.
+  const std::string body(1000, 'b');
+  const std::vector<MessageFields> many(
+      300, Text(2, "x@example.com", "Subject: same\r\n\r\nFrom a line\r\n" + body));
   WriteMessages("Many.dbx", 20, many);
   RunCommand({VENDREL_CLI, "export", Store("Many.dbx"), (dir / "many").string(), "--format", "mbox"});
   std::string entries;
   for (size_t i = 0; i < many.size(); ++i)
     entries += "From x@example.com Mon Oct 16 00:28:40 2006\nStatus: RO\nX-Mozilla-Status: 0001\n"
-               "Subject: same\n\n>From a line\nbody\n\n";
+               "Subject: same\n\n>From a line\n" + body + "\n\n";
   EXPECT_TRUE(ReadText(dir / "many/Inbox") == entries);
   RunCommand({VENDREL_CLI, "export", Store("Inbox.dbx"), (dir / "inbox").string(), "--format", "maildir",
               "--maildir-names", "utf8"});
