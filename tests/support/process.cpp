@@ -4,11 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
 #include <stdexcept>
 
+#include "platform/mapping_cache.h"
 #include "store/db_store.h"
 
 namespace vendrel::testsupport {
@@ -98,8 +100,35 @@ CommandResult RunCommand(const std::vector<std::string>& argv) {
   return result;
 }
 
-long OpenDescriptors() {
-  return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+namespace {
+
+// What each open descriptor names (a path, "pipe:[...]"), sorted. What Qt and GLib open when first needed
+// and keep for the process is left out: their event descriptors ("anon_inode:[eventfd]") and the system's
+// data files (/usr/share/mime/mime.cache).
+std::vector<std::string> OpenFiles() {
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    std::string file = std::filesystem::read_symlink(entry.path(), error).string();
+    if (!file.starts_with("anon_inode:") && !file.starts_with("/usr/")) files.push_back(std::move(file));
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+}  // namespace
+
+LeakWatch::LeakWatch() : open_(OpenFiles()) {}
+
+bool LeakWatch::Found() const {
+  ForgetMappings();
+  std::vector<std::string> left;
+  const std::vector<std::string> now = OpenFiles();
+  std::set_difference(now.begin(), now.end(), open_.begin(), open_.end(), std::back_inserter(left));
+  for (const std::string& file : left) std::printf("FAILED: left open: %s\n", file.c_str());
+  const bool child = waitpid(-1, nullptr, WNOHANG) != -1;
+  if (child) std::printf("FAILED: a child process was left behind\n");
+  return !left.empty() || child;
 }
 
 }  // namespace vendrel::testsupport

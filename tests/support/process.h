@@ -41,7 +41,18 @@ struct CommandResult {
 
 CommandResult RunCommand(const std::vector<std::string>& argv);
 
-// How many descriptors this process holds open, to see that none is left behind.
-long OpenDescriptors();
+// What a test program holds open when its tests start, to tell at the end what they left behind: CTest runs
+// each test in a process of its own, so what is left is that test's leak, a descriptor a long session in
+// the window would run out of or a child never waited for. The mappings kept between sessions by design
+// are dropped first.
+class LeakWatch {
+ public:
+  LeakWatch();
+  // Names each leak on stdout, where CTest's verdict looks for "FAILED".
+  bool Found() const;
+
+ private:
+  std::vector<std::string> open_;
+};
 
 }  // namespace vendrel::testsupport

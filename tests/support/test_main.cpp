@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "support/process.h"
+
 int main(int argc, char** argv) {
   close(0);
   testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  const vendrel::testsupport::LeakWatch leaks;
+  const int failed = RUN_ALL_TESTS();
+  return leaks.Found() ? 1 : failed;
 }

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/process.h"
+
 namespace {
 
 class OwnHome {
@@ -48,5 +50,7 @@ int main(int argc, char** argv) {
     modal->close();
   });
   guard.start(50);
-  return RUN_ALL_TESTS();
+  const vendrel::testsupport::LeakWatch leaks;
+  const int failed = RUN_ALL_TESTS();
+  return leaks.Found() ? 1 : failed;
 }
