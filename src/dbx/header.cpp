@@ -45,7 +45,7 @@ std::string HeaderTextBytes(const DbStore& store, uint32_t ra, uint32_t end) {
   const uint64_t available = store.viewLength() > ra ? store.viewLength() - ra : 0;
   const uint32_t room = static_cast<uint32_t>(std::min<uint64_t>(end - ra, available));
   const uint8_t* text = store.At(ra, room);
-  if (text == nullptr || room == 0) return {};
+  if (text == nullptr) return {};
   const auto* terminator = static_cast<const uint8_t*>(std::memchr(text, 0, room));
   const size_t length = terminator != nullptr ? static_cast<size_t>(terminator - text) : room;
   return std::string(reinterpret_cast<const char*>(text), length);

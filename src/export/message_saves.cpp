@@ -56,10 +56,7 @@ SaveCount SaveMessages(const DbStore& store, const MessageList& list, const std:
                                     folder ? "more " : ""));
   }
   count.saved = walk.handed - unwritten;
-  count.withoutText = walk.withoutText;
-  count.failed = walk.notValid + unwritten + (list.cut ? 1 : 0);
   count.skipped = list.repeats;
-  count.done = walk.done;
   count.stopped = walk.stopped;
   return count;
 }

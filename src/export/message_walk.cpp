@@ -27,7 +27,6 @@ MessageWalk WalkMessages(const DbStore& store, const MessageList& list, bool che
     const uint32_t record = sources[index].record;
     const MessageText& text = texts.Take(index);
     if (!text.recordValid) {
-      ++walk.notValid;
       problems.push_back(Format("%s: the record at %08X is not valid: left out", where.c_str(), record));
     } else if (text.firstBlock == 0) {
       ++walk.withoutText;

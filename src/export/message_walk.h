@@ -18,7 +18,6 @@ namespace vendrel {
 
 struct MessageWalk {
   int handed = 0;        // messages handed over
-  int notValid = 0;      // records that do not validate
   int withoutText = 0;   // messages whose text is not in the file
   uint64_t done = 0;     // records passed
   bool stopped = false;  // the watcher stopped it

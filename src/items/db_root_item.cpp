@@ -119,8 +119,9 @@ SaveCount DbRootItem::SaveAll(const std::string& directory) {
     if (node->LoadNode(store, false, false, false)) {
       count = node->SaveRecords(store, directory, true);
       failure = node->failure;
-    } else {
-      ++count.failed;  // the tree is there but its root is not
+    } else {  // the tree is there but its root is not: nothing could be read
+      count.valid = node->NotValid("index node");
+      failure = node->failure;
     }
   }
   SetStatusText(Format("Saved %d msgs (%d total).Path: %s", count.saved, total, directory.c_str()));

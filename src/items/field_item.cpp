@@ -30,15 +30,4 @@ std::optional<std::string> FieldItem::GetValueText(const DbStore& store) const {
   return dbx::PropertyValueText(store, dbx::PropertyEntry{*Entry(store)}, dataAreaRa_);
 }
 
-bool FieldItem::Expand() {
-  DeleteTreeChildren();
-  return true;
-}
-
-bool FieldItem::Explore() {
-  ListChildren();
-  DbStore store;
-  return OpenStore(store);
-}
-
 }  // namespace vendrel

@@ -18,8 +18,9 @@ class FieldItem : public DbItem {
   // The description column of a property stays empty.
   std::optional<std::string> GetDescriptionText(const DbStore&) const { return std::nullopt; }
 
-  bool Expand() override;
-  bool Explore() override;
+  // Never a node of the tree: nothing to expand or to show in the list.
+  bool Expand() override { return true; }
+  bool Explore() override { return true; }
   bool GetDisplayInfo(DisplayInfo&) override { return true; }
   bool IsCommandEnabled(int) override { return false; }
 

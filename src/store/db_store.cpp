@@ -145,10 +145,6 @@ bool DbStore::JoinOuterSession(const std::string& path) {
 
 bool DbStore::Lock(const std::string& path) {
   WaitCursor waitCursor;
-  if (path.empty()) {
-    failure_ = OpenFailure::NotFound;
-    return false;
-  }
   std::string name;
   // The mapping name is the longer one: refusing here keeps a too-long path from ever being locked.
   if (path.size() > kMaxDbPathLength || !MakeDirectDbName(name, path, kMutexSuffix)) {

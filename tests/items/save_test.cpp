@@ -10,6 +10,7 @@
 #include "items/in_memory_controls.h"
 #include "items/index_node_item.h"
 #include "items/record_item.h"
+#include "platform/format.h"
 #include "support/dbx_builder.h"
 #include "support/scoped_desktop.h"
 
@@ -75,8 +76,9 @@ TEST_F(Saving, AFolderNameThatPointsOutsideTheDirectoryStaysInsideIt) {
     builder.SetFolder({.name = hostile});
     const uint32_t ra = Message("x");
     Attach();
-    const fs::path target = out / "t";
+    const fs::path target = out / "a" / "t";  // what escaped would land in out
     fs::remove_all(target);
+    fs::create_directory(out / "a");
     EXPECT_TRUE(Record(ra)->SaveDefault(target, true)) << hostile;
     // Everything written is one file, in a directory directly below the chosen one, and its path is shown.
     std::vector<fs::path> files;
@@ -85,7 +87,6 @@ TEST_F(Saving, AFolderNameThatPointsOutsideTheDirectoryStaysInsideIt) {
     ASSERT_EQ(files.size(), 1u) << hostile;
     EXPECT_EQ(files[0].parent_path(), target / safe) << hostile;
     EXPECT_EQ(desktop.desktop.statusLines().back(), files[0].string());
-    EXPECT_FALSE(fs::exists(dir.path().parent_path() / "escape"));
     tree.DeleteAll();
   }
 }
@@ -94,7 +95,8 @@ TEST_F(Saving, WhatHoldsNoMessageTextSavesNothingAndADamagedNodeSaysItFailed) {
   Message("header only", "");
   const uint32_t node = builder.SetIndex(0, records);
   Attach();
-  EXPECT_EQ(root->SaveAll(out.path()).withoutText, 1);
+  EXPECT_EQ(root->SaveAll(out.path()).problems, std::vector<std::string>{(dir / "Inbox.dbx").string() +
+                ": 1 messages have no text in the file (never downloaded): left out"});
   EXPECT_FALSE(fs::exists(out / "Inbox"));  // no empty folder directory
   EXPECT_EQ(desktop.desktop.statusLines().back(), "Saved 0 msgs (1 total).Path: " + out.path().string());
   EXPECT_FALSE(MakeItem<IndexNodeItem>(root, node + 4)->SaveDefault(out.path(), true));
@@ -111,13 +113,19 @@ TEST_F(Saving, WhatHoldsNoMessageTextSavesNothingAndADamagedNodeSaysItFailed) {
   EXPECT_TRUE(fs::is_empty(out / "f") && fs::is_empty(out / "g"));  // each made, though nothing is saved
 }
 
-TEST_F(Saving, ATreeThatLoopsIsSavedOnceRoundAndCountedAsFailed) {
+TEST_F(Saving, ATreeThatLoopsIsSavedOnceRoundAndSaidSoAndOneWithoutARootIsNotSaved) {
   for (int i = 0; i < 3; ++i) Message("m");
   const uint32_t node = builder.AddNode();
   builder.SetNodeEntries(node, {{records[0]}, {records[1]}, {records[2], node}}).SetIndexSlot(0, node, 3);
   Attach();
-  EXPECT_GE(root->SaveAll(out.path()).failed, 1);
+  const std::vector<std::string> problems = root->SaveAll(out.path()).problems;
+  EXPECT_TRUE(problems.size() == 1 && problems[0].ends_with(": its index tree loops; the messages beyond the "
+                                                            "loop are left out"));
   EXPECT_EQ(std::distance(fs::directory_iterator(out / "Inbox"), fs::directory_iterator()), 3);
+  builder.SetIndexSlot(0, records[0], 3);  // a record where the tree's root should be
+  Attach();
+  EXPECT_FALSE(root->SaveDefault(out.path(), true));
+  EXPECT_EQ(root->failure, Format("the index node at %08X is not valid", records[0]));
 }
 
 }  // namespace
