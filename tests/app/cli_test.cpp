@@ -170,6 +170,7 @@ TEST_F(Cli, BadUsagesAndBadFilesEndWithOneLineThatSaysWhyAndTheirExitCode) {
       {{"export", "Folders.dbx"}, 2, "usage: vendrel-cli export"},
       {{"export", "Folders.dbx", "out", "--format", "pdf"}, 2, "usage: vendrel-cli export"},
       {{"export", "Folders.dbx", "out", "--format"}, 2, "usage: vendrel-cli export"},
+      {{"export", "Folders.dbx", "out", "--maildir-names"}, 2, "usage: vendrel-cli export"},
       {{"export", "journal.dbx", "out"}, 1, "a change to it was interrupted: the journal"},
       {{"export", "Folders.dbx", "outblocked"}, 1, "(No subject) 00000005_00000003.eml"},
       {{"recover", "missing.dbx", "out"}, 2, "missing.dbx: not found"},

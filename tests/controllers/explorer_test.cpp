@@ -104,8 +104,8 @@ TEST_F(Explorer, ExportWritesTheWindowsDatabaseInTheChosenFormatAndSaysWhatCameO
     explorer.controller.Command(kCmdExport);
   };
   const size_t before = StatusLines().size();
-  exportAs(1, std::nullopt);  // cancelled in either dialog (a choice not offered is none): nothing is written
-  desktop().AddChoiceAnswer(3);
+  exportAs(1, std::nullopt);  // cancelled in either dialog: nothing is written
+  desktop().AddChoiceAnswer(std::nullopt);
   explorer.controller.Command(kCmdExport);
   EXPECT_TRUE(!fs::exists(out) && StatusLines().size() == before);
 
@@ -126,6 +126,8 @@ TEST_F(Explorer, ExportWritesTheWindowsDatabaseInTheChosenFormatAndSaysWhatCameO
   desktop().StopAfter(1);  // Maildir, stopped at its first step
   exportAs(2, (dir / "maildir").string());
   EXPECT_TRUE(StatusLines().back().starts_with("Export stopped after "));
+  exportAs(3, (dir / "other").string());  // a choice not offered is none
+  EXPECT_FALSE(fs::exists(dir / "other"));
 }
 
 TEST_F(Explorer, AnExpansionThatFailsIsRefusedWithItsStatusLineAndRefreshRecovers) {

@@ -24,6 +24,7 @@
 #include "export/message_file.h"
 #include "export/safe_name.h"
 #include "export/store_export.h"
+#include "export/store_folders.h"
 #include "dbx/sibling_file.h"
 #include "export/text_read_ahead.h"
 #include "platform/format.h"
@@ -174,6 +175,19 @@ TEST(FolderFile, IsFoundAsUtf8AsItsStoredBytesOrInAnotherLetterCaseButNeverOutsi
     EXPECT_EQ(ResolveFolderFile(d, stored), std::nullopt) << stored;
   EXPECT_EQ(ResolveSiblingFile(d, "X.DBX"), d + "x.dbx");
   EXPECT_EQ(DirectoryOf("/a/b.dbx") + DirectoryOf("b.dbx"), "/a/");
+}
+
+// The store's Inbox, the server's INBOX: the folder of Inbox.dbx wherever it is, else a top folder so named.
+TEST(StoreFolders, TheInboxIsTheFolderOfInboxDbxElseATopFolderNamedSo) {
+  StoreFolders store;  // 0 "Local Folders" > 1 "Mail" (INBOX.DBX); 2 "INBOX" and 3 "inbox", both at the top
+  store.folders = {{"Local Folders", "", std::nullopt, {1}}, {"Mail", "INBOX.DBX", std::nullopt, {}},
+                   {"INBOX", "", std::nullopt, {}}, {"inbox", "", std::nullopt, {}}};
+  store.top = {0, 2, 3};
+  EXPECT_EQ(FindInbox(store), 1u);
+  store.folders[1].fileName = "Mail.dbx";
+  EXPECT_EQ(FindInbox(store), 2u);
+  store.folders[2].name = store.folders[3].name = "Outbox";
+  EXPECT_EQ(FindInbox(store), std::nullopt);
 }
 
 class MessageFile : public testing::Test {
