@@ -5,6 +5,7 @@
 #include "dbx/index_walk.h"
 #include "dbx/record.h"
 #include "platform/format.h"
+#include "store/little_endian.h"
 
 namespace vendrel::dbx {
 
@@ -30,11 +31,10 @@ std::optional<std::string> SurveyTrees(const DbStore& store, int trees, TreeSurv
         const IndexEntry entry = node->entry(i);
         if (entry.childRa != 0) pending.emplace_back(entry.childRa, ra);
         if (entry.recordRa == 0) continue;
-        if (RecordAt(store, entry.recordRa) == nullptr)
-          return Format("record %08X is not valid", entry.recordRa);
-        survey.structures.push_back(
-            {entry.recordRa,
-             kRecordHeadSize + store.ReadU16(entry.recordRa + kRecordBodySizeField).value_or(0)});
+        const uint8_t* record = RecordAt(store, entry.recordRa);
+        if (record == nullptr) return Format("record %08X is not valid", entry.recordRa);
+        const uint32_t size = kRecordHeadSize + LoadU16(record + kRecordBodySizeField);
+        survey.structures.push_back({entry.recordRa, size});
         if (k == 0) survey.highestId = std::max(survey.highestId, GetId(store, entry.recordRa));
         ++records;
       }

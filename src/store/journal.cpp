@@ -56,7 +56,7 @@ std::optional<std::vector<uint8_t>> ReadWhole(const std::string& path, uint64_t 
 }
 
 struct ParsedJournal {
-  uint64_t originalLength = 0;
+  uint64_t originalLength;
   std::vector<ChangedRange> ranges;  // pointing into the journal's bytes
 };
 
@@ -66,8 +66,7 @@ std::optional<ParsedJournal> Parse(std::span<const uint8_t> bytes) {
     return std::nullopt;
   const std::span<const uint8_t> body = bytes.first(bytes.size() - 8);
   if (Fnv1a(body) != LoadU64(bytes.data() + body.size())) return std::nullopt;
-  ParsedJournal journal;
-  journal.originalLength = LoadU64(body.data() + 8);
+  ParsedJournal journal{.originalLength = LoadU64(body.data() + 8), .ranges = {}};
   const uint32_t count = LoadU32(body.data() + 16);
   size_t at = kHeadSize;
   for (uint32_t i = 0; i < count; ++i) {

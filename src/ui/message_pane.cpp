@@ -40,7 +40,6 @@ MessagePane::MessagePane(QWidget* parent)
   // Nothing leaves the machine: links are not followed, and a remote image is not fetched (a text
   // browser loads only local resources).
   body_->setOpenLinks(false);
-  body_->setOpenExternalLinks(false);
   attachments_->setMaximumHeight(80);
   auto* bar = new QHBoxLayout;
   bar->addWidget(headers_, 1);
