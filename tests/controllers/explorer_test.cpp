@@ -272,8 +272,10 @@ TEST_F(Explorer, TheActiveItemsCommandsAreOfferedWithCopyButNoneThatHasNoActionA
   EXPECT_EQ(offered(), (std::vector<int>{kCmdSave, kCmdSaveDefault, kCmdRefresh, kCmdCopy, kCmdNewFolder,
                                          kCmdCheckDatabase, kCmdExport}));
   EXPECT_TRUE(toolbar.states[kCmdSaveDefault]);  // the toolbar follows the selection by itself
+  explorer.tree.ItemOf(Root(explorer))->failure = "an earlier failure's reason";  // not this one's
   for (const int command : {kCmdPreview, kCmdSaveAs}) explorer.controller.Command(command);  // not the root's
   EXPECT_TRUE(desktop().messages().size() == 2 && StatusLines().back() == "Failed...");
+  EXPECT_FALSE(explorer.controller.SelectRecord(0));  // no record to show
   testsupport::StateMap menu;  // and a menu of the frame offers the item's commands too
   frame.OnMenuPopup(menu);
   EXPECT_TRUE(menu.states[kCmdSave] && menu.states[kCmdOpen]);

@@ -97,6 +97,8 @@ TEST_F(ExplorerTree, WhatTheTreesDoNotReachIsListedUnderLostAndFoundAndSavedAsTh
   ASSERT_TRUE(found->SaveDefault((dir / "out").string(), true));
   EXPECT_EQ(ReadText(dir / "out/Inbox (recovered)/Out 00000005_00000003.eml"), "three");
   EXPECT_EQ(ReadText(dir / ("out/Inbox (recovered)/Text at " + Hex8(text) + ".eml")), "four");
+  testsupport::WriteFileBytes(dir / "blocked", std::vector<uint8_t>{'x'});  // no directory can be made there
+  EXPECT_FALSE(found->SaveDefault((dir / "blocked").string(), true));
   desktop.desktop.AddFolderAnswer((dir / "chosen").string());  // Save asks where
   EXPECT_TRUE(foundText->Save() && std::filesystem::exists(dir / ("chosen/Inbox (recovered)/Text at " + Hex8(text) + ".eml")));
   builder.SetIndex(0, std::vector{kept, out});  // Out is back in the tree

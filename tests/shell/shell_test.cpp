@@ -114,14 +114,14 @@ TEST(WineRegistry, EscapedAndUtf16StringsBecomeUtf8WithLoneSurrogatesReplaced) {
   const auto registry = WineRegistry::Parse(
       "WINE REGISTRY Version 2\n[Key]\n"
       "\"a\"=\"\\x0080\\x0800\\xd83d\\xde00\\xdbff\\xdfff\\xd800\\xdc00|\\xdfff|\\xd800x|"
-      "\\xdc00\\xdc00\\xd7ff\\xa\\xd83d\\xe000\\xdbff\\n|\\x7f\\x7ff\\xffffa\"\n"
+      "\\xdc00\\xdc00\\xd7ff\\xa\\xd83d\\xe000\\xdbff\\n|\\xd800\\xdbff\\xdc00|\\x7f\\x7ff\\xffffa\"\n"
       "\t \"b\"=hex(2):e9,00,AC,20,3d,d8,00,de,FF,df,00,00\n\"c\"=hex(2):e9,00,3d,d8,41\n\"d\"x\"no value\"\n"
       "\"e\"=hex(2):41,0z\n\"f\"=hex(2):41,00\n@=\"g\"\n",
       {"key"});
   ASSERT_TRUE(registry.has_value());
   EXPECT_EQ(registry->Find("KEY", "A")->text,
             "\u0080\u0800😀\U0010FFFF\U00010000|\uFFFD|\uFFFDx|\uFFFD\uFFFD\uD7FF\n\uFFFD\uE000\uFFFD\n|"
-            "\x7F\u07FF\uFFFFa");
+            "\uFFFD\U0010FC00|\x7F\u07FF\uFFFFa");
   EXPECT_EQ(registry->Find("key", "b")->text + registry->Find("key", "c")->text +
                 registry->Find("key", "f")->text + registry->Find("key", "")->text,
             "é€😀\uFFFDé\uFFFDAg");  // f: its last character without a 0 after it; @ the default
@@ -173,6 +173,10 @@ TEST_F(Association, ItWritesTheTypeTheEntryAndTheDefaultAndASecondRunWritesTheSa
   EXPECT_NE(entry.find("\nIcon=vendrel-explorer\n"), std::string::npos);
   EXPECT_NE(ReadText(dir / "data/mime/packages/vendrel.xml").find("value=\"\\xcf\\xad\\x12\\xfe\""),
             std::string::npos);
+  // The databases made from them are refreshed where their tools are installed.
+  EXPECT_EQ(fs::exists(dir / "data/mime/mime.cache"), FindProgram("update-mime-database").has_value());
+  EXPECT_EQ(fs::exists(dir / "data/applications/mimeinfo.cache"),
+            FindProgram("update-desktop-database").has_value());
   const std::string list = ReadText(dir / "config/mimeapps.list");
   EXPECT_EQ(list,
             "[Added Associations]\nimage/png=gimp.desktop;\n\n[Default Applications]\r\n"

@@ -334,6 +334,8 @@ TEST(Allocation, RequestsAreCarvedFromTheChunkWhileTheyFitAndFromANewChunkAtTheA
   }
   DbFile atHeaderEnd(DbxBuilder(DbKind::Message).SetDescriptor(kEntryHeapDescriptor, kHeaderEnd, 64, 0));
   EXPECT_NE(atHeaderEnd.store.Allocate(8, kEntryHeapDescriptor, kEntryHeapGrowth), nullptr);  // may start there
+  DbFile bare(DbxBuilder(DbKind::Message).SetAllocatedSize(kHeaderEnd));  // nothing allocated yet
+  EXPECT_NE(bare.store.Allocate(8, kEntryHeapDescriptor, kEntryHeapGrowth), nullptr);
 }
 
 TEST(Allocation, DamagedOrImpossibleRequestsAreRefusedWithoutChangingTheHeader) {

@@ -525,6 +525,9 @@ TEST_F(Window, TheMessagePaneSavesAttachmentsAndOpensForwardedMessages) {
   emit pane->attachments()->itemDoubleClicked(pane->attachments()->currentItem());  // as Open does
   ASSERT_NE(opened(), nullptr);
   opened()->close();
+  pane->Show("Subject: One\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\n\r\nx\r\n--m\r\n"
+             "Content-Type: application/pdf\r\n\r\nx\r\n--m--\r\n");
+  EXPECT_TRUE(pane->attachments()->count() == 1 && pane->attachments()->isVisibleTo(pane));  // one is listed too
   pane->Show("Subject: H\r\nContent-Type: text/html\r\n\r\n<p>Only <b>HTML</b></p>\r\n");  // formatted
   EXPECT_TRUE(pane->body()->toPlainText().trimmed() == "Only HTML" && !pane->openButton()->isVisibleTo(pane))
       << pane->body()->toPlainText().toStdString();
