@@ -75,6 +75,11 @@ TEST_F(Salvage, TheCheckSaysEachProblemOnALineOfItsOwnThenSumsUpAndTellsByItsExi
        (dir / "report.json").string()});
   EXPECT_EQ(read.out, "1 2 folder record 1\n") << read.err;
   EXPECT_EQ(Cli({"check", (dir / "store").string()}).exitCode, 2);
+  DbxBuilder twice(DbKind::Folder);  // a database two folders name is checked once
+  twice.AddFolders({{1, 0, "Local Folders", ""}, {5, 1, "Inbox", "Inbox.dbx"}, {8, 1, "Twin", "INBOX.DBX"}});
+  twice.WriteTo(dir / "store/Folders.dbx");
+  const std::string checked = Cli({"check", Store("Folders.dbx")}).out;
+  EXPECT_NE(checked.find(" problems in 2 databases; "), std::string::npos) << checked;
 }
 
 TEST_F(Salvage, EveryMessageTheFileStillHoldsIsWrittenOnceWhereItsKindSays) {

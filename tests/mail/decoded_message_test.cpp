@@ -76,7 +76,7 @@ TEST(MessageSearch, EveryCriterionGivenMustHoldAsTypedInAnyLetterCase) {
     bool matches;
   } cases[] = {{{.from = "RENÉE"}, true},     {{.subject = "ete"}, false},         {{.to = "b@Y"}, true},
                {{.subject = "été"}, true},    {{.text = "CAFE\u0301"}, true},   {{.text = "cafe"}, false},
-               {{.after = second, .before = third}, true}, {{.before = second}, false},
+               {{.after = second, .before = third}, true}, {{.before = second}, false}, {{.after = third}, false},
                {{.from = "renée", .text = "thé"}, false}, {{.text = "ZUT"}, true},
                {{.text = "\xE9t\xE9"}, false}};  // no UTF-8: looked for byte for byte
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(Matches(HeadersOf(message), message.text(), cases[i].criteria), cases[i].matches) << i;
