@@ -24,6 +24,9 @@ export HOME=$work XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HO
 export QT_QPA_PLATFORM=offscreen  # until the X server is there
 usage=$("$vendrel" --help) || { echo "--help must end with exit code 0"; exit 1; }
 [[ $usage == "Usage: vendrel [--snapshot OUT.png]"* ]] || { echo "--help shows no usage: $usage"; exit 1; }
+said=$("$vendrel" --snapshot 2>&1)
+[ $? -eq 2 ] && [[ $said == *"--snapshot needs the file to write"* ]] ||
+  { echo "--snapshot without its file must say so and end with exit code 2: $said"; exit 1; }
 # The picture of the window needs no display: written, or exit code 1 where it cannot be. The file
 # given is opened in it: the picture differs from that of the empty window.
 for shot in shot empty; do

@@ -67,7 +67,11 @@ int main(int argc, char** argv) {
     } else if (options && argument == "--help") {
       std::fputs(kUsage, stdout);
       return 0;
-    } else if (options && argument == "--snapshot" && i + 1 < arguments.size()) {
+    } else if (options && argument == "--snapshot") {
+      if (i + 1 == arguments.size()) {
+        std::fprintf(stderr, "vendrel: --snapshot needs the file to write\n%s", kUsage);
+        return 2;
+      }
       snapshot = QFile::encodeName(arguments[++i]).toStdString();
     } else {
       // A file name is bytes: given back as the file system has it.
