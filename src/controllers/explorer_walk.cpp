@@ -58,10 +58,8 @@ void ExplorerWalk::Walk(const std::function<void(const WalkedNode&)>& visit) {
     }
     if (follow) {
       KeepSessionFor(*item);
-      // Selecting the node explores it, which expands it first; expanding the selected node afterwards
-      // shows those children without building them again.
+      // Selecting the node explores it, which builds its children too.
       tree_.SelectNode(node);
-      tree_.ExpandNode(node);
       for (int row = 0; row < list_.RowCount(); ++row) walked.rows.push_back(list_.RowTexts(row));
     }
     visit(walked);
