@@ -324,11 +324,15 @@ TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {
   EXPECT_TRUE(drag.Move(-5) == (Rect{2, 0, 6, 300}) && drag.Release(250) == 250 && !drag.dragging());
 }
 
-TEST(Tiling, WindowsShareTheAreaWholeSideBySideOrOneAboveTheOther) {
+TEST(Tiling, WindowsShareTheAreaWholeSideBySideOrOneAboveTheOtherOrCascadeEightDeep) {
   EXPECT_EQ(TileRects(3, {10, 0, 110, 50}, true),
             (std::vector<Rect>{{10, 0, 43, 50}, {43, 0, 76, 50}, {76, 0, 110, 50}}));
   EXPECT_EQ(TileRects(2, {0, 5, 80, 106}, false), (std::vector<Rect>{{0, 5, 80, 55}, {0, 55, 80, 106}}));
   EXPECT_TRUE(TileRects(0, {0, 0, 80, 100}, false).empty());
+  // Cascaded: three quarters of the area, each 24 pixels further; the ninth starts over.
+  const std::vector<Rect> cascade = CascadeRects(9, {0, 0, 400, 200});
+  EXPECT_TRUE(cascade[0] == (Rect{0, 0, 300, 150}) && cascade[1] == (Rect{24, 24, 324, 174}) &&
+              cascade[8] == cascade[0]);
 }
 
 class Frame : public testsupport::WindowTest {};

@@ -159,11 +159,12 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
   EXPECT_EQ(CheckDatabase(DbFile(anyOrder).store).problems.size(), 0u);
   anyOrder.SetU8(anyOrder.SetIndex(0, byId) + 0x10, 2);  // a root's place in a parent it does not have
   EXPECT_EQ(CheckDatabase(DbFile(anyOrder).store).problems.size(), 0u);
-  // A folder database is sound with its records in their three trees (and no text of their own).
+  // A folder database is sound with its records in their three trees (and no text of their own), here
+  // nodes of one entry each, with children on either side.
   DbxBuilder folders(DbKind::Folder);
   const Ras ras = folders.AddFolders(
       {{1, 0, "Local Folders", "", true, 0x10}, {2, 1, "Inbox", "Inbox.dbx"}, {3, 1, "archive", ""},
-       {4, 1, "ARCHIVE", ""}});
+       {4, 1, "ARCHIVE", ""}}, 1);
   folders.SetIndex(3, Ras{ras[1], ras[0]});  // a tree past those three keeps no order
   EXPECT_EQ(CheckDatabase(DbFile(folders).store).problems.size(), 0u);
   folders.SetIndex(2, Ras{ras[1], ras[0]});  // the third does: by parent, then name
@@ -202,7 +203,12 @@ TEST(LostAndFound, RecordsAndTextsNoTreeReachesAreFoundEachOnceAndTextsCutShortA
   const uint32_t fake = static_cast<uint32_t>(m.builder.bytes().size());
   m.builder.PadTo(fake + 24).SetU32(fake, fake).SetU16(fake + kRecordBodySizeField, 7);
   m.builder.SetU8(fake + kRecordPropertyCountField, 2).SetU32(fake + 12, 0x81).SetU32(fake + 16, 0x82);
-  const uint32_t tail = fake + 24;
+  // Nor one whose first entry points past its data area (eight bytes, the value at 8), the second direct.
+  const uint32_t pointsOut = fake + 24;
+  m.builder.PadTo(pointsOut + 28).SetU32(pointsOut, pointsOut).SetU16(pointsOut + kRecordBodySizeField, 16);
+  m.builder.SetU8(pointsOut + kRecordPropertyCountField, 2).SetU32(pointsOut + 12, 0x801);
+  m.builder.SetU32(pointsOut + 16, 0x82);
+  const uint32_t tail = pointsOut + 28;
   m.builder.PadTo(tail + 8).SetU32(tail, tail);  // tagged with its RA, but too near the end to be anything
   DbFile db(m.builder);
   const LostAndFound lost = FindLostAndFound(db.store);

@@ -22,8 +22,10 @@ TEST(MessageCatalog, TheHeaderDecodedComesFirstTheRecordFillsWhatItLacksAndDamag
   testsupport::TempDir dir;
   DbxBuilder builder(DbKind::Message);
   MessageFields unread{2, "?? Estagi\xE1rio", "From: \"Ann\" <ann@example.com>\r\nCc: Carl <c@example.com>\r\n"
-                       "Subject: =?UTF-8?B?8J+SvCBFc3RhZ2nDoXJpbw==?=\r\n\r\nBody\r\n"};
+                       "Subject: =?UTF-8?B?8J+SvCBFc3RhZ2nDoXJpbw==?=\r\n"
+                       "Date: Tue, 2 Jan 2007 10:00:00 +0100\r\n\r\nBody\r\n"};
   unread.flags = 0x01;
+  unread.sent = 0;  // no time in the record: the header's Date
   MessageFields bare{3, "Gr\xFC\xDF" "e", "\r\nno header at all"};
   bare.fromName = "Bob";
   bare.fromAddress = "bob@example.com";
@@ -38,7 +40,7 @@ TEST(MessageCatalog, TheHeaderDecodedComesFirstTheRecordFillsWhatItLacksAndDamag
   const CatalogEntry& first = catalog.entries[0];
   EXPECT_EQ(first.headers.from + "|" + first.headers.to + "|" + first.headers.subject,
             "Ann <ann@example.com>|\nCarl <c@example.com>|💼 Estagiário");
-  EXPECT_TRUE(!first.read && catalog.entries[1].read);
+  EXPECT_TRUE(!first.read && catalog.entries[1].read && first.headers.date == 1167728400);
   EXPECT_EQ(first.size, unread.text.size());
   // Without a header, the record's texts from its legacy code page; its times, the received one first.
   const CatalogEntry& second = catalog.entries[1];

@@ -136,6 +136,8 @@ TEST_F(Session, ANestedSessionSharesTheOuterViewAndNeverPullsItAwayWhenTheFileGr
     DbStore nested;
     ASSERT_TRUE(nested.Open(path));
     EXPECT_EQ(nested.At(0, 4), magic);
+    DbStore found;  // the check's way in joins too
+    EXPECT_TRUE(found.OpenAsFound(path) && found.At(0, 4) == magic);
     DbStore fresh;  // a session of its own on the same file grows it: the others keep their views
     EXPECT_FALSE(fresh.Open(path, 0xFFFFF001));  // a length that wraps to 0 once rounded to pages
     ASSERT_TRUE(fresh.Open(path, 1));

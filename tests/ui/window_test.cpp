@@ -445,10 +445,19 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
   frame->controller().Command(kCmdFind);
   auto* find = static_cast<ui::FindDialog*>(frame->findDialog());
   ASSERT_TRUE(find != nullptr && find->isVisible());
+  // The results between the fields and the outcome line.
+  const auto topOf = [&](QWidget* widget) { return widget->mapTo(find, QPoint(0, 0)).y(); };
+  EXPECT_TRUE(topOf(find->field(ui::FindDialog::Before)) < topOf(find->results()) &&
+              topOf(find->results()) < topOf(find->outcome()));
   find->field(ui::FindDialog::After)->setText("2006-13-01");
   find->Find();
   EXPECT_TRUE(find->outcome()->text().contains("is no date"));
   find->field(ui::FindDialog::After)->clear();
+  QTimer::singleShot(0, [&] {  // Stop at the first step
+    if (QProgressDialog* shown = frame->desktop().progress()) shown->findChild<QPushButton*>()->click();
+  });
+  find->Find();
+  EXPECT_TRUE(find->outcome()->text().contains("; stopped before the end"));
   find->field(ui::FindDialog::Subject)->setText("PHOTOS DE L'ÉTÉ");
   find->field(ui::FindDialog::Text)->setText("DU MESSAGE 82 :");  // in École.dbx alone, not open yet
   find->field(ui::FindDialog::Before)->setText("1990-01-01");  // sent later than that
