@@ -609,6 +609,15 @@ TEST_F(Window, TheSnapshotShowsTheFirstMessageReachedThroughTheFoldersInAMaximiz
   testsupport::DbxBuilder(testsupport::DbKind::Message).WriteTo(Sample("Empty.dbx"));
   ASSERT_TRUE(Open("Empty.dbx") && WriteSnapshot(*frame, png.toStdString()));  // every node tried in vain
   frame->controller().Command(kCmdCloseAll);
+  testsupport::DbxBuilder twoTrees(testsupport::DbKind::Message);  // tree 1 holds another message first
+  const uint32_t second = twoTrees.AddMessage({.id = 2, .text = "Subject: a\r\n\r\na"});
+  const uint32_t third = twoTrees.AddMessage({.id = 3, .text = "Subject: b\r\n\r\nb"});
+  twoTrees.SetIndex(0, std::vector<uint32_t>{second, third});
+  twoTrees.SetIndex(1, std::vector<uint32_t>{third});
+  twoTrees.SetLastAssignedId(3).WriteTo(Sample("Two.dbx"));
+  ASSERT_TRUE(Open("Two.dbx") && WriteSnapshot(*frame, png.toStdString()));  // through the tree by ID
+  EXPECT_TRUE(explorer->treeWidget()->currentItem()->text(0).startsWith("00000002"));
+  frame->controller().Command(kCmdCloseAll);
   ASSERT_TRUE(Open("Folders.dbx"));
   const ui::ExplorerWnd* first = explorer;
   ASSERT_TRUE(Open("Drafts.dbx") && WriteSnapshot(*frame, png.toStdString()));  // of the first window
