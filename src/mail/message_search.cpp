@@ -13,10 +13,6 @@ bool IsAscii(char c) {
   return static_cast<unsigned char>(c) < 0x80;
 }
 
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // A stretch that is not ASCII, folded by GLib; appended as it is when it is no valid UTF-8 (which GLib's
 // normalization must not see: it reads a character cut off at the end past the end).
 void AppendFoldedUnicode(std::string_view text, std::string& folded) {
@@ -53,7 +49,7 @@ std::string Folded(std::string_view text) {
     const size_t unicode = ascii < text.size() && ascii > at ? ascii - 1 : ascii;
     const size_t kept = folded.size();
     folded.resize(kept + (unicode - at));
-    std::transform(text.begin() + at, text.begin() + unicode, folded.begin() + kept, AsciiLower);
+    std::transform(text.begin() + at, text.begin() + unicode, folded.begin() + kept, g_ascii_tolower);
     size_t end = ascii;
     while (end < text.size() && !IsAscii(text[end])) ++end;
     if (end > unicode) AppendFoldedUnicode(text.substr(unicode, end - unicode), folded);

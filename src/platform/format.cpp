@@ -25,9 +25,10 @@ std::string Format(const char* format, ...) {
   return text;
 }
 
-std::string AsciiLower(std::string text) {
-  for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  return text;
+std::string AsciiLower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  return lower;
 }
 
 }  // namespace vendrel

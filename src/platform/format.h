@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vendrel {
 
@@ -10,6 +11,6 @@ std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2))
 
 // The text with A-Z as a-z and every other byte as it is: the folding of names that compare without
 // regard to case whatever the locale (a Turkish one folds "I" elsewhere).
-std::string AsciiLower(std::string text);
+std::string AsciiLower(std::string_view text);
 
 }  // namespace vendrel

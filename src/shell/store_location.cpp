@@ -7,6 +7,7 @@
 #include <map>
 #include <system_error>
 
+#include "platform/format.h"
 #include "platform/working_directory.h"
 #include "shell/wine_registry.h"
 
@@ -27,9 +28,9 @@ constexpr const char* kSystemEnvironment = "System\\CurrentControlSet\\Control\\
 std::optional<fs::path> FindEntry(const fs::path& directory, const std::string& name) {
   std::error_code error;
   if (fs::exists(directory / name, error)) return directory / name;
-  const std::string lower = LowerAscii(name);
+  const std::string lower = AsciiLower(name);
   for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-    if (LowerAscii(it->path().filename().string()) == lower) return it->path();
+    if (AsciiLower(it->path().filename().string()) == lower) return it->path();
   }
   return std::nullopt;
 }
@@ -74,7 +75,7 @@ std::optional<std::string> Expand(const std::string& text,
     const size_t close = text.find('%', open + 1);
     if (close == std::string::npos) return std::nullopt;
     out.append(text, pos, open - pos);
-    const auto it = variables.find(LowerAscii(std::string_view(text).substr(open + 1, close - open - 1)));
+    const auto it = variables.find(AsciiLower(std::string_view(text).substr(open + 1, close - open - 1)));
     if (it == variables.end()) return std::nullopt;
     out += it->second;
     pos = close + 1;

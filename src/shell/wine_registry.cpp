@@ -3,6 +3,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/format.h"
+
 namespace vendrel::shell {
 
 namespace {
@@ -140,7 +142,7 @@ std::optional<std::string> DecodeHexString(std::string_view bytes) {
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
-  return LowerAscii(text.substr(0, prefix.size())) == LowerAscii(prefix);
+  return AsciiLower(text.substr(0, prefix.size())) == AsciiLower(prefix);
 }
 
 // The lines of text, CR LF or LF; a line ending in a backslash inside a hex value goes on in the next.
@@ -168,14 +170,6 @@ std::string_view TrimLeft(std::string_view text) {
 }
 
 }  // namespace
-
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
 
 std::optional<WineRegistry> WineRegistry::Load(const std::string& path,
                                                const std::vector<std::string>& keyPrefixes) {
@@ -205,7 +199,7 @@ std::optional<WineRegistry> WineRegistry::Parse(std::string_view text,
       key = nullptr;
       if (!path) continue;
       for (const std::string& prefix : keyPrefixes) {
-        if (StartsWithNoCase(*path, prefix)) key = &registry.keys_[LowerAscii(*path)];
+        if (StartsWithNoCase(*path, prefix)) key = &registry.keys_[AsciiLower(*path)];
       }
       continue;
     }
@@ -251,20 +245,20 @@ std::optional<WineRegistry> WineRegistry::Parse(std::string_view text,
     } else {
       continue;  // numbers and binary data: nothing this program reads
     }
-    (*key)[LowerAscii(name)] = std::move(value);
+    (*key)[AsciiLower(name)] = std::move(value);
   }
   return registry;
 }
 
 const std::unordered_map<std::string, WineRegistry::Value>* WineRegistry::Key(std::string_view key) const {
-  const auto it = keys_.find(LowerAscii(key));
+  const auto it = keys_.find(AsciiLower(key));
   return it != keys_.end() ? &it->second : nullptr;
 }
 
 const WineRegistry::Value* WineRegistry::Find(std::string_view key, std::string_view name) const {
   const auto* values = Key(key);
   if (values == nullptr) return nullptr;
-  const auto it = values->find(LowerAscii(name));
+  const auto it = values->find(AsciiLower(name));
   return it != values->end() ? &it->second : nullptr;
 }
 

@@ -47,7 +47,5 @@ class WineRegistry {
   std::unordered_map<std::string, std::unordered_map<std::string, Value>> keys_;
 };
 
-// ASCII lower case: registry names compare without regard to case.
-std::string LowerAscii(std::string_view text);
 
 }  // namespace vendrel::shell

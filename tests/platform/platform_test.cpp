@@ -64,16 +64,19 @@ TEST(MappingCache, AFileKeepsItsMappingUntilReplacedAndNoneOutlivesItsLastUse) {
   testsupport::WriteFileBytes(dir / "new.dbx", std::vector<uint8_t>{'n'});  // as long
   fs::rename(dir / "new.dbx", path);
   EXPECT_TRUE(AcquireMapping(path)->data()[0] == 'n' && old->data()[0] == 'a');  // the old one's user has it
+  const std::weak_ptr<FileMapping> replaced = old;
   old.reset();
+  EXPECT_TRUE(replaced.expired());  // and the cache no longer does
   ForgetMappings();
   std::ifstream maps("/proc/self/maps");
   for (std::string line; std::getline(maps, line);)
     EXPECT_EQ(line.find(dir.path().string()), std::string::npos);
 }
 
-TEST(Format, TextsAsLongAsItsBufferOrLongerComeWhole) {
+TEST(Format, TextsAsLongAsItsBufferOrLongerComeWholeAndOnlyAsciiLettersAreLowered) {
   for (const size_t n : {255u, 256u, 257u})
     EXPECT_EQ(Format("%s", std::string(n, 'x').c_str()), std::string(n, 'x'));
+  EXPECT_EQ(AsciiLower("@AZ[az\xC9"), "@az[az\xC9");  // names compare in ASCII case only
 }
 
 TEST(UserDirectories, AnAbsoluteSettingElseUnderHomeAndTheProgramsOwnDirectoryWhenWritable) {
