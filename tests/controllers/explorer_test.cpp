@@ -305,6 +305,7 @@ TEST(Splitter, PanesKeepTheirProportionAndADragStartsOnlyNearTheGap) {
   const Rect client{0, 0, 400, 300};
   EXPECT_EQ(PlacePanes(200, client), (Panes{{0, 0, 199, 300}, {201, 0, 400, 300}}));
   const std::tuple<const char*, int, int, int> cases[] = {{"wider", 100, 800, 200},
+                                                          {"ten times as wide", 100, 4000, 1000},
                                                           {"narrower", 100, 200, 50},
                                                           {"below the floor", 3, 100, 2},
                                                           {"at the left edge", 0, 400, 2}};

@@ -98,6 +98,16 @@ TEST_F(InsertFolderTest, TheNewFolderTakesTheNextIdEntersAllThreeTreesInOrderAnd
   for (const char* name : {"One", "Two"})
     EXPECT_TRUE(Insert(6, name).inserted() && AnyInfo(6) == 0x11u) << name;
   EXPECT_TRUE(Insert(8, "Three").inserted() && AnyInfo(8) == 0x12u);
+  // Before every record of a root that has no left child (tree 2 holds Inbox alone): in a new node, its
+  // left child.
+  DbxBuilder oneSubscribed(DbKind::Folder);
+  oneSubscribed.AddFolders({{1, 0, "Local Folders", "", false, 0x10}, {5, 1, "Inbox", ""}});
+  store.Close();
+  Open(oneSubscribed.SetLastAssignedId(5));
+  ASSERT_TRUE(Insert(1, "Archive").inserted());
+  const std::optional<IndexNode> root = IndexNode::At(store, *store.ReadU32(RootSlot(2)));
+  EXPECT_TRUE(root && root->leftChild() != 0 && root->entryCountInNext() == 1 && root->entryCount() == 1);
+  EXPECT_TRUE(Children(2, 1) == (Names{"Archive", "Inbox"}) && Sound("Archive"));
 }
 
 TEST_F(InsertFolderTest, ANameIsRefusedWithWhyWhenTakenInAnyCaseTooLongOrOutsideTheCodePage) {

@@ -387,6 +387,7 @@ TEST_F(Window, TheMessagePaneShowsTheSelectedMessageDecodedOrAsStoredAndCanBeHid
   EXPECT_TRUE((pane->headers()->textInteractionFlags() & Qt::TextSelectableByMouse) &&  // an address to copy
               !pane->body()->openLinks() && !pane->body()->openExternalLinks() &&  // nothing goes out
               pane->headers()->text().contains("R\u00E9union de lundi<br>") &&
+              pane->headers()->text().contains("<b>Date:</b> 20") &&
               pane->headers()->text().startsWith("<b>From:</b> Ann Example &lt;ann@example.com&gt;<br>") &&
               pane->body()->toPlainText().startsWith("Ligne 0 du message"))
       << pane->headers()->text().toStdString();
@@ -420,6 +421,7 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
               !view->model()->headerData(1, Qt::Vertical).isValid());  // the database's own column left out
   EXPECT_TRUE(view->header()->sortIndicatorSection() == ui::MessageListModel::Date - 1 &&
               view->header()->sortIndicatorOrder() == Qt::DescendingOrder);  // newest first
+  EXPECT_FALSE(view->model()->index(0, ui::MessageListModel::Date - 1).data().toString().isEmpty());
   view->sortByColumn(ui::MessageListModel::Size - 1, Qt::AscendingOrder);
   EXPECT_GT(view->model()->index(rows - 1, 3).data(ui::MessageListModel::kSortRole).toULongLong(), 0u);
   EXPECT_FALSE(view->model()->index(0, 1).data(Qt::TextAlignmentRole).isValid());  // sizes alone to the right
@@ -581,6 +583,7 @@ TEST_F(Window, TheTreeForgetsEveryNodeOfADeletedSubtreeAndRefusesHandlesItDoesNo
   // Laid out as a form: each label left of its box, the name below the parent, OK over Cancel right of
   // both; Cancel leaves without offering the name.
   dialog.show();
+  EXPECT_EQ(dialog.focusWidget(), dialog.nameEdit());
   std::map<QString, QWidget*> shown;  // by the text each shows, the name's box as "name"
   for (QWidget* widget : dialog.findChildren<QWidget*>()) {
     const auto* edit = qobject_cast<QLineEdit*>(widget);
