@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <ctime>
 
+#include "platform/format.h"
+
 namespace vendrel::mail {
 
 namespace {
@@ -49,7 +51,8 @@ std::string Folded(std::string_view text) {
     const size_t unicode = ascii < text.size() && ascii > at ? ascii - 1 : ascii;
     const size_t kept = folded.size();
     folded.resize(kept + (unicode - at));
-    std::transform(text.begin() + at, text.begin() + unicode, folded.begin() + kept, g_ascii_tolower);
+    std::transform(text.begin() + at, text.begin() + unicode, folded.begin() + kept,
+                   [](char c) { return AsciiLower(c); });
     size_t end = ascii;
     while (end < text.size() && !IsAscii(text[end])) ++end;
     if (end > unicode) AppendFoldedUnicode(text.substr(unicode, end - unicode), folded);

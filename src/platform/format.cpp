@@ -27,7 +27,7 @@ std::string Format(const char* format, ...) {
 
 std::string AsciiLower(std::string_view text) {
   std::string lower(text);
-  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  for (char& c : lower) c = AsciiLower(c);
   return lower;
 }
 
