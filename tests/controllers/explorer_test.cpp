@@ -10,6 +10,8 @@
 #include "controllers/geometry.h"
 #include "controllers/splitter.h"
 #include "dbx/index_node.h"
+#include "export/export_watcher.h"
+#include "mail/message_catalog.h"
 #include "platform/code_page.h"
 #include "platform/format.h"
 #include "platform/working_directory.h"
@@ -237,6 +239,42 @@ TEST_F(Explorer, ANewFolderShowsBelowItsParentWithWhatWasOpenThereStillOpen) {
   const TreeNodeHandle shown = find(Root(explorer), "Local Folders");
   EXPECT_TRUE(explorer.tree.IsExpanded(shown) && find(shown, "Receipts") != kNoTreeNode &&
               explorer.tree.IsExpanded(find(shown, "Inbox")));
+}
+
+// Refresh on the message database shown below a folder makes its messages anew, also where another program
+// changed the file and kept its size and time (a copy that keeps times, a file system that keeps them
+// coarsely).
+TEST_F(Explorer, RefreshBelowAFolderReadsItsMessagesAnewWhateverTheFilesTimeSays) {
+  const std::string inbox = WriteMessages(1);
+  testsupport::DbxBuilder folders(testsupport::DbKind::Folder);
+  folders.AddFolders({{1, 0, "Inbox", "Inbox.dbx", true, 0}});
+  InMemoryExplorer& explorer = Open(folders.WriteTo(dir / "Folders.dbx"));
+  const TreeNodeHandle folder = Child(explorer, Root(explorer), "00000001 Inbox");
+  ASSERT_TRUE(explorer.tree.ExpandNode(folder));
+  explorer.tree.SelectNode(Child(explorer, folder, "Messages DB"));
+  QuietWatcher watcher;
+  std::string failure;
+  const auto subject = [&] {
+    const auto catalog = mail::SessionCatalogs().Get(inbox, watcher, failure);
+    return catalog != nullptr && catalog->entries.size() == 1 ? catalog->entries[0].headers.subject : failure;
+  };
+  ASSERT_EQ(subject(), "Message 2");
+  std::vector<uint8_t> bytes = testsupport::ReadFileBytes(inbox);
+  const std::string was = "Subject: Message 2";
+  const auto at = std::search(bytes.begin(), bytes.end(), was.begin(), was.end());
+  ASSERT_NE(at, bytes.end());
+  at[was.size() - 1] = '7';
+  const fs::file_time_type time = fs::last_write_time(inbox);
+  testsupport::WriteFileBytes(inbox, bytes);
+  fs::last_write_time(inbox, time);
+  explorer.controller.OnKey(ExplorerKey::F5, false);
+  EXPECT_EQ(subject(), "Message 7");
+  // The same for the database's own window with nothing selected.
+  at[was.size() - 1] = '8';
+  testsupport::WriteFileBytes(inbox, bytes);
+  fs::last_write_time(inbox, time);
+  Open(inbox).controller.OnKey(ExplorerKey::F5, false);
+  EXPECT_EQ(subject(), "Message 8");
 }
 
 TEST_F(Explorer, ARowOfAFileLockedElsewhereAnswersBusyAtOnceWithoutABox) {

@@ -208,7 +208,8 @@ TEST_F(InsertFolderTest, ADamagedFolderDatabaseIsRefusedUnchangedSayingWhatIsDam
   for (const uint32_t more : {0u, 44u, 45u}) {  // 6 folders a node, 50, and 51
     store.Close();
     Open(Store(more, 51).SetLastAssignedId(more == 0 ? 0xFFFFFFFD : 0x10 + more));
-    EXPECT_TRUE(Insert(1, "Archive").inserted() && Sound("Archive")) << more;
+    EXPECT_TRUE(Insert(1, "Archive").inserted() && Sound("Archive") && std::ranges::is_sorted(Children(1, 1)))
+        << more;
   }
 }
 

@@ -213,6 +213,22 @@ TEST_F(MessageFile, AMessageWithoutTextLeavesNoFileAndIsSaidOnceWhenAsked) {
   EXPECT_EQ(desktop.desktop.messages()[0].caption, "Can't show");
 }
 
+// Without a time in its record, a message was received when its Date field says, within the years a
+// separator can name; one from before 1970 says nothing.
+TEST_F(MessageFile, WithoutATimeInItsRecordTheDateFieldSaysWhenWithinTheYearsASeparatorNames) {
+  const std::pair<std::string, int64_t> dates[] = {{"31 Dec 1969 23:59:59 +0000", 0},
+                                                   {"1 Jan 1970 00:00:01 +0000", 1},
+                                                   {"1 Jan 10000 00:00:00 +0000", 253402300799}};
+  std::vector<uint32_t> records;
+  for (const auto& [date, seconds] : dates)
+    records.push_back(builder.AddMessage({++lastId, "s", "Date: " + date + "\r\n\r\n", 0x40, 0x01, 0}));
+  DbFile db(builder);
+  for (size_t i = 0; i < records.size(); ++i) {
+    LazyHeader header(db.store, dbx::GetTextOffset(db.store, records[i]));
+    EXPECT_EQ(ReceivedTime(db.store, records[i], header), dates[i].second) << dates[i].first;
+  }
+}
+
 TEST_F(MessageFile, AFileIsWrittenAsTheNewFileItReplacesAndNoPathIsCut) {
   const uint32_t ra = Message("new\r\n");
   DbFile db(builder);
@@ -320,6 +336,8 @@ TEST_F(MessageFile, AWriteRefusedAnywhereInAnExportIsSaidAndWhatIsCountedIsThere
     return messages;
   };
   QuietWatcher watcher;
+  const StoreExport none = ExportStore((out / "none.dbx").string(), (out / "none").string(), {}, watcher);
+  EXPECT_EQ(none.problems.size(), 1u);  // a file that cannot be opened is said, not exported as empty
   for (const ExportFormat format : {ExportFormat::Eml, ExportFormat::Mbox, ExportFormat::Maildir}) {
     const std::string kind = std::to_string(static_cast<int>(format));
     ArmWriteFault(0);

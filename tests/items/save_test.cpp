@@ -100,8 +100,11 @@ TEST_F(Saving, WhatHoldsNoMessageTextSavesNothingAndADamagedNodeSaysItFailed) {
   EXPECT_FALSE(fs::exists(out / "Inbox"));  // no empty folder directory
   EXPECT_EQ(desktop.desktop.statusLines().back(), "Saved 0 msgs (1 total).Path: " + out.path().string());
   EXPECT_FALSE(MakeItem<IndexNodeItem>(root, node + 4)->SaveDefault(out.path(), true));
-  EXPECT_FALSE(MakeItem<RecordItem>(root, records[0], 0)->Save());  // said before a folder is asked for
-  EXPECT_EQ(desktop.desktop.messages().back().text, kNoBody);
+  for (const bool preview : {false, true}) {  // said before a folder is asked for, or anything made
+    const auto record = MakeItem<RecordItem>(root, records[0], 0);
+    EXPECT_FALSE(preview ? record->Preview((out / "p").string()) : record->Save());
+    EXPECT_EQ(desktop.desktop.messages().back().text, kNoBody);
+  }
 
   DbxBuilder folders(DbKind::Folder);
   folders.AddFolders({{1, 0, "Inbox", "Inbox.dbx"}});

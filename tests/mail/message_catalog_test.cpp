@@ -102,6 +102,17 @@ TEST(MessageFinder, AStoreIsSearchedDatabaseByDatabaseTheTextOnlyOfMessagesWhose
   EXPECT_EQ(found({.text = "IS"}), "0 " + std::to_string(second) + " " + std::to_string(third) + " 1");
   EXPECT_EQ(found({.from = "bob", .text = "thé"}), "1");
   EXPECT_TRUE(SearchTargetsOf(dir / "none.dbx", failure).empty() && !failure.empty());
+  // A search stopped early finds only among the texts it read.
+  DbxBuilder many(DbKind::Message);
+  std::vector<uint32_t> all;
+  for (uint32_t id = 2; id < 1002; ++id)
+    all.push_back(many.AddMessage({id, "", "Subject: s\r\n\r\nbody\r\n"}));
+  many.SetIndex(0, all);
+  many.WriteTo(dir / "Inbox.dbx");
+  ASSERT_EQ(cache.Get(targets[0].database, watcher, failure)->entries.size(), 1000u);
+  testsupport::StoppingWatcher stopping(1);
+  const SearchOutcome stopped = FindMessages(targets, {.text = "nowhere"}, cache, stopping);
+  EXPECT_TRUE(stopped.stopped && stopped.found.empty()) << stopped.found.size();
 }
 
 }  // namespace

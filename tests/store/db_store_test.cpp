@@ -155,12 +155,20 @@ TEST_F(Session, ANestedSessionSharesTheOuterViewAndNeverPullsItAwayWhenTheFileGr
   nested.Close();
   ASSERT_TRUE(outer.Open(path));
   EXPECT_EQ(outer.viewLength(), fs::file_size(path));
-  // Standard input closed: the file's lock may get descriptor 0, which is as good as any.
+  // Standard input closed: the file's lock may get descriptor 0, which is as good as any; so may its
+  // mapping, once another file's lock let it go, and a change is written whole through it.
   outer.Close();
+  const std::string other = MakeDatabase("Other.dbx"), fresh = MakeDatabase("Fresh.dbx");
   EXPECT_EQ(WaitChild(StartChild([&] {
               close(0);
-              DbStore alone;
-              return alone.Open(path) && alone.ReadU32(0) == 0xFE12ADCFu ? 0 : 1;
+              DbStore alone, first, second;
+              if (!alone.Open(path) || alone.ReadU32(0) != 0xFE12ADCFu) return 1;
+              alone.Close();
+              if (!first.Open(other) || !second.Open(fresh)) return 2;
+              first.Close();
+              CopyOnWrite change;
+              if (!second.Grow(second.viewLength() + 1) || !change.Begin(second)) return 3;
+              return change.copy().WriteU32(0x5C, 7) && change.Commit() ? 0 : 4;
             })),
             0);
 }
@@ -367,6 +375,10 @@ TEST(Allocation, DamagedOrImpossibleRequestsAreRefusedWithoutChangingTheHeader) 
     db.store.Close();
     EXPECT_EQ(ReadFileBytes(db.path()), builder.bytes()) << c.what;
   }
+  // A block too short to receive its RA is not stored either.
+  DbFile sound(DbxBuilder(DbKind::Message).SetDescriptor(kEntryHeapDescriptor, kHeaderEnd, 64, 0));
+  std::vector<uint8_t> shortBlock(3, 0xAA);
+  EXPECT_FALSE(sound.store.StoreBlock(shortBlock));
 }
 
 }  // namespace
