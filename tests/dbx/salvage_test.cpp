@@ -159,6 +159,10 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
   EXPECT_EQ(CheckDatabase(DbFile(anyOrder).store).problems.size(), 0u);
   anyOrder.SetU8(anyOrder.SetIndex(0, byId) + 0x10, 2);  // a root's place in a parent it does not have
   EXPECT_EQ(CheckDatabase(DbFile(anyOrder).store).problems.size(), 0u);
+  // A record may be its table of properties alone, every value in its entries.
+  const uint32_t bare = anyOrder.AddRawRecord(std::vector<uint32_t>{0x80 | 4u << 8}, {});  // ID 4, direct
+  anyOrder.SetIndex(0, Ras{byId[0], byId[1], bare});
+  EXPECT_EQ(CheckDatabase(DbFile(anyOrder.SetLastAssignedId(4)).store).problems.size(), 0u);
   // A folder database is sound with its records in their three trees (and no text of their own), here
   // nodes of one entry each, with children on either side.
   DbxBuilder folders(DbKind::Folder);

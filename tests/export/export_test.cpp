@@ -142,6 +142,8 @@ TEST(MailHeaders, SenderAndDateAreReadFromTheHeaderAsMailClientsWriteThem) {
                                        {"<not an address> bo~b@x.org", "bo~b@x.org"}})
     EXPECT_EQ(AddressIn(field), address) << field;
   EXPECT_EQ(AddressIn("Nobody"), std::nullopt);
+  const std::string longest = std::string(249, 'a') + "@x.org";  // 255 bytes: the longest taken
+  EXPECT_TRUE(AddressIn(longest) == longest && !AddressIn("b" + longest));
   const std::pair<const char*, int64_t> dates[] = {
       {"2 Jan 2007 10:00:00 +0100 (UTC+1)", 1167728400}, {"2 january 2007 10:00 -0130 (NT)", 1167737400},
       {"2 Jan 2007 10:00:05 +0000", 1167732005},         {"1 Jan 50 00:00:00", -631152000},

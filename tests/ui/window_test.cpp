@@ -463,11 +463,15 @@ TEST_F(Window, TheMessagesViewAndFindShowEachMessagesRecordInItsDatabasesWindow)
   find->Find();
   EXPECT_TRUE(find->outcome()->text().contains("is no date"));
   find->field(ui::FindDialog::After)->clear();
-  QTimer::singleShot(0, [&] {  // Stop at the first step
+  QString meanwhile;
+  QTimer::singleShot(0, [&] {  // Stop at the first step; a Find meanwhile waits for the search to end
+    find->Find();
+    meanwhile = find->outcome()->text();
     if (QProgressDialog* shown = frame->desktop().progress()) shown->findChild<QPushButton*>()->click();
   });
   find->Find();
   EXPECT_TRUE(find->outcome()->text().contains("; stopped before the end"));
+  EXPECT_EQ(meanwhile, "Another job is waiting in its dialog: search once it has ended");
   find->field(ui::FindDialog::Subject)->setText("PHOTOS DE L'ÉTÉ");
   find->field(ui::FindDialog::Text)->setText("DU MESSAGE 82 :");  // in École.dbx alone, not open yet
   find->field(ui::FindDialog::Before)->setText("1990-01-01");  // sent later than that
