@@ -289,6 +289,7 @@ TEST_F(Session, AJournalIsRolledBackWhenItBelongsToTheFileDroppedWhenCutShortAnd
               store.DescribeFailure().find("does not belong to it") != std::string::npos)
       << store.DescribeFailure();
   EXPECT_TRUE(ReadFileBytes(path) == replaced && fs::exists(journal));
+  EXPECT_TRUE(!store.OpenAsFound((dir / "none.dbx").string()) && store.DescribeFailure() == "not found");
   EXPECT_FALSE(CopyOnWrite().Commit());  // nothing begun, nothing to write
   // The refusal leaves the file unlocked: another thread is refused for the journal too, not kept out.
   std::thread([&] {
