@@ -206,6 +206,7 @@ TEST(LostAndFound, RecordsAndTextsNoTreeReachesAreFoundEachOnceAndTextsCutShortA
   m.builder.SetIndex(0, Ras{m.records[0], m.records[3], m.records[4]}, 1);  // three nodes, linked
   m.builder.SetU32(m.records[2], 0).SetU32(m.records[3], 0);  // the records of 4 and 5 lost
   m.builder.SetU32(Messages::Block(m.texts[3], 1), 0);         // and a block of 5's text
+  m.builder.SetNodeEntries(m.builder.AddNode(), {{0, 0}});     // a node whose entry names no record: none
   // A record head whose property table would not fit its body (two entries, seven bytes): no record.
   const uint32_t fake = static_cast<uint32_t>(m.builder.bytes().size());
   m.builder.PadTo(fake + 24).SetU32(fake, fake).SetU16(fake + kRecordBodySizeField, 7);
