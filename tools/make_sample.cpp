@@ -31,7 +31,8 @@ const char* const kSubjects[] = {
 
 std::string MessageSource(int n, const std::string& subject) {
   std::string source = Format(
-      "From: \"Ann Example\" <ann@example.com>\r\nTo: <bob@example.com>\r\nSubject: %s\r\n"
+      "From: \"Ann Example\" <ann@example.com>\r\nTo: <bob@example.com>\r\nCc: <carol@example.com>\r\n"
+      "Subject: %s\r\n"
       "Date: Mon, %d Jan 2007 10:%02d:00 +0100\r\nMessage-ID: <%d@example.com>\r\n"
       "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=\"iso-8859-1\"\r\n\r\n",
       subject.c_str(), 1 + n % 28, n % 60, n);

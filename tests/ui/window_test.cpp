@@ -391,7 +391,7 @@ TEST_F(Window, TheMessagePaneShowsTheSelectedMessageDecodedOrAsStoredAndCanBeHid
   EXPECT_TRUE((pane->headers()->textInteractionFlags() & Qt::TextSelectableByMouse) &&  // an address to copy
               !pane->body()->openLinks() && !pane->body()->openExternalLinks() &&  // nothing goes out
               pane->headers()->text().contains("R\u00E9union de lundi<br>") &&
-              pane->headers()->text().contains("<b>Date:</b> 20") &&
+              pane->headers()->text().contains("<b>Cc:</b> carol@example.com<br><b>Date:</b> 20") &&
               pane->headers()->text().startsWith("<b>From:</b> Ann Example &lt;ann@example.com&gt;<br>") &&
               pane->body()->toPlainText().startsWith("Ligne 0 du message"))
       << pane->headers()->text().toStdString();
