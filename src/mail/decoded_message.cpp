@@ -266,8 +266,8 @@ std::string HtmlAsText(std::string_view html) {
       const size_t end = lower.find('>', i);
       if (end == std::string::npos) break;
       const std::string_view tag = std::string_view(lower).substr(i + 1, end - i - 1);
-      const std::string_view name = tag.substr(tag.starts_with('/') ? 1 : 0).substr(
-          0, tag.substr(tag.starts_with('/') ? 1 : 0).find_first_of(" \t\r\n/"));
+      const std::string_view bare = tag.substr(tag.starts_with('/') ? 1 : 0);
+      const std::string_view name = bare.substr(0, bare.find_first_of(" \t\r\n/"));
       i = end + 1;
       if ((name == "script" || name == "style") && !tag.starts_with('/')) {  // their content is no text
         const size_t close = lower.find("</" + std::string(name), i);

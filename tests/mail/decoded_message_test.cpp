@@ -44,6 +44,7 @@ TEST(DecodedMessage, WithoutPlainTextTheHtmlIsReadAsTextAndHostileMessagesEndAsF
       "<b>bye</b></P><script>x()</script>&#233;&#x1F4BC;&bogus;</body></html>");
   EXPECT_TRUE(html.text() == "Hello\u00A0& bye\né💼&bogus;" && html.html().starts_with("<html><head>"));
   EXPECT_EQ(HtmlAsText("a<style>x</style b") + HtmlAsText("c<script>"), "ac");  // a style never closed
+  EXPECT_EQ(HtmlAsText("a<div\nclass=x>b</div\n>c"), "a\nb\nc");
   // An entity longer than any there is, and a number that is no character, stay as they are.
   EXPECT_EQ(HtmlAsText("&#0000000065;&#xD800;&#xDFFF;&#x110000;&#0;&#65;&#xE000;&#xD7FF;&#x10FFFF;&#1;"),
             "&#0000000065;&#xD800;&#xDFFF;&#x110000;&#0;A\uE000\uD7FF\U0010FFFF\x01");
