@@ -76,8 +76,8 @@ class InMemoryFrame : public FrameWindow {
   void ShowMenu(MenuId id) override { menu = id; }
   void ArrangeWindows(int) override {}
   void ShowAbout() override {}
-  void ShowHelp() override { ++helpShown; }
-  void ShowFind() override { ++findShown; }
+  void ShowHelp() override {}
+  void ShowFind() override {}
   void Exit() override {}
 
   void Activate(ExplorerController* explorer) {
@@ -91,8 +91,6 @@ class InMemoryFrame : public FrameWindow {
   FrameController* frame = nullptr;
   std::vector<std::unique_ptr<InMemoryExplorer>> explorers;
   std::vector<std::string> captions;
-  int findShown = 0;
-  int helpShown = 0;
   ExplorerController* active = nullptr;
   MenuId menu{};
 };

@@ -92,6 +92,11 @@ TEST(IndexTree, HostileTreesEndEveryWalkAndNothingOutsideTheFileIsFollowed) {
   const uint32_t outside = builder.AddNode();
   builder.SetNodeEntries(outside, {{records[0], 0x7FFFFFF0}, {0xFFFFFFF0, 0xFFFFFFFC}, {records[1], 0}});
   builder.SetNodeLeftChild(outside, 0xFFFFFF00);
+  // The last node below a root follows the last usable entries down.
+  const uint32_t root = builder.AddNode(), last = builder.AddNode(), empty = builder.AddNode();
+  builder.SetNodeEntries(last, {{records[2], 0}, {0, 0}});
+  builder.SetNodeEntries(root, {{records[0], 0}, {records[1], last}, {0, 0x7FFFFFF0}});
+  builder.SetNodeLeftChild(root, empty);
   const uint32_t cut = builder.AddNode();
   DbFile db(builder.Truncate(cut + kIndexNodeSize - 1));
 
@@ -105,16 +110,6 @@ TEST(IndexTree, HostileTreesEndEveryWalkAndNothingOutsideTheFileIsFollowed) {
   EXPECT_EQ(end, WalkEnd::Completed);
   EXPECT_EQ(Matches(db.store, outside, IndexCursor::MatchId, 2), Ras{records[1]});
   EXPECT_FALSE(IndexNode::At(db.store, cut).has_value());
-}
-
-TEST(IndexTree, FindLastNodeFollowsTheLastUsableEntriesDown) {
-  DbxBuilder builder(DbKind::Message);
-  const Ras records = Messages(builder, 3);
-  const uint32_t root = builder.AddNode(), last = builder.AddNode(), empty = builder.AddNode();
-  builder.SetNodeEntries(last, {{records[2], 0}, {0, 0}});
-  builder.SetNodeEntries(root, {{records[0], 0}, {records[1], last}, {0, 0x7FFFFFF0}});
-  builder.SetNodeLeftChild(root, empty);
-  DbFile db(builder);
   const auto lastBelow = [&](uint32_t node) { return FindLastNode(db.store, node); };
   EXPECT_TRUE(lastBelow(root) == last && lastBelow(empty) == empty && !lastBelow(0x7FFFFFF0));
 }

@@ -119,26 +119,5 @@ TEST_F(HostileFile, ASubscribedFolderTreeThatLoopsShowsItsFolderOnce) {
   EXPECT_TRUE(root->Expand() && std::ranges::count(ChildCaptions(root), std::string("00000001 Inbox")) == 1);
 }
 
-class ItemLeaks : public ExplorerTest {};
-
-TEST_F(ItemLeaks, AWholeWalkOverFoldersAndTheirMessageDatabasesLeavesNoItemOnceTheControlsAreCleared) {
-  DbxBuilder messages(DbKind::Message);
-  std::vector<uint32_t> records;
-  for (uint32_t id = 1; id <= 60; ++id)
-    records.push_back(messages.AddMessage(Message(id, "m", std::string(50, 't'), 16)));
-  messages.SetIndex(0, records, 4);
-  messages.WriteTo(dir / "Inbox.dbx");
-  DbxBuilder folders(DbKind::Folder);
-  folders.AddFolders(
-      {Folder(1, "Inbox", 0, "Inbox.dbx"), Folder(2, "Sub", 1, "Inbox.dbx"), Folder(3, "Outbox")});
-  const int start = ExplorerItem::LiveCount();
-  DbRootItem* root = Open(folders.WriteTo(dir / "Folders.dbx"));
-  EXPECT_GT(Walk(root).size(), 600u);  // each of the two message databases: 60 records of four blocks
-  EXPECT_GT(ExplorerItem::LiveCount(), start + 600);
-  list.DeleteAllRows();
-  tree.DeleteAll();
-  EXPECT_EQ(ExplorerItem::LiveCount(), start);
-}
-
 }  // namespace
 }  // namespace vendrel
