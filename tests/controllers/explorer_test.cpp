@@ -125,6 +125,20 @@ TEST_F(Explorer, ExportWritesTheWindowsDatabaseInTheChosenFormatAndSaysWhatCameO
   EXPECT_TRUE(desktop().messages().back().text.starts_with("Not everything was exported:\n" + mbox.string()));
   EXPECT_EQ(testsupport::ReadText(mbox), text);
 
+  for (const uint32_t bad : {20u, 21u}) {  // a record left out per entry: the box names twenty at most
+    std::vector<uint32_t> entries;
+    for (uint32_t i = 0; i < bad; ++i) entries.push_back(0x10 + 4 * i);
+    testsupport::DbxBuilder builder(testsupport::DbKind::Message);
+    builder.SetIndex(0, entries);
+    InMemoryExplorer& damaged = Open(builder.WriteTo(dir / Format("bad%u.dbx", bad)));
+    desktop().AddChoiceAnswer(0);
+    desktop().AddFolderAnswer((dir / Format("bad%u", bad)).string());
+    damaged.controller.Command(kCmdExport);
+    const std::string box = desktop().messages().back().text;
+    EXPECT_EQ(std::ranges::count(box, '\n'), 20 + (bad > 20)) << box;
+    EXPECT_EQ(box.ends_with("\n... and 1 more"), bad > 20) << box;
+  }
+
   desktop().StopAfter(1);  // Maildir, stopped at its first step
   exportAs(2, (dir / "maildir").string());
   EXPECT_TRUE(StatusLines().back().starts_with("Export stopped after "));

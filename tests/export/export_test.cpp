@@ -375,6 +375,8 @@ TEST_F(MessageFile, AWriteRefusedAnywhereInAnExportIsSaidAndWhatIsCountedIsThere
       testsupport::StoppingWatcher stopping(after);
       const StoreExport stopped = ExportStore(path, into.string(), {.format = format}, stopping);
       EXPECT_EQ(stopped.stopped, after < 3) << kind << " " << after;
+      // A mailbox cut by the stop is left out whole, and that is said.
+      EXPECT_EQ(!stopped.problems.empty(), format == ExportFormat::Mbox && after < 3) << kind << " " << after;
       EXPECT_EQ(written(format, into), stopped.messages) << kind << " " << after;
       ExpectOnlyWholeFilesNamed(into, whole, true);
     }

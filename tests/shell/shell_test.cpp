@@ -138,7 +138,8 @@ TEST(StoreLocation, AWindowsPathIsAFolderOfADriveOfThePrefixOrNothing) {
   for (const char* windows : {"C:\\Stores", "c:/stores//./", "C:Stores", "A:\\Stores", "Z:\\Stores"})
     EXPECT_EQ(MapWindowsPath(prefix.path(), windows), c + "/Stores") << windows;
   EXPECT_EQ(MapWindowsPath(prefix.path(), "C:"), c);
-  for (const char* windows : {"C:\\file.txt", "C:\\missing\\x", "D:\\Stores", "\\\\server\\share", "1:\\x"})
+  for (const char* windows :
+       {"C:\\file.txt", "C:\\missing\\x", "D:\\Stores", "\\\\server\\share", "1:\\x", "c\\Stores"})
     EXPECT_EQ(MapWindowsPath(prefix.path(), windows), std::nullopt) << windows;
 }
 
@@ -184,8 +185,6 @@ TEST_F(Association, ItWritesTheTypeTheEntryAndTheDefaultAndASecondRunWritesTheSa
   ASSERT_TRUE(AssociateWith(Directories(), "/opt/My Apps/vendrel", "vendrel-explorer", false));
   EXPECT_TRUE(ReadText(dir / "config/mimeapps.list") == list &&
               ReadText(dir / "data/applications/vendrel-build.desktop") == entry);
-  EXPECT_EQ(WithDefaultHandler("", "vendrel.desktop"),
-            "[Default Applications]\napplication/x-outlook-express-dbx=vendrel.desktop\n");
 }
 
 TEST_F(Association, AnInstalledProgramIsMadeTheDefaultThroughItsInstalledEntryAndWritesNoEntryOfItsOwn) {
@@ -264,7 +263,6 @@ TEST(IdentityLauncher, TheLauncherStartsWithItsCommandLineThroughWineAndLeavesNo
   std::istringstream in(lines);
   for (std::string line; std::getline(in, line);) started.insert(line);
   EXPECT_EQ(started, (std::multiset<std::string>{"wine ", "wine /buddy3", "wine /choose"}));
-  EXPECT_EQ(LauncherCommandLine(3), "trevik_2.exe /buddy3");
 }
 
 }  // namespace
