@@ -265,6 +265,9 @@ TEST_F(Cli, ExportWritesEachDatabaseAndEachMessageOnceHoweverOftenTheTreesNameTh
   EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir / "out"), {}), 2);  // a folder, a file
   EXPECT_NE(Run({"export", "Folders.dbx", "outmbox", "--format", "mbox"}).out.find("Skipped 2198 entries"),
             std::string::npos);
+  messages.SetIndex(0, std::vector<uint32_t>(2, once));
+  messages.WriteTo(dir / "Twice.dbx");
+  EXPECT_NE(Run({"export", "Twice.dbx", "twice"}).out.find("Skipped 1 entries"), std::string::npos);
 }
 
 TEST_F(Cli, TheStoreIsLocatedAndTheAssociationMadeInTheUsersDirectories) {

@@ -68,7 +68,10 @@ class MailboxExport : public testing::Test {
                         {9, 1, "inbox.SBD", "Sbd.dbx", true, 0x21, 3},
                         {10, 1, "Hollow", "Hollow.dbx", true, 0x21, 3},
                         {11, 1, "Itself", "Folders.dbx", true, 0x21, 3},
-                        {12, 1, std::string(199, 'L') + std::string(50, '\xE9'), "Long.dbx", true, 0x21, 3}});
+                        {12, 1, std::string(199, 'L') + std::string(50, '\xE9'), "Long.dbx", true, 0x21, 3},
+                        // Below it, Maildir names of 250 bytes (the longest taken) and 251.
+                        {15, 12, std::string(35, 'A'), "", true, 0x21, 3},
+                        {16, 12, std::string(36, 'B'), "", true, 0x21, 3}});
     folders.WriteTo(Folders());
     // The texts as the mail client stored them: "From " lines in a body, a last line without its end,
     // bare LF and bare CR line ends; senders from the record, the From field (where the record's one has
@@ -158,13 +161,15 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
                        "store:0", "store.sbd/Local Folders:0", in + "Empty:0", in + "Inbox:4",
                        in + "Inbox.sbd/Zone:1", in + "Inbox.sbd/zone (2):1",
                        in + std::string(199, 'L') + ":1",  // cut to leave room for " (2)", between characters
+                       in + std::string(199, 'L') + ".sbd/" + std::string(35, 'A') + ":0",
+                       in + std::string(199, 'L') + ".sbd/" + std::string(36, 'B') + ":0",
                        in + "__:1", in + "a_b:1",
                        in + "inbox.SBD (2):1",  // Inbox.sbd holds Inbox's subfolders
                        "store.sbd/Ring:0", "store.sbd/Ring.sbd/Round:0"}));
   // Only a folder with subfolders has a ".sbd" directory beside its mailbox.
   EXPECT_EQ(std::count_if(fs::recursive_directory_iterator(dir / "mbox"), fs::recursive_directory_iterator(),
                           [](const fs::directory_entry& entry) { return entry.is_directory(); }),
-            4);
+            5);
   // The separators name the sender and the time received, from the record or else from the header; the
   // read state follows.
   std::vector<std::string> separators;
@@ -177,7 +182,9 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
                                                   "From MAILER-DAEMON Thu Jan  1 00:00:00 1970|Status: RO"}));
 
   // The Inbox is the Maildir's own, its subfolders below INBOX; LF line ends, the flags in the name.
-  ASSERT_EQ(Export("maildir", "maildir").exitCode, 1);
+  const auto maildir = Export("maildir", "maildir");
+  ASSERT_EQ(maildir.exitCode, 1);
+  EXPECT_NE(maildir.err.find("the folder " + std::string(36, 'B') + " lies too deep"), std::string::npos);
   const Boxes maildirs = ReadBack("maildir", dir / "maildir");
   const std::vector<Message>& stored = maildirs.at("");
   ASSERT_EQ(stored.size(), inbox.size());
@@ -185,7 +192,8 @@ TEST_F(MailboxExport, AnMboxTreeAndAMaildirTreeHoldEveryFolderWithItsMessagesAsA
     EXPECT_EQ(stored[i], Message((inbox[i].flags & 0x80) != 0 ? "S" : "", WithLfLineEnds(inbox[i].text))) << i;
   EXPECT_TRUE(maildirs.contains("INBOX.zone (2)") && maildirs.contains("Local Folders.__") &&
               !maildirs.contains("Local Folders.Inbox"));
-  EXPECT_TRUE(maildirs.at("Local Folders.Empty").empty());
+  EXPECT_TRUE(maildirs.at("Local Folders.Empty").empty() &&
+              maildirs.contains("Local Folders." + std::string(199, 'L') + "." + std::string(35, 'A')));
   // Each file was received when its name says (the record's time, else the Date field), else now.
   for (const auto& entry : fs::directory_iterator(dir / "maildir" / "cur")) {
     const long long received = std::stoll(entry.path().filename().string());

@@ -59,7 +59,7 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
          m.builder.SetU32(m.builder.U32(root + 0x18 + 4), 0);  // the first entry's child loses its tag
          return m.builder.U32(root + 0x18 + 4);
        },
-       "is not a valid index node"},
+       "but is not a valid index node"},
       {"a count the header gets wrong",
        [](Messages& m) { return m.Tree().SetU32(CountSlot(0), 9), CountSlot(0); },
        "tree 0 holds 5 records, the header counts 9"},
@@ -71,6 +71,8 @@ TEST(DatabaseCheck, EachDamageIsFoundWhereItIsAndSaidInWords) {
          const uint32_t root = m.builder.SetIndex(0, Ras{m.records[1], m.records[0]});
          return root;
        },
+       "is out of the tree's order"},
+      {"a record named twice", [](Messages& m) { return m.builder.SetIndex(0, Ras{m.records[0], m.records[0]}); },
        "is out of the tree's order"},
       {"two trees sharing a node",
        [](Messages& m) {

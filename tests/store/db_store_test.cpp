@@ -77,7 +77,8 @@ TEST_F(Session, EveryAccessIsBoundedByTheViewAndEndsWithTheSession) {
   EXPECT_NE(store.mappingName().find("inbox az.dbx_directdbfilemap"), std::string::npos);
   const uint32_t size = static_cast<uint32_t>(store.viewLength());
   EXPECT_TRUE(size == fs::file_size(dir / "Inbox AZ.dbx") && LoadU32(store.At(0, 4)) == 0xFE12ADCFu &&
-              store.At(size - 4, 4) != nullptr && store.ReadU8(size - 1));
+              store.At(size - 4, 4) != nullptr && store.ReadU8(size - 1) && store.ReadU16(size - 2) &&
+              store.ReadU32(size - 4));
   for (const auto& [ra, length] :
        std::vector<std::pair<uint32_t, uint32_t>>{{size - 3, 4}, {size, 1}, {0xFFFFFFFF, 2}, {4, 0xFFFFFFFF}})
     EXPECT_TRUE(!store.At(ra, length) && !store.AtWritable(ra, length)) << ra << "+" << length;

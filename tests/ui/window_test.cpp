@@ -153,6 +153,8 @@ TEST_F(Window, TheFrameShowsItsMenusAndToolbarAndDropsOpenEachFile) {
   EXPECT_EQ(buttons[0]->iconText() + buttons[3]->iconText(), "Open...As...");  // the dots shown
   EXPECT_EQ(buttons[1]->toolTip(), "Save in default directory with default name");
   EXPECT_TRUE(frame->ToolbarAction(kCmdOpen)->isEnabled() && !frame->ToolbarAction(kCmdSave)->isEnabled());
+  EXPECT_EQ(frame->toolBar()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+  EXPECT_EQ(frame->windowIcon().pixmap(32).toImage(), ui::ProgramIcon().pixmap(32).toImage());
   EXPECT_TRUE(frame->windowTitle() == "Vendrel" && frame->centralWidget() == frame->mdiArea() &&
               frame->toolBarArea(frame->toolBar()) == Qt::TopToolBarArea &&
               frame->statusBar()->isAncestorOf(frame->statusLine()) &&
